@@ -1,0 +1,3 @@
+#include "ZELCommon/ZELString.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,56 @@
+# Sourced by run.sh and test.sh: installs what a fresh Debian 12 machine lacks, builds the tree and
+# prepares Wine (a private prefix in the build folder, one persistent wineserver, a display).
+
+ZEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+ZEL_BUILD=${ZEL_BUILD:-$ZEL_ROOT/build}
+ZEL_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
+              wine wine64 xvfb xauth)
+
+zel_install_packages() {
+    local missing=()
+    for package in "${ZEL_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+zel_build() {
+    cmake -S "$ZEL_ROOT" -B "$ZEL_BUILD" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$ZEL_ROOT/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE="${ZEL_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+    cmake --build "$ZEL_BUILD" -j "$(nproc)"
+}
+
+zel_start_wine() {
+    export WINEPREFIX="$ZEL_BUILD/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "Creating the Wine prefix (once per build folder)..."
+        wineboot -i >/dev/null 2>&1 </dev/null || true
+        wineserver -w
+    fi
+    wineserver -p
+    # Start Wine's own services now, detached from our output: started by the first test instead,
+    # they would inherit its pipes and ctest would wait for them to close.
+    wineboot >/dev/null 2>&1 </dev/null || true
+}
+
+zel_start_display() {
+    [ -n "${DISPLAY:-}" ] && return 0
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    ZEL_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done
+    echo "Xvfb did not start on :$n" >&2
+    return 1
+}
+
+zel_stop() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+    [ -n "${ZEL_XVFB_PID:-}" ] && kill "$ZEL_XVFB_PID" 2>/dev/null || true
+}
