@@ -17,8 +17,7 @@ struct StringRecord {
 
 class ZELCOMMON_API CZELString {
 public:
-    static const int MaxLength = 0xFFFF;
-    static const int MaxShares = 0xFFFF;
+    enum { MaxLength = 0xFFFF, MaxShares = 0xFFFF };
 
     CZELString() : record(nullptr) {}
     CZELString(const CZELString& other);

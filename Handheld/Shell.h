@@ -1,0 +1,18 @@
+// Opening a web address with the shell's default handler, in a normal window and without error UI.
+// Tests install an interceptor so that no real browser ever starts: while one is installed it
+// receives the address in place of the shell, and its answer is the result.
+#pragma once
+
+#include "Handheld/HandheldApi.h"
+
+#include <windows.h>
+
+extern "C" {
+typedef BOOL (*ShellOpenInterceptor)(LPCWSTR address, void* context);
+
+// Hands the address to the shell (or the interceptor); FALSE for a null or empty address, which
+// reaches neither.
+HANDHELD_API BOOL ShellOpenAddress(LPCWSTR address);
+// Installs an interceptor with its context; null restores the real shell.
+HANDHELD_API void SetShellOpenInterceptor(ShellOpenInterceptor interceptor, void* context);
+}

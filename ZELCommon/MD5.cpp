@@ -1,0 +1,82 @@
+#include "ZELCommon/MD5.h"
+
+#include <cstring>
+
+namespace {
+
+// floor(abs(sin(i + 1)) * 2^32), RFC 1321 section 3.4.
+const unsigned kSine[64] = {
+    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
+    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
+    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
+    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
+    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
+    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
+    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
+    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391,
+};
+
+// Per-round left rotations, four per round.
+const int kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+
+inline unsigned Rotl(unsigned x, int n)
+{
+    return (x << n) | (x >> (32 - n));
+}
+
+void Transform(unsigned state[4], const unsigned char block[64])
+{
+    unsigned x[16];
+    for (int i = 0; i < 16; ++i)
+        x[i] = unsigned(block[4 * i]) | (unsigned(block[4 * i + 1]) << 8) |
+               (unsigned(block[4 * i + 2]) << 16) | (unsigned(block[4 * i + 3]) << 24);
+
+    unsigned a = state[0], b = state[1], c = state[2], d = state[3];
+    for (int i = 0; i < 64; ++i) {
+        unsigned f;
+        int k;
+        switch (i / 16) {
+        case 0: f = (b & c) | (~b & d); k = i; break;
+        case 1: f = (b & d) | (c & ~d); k = (5 * i + 1) % 16; break;
+        case 2: f = b ^ c ^ d; k = (3 * i + 5) % 16; break;
+        default: f = c ^ (b | ~d); k = (7 * i) % 16; break;
+        }
+        unsigned rotated = Rotl(a + f + kSine[i] + x[k], kShift[i / 16][i % 4]);
+        a = d;
+        d = c;
+        c = b;
+        b = b + rotated;
+    }
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+}
+
+}  // namespace
+
+void CMD5::Hash(const void* data, unsigned int length, unsigned char* out)
+{
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    if (!out) return;
+    if (!bytes) length = 0;
+
+    unsigned state[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+    unsigned done = 0;
+    for (; length - done >= 64; done += 64) Transform(state, bytes + done);
+
+    // Padding: the rest, a one bit, zeros to 56 bytes mod 64, then the bit count (64-bit,
+    // least significant byte first). One or two blocks.
+    unsigned char tail[128] = {};
+    unsigned rest = length - done;
+    if (rest) std::memcpy(tail, bytes + done, rest);
+    tail[rest] = 0x80;
+    unsigned tailSize = rest < 56 ? 64 : 128;
+    unsigned long long bits = (unsigned long long)length * 8;
+    for (int i = 0; i < 8; ++i) tail[tailSize - 8 + i] = (unsigned char)(bits >> (8 * i));
+    Transform(state, tail);
+    if (tailSize == 128) Transform(state, tail + 64);
+
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) out[4 * i + j] = (unsigned char)(state[i] >> (8 * j));
+}

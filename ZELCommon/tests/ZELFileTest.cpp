@@ -1,0 +1,404 @@
+#include "ZELCommon/ZELFile.h"
+#include "ZELCommon/ZELFileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+void RemoveTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(folder + name + L"\\");
+            else DeleteFileW((folder + name).c_str());
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+// A fresh folder under the temporary folder for each test, removed afterwards.
+class TempFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH + 1];
+        DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+        ASSERT_GT(length, 0u);
+        static unsigned serial = 0;
+        root = std::wstring(temp, length) + L"ZELFileTest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(++serial) + L"\\";
+        RemoveTree(root);
+        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+    }
+    void TearDown() override { RemoveTree(root); }
+
+    std::wstring PathOf(const wchar_t* name) const { return root + name; }
+
+    void MakeFile(const wchar_t* name, const std::string& content) const
+    {
+        HANDLE file = CreateFileW(PathOf(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD written = 0;
+        WriteFile(file, content.data(), DWORD(content.size()), &written, nullptr);
+        CloseHandle(file);
+        ASSERT_EQ(content.size(), written);
+    }
+
+    // The whole content, or "<missing>".
+    std::string ContentOf(const wchar_t* name) const
+    {
+        HANDLE file = CreateFileW(PathOf(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return "<missing>";
+        std::string content;
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) content.append(buffer, got);
+        CloseHandle(file);
+        return content;
+    }
+
+    bool Exists(const wchar_t* name) const { return GetFileAttributesW(PathOf(name).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    CZELString Str(const wchar_t* name) const { return CZELString(PathOf(name).c_str()); }
+
+    std::wstring root;
+};
+
+const unsigned char* Bytes(const char* text)
+{
+    return reinterpret_cast<const unsigned char*>(text);
+}
+
+std::string ReadAll(CZELFile& file, int chunk = 3)
+{
+    std::string content;
+    unsigned char buffer[64];
+    for (int got; (got = file.Read(buffer, chunk)) > 0;) content.append(reinterpret_cast<char*>(buffer), size_t(got));
+    return content;
+}
+
+}  // namespace
+
+using ZELFile = TempFolder;
+using ZELFileSystem = TempFolder;
+
+// ---- CZELFile ----
+
+TEST_F(ZELFile, ConstructingTouchesNoFile)
+{
+    {
+        CZELFile file(Str(L"new.bin"), CZELFile::ModeWrite);
+    }
+    EXPECT_FALSE(Exists(L"new.bin"));
+}
+
+TEST_F(ZELFile, CreateWritesANewFileThatOpenReadsBack)
+{
+    {
+        CZELFile file(Str(L"a.bin"), CZELFile::ModeWrite);
+        ASSERT_TRUE(file.Create());
+        EXPECT_TRUE(file.Write(Bytes("hello, "), 7));
+        EXPECT_TRUE(file.Write(Bytes("world"), 5));
+        EXPECT_EQ(12u, file.Size());
+    }  // the destructor closes
+    CZELFile file(Str(L"a.bin"), CZELFile::ModeRead);
+    ASSERT_TRUE(file.Open());
+    EXPECT_EQ(12u, file.Size());
+    EXPECT_EQ("hello, world", ReadAll(file));
+}
+
+TEST_F(ZELFile, CreateOnAnExistingFileFailsAndLeavesIt)
+{
+    MakeFile(L"a.bin", "keep me");
+    CZELFile file(Str(L"a.bin"), CZELFile::ModeWrite);
+    EXPECT_FALSE(file.Create());
+    EXPECT_FALSE(file.Write(Bytes("x"), 1));
+    file.Close();
+    EXPECT_EQ("keep me", ContentOf(L"a.bin"));
+}
+
+TEST_F(ZELFile, ReplaceEmptiesAnExistingFileOrCreatesOne)
+{
+    MakeFile(L"a.bin", "old content");
+    {
+        CZELFile file(Str(L"a.bin"), CZELFile::ModeWrite);
+        ASSERT_TRUE(file.Replace());
+        EXPECT_EQ(0u, file.Size());
+    }
+    EXPECT_EQ("", ContentOf(L"a.bin"));
+    {
+        CZELFile file(Str(L"b.bin"), CZELFile::ModeWrite);
+        ASSERT_TRUE(file.Replace());
+        EXPECT_TRUE(file.Write(Bytes("new"), 3));
+    }
+    EXPECT_EQ("new", ContentOf(L"b.bin"));
+}
+
+TEST_F(ZELFile, OpenNeedsAnExistingFile)
+{
+    CZELFile file(Str(L"missing.bin"), CZELFile::ModeWrite);
+    EXPECT_FALSE(file.Open());
+    EXPECT_FALSE(Exists(L"missing.bin"));
+}
+
+TEST_F(ZELFile, AFailedOpenLeavesNoFileToUse)
+{
+    // After the failure the object holds no file: nothing reads, writes, seeks or closes a handle.
+    CZELFile file(Str(L"missing.bin"), CZELFile::ModeRead);
+    ASSERT_FALSE(file.Open());
+    unsigned char buffer[4];
+    EXPECT_EQ(0, file.Read(buffer, 4));
+    EXPECT_FALSE(file.Write(Bytes("x"), 1));
+    EXPECT_FALSE(file.Write(Bytes(""), 0));
+    EXPECT_FALSE(file.Seek(CZELFile::SeekBegin, 0));
+    EXPECT_EQ(0u, file.Size());
+    file.Close();
+    file.Close();
+}
+
+TEST_F(ZELFile, AnEmptyPathOpensNothing)
+{
+    CZELFile file(CZELString(), CZELFile::ModeWrite);
+    EXPECT_FALSE(file.Open());
+    EXPECT_FALSE(file.Create());
+    EXPECT_FALSE(file.Replace());
+    EXPECT_FALSE(file.Write(Bytes("x"), 1));
+}
+
+TEST_F(ZELFile, WriteOfNothingOnAnOpenFileSucceeds)
+{
+    CZELFile file(Str(L"a.bin"), CZELFile::ModeWrite);
+    ASSERT_TRUE(file.Create());
+    EXPECT_TRUE(file.Write(Bytes(""), 0));
+    EXPECT_TRUE(file.Write(nullptr, 0));
+    EXPECT_EQ(0u, file.Size());
+}
+
+TEST_F(ZELFile, BadArgumentsAreRefused)
+{
+    MakeFile(L"a.bin", "abc");
+    CZELFile reader(Str(L"a.bin"), CZELFile::ModeRead);
+    ASSERT_TRUE(reader.Open());
+    unsigned char buffer[4] = {0, 0, 0, 0};
+    EXPECT_EQ(0, reader.Read(nullptr, 3));
+    EXPECT_EQ(0, reader.Read(buffer, -1));
+    EXPECT_EQ(0, reader.Read(buffer, 0));
+    EXPECT_EQ(3, reader.Read(buffer, 4));  // nothing was consumed before
+    reader.Close();
+
+    CZELFile writer(Str(L"b.bin"), CZELFile::ModeWrite);
+    ASSERT_TRUE(writer.Create());
+    EXPECT_FALSE(writer.Write(nullptr, 3));
+    EXPECT_FALSE(writer.Write(Bytes("abc"), -1));
+    EXPECT_EQ(0u, writer.Size());
+}
+
+TEST_F(ZELFile, ReadStopsAtTheEnd)
+{
+    MakeFile(L"a.bin", "0123456789");
+    CZELFile file(Str(L"a.bin"), CZELFile::ModeRead);
+    ASSERT_TRUE(file.Open());
+    unsigned char buffer[32];
+    EXPECT_EQ(4, file.Read(buffer, 4));
+    EXPECT_EQ(6, file.Read(buffer, 32));  // only what remains
+    EXPECT_EQ(0, memcmp(buffer, "456789", 6));
+    EXPECT_EQ(0, file.Read(buffer, 32));
+    EXPECT_EQ(0, file.Read(buffer, 1));
+}
+
+TEST_F(ZELFile, ModeDecidesTheAccess)
+{
+    MakeFile(L"a.bin", "abc");
+    unsigned char buffer[4];
+    {
+        CZELFile reader(Str(L"a.bin"), CZELFile::ModeRead);
+        ASSERT_TRUE(reader.Open());
+        EXPECT_FALSE(reader.Write(Bytes("x"), 1));
+    }
+    {
+        CZELFile writer(Str(L"a.bin"), CZELFile::ModeWrite);
+        ASSERT_TRUE(writer.Open());
+        EXPECT_EQ(0, writer.Read(buffer, 3));
+    }
+    {
+        // Any mode but write reads.
+        CZELFile other(Str(L"a.bin"), CZELFile::Mode(7));
+        ASSERT_TRUE(other.Open());
+        EXPECT_EQ(3, other.Read(buffer, 3));
+        EXPECT_FALSE(other.Write(Bytes("x"), 1));
+    }
+    EXPECT_EQ("abc", ContentOf(L"a.bin"));
+}
+
+TEST_F(ZELFile, OpenForWritingKeepsTheContentAndWritesInPlace)
+{
+    MakeFile(L"a.bin", "abcdef");
+    {
+        CZELFile file(Str(L"a.bin"), CZELFile::ModeWrite);
+        ASSERT_TRUE(file.Open());
+        EXPECT_EQ(6u, file.Size());
+        ASSERT_TRUE(file.Seek(CZELFile::SeekEnd, 0));
+        EXPECT_TRUE(file.Write(Bytes("gh"), 2));
+        ASSERT_TRUE(file.Seek(CZELFile::SeekBegin, 1));
+        EXPECT_TRUE(file.Write(Bytes("B"), 1));
+        EXPECT_EQ(8u, file.Size());
+    }
+    EXPECT_EQ("aBcdefgh", ContentOf(L"a.bin"));
+}
+
+TEST_F(ZELFile, SeekMovesFromEachOrigin)
+{
+    MakeFile(L"a.bin", "0123456789");
+    struct Case {
+        const char* name;
+        CZELFile::SeekType type;
+        int offset;
+        bool ok;
+        const char* next;  // what reading two bytes gives afterwards
+    } cases[] = {
+        {"begin", CZELFile::SeekBegin, 3, true, "34"},
+        {"begin zero", CZELFile::SeekBegin, 0, true, "01"},
+        {"current forward", CZELFile::SeekCurrent, 2, true, "45"},
+        {"current back", CZELFile::SeekCurrent, -2, true, "01"},
+        {"current zero", CZELFile::SeekCurrent, 0, true, "23"},
+        {"end back", CZELFile::SeekEnd, -3, true, "78"},
+        {"end", CZELFile::SeekEnd, 0, true, ""},
+        {"past the end", CZELFile::SeekEnd, 5, true, ""},
+        {"before the start", CZELFile::SeekBegin, -1, false, "23"},
+        {"before the start from here", CZELFile::SeekCurrent, -3, false, "23"},
+        {"other types count from the start", CZELFile::SeekType(9), 6, true, "67"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CZELFile file(Str(L"a.bin"), CZELFile::ModeRead);
+        ASSERT_TRUE(file.Open());
+        unsigned char buffer[2];
+        ASSERT_EQ(2, file.Read(buffer, 2));  // start from position 2
+        EXPECT_EQ(c.ok, file.Seek(c.type, c.offset));
+        int got = file.Read(buffer, 2);
+        EXPECT_EQ(std::string(c.next), std::string(reinterpret_cast<char*>(buffer), size_t(got)));
+    }
+}
+
+TEST_F(ZELFile, AnOpenFileIsNotShared)
+{
+    MakeFile(L"a.bin", "abc");
+    CZELFile first(Str(L"a.bin"), CZELFile::ModeRead);
+    CZELFile second(Str(L"a.bin"), CZELFile::ModeRead);
+    CZELFile writer(Str(L"a.bin"), CZELFile::ModeWrite);
+    ASSERT_TRUE(first.Open());
+    EXPECT_FALSE(second.Open());
+    EXPECT_FALSE(writer.Replace());
+    first.Close();
+    EXPECT_TRUE(second.Open());
+    second.Close();
+    EXPECT_EQ("abc", ContentOf(L"a.bin"));
+}
+
+TEST_F(ZELFile, OpeningAgainClosesTheFirstHandle)
+{
+    MakeFile(L"a.bin", "abc");
+    CZELFile file(Str(L"a.bin"), CZELFile::ModeRead);
+    ASSERT_TRUE(file.Open());
+    ASSERT_TRUE(file.Open());
+    file.Close();
+    CZELFile other(Str(L"a.bin"), CZELFile::ModeRead);
+    EXPECT_TRUE(other.Open());  // no handle was left behind
+}
+
+TEST_F(ZELFile, AFailedOpenCanBeFollowedByCreate)
+{
+    CZELFile file(Str(L"a.bin"), CZELFile::ModeWrite);
+    ASSERT_FALSE(file.Open());
+    ASSERT_TRUE(file.Create());
+    EXPECT_TRUE(file.Write(Bytes("ok"), 2));
+    file.Close();
+    EXPECT_EQ("ok", ContentOf(L"a.bin"));
+}
+
+// ---- CZELFileSystem ----
+
+TEST_F(ZELFileSystem, DeleteFileRemovesAFileAndIgnoresTheRest)
+{
+    MakeFile(L"a.bin", "x");
+    CZELFileSystem::DeleteFileW(Str(L"a.bin"));
+    EXPECT_FALSE(Exists(L"a.bin"));
+    CZELFileSystem::DeleteFileW(Str(L"a.bin"));  // already gone
+    CZELFileSystem::DeleteFileW(CZELString());
+}
+
+TEST_F(ZELFileSystem, ListsSubFoldersFilesOrBothByFlags)
+{
+    ASSERT_TRUE(CreateDirectoryW(PathOf(L"Wex").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(PathOf(L"Dax").c_str(), nullptr));
+    MakeFile(L"one.txt", "1");
+    MakeFile(L"two.ini", "2");
+    MakeFile(L"Wex\\inside.dll", "3");
+    MakeFile(L"three", "");
+
+    struct Case {
+        const char* name;
+        unsigned flags;
+        std::vector<std::wstring> expected;  // sorted
+    } cases[] = {
+        {"nothing", 0, {}},
+        {"sub-folders", 1, {L"Dax", L"Wex"}},
+        {"files", 2, {L"one.txt", L"three", L"two.ini"}},
+        {"both", 3, {L"Dax", L"Wex", L"one.txt", L"three", L"two.ini"}},
+        {"other bits are ignored", 4, {}},
+        {"bit 0 among others", 0xFFFFFFF1, {L"Dax", L"Wex"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CZELArray<CZELString> out;
+        EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(CZELString(root.c_str()), c.flags, out));
+        std::vector<std::wstring> names;
+        for (int i = 0; i < out.GetCount(); ++i) names.push_back(out[i].GetBuffer());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(c.expected, names);
+    }
+}
+
+TEST_F(ZELFileSystem, AppendsAfterWhatTheListHolds)
+{
+    MakeFile(L"a.txt", "");
+    CZELArray<CZELString> out;
+    out.Add(L"earlier");
+    EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(CZELString(root.c_str()), 3, out));
+    ASSERT_EQ(2, out.GetCount());
+    EXPECT_TRUE(out[0] == L"earlier");
+    EXPECT_TRUE(out[1] == L"a.txt");
+}
+
+TEST_F(ZELFileSystem, EmptyMissingOrBlankFoldersListNothing)
+{
+    ASSERT_TRUE(CreateDirectoryW(PathOf(L"empty").c_str(), nullptr));
+    struct Case {
+        const char* name;
+        CZELString folder;
+    } cases[] = {
+        {"empty folder", CZELString(PathOf(L"empty\\").c_str())},
+        {"missing folder", CZELString(PathOf(L"missing\\").c_str())},
+        {"no folder", CZELString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CZELArray<CZELString> out;
+        EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(c.folder, 3, out));
+        EXPECT_EQ(0, out.GetCount());
+    }
+}
