@@ -1,0 +1,51 @@
+#include "Zel/core/CoreServices.h"
+
+#include "Zel/core/ProtocolsManager.h"
+#include "Zel/core/ServicesManager.h"
+#include "Zel/core/SettingsStore.h"
+#include "Zel/core/SkinImageSet.h"
+#include "Zel/core/SkinImages.h"
+
+#include <new>
+
+CSettingsStore* SettingsStoreService = nullptr;
+CSkinImages* SkinImagesService = nullptr;
+CProtocolsManager* ProtocolsManagerService = nullptr;
+
+namespace {
+
+Services::CServicesManager* CoreBus = nullptr;
+
+template <typename Service> void Destroy(Service*& service)
+{
+    delete service;
+    service = nullptr;
+}
+
+}  // namespace
+
+CSkinImageSet& TheSkinImageSet()
+{
+    static CSkinImageSet images;
+    return images;
+}
+
+void CreateCoreServices(const CoreServicesPlace& place)
+{
+    Services::CServicesManager& bus = place.bus ? *place.bus : TheBus();
+    CoreBus = &bus;
+    // The settings store comes first: every later service reads its settings from it.
+    SettingsStoreService = new (std::nothrow) CSettingsStore(&bus, place.settingsFile);
+    SkinImagesService = new (std::nothrow) CSkinImages(bus, place.images ? *place.images : TheSkinImageSet());
+    if (SkinImagesService)
+        ProtocolsManagerService = new (std::nothrow) CProtocolsManager(bus, *SkinImagesService, place.protosFolder);
+}
+
+void DestroyCoreServices()
+{
+    Destroy(ProtocolsManagerService);
+    Destroy(SkinImagesService);
+    Destroy(SettingsStoreService);  // writes "settings.zel", after everything else stored its part
+    if (CoreBus) CoreBus->ClearAll();
+    CoreBus = nullptr;
+}

@@ -1,0 +1,92 @@
+#include "Zel/core/SkinImages.h"
+
+#include "Zel/core/CoreGuids.h"
+#include "Zel/core/ServicesManager.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+HBITMAP SmallPicture()
+{
+    return CreateBitmap(2, 2, 1, 32, nullptr);
+}
+
+bool IsLiveObject(HBITMAP picture)
+{
+    return GetObjectType(picture) == OBJ_BITMAP;
+}
+
+}  // namespace
+
+TEST(SkinImages, RegistersItselfAndForwardsToTheImageSet)
+{
+    Services::CServicesManager bus;
+    CSkinImageSet set;
+    {
+        CSkinImages images(bus, set);
+        EXPECT_EQ(bus.GetService(GUID_SKIN_IMAGES), &images);
+        EXPECT_EQ(images.AcquireImage(L"ZEL_STONLINE.PNG"), 14);
+        EXPECT_EQ(set.GetUseCount(14), 1);
+        EXPECT_EQ(images.AcquireImage(L"zel_mw_contact_typing.png"), 49);
+        CZELString language;
+        EXPECT_TRUE(images.GetLanguageName(language) == L"English");
+        images.SetLanguageName(L"Russian");
+        EXPECT_TRUE(images.GetLanguageName(language) == L"Russian");
+    }
+    EXPECT_FALSE(bus.HasService(GUID_SKIN_IMAGES));
+}
+
+TEST(SkinImages, AddedNamesKeepTheirIndexAndFreeTheirPictureWhenUnused)
+{
+    CSkinImageSet set;
+    int index = set.Acquire(L"wex_proto.png");
+    EXPECT_EQ(index, CSkinImageSet::BuiltInCount);
+    EXPECT_EQ(set.Acquire(L"WEX_PROTO.png"), index);
+    EXPECT_EQ(set.GetUseCount(index), 2);
+
+    HBITMAP picture = SmallPicture();
+    set.SetPicture(index, picture);
+    set.Release(index);
+    EXPECT_EQ(set.GetPicture(index), picture);
+    set.Release(index);
+    EXPECT_EQ(set.GetPicture(index), nullptr);
+    EXPECT_FALSE(IsLiveObject(picture));
+
+    EXPECT_EQ(set.Acquire(L"wex_proto.png"), index);
+    EXPECT_TRUE(set.GetName(index) == L"wex_proto.png");
+    EXPECT_EQ(set.Acquire(L"jabber_proto.png"), index + 1);
+}
+
+TEST(SkinImages, BuiltInPicturesAreNeverFreedByRelease)
+{
+    CSkinImageSet set;
+    HBITMAP picture = SmallPicture();
+    set.SetPicture(13, picture);
+    EXPECT_EQ(set.Acquire(L"zel_stoffline.png"), 13);
+    for (int i = 0; i < 5; ++i) set.Release(13);
+    EXPECT_EQ(set.GetPicture(13), picture);
+    EXPECT_TRUE(IsLiveObject(picture));
+    // Indices never given out change nothing.
+    set.Release(-1);
+    set.Release(5000);
+    EXPECT_EQ(set.GetUseCount(5000), 0);
+}
+
+TEST(SkinImages, ConcurrentAcquiresGiveOneIndexPerName)
+{
+    CSkinImageSet set;
+    std::vector<std::thread> threads;
+    std::vector<int> seen(8);
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&set, &seen, t] {
+            for (int i = 0; i < 200; ++i) seen[t] = set.Acquire(L"shared_name.png");
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int index : seen) EXPECT_EQ(index, CSkinImageSet::BuiltInCount);
+    EXPECT_EQ(set.GetUseCount(CSkinImageSet::BuiltInCount), 1600);
+}

@@ -1,0 +1,180 @@
+// Runs the program from a private copy of its folder (the program, its libraries and a "Protos\"
+// tree of test plug-ins), as a user would start it, and looks at what it leaves behind.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring BinFolder()
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring full(path, length);
+    return full.substr(0, full.rfind(L'\\') + 1);
+}
+
+void CopyTree(const std::wstring& from, const std::wstring& to)
+{
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((from + L"*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CopyTree(from + name + L"\\", to + name + L"\\");
+        else
+            CopyFileW((from + name).c_str(), (to + name).c_str(), FALSE);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+}
+
+void RemoveTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(folder + name + L"\\");
+            else
+                DeleteFileW((folder + name).c_str());
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+std::string ReadAll(const std::wstring& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const std::wstring& path, const std::string& bytes)
+{
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+// One section {7D874B0A-...} holding the key "Test" with the byte 7: one value record nested in
+// one section record, as the settings file lays them out.
+std::string SampleSettings()
+{
+    std::string section = "{7D874B0A-D93B-4D4D-B748-026FEB4ECCE0}";
+    std::string value = std::string("\x04Test\x01\x00\x00\x00\x07", 10);
+    std::string record(1, char(section.size()));
+    record += section;
+    record += std::string(1, char(value.size())) + std::string(3, '\0');
+    record += value;
+    return record;
+}
+
+class ZelProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder = std::wstring(temp) + L"ZelProgramTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        RemoveTree(folder);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        std::wstring bin = BinFolder();
+        for (const wchar_t* file : {L"Zel.exe", L"ZELCommon.dll", L"Handheld.dll", L"libstdc++-6.dll",
+                                    L"libgcc_s_seh-1.dll", L"libwinpthread-1.dll"})
+            ASSERT_TRUE(CopyFileW((bin + file).c_str(), (folder + file).c_str(), FALSE)) << "missing";
+        CopyTree(bin + L"PluginTrees\\Order\\Protos\\", folder + L"Protos\\");
+        log = folder + L"plugins.log";
+        SetEnvironmentVariableW(L"ZEL_TEST_PLUGIN_LOG", log.c_str());
+    }
+
+    void TearDown() override
+    {
+        SetEnvironmentVariableW(L"ZEL_TEST_PLUGIN_LOG", nullptr);
+        RemoveTree(folder);
+    }
+
+    // Starts the program; returns its process handle, or null.
+    HANDLE Start(const std::wstring& arguments)
+    {
+        std::wstring commandLine = L"\"" + folder + L"Zel.exe\" " + arguments;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                            &startup, &process))
+            return nullptr;
+        CloseHandle(process.hThread);
+        return process.hProcess;
+    }
+
+    // Waits for the program to end; its exit code, or -1 when it did not end in time.
+    static long Finish(HANDLE process)
+    {
+        DWORD code = DWORD(-1);
+        if (WaitForSingleObject(process, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+        else TerminateProcess(process, 99);
+        CloseHandle(process);
+        return long(code);
+    }
+
+    std::wstring folder;
+    std::wstring log;
+};
+
+}  // namespace
+
+TEST_F(ZelProgram, StartsScansPluginsAndStopsKeepingItsSettings)
+{
+    WriteAll(folder + L"settings.zel", SampleSettings());
+    HANDLE process = Start(L"/quit");
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(Finish(process), 0);
+
+    // The start-up event made the protocols manager scan: each of the three plug-ins described its
+    // protocols once.
+    EXPECT_EQ(ReadAll(log), "described 1\ndescribed 1\ndescribed 5\n");
+    // The settings were loaded and written back whole at the end, through no leftover temporary file.
+    EXPECT_EQ(ReadAll(folder + L"settings.zel"), SampleSettings());
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"*.tmp").c_str(), &entry);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+TEST_F(ZelProgram, WithNothingSetWritesNoSettingsFile)
+{
+    HANDLE process = Start(L"/quit");
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(Finish(process), 0);
+    EXPECT_EQ(GetFileAttributesW((folder + L"settings.zel").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ZelProgram, RunsUntilItsWindowIsClosed)
+{
+    HANDLE process = Start(L"");
+    ASSERT_NE(process, nullptr);
+    HWND window = nullptr;
+    for (int i = 0; i < 300 && !window; ++i) {
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) break;
+        window = FindWindowW(L"ZELWM_APPLICATION_CLASS", L"ZEL PDA");
+        if (!window) Sleep(50);
+    }
+    if (!window) {
+        Finish(process);
+        GTEST_SKIP() << "no display: the program cannot make its window";
+    }
+    // Still running a while later: it waits for its window to close.
+    EXPECT_EQ(WaitForSingleObject(process, 300), WAIT_TIMEOUT);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Finish(process), 0);
+    EXPECT_EQ(ReadAll(log), "described 1\ndescribed 1\ndescribed 5\n");
+}
