@@ -1,0 +1,103 @@
+// The core services' start-up and shutdown order, seen through the settings file: it is written once,
+// when the services go down, and holds what was set while they ran.
+#include "Zel/core/CoreServices.h"
+
+#include "Zel/core/CoreGuids.h"
+#include "Zel/core/ProtocolsManager.h"
+#include "Zel/core/ServicesManager.h"
+#include "Zel/core/SettingsStore.h"
+#include "Zel/core/SkinImageSet.h"
+#include "Zel/core/SkinImages.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+std::string ReadAll(const std::wstring& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class CoreServicesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        settingsFile = std::wstring(temp) + L"CoreServicesTest" + std::to_wstring(GetCurrentProcessId()) + L".zel";
+        DeleteFileW(settingsFile.c_str());
+        place.bus = &bus;
+        place.images = &images;
+        place.settingsFile = settingsFile.c_str();
+        place.protosFolder = (std::wstring(temp) + L"CoreServicesTestNoProtos\\").c_str();
+    }
+    void TearDown() override { DeleteFileW(settingsFile.c_str()); }
+
+    Services::CServicesManager bus;
+    CSkinImageSet images;
+    CoreServicesPlace place;
+    std::wstring settingsFile;
+};
+
+}  // namespace
+
+TEST_F(CoreServicesTest, ServicesComeUpRegisteredAndGoDownInOrder)
+{
+    CreateCoreServices(place);
+    ASSERT_NE(SettingsStoreService, nullptr);
+    ASSERT_NE(SkinImagesService, nullptr);
+    ASSERT_NE(ProtocolsManagerService, nullptr);
+    EXPECT_EQ(bus.GetService(GUID_SETTINGS_STORE), SettingsStoreService);
+    EXPECT_EQ(bus.GetService(GUID_SKIN_IMAGES), SkinImagesService);
+    EXPECT_TRUE(bus.HasService(GUID_PROTOCOLS_MANAGER));
+    bus.FireStartupEvent();
+    EXPECT_EQ(ProtocolsManagerService->GetProtocolCount(), 0);
+
+    DestroyCoreServices();
+    EXPECT_EQ(SettingsStoreService, nullptr);
+    EXPECT_EQ(SkinImagesService, nullptr);
+    EXPECT_EQ(ProtocolsManagerService, nullptr);
+    for (const ZEL_GUID* id : {&GUID_SETTINGS_STORE, &GUID_SKIN_IMAGES, &GUID_PROTOCOLS_MANAGER})
+        EXPECT_FALSE(bus.HasService(*id));
+}
+
+TEST_F(CoreServicesTest, SettingsAreWrittenOnceAtShutdownAndComeBackAfterARestart)
+{
+    CreateCoreServices(place);
+    int number = 0x01020304;
+    SettingsStoreService->SetInt(GUID_GUI, L"HistMsgCountForShow", &number);
+    SettingsStoreService->SetString(GUID_PROTOCOLS_MANAGER, L"Note", L"abc");
+    bus.FireStartupEvent();
+    // Nothing reaches the disk while the services run.
+    EXPECT_EQ(GetFileAttributesW(settingsFile.c_str()), INVALID_FILE_ATTRIBUTES);
+    DestroyCoreServices();
+
+    // Sections in ascending GUID text order ({3BAE...} before {5CA0...}), each holding its values.
+    auto record = [](const std::string& name, const std::string& data) {
+        std::string r(1, char(name.size()));
+        r += name;
+        unsigned n = unsigned(data.size());
+        r += std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)};
+        return r + data;
+    };
+    std::string expected = record("{3BAE2E79-C55B-41B8-851D-0CB7DFF053B6}", record("Note", "abc")) +
+                           record("{5CA0CBC1-999A-4EA2-8B44-F8F67D7F8EBE}",
+                                  record("HistMsgCountForShow", std::string("\x04\x03\x02\x01", 4)));
+    EXPECT_EQ(ReadAll(settingsFile), expected);
+
+    CreateCoreServices(place);
+    int readBack = 0;
+    CZELString note;
+    EXPECT_EQ(SettingsStoreService->GetInt(GUID_GUI, L"HistMsgCountForShow", &readBack), 1);
+    EXPECT_EQ(readBack, 0x01020304);
+    EXPECT_EQ(SettingsStoreService->GetString(GUID_PROTOCOLS_MANAGER, L"Note", note), 1);
+    EXPECT_TRUE(note == L"abc");
+    DestroyCoreServices();
+    EXPECT_EQ(ReadAll(settingsFile), expected);
+}
