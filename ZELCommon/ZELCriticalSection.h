@@ -28,3 +28,15 @@ public:
 private:
     CRITICAL_SECTION section;
 };
+
+// Holds a critical section for one scope, so every path out of it leaves the section.
+class CZELLock {
+public:
+    explicit CZELLock(CZELCriticalSection& section) : section(section) { section.Enter(); }
+    ~CZELLock() { section.Leave(); }
+    CZELLock(const CZELLock&) = delete;
+    CZELLock& operator=(const CZELLock&) = delete;
+
+private:
+    CZELCriticalSection& section;
+};

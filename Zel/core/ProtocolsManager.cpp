@@ -11,17 +11,6 @@
 
 namespace {
 
-class CLockHolder {
-public:
-    explicit CLockHolder(CZELCriticalSection& section) : section(section) { section.Enter(); }
-    ~CLockHolder() { section.Leave(); }
-    CLockHolder(const CLockHolder&) = delete;
-    CLockHolder& operator=(const CLockHolder&) = delete;
-
-private:
-    CZELCriticalSection& section;
-};
-
 // A plug-in library loaded for the scan only: unloaded however the scan of its folder ends.
 class CScanLibrary {
 public:
@@ -135,7 +124,7 @@ int CProtocolsManager::ScanProtocolPlugins()
     std::vector<int> oldImages;
     unsigned generation;
     {
-        CLockHolder hold(protocolsLock);
+        CZELLock hold(protocolsLock);
         scanPending = false;
         for (ProtocolTable::iterator it = protocols.begin(); it != protocols.end(); ++it)
             if (it->second.imageIndex != -1) oldImages.push_back(it->second.imageIndex);
@@ -165,7 +154,7 @@ int CProtocolsManager::ScanProtocolPlugins()
     std::vector<int> indices(icons.size(), -1);
     for (size_t k = 0; k < icons.size(); ++k) indices[k] = skinImages.AcquireImage(icons[k].iconFile);
     {
-        CLockHolder hold(protocolsLock);
+        CZELLock hold(protocolsLock);
         for (size_t k = 0; k < icons.size(); ++k) {
             ProtocolTable::iterator it = protocols.find(icons[k].guid);
             // A rescan on another thread has replaced the table meanwhile: its own scan marks it.
@@ -221,21 +210,21 @@ bool CProtocolsManager::ScanPlugin(const CZELString& protosDir, const CZELString
 
 void CProtocolsManager::ScanIfPending()
 {
-    CLockHolder hold(protocolsLock);
+    CZELLock hold(protocolsLock);
     if (scanPending) ScanProtocolPlugins();
 }
 
 int CProtocolsManager::GetProtocolCount()
 {
     ScanIfPending();
-    CLockHolder hold(protocolsLock);
+    CZELLock hold(protocolsLock);
     return int(protocols.size());
 }
 
 ProtocolRecord* CProtocolsManager::FindProtocol(const ZEL_GUID& protocol)
 {
     ScanIfPending();
-    CLockHolder hold(protocolsLock);
+    CZELLock hold(protocolsLock);
     ProtocolTable::iterator it = protocols.find(protocol);
     return it == protocols.end() ? nullptr : &it->second;
 }
@@ -243,7 +232,7 @@ ProtocolRecord* CProtocolsManager::FindProtocol(const ZEL_GUID& protocol)
 ProtocolDescription CProtocolsManager::GetProtocol(int index)
 {
     ScanIfPending();
-    CLockHolder hold(protocolsLock);
+    CZELLock hold(protocolsLock);
     ProtocolDescription description;
     if (index < 0 || index >= int(protocols.size())) return description;
     ProtocolTable::const_iterator it = protocols.begin();
@@ -264,7 +253,7 @@ unsigned CProtocolsManager::BindAccount(const ZEL_GUID& protocol, unsigned accou
     ProtocolRecord record;
     {
         // A copy, so the library loads with no lock of ours held.
-        CLockHolder hold(protocolsLock);
+        CZELLock hold(protocolsLock);
         ProtocolTable::const_iterator it = protocols.find(protocol);
         if (it == protocols.end()) return 0;
         record = it->second;

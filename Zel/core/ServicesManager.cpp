@@ -10,17 +10,6 @@ namespace Services {
 
 namespace {
 
-class CLockHolder {
-public:
-    explicit CLockHolder(CZELCriticalSection& section) : section(section) { section.Enter(); }
-    ~CLockHolder() { section.Leave(); }
-    CLockHolder(const CLockHolder&) = delete;
-    CLockHolder& operator=(const CLockHolder&) = delete;
-
-private:
-    CZELCriticalSection& section;
-};
-
 // Adds n references on each payload. With n = 0 this frees a payload nobody holds; the same object
 // passed twice must then be freed once only.
 void AddRefPayloads(CRefObject* p1, CRefObject* p2, int n)
@@ -59,7 +48,7 @@ CServicesManager::~CServicesManager()
 int CServicesManager::RegisterService(const ZEL_GUID& id, void* service)
 {
     try {
-        CLockHolder hold(servicesLock);
+        CZELLock hold(servicesLock);
         int handle = nextServiceHandle;
         if (!services.emplace(id, ServiceEntry{handle, id, service}).second) return 0;
         ++nextServiceHandle;
@@ -72,7 +61,7 @@ int CServicesManager::RegisterService(const ZEL_GUID& id, void* service)
 int CServicesManager::UnregisterService(int handle)
 {
     try {
-        CLockHolder hold(servicesLock);
+        CZELLock hold(servicesLock);
         for (auto it = services.begin(); it != services.end(); ++it) {
             if (it->second.handle == handle) {
                 services.erase(it);
@@ -88,7 +77,7 @@ int CServicesManager::UnregisterService(int handle)
 bool CServicesManager::HasService(const ZEL_GUID& id)
 {
     try {
-        CLockHolder hold(servicesLock);
+        CZELLock hold(servicesLock);
         return services.find(id) != services.end();
     } catch (...) {
         return false;
@@ -98,7 +87,7 @@ bool CServicesManager::HasService(const ZEL_GUID& id)
 void* CServicesManager::GetService(const ZEL_GUID& id)
 {
     try {
-        CLockHolder hold(servicesLock);
+        CZELLock hold(servicesLock);
         auto it = services.find(id);
         return it == services.end() ? nullptr : it->second.service;
     } catch (...) {
@@ -112,7 +101,7 @@ int CServicesManager::CreateQueue(QueueReceiver* receiver, const CZELString& nam
     if (!queue) return 0;
     if (queue->IsUsable()) {
         try {
-            CLockHolder hold(queuesLock);
+            CZELLock hold(queuesLock);
             int handle = nextQueueHandle;
             if (queues.emplace(handle, QueueEntry{handle, receiver, queue, name}).second) {
                 queue->Start();
@@ -132,7 +121,7 @@ int CServicesManager::DestroyQueue(int handle)
     CMessageQueue* queue = nullptr;
     try {
         {
-            CLockHolder hold(eventsLock);
+            CZELLock hold(eventsLock);
             for (auto& event : events) {
                 auto& subscribers = event.second.subscribers;
                 for (auto it = subscribers.begin(); it != subscribers.end(); ++it) {
@@ -143,7 +132,7 @@ int CServicesManager::DestroyQueue(int handle)
                 }
             }
         }
-        CLockHolder hold(queuesLock);
+        CZELLock hold(queuesLock);
         auto it = queues.find(handle);
         if (it == queues.end()) return SM_NOT_FOUND;
         queue = it->second.queue;
@@ -159,7 +148,7 @@ int CServicesManager::DestroyQueue(int handle)
 
 bool CServicesManager::AcquireQueue(int handle, QueueReceiver*& receiver, CMessageQueue*& queue)
 {
-    CLockHolder hold(queuesLock);
+    CZELLock hold(queuesLock);
     auto it = queues.find(handle);
     if (it == queues.end()) return false;
     receiver = it->second.receiver;
@@ -187,7 +176,7 @@ int CServicesManager::SendMessage(int queueHandle, const ZEL_GUID& msgClass, int
 int CServicesManager::RegisterEvent(const ZEL_GUID& eventClass, int code)
 {
     try {
-        CLockHolder hold(eventsLock);
+        CZELLock hold(eventsLock);
         int id = nextEventId;
         if (!events.emplace(id, EventEntry{id, eventClass, code, {}}).second) return 0;
         ++nextEventId;
@@ -200,7 +189,7 @@ int CServicesManager::RegisterEvent(const ZEL_GUID& eventClass, int code)
 int CServicesManager::UnregisterEvent(int eventId)
 {
     try {
-        CLockHolder hold(eventsLock);
+        CZELLock hold(eventsLock);
         return events.erase(eventId) ? SM_OK : SM_NOT_FOUND;
     } catch (...) {
         return SM_FAILED;
@@ -215,7 +204,7 @@ int CServicesManager::FireEvent(int eventId, CRefObject* p1, CRefObject* p2, boo
     ZEL_GUID eventClass = ZEL_GUID_NULL;
     int code = 0;
     try {
-        CLockHolder hold(eventsLock);
+        CZELLock hold(eventsLock);
         auto it = events.find(eventId);
         if (it == events.end()) return SM_NOT_FOUND;
         eventClass = it->second.eventClass;
@@ -249,7 +238,7 @@ int CServicesManager::FireEvent(int eventId, CRefObject* p1, CRefObject* p2, boo
 int CServicesManager::Subscribe(const ZEL_GUID& eventClass, int code, int queue)
 {
     try {
-        CLockHolder hold(eventsLock);
+        CZELLock hold(eventsLock);
         for (auto& event : events) {
             if (event.second.eventClass == eventClass && event.second.code == code) {
                 int id = nextSubscriptionId;
@@ -267,7 +256,7 @@ int CServicesManager::Subscribe(const ZEL_GUID& eventClass, int code, int queue)
 int CServicesManager::Unsubscribe(int subscriptionId)
 {
     try {
-        CLockHolder hold(eventsLock);
+        CZELLock hold(eventsLock);
         bool removed = false;
         for (auto& event : events) removed = event.second.subscribers.erase(subscriptionId) || removed;
         return removed ? SM_OK : SM_NOT_FOUND;
@@ -282,7 +271,7 @@ void CServicesManager::FireStartupEvent()
     ZEL_GUID eventClass = ZEL_GUID_NULL;
     int code = 0;
     try {
-        CLockHolder hold(eventsLock);
+        CZELLock hold(eventsLock);
         auto it = events.find(ownEventId);
         if (it == events.end()) return;
         eventClass = it->second.eventClass;
@@ -306,7 +295,7 @@ void CServicesManager::ClearAll()
     for (;;) {
         CMessageQueue* queue = nullptr;
         {
-            CLockHolder hold(queuesLock);
+            CZELLock hold(queuesLock);
             if (queues.empty()) break;
             queue = queues.begin()->second.queue;
             queues.erase(queues.begin());
@@ -315,11 +304,11 @@ void CServicesManager::ClearAll()
         queue->Release();
     }
     {
-        CLockHolder hold(servicesLock);
+        CZELLock hold(servicesLock);
         services.clear();
     }
     {
-        CLockHolder hold(eventsLock);
+        CZELLock hold(eventsLock);
         events.clear();
     }
 }

@@ -2,6 +2,7 @@
 
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/ServicesManager.h"
+#include "ZELCommon/Packer.h"
 #include "ZELCommon/ZELFile.h"
 #include "ZELCommon/ZELPath.h"
 
@@ -18,17 +19,6 @@ namespace {
 // Reads and writes go in pieces no larger than this: the platform counts bytes in 32 bits and
 // CZELFile in a signed int.
 const unsigned kChunk = 1u << 20;
-
-class Locked {
-public:
-    explicit Locked(CZELCriticalSection& section) : section(section) { section.Enter(); }
-    ~Locked() { section.Leave(); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    CZELCriticalSection& section;
-};
 
 bool ReadExactly(CZELFile& file, unsigned char* out, unsigned count)
 {
@@ -65,14 +55,6 @@ bool ReplaceFileContents(const CZELString& path, const unsigned char* bytes, siz
     return written;
 }
 
-void StoreLE32(unsigned char* p, unsigned value)
-{
-    p[0] = (unsigned char)value;
-    p[1] = (unsigned char)(value >> 8);
-    p[2] = (unsigned char)(value >> 16);
-    p[3] = (unsigned char)(value >> 24);
-}
-
 }  // namespace
 
 CSettingsStore::CSettingsStore(Services::CServicesManager* bus, const CZELString& path)
@@ -103,7 +85,7 @@ const ValueRecord* CSettingsStore::Find(const ZEL_GUID& section, const CZELStrin
 
 int CSettingsStore::GetValueSize(const ZEL_GUID& section, const CZELString& key, int* size)
 {
-    Locked guard(lock);
+    CZELLock guard(lock);
     const ValueRecord* record = Find(section, key);
     if (!record) return 0;
     if (size) *size = record->GetLength() > unsigned(INT_MAX) ? INT_MAX : int(record->GetLength());
@@ -113,7 +95,7 @@ int CSettingsStore::GetValueSize(const ZEL_GUID& section, const CZELString& key,
 int CSettingsStore::GetBlob(const ZEL_GUID& section, const CZELString& key, void* buffer, unsigned* length)
 {
     if (!length) return 0;
-    Locked guard(lock);
+    CZELLock guard(lock);
     const ValueRecord* record = Find(section, key);
     if (!record || *length < record->GetLength()) return 0;
     if (record->GetLength() != 0) {
@@ -126,7 +108,7 @@ int CSettingsStore::GetBlob(const ZEL_GUID& section, const CZELString& key, void
 
 int CSettingsStore::GetString(const ZEL_GUID& section, const CZELString& key, CZELString& out)
 {
-    Locked guard(lock);
+    CZELLock guard(lock);
     const ValueRecord* record = Find(section, key);
     if (!record) return 0;
     out = record->ReadString(false);
@@ -135,7 +117,7 @@ int CSettingsStore::GetString(const ZEL_GUID& section, const CZELString& key, CZ
 
 int CSettingsStore::GetInt(const ZEL_GUID& section, const CZELString& key, int* out)
 {
-    Locked guard(lock);
+    CZELLock guard(lock);
     const ValueRecord* record = Find(section, key);
     if (!record) return 0;
     if (out) *out = record->ReadInt();
@@ -144,7 +126,7 @@ int CSettingsStore::GetInt(const ZEL_GUID& section, const CZELString& key, int* 
 
 int CSettingsStore::GetShort(const ZEL_GUID& section, const CZELString& key, short* out)
 {
-    Locked guard(lock);
+    CZELLock guard(lock);
     const ValueRecord* record = Find(section, key);
     if (!record) return 0;
     if (out) *out = record->ReadShort();
@@ -153,7 +135,7 @@ int CSettingsStore::GetShort(const ZEL_GUID& section, const CZELString& key, sho
 
 int CSettingsStore::GetByte(const ZEL_GUID& section, const CZELString& key, char* out)
 {
-    Locked guard(lock);
+    CZELLock guard(lock);
     const ValueRecord* record = Find(section, key);
     if (!record) return 0;
     if (out) *out = char(record->ReadByte());
@@ -167,7 +149,7 @@ template <typename Write> void CSettingsStore::Set(const ZEL_GUID& section, cons
     // A longer key has no byte form in the file: storing it would wrap its length byte on save.
     if (ValueRecord::Utf8Length(key) > ValueRecord::MaxNameBytes) return;
     CZELString name = section.GetString();
-    Locked guard(lock);
+    CZELLock guard(lock);
     try {
         auto found = sections.find(name);
         if (found != sections.end()) {
@@ -222,7 +204,7 @@ void CSettingsStore::SetByte(const ZEL_GUID& section, const CZELString& key, con
 
 void CSettingsStore::Load()
 {
-    Locked guard(lock);
+    CZELLock guard(lock);
     CZELFile file(path, CZELFile::ModeRead);
     if (!file.Open()) return;  // no file: an empty store
     // What the file still holds bounds every declared length, so a damaged length never asks for
@@ -266,7 +248,7 @@ void CSettingsStore::Load()
 
 bool CSettingsStore::Save()
 {
-    Locked guard(lock);
+    CZELLock guard(lock);
     if (sections.empty()) return true;  // nothing set and nothing loaded: the file stays as it is
 
     // Every section record is sized first, so the image is built whole or not at all: a section
@@ -292,7 +274,7 @@ bool CSettingsStore::Save()
         unsigned values = section.second.GetSize();
         if (values != 0 && section.second.Serialise(image.data() + offset + header, capacity - header) != values)
             return false;
-        StoreLE32(image.data() + offset + header - 4, values);
+        CPacker::Pack32LE(image.data() + offset + header - 4, values);
         offset += header + values;
     }
     return ReplaceFileContents(path, image.data(), image.size());

@@ -29,16 +29,6 @@ const wchar_t* const kBuiltInNames[CSkinImageSet::BuiltInCount] = {
     L"zel_mmenu_details.png", L"zel_mmenu_find.png",
 };
 
-// Holds the set's lock for one scope.
-class Locked {
-public:
-    explicit Locked(CZELCriticalSection& section) : section(section) { section.Enter(); }
-    ~Locked() { section.Leave(); }
-
-private:
-    CZELCriticalSection& section;
-};
-
 }  // namespace
 
 CSkinImageSet::CSkinImageSet() : entries(BuiltInCount) {}
@@ -56,7 +46,7 @@ const wchar_t* CSkinImageSet::BuiltInName(int index)
 
 int CSkinImageSet::Acquire(const CZELString& name)
 {
-    Locked locked(lock);
+    CZELLock locked(lock);
     for (int i = 0; i < int(entries.size()); ++i) {
         bool match = i < BuiltInCount ? name == kBuiltInNames[i] : name == entries[i].name;
         if (match) {
@@ -73,7 +63,7 @@ int CSkinImageSet::Acquire(const CZELString& name)
 
 void CSkinImageSet::Release(int index)
 {
-    Locked locked(lock);
+    CZELLock locked(lock);
     if (!Valid(index) || entries[index].useCount <= 0) return;
     Entry& entry = entries[index];
     if (--entry.useCount == 0 && index >= BuiltInCount && entry.picture) {
@@ -84,26 +74,26 @@ void CSkinImageSet::Release(int index)
 
 CZELString CSkinImageSet::GetName(int index)
 {
-    Locked locked(lock);
+    CZELLock locked(lock);
     if (!Valid(index)) return CZELString();
     return index < BuiltInCount ? CZELString(kBuiltInNames[index]) : entries[index].name;
 }
 
 int CSkinImageSet::GetUseCount(int index)
 {
-    Locked locked(lock);
+    CZELLock locked(lock);
     return Valid(index) ? entries[index].useCount : 0;
 }
 
 HBITMAP CSkinImageSet::GetPicture(int index)
 {
-    Locked locked(lock);
+    CZELLock locked(lock);
     return Valid(index) ? entries[index].picture : nullptr;
 }
 
 void CSkinImageSet::SetPicture(int index, HBITMAP picture)
 {
-    Locked locked(lock);
+    CZELLock locked(lock);
     if (!Valid(index)) {
         if (picture) DeleteObject(picture);
         return;

@@ -26,45 +26,37 @@ void CSkinImages::ReleaseImage(int index)
 
 CZELString& CSkinImages::GetLanguageName(CZELString& out)
 {
-    lock.Enter();
+    CZELLock hold(lock);
     out = languageName;
-    lock.Leave();
     return out;
 }
 
 HBRUSH CSkinImages::GetBkBrush()
 {
-    lock.Enter();
-    HBRUSH brush = bkBrush;
-    lock.Leave();
-    return brush;
+    CZELLock hold(lock);
+    return bkBrush;
 }
 
 COLORREF CSkinImages::GetTextColor()
 {
-    lock.Enter();
-    COLORREF colour = textColor;
-    lock.Leave();
-    return colour;
+    CZELLock hold(lock);
+    return textColor;
 }
 
 void CSkinImages::SetLanguageName(const CZELString& name)
 {
-    lock.Enter();
+    CZELLock hold(lock);
     languageName = name;
-    lock.Leave();
 }
 
 void CSkinImages::SetBkBrush(HBRUSH brush)
 {
-    lock.Enter();
+    CZELLock hold(lock);
     bkBrush = brush;
-    lock.Leave();
 }
 
 void CSkinImages::SetTextColor(COLORREF colour)
 {
-    lock.Enter();
+    CZELLock hold(lock);
     textColor = colour;
-    lock.Leave();
 }

@@ -1,5 +1,7 @@
 #include "Zel/core/ValueRecord.h"
 
+#include "ZELCommon/Packer.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -16,20 +18,6 @@ unsigned char* CopyOrThrow(const unsigned char* bytes, unsigned count)
     unsigned char* copy = new unsigned char[count];
     std::memcpy(copy, bytes, count);
     return copy;
-}
-
-unsigned LoadLE32(const unsigned char* p)
-{
-    // Byte by byte: the field may sit at any address.
-    return unsigned(p[0]) | unsigned(p[1]) << 8 | unsigned(p[2]) << 16 | unsigned(p[3]) << 24;
-}
-
-void StoreLE32(unsigned char* p, unsigned value)
-{
-    p[0] = (unsigned char)value;
-    p[1] = (unsigned char)(value >> 8);
-    p[2] = (unsigned char)(value >> 16);
-    p[3] = (unsigned char)(value >> 24);
 }
 
 }  // namespace
@@ -111,7 +99,7 @@ unsigned ValueRecord::Parse(const unsigned char* input, unsigned available)
     if (!input || available == 0) return 0;
     unsigned nameLength = input[0];
     if (available < nameLength + HeaderBytes) return 0;
-    unsigned dataLength = LoadLE32(input + 1 + nameLength);
+    unsigned dataLength = CPacker::Unpack32LE(input + 1 + nameLength);
     // Compared with what remains, never summed: a length near 4 GB must not wrap the test.
     if (dataLength > available - nameLength - HeaderBytes) return 0;
 
@@ -141,7 +129,7 @@ unsigned ValueRecord::Serialise(unsigned char* buffer, unsigned capacity) const
         if (written != int(nameBytes)) return 0;
     }
     buffer[0] = (unsigned char)nameBytes;
-    StoreLE32(buffer + 1 + nameBytes, length);
+    CPacker::Pack32LE(buffer + 1 + nameBytes, length);
     if (length != 0) std::memcpy(buffer + HeaderBytes + nameBytes, data, length);
     return size;
 }
@@ -158,7 +146,7 @@ short ValueRecord::ReadShort() const
 
 int ValueRecord::ReadInt() const
 {
-    return length >= 4 ? int(LoadLE32(data)) : 0;
+    return length >= 4 ? int(CPacker::Unpack32LE(data)) : 0;
 }
 
 CZELString ValueRecord::ReadString(bool scrambled) const
@@ -207,7 +195,7 @@ bool ValueRecord::WriteShort(short value)
 bool ValueRecord::WriteInt(int value)
 {
     unsigned char bytes[4];
-    StoreLE32(bytes, unsigned(value));
+    CPacker::Pack32LE(bytes, unsigned(value));
     return Replace(bytes, 4);
 }
 

@@ -2,7 +2,7 @@
 // creation brings up the core services, the start-up event reaches every subscriber, the message loop
 // runs until the window is closed, and the services go down in their shutdown order.
 //
-// Until the user interface is built the main window stays hidden: the program runs headless. The
+// Until the user interface is built the main window is empty: closing it ends the program. The
 // switch "/quit" ends the run right after start-up.
 
 #include "Zel/core/CoreServices.h"
@@ -52,13 +52,14 @@ bool HasSwitch(const wchar_t* commandLine, const wchar_t* name)
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
 {
     HWND window = CreateMainWindow(instance);
     if (!window) CreateCoreServices();  // no display: run the services all the same
     BroadcastStartup();
 
     if (window && !HasSwitch(commandLine, L"/quit")) {
+        ShowWindow(window, show);
         MSG message;
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {
             TranslateMessage(&message);

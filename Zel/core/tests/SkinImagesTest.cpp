@@ -33,9 +33,11 @@ TEST(SkinImages, RegistersItselfAndForwardsToTheImageSet)
         EXPECT_EQ(set.GetUseCount(14), 1);
         EXPECT_EQ(images.AcquireImage(L"zel_mw_contact_typing.png"), 49);
         CZELString language;
-        EXPECT_TRUE(images.GetLanguageName(language) == L"English");
+        EXPECT_EQ(&images.GetLanguageName(language), &language);
+        EXPECT_TRUE(language == L"English");
         images.SetLanguageName(L"Russian");
-        EXPECT_TRUE(images.GetLanguageName(language) == L"Russian");
+        images.GetLanguageName(language);
+        EXPECT_TRUE(language == L"Russian");
     }
     EXPECT_FALSE(bus.HasService(GUID_SKIN_IMAGES));
 }
