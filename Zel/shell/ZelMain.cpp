@@ -5,7 +5,7 @@
 // Until the user interface is built the main window stays hidden: the program runs headless. The
 // switch "/quit" ends the run right after start-up.
 
-#include "Zel/core/CoreServices.h"
+#include "Zel/shell/CoreServices.h"
 #include "Zel/core/ServicesManager.h"
 
 #include <windows.h>
