@@ -4,7 +4,11 @@
 ZEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZEL_BUILD=${ZEL_BUILD:-$ZEL_ROOT/build}
 ZEL_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
-              wine wine64 xvfb xauth)
+              wine wine64 xvfb xauth
+              dante-server squid tinyproxy socat openssl)   # the network tests' loopback peers
+# The SOCKS5 test proxy checks user names and passwords against the system's accounts.
+ZEL_SOCKS_TEST_USER=zelsocks
+ZEL_SOCKS_TEST_PASSWORD=zelsocks-pw
 
 zel_install_packages() {
     local missing=()
@@ -12,10 +16,21 @@ zel_install_packages() {
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$package")
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+    zel_create_test_account
+}
+
+# A system account without a home or a login shell, for the SOCKS5 proxy's password check; made
+# once, its password set again each time so that a changed one is put right.
+zel_create_test_account() {
+    [ "$(id -u)" -eq 0 ] || return 0
+    id -u "$ZEL_SOCKS_TEST_USER" >/dev/null 2>&1 ||
+        useradd --system --no-create-home --shell /usr/sbin/nologin "$ZEL_SOCKS_TEST_USER" || return 1
+    echo "$ZEL_SOCKS_TEST_USER:$ZEL_SOCKS_TEST_PASSWORD" | chpasswd
 }
 
 zel_build() {

@@ -5,7 +5,7 @@
 // Until the user interface is built the main window is empty: closing it ends the program. The
 // switch "/quit" ends the run right after start-up.
 
-#include "Zel/core/CoreServices.h"
+#include "Zel/shell/CoreServices.h"
 #include "Zel/core/ServicesManager.h"
 
 #include <windows.h>

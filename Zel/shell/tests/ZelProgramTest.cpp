@@ -65,17 +65,35 @@ void WriteAll(const std::wstring& path, const std::string& bytes)
     out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-// One section {7D874B0A-...} holding the key "Test" with the byte 7: one value record nested in
-// one section record, as the settings file lays them out.
+// One value record: name length, name, data length (32-bit little-endian), data.
+std::string Value(const std::string& name, const std::string& data)
+{
+    std::string record(1, char(name.size()));
+    record += name;
+    for (int shift = 0; shift < 32; shift += 8) record += char((data.size() >> shift) & 0xFF);
+    return record + data;
+}
+
+// One section record: a value record named by the section's GUID text, holding its value records.
+std::string Section(const std::string& guid, const std::string& values)
+{
+    return Value(guid, values);
+}
+
+// One section {7D874B0A-...} holding the key "Test" with the byte 7.
 std::string SampleSettings()
 {
-    std::string section = "{7D874B0A-D93B-4D4D-B748-026FEB4ECCE0}";
-    std::string value = std::string("\x04Test\x01\x00\x00\x00\x07", 10);
-    std::string record(1, char(section.size()));
-    record += section;
-    record += std::string(1, char(value.size())) + std::string(3, '\0');
-    record += value;
-    return record;
+    return Section("{7D874B0A-D93B-4D4D-B748-026FEB4ECCE0}", Value("Test", std::string(1, '\x07')));
+}
+
+// What the connection service stores at every shutdown when nobody changed its settings: its seven
+// keys with their defaults, in key order.
+std::string ConnectionDefaults()
+{
+    return Section("{250BA6FC-BD6B-4959-9199-9A9339ECC018}",
+                   Value("Access point", "") + Value("Proxy auth", std::string(1, '\0')) +
+                       Value("Proxy hostname", "") + Value("Proxy login", "") + Value("Proxy password", "") +
+                       Value("Proxy port", std::string(4, '\0')) + Value("Proxy type", std::string(1, '\0')));
 }
 
 class ZelProgram : public ::testing::Test {
@@ -142,20 +160,21 @@ TEST_F(ZelProgram, StartsScansPluginsAndStopsKeepingItsSettings)
     // The start-up event made the protocols manager scan: each of the three plug-ins described its
     // protocols once.
     EXPECT_EQ(ReadAll(log), "described 1\ndescribed 1\ndescribed 5\n");
-    // The settings were loaded and written back whole at the end, through no leftover temporary file.
-    EXPECT_EQ(ReadAll(folder + L"settings.zel"), SampleSettings());
+    // The settings were loaded and written back whole at the end, with the connection service's
+    // part (its section sorts first), through no leftover temporary file.
+    EXPECT_EQ(ReadAll(folder + L"settings.zel"), ConnectionDefaults() + SampleSettings());
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((folder + L"*.tmp").c_str(), &entry);
     EXPECT_EQ(search, INVALID_HANDLE_VALUE);
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
-TEST_F(ZelProgram, WithNothingSetWritesNoSettingsFile)
+TEST_F(ZelProgram, WithNothingSetWritesOnlyTheConnectionServicesDefaults)
 {
     HANDLE process = Start(L"/quit");
     ASSERT_NE(process, nullptr);
     EXPECT_EQ(Finish(process), 0);
-    EXPECT_EQ(GetFileAttributesW((folder + L"settings.zel").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadAll(folder + L"settings.zel"), ConnectionDefaults());
 }
 
 TEST_F(ZelProgram, RunsUntilItsWindowIsClosed)

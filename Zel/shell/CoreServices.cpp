@@ -1,15 +1,17 @@
-#include "Zel/core/CoreServices.h"
+#include "Zel/shell/CoreServices.h"
 
 #include "Zel/core/ProtocolsManager.h"
 #include "Zel/core/ServicesManager.h"
 #include "Zel/core/SettingsStore.h"
 #include "Zel/core/SkinImageSet.h"
 #include "Zel/core/SkinImages.h"
+#include "Zel/net/ConnectionManager.h"
 
 #include <new>
 
 CSettingsStore* SettingsStoreService = nullptr;
 CSkinImages* SkinImagesService = nullptr;
+CConnectionManager* ConnectionManagerService = nullptr;
 CProtocolsManager* ProtocolsManagerService = nullptr;
 
 namespace {
@@ -37,13 +39,16 @@ void CreateCoreServices(const CoreServicesPlace& place)
     // The settings store comes first: every later service reads its settings from it.
     SettingsStoreService = new (std::nothrow) CSettingsStore(&bus, place.settingsFile);
     SkinImagesService = new (std::nothrow) CSkinImages(bus, place.images ? *place.images : TheSkinImageSet());
+    // Reads its proxy settings from the store.
+    ConnectionManagerService = new (std::nothrow) CConnectionManager(bus);
     if (SkinImagesService)
         ProtocolsManagerService = new (std::nothrow) CProtocolsManager(bus, *SkinImagesService, place.protosFolder);
 }
 
 void DestroyCoreServices()
 {
-    Destroy(ProtocolsManagerService);
+    Destroy(ProtocolsManagerService);  // the accounts, and with them their connections, go first
+    Destroy(ConnectionManagerService);  // stores its proxy settings
     Destroy(SkinImagesService);
     Destroy(SettingsStoreService);  // writes "settings.zel", after everything else stored its part
     if (CoreBus) CoreBus->ClearAll();

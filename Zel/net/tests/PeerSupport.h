@@ -1,0 +1,477 @@
+// Real peers for the network tests: loopback proxies and a TLS echo server run as Linux processes,
+// a loopback echo server run as a thread of the test, and the tests' own certificate authority.
+//
+// The tests run under Wine; the peers are Linux programs. Wine starts a Unix program when asked to
+// (CreateProcess on it), but hands back no process handle, so a peer is run by the script
+// peers/peer.sh, which reports through files in a run folder under the build folder ("ready" with
+// the peer's process id, or "failed" with the reason and the peer's log) and stops the peer by its
+// process id when the test asks (LinuxPeer::Stop, also run by the destructor), when the test
+// process ends (it keeps a lease file mapped, by which the script finds it: a crashed test leaves
+// no peer behind) or after 900 s. Ports are chosen free on 127.0.0.1 and checked again by the
+// script before the peer binds them. The packages and the SOCKS5 test account come from
+// scripts/setup.sh; the peers need root (dante reads the account's password, squid and tinyproxy
+// drop to their own accounts).
+//
+//     PeerTest::LinuxPeer socks5;
+//     ASSERT_TRUE(socks5.Start("dante-socks5")) << socks5.Failure();
+//     connect to 127.0.0.1:socks5.Port() ...
+//
+// Kinds and their arguments: "squid" and "tinyproxy" (HTTP CONNECT with Basic authorisation as
+// HttpUser/HttpPassword), "dante-socks5" (SOCKS5 with SocksUser/SocksPassword only),
+// "dante-socks4" (SOCKS4, and SOCKS5 without authentication), "tls-echo" with a certificate name
+// (TLS echo server, see below).
+//
+// TLS: the build makes the certificates in TestCertDir() (peers/make-test-certs.sh): "localhost"
+// (for localhost and 127.0.0.1, signed by the test CA), "wrongname" (signed by the test CA for
+// another host name) and "untrusted" (for localhost, signed by a CA nobody trusts). The test CA is
+// trusted in the current user's Root store of the tests' own Wine prefix for the whole run of a
+// test program that includes this header (a global test environment; the host's trust is never
+// touched):
+//
+//     ASSERT_TRUE(PeerTest::IsTestCATrusted()) << PeerTest::TestCAFailure();
+//     PeerTest::LinuxPeer tls;
+//     ASSERT_TRUE(tls.Start("tls-echo", {PeerTest::TestCertDir(), "localhost"})) << tls.Failure();
+#pragma once
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifndef ZEL_NET_PEERS_DIR
+#error "ZEL_NET_PEERS_DIR: the Unix path of Zel/net/tests/peers"
+#endif
+#ifndef ZEL_NET_PEERS_RUN_DIR
+#error "ZEL_NET_PEERS_RUN_DIR: the Unix path of the peers' run folders in the build folder"
+#endif
+#ifndef ZEL_NET_TEST_CERT_DIR
+#error "ZEL_NET_TEST_CERT_DIR: the Unix path of the test certificates in the build folder"
+#endif
+
+namespace PeerTest {
+
+// Accounts the peers accept. The SOCKS5 one is a system account that scripts/setup.sh creates.
+const wchar_t SocksUser[] = L"zelsocks";
+const wchar_t SocksPassword[] = L"zelsocks-pw";
+const wchar_t HttpUser[] = L"zelproxy";
+const wchar_t HttpPassword[] = L"zelproxy-pw";
+
+inline void StartWinsock()
+{
+    static bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    (void)started;
+}
+
+inline std::wstring Widen(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+// The Windows path of a Unix path, through Wine's own mapping (Z: maps / by default).
+inline std::wstring DosPath(const std::string& unixPath)
+{
+    typedef WCHAR*(CDECL * DosName)(const char*);
+    static DosName toDos = reinterpret_cast<DosName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    if (toDos) {
+        if (WCHAR* dos = toDos(unixPath.c_str())) {
+            std::wstring out(dos);
+            HeapFree(GetProcessHeap(), 0, dos);
+            return out;
+        }
+    }
+    std::wstring out = L"Z:" + Widen(unixPath);
+    for (wchar_t& c : out)
+        if (c == L'/') c = L'\\';
+    return out;
+}
+
+inline bool FileExists(const std::string& unixPath)
+{
+    return GetFileAttributesW(DosPath(unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline std::string ReadTextFile(const std::string& unixPath)
+{
+    HANDLE file = CreateFileW(DosPath(unixPath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0 && text.size() < 1000000)
+        text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
+inline bool WriteTextFile(const std::string& unixPath, const std::string& text)
+{
+    HANDLE file = CreateFileW(DosPath(unixPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == text.size();
+}
+
+inline std::string TestCertDir()
+{
+    return ZEL_NET_TEST_CERT_DIR;
+}
+
+inline std::string PeersRunDir()
+{
+    static std::string dir = [] {
+        std::string base = ZEL_NET_PEERS_RUN_DIR;
+        CreateDirectoryW(DosPath(base).c_str(), nullptr);
+        return base;
+    }();
+    return dir;
+}
+
+// A file this process keeps mapped for as long as it runs; the peer scripts watch the process that
+// maps it. Deleted when the process ends, however it ends.
+inline const std::string& LeasePath()
+{
+    static std::string path = [] {
+        std::string lease = PeersRunDir() + "/lease-" + std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(GetTickCount64());
+        HANDLE file = CreateFileW(DosPath(lease).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                                  FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return std::string();
+        DWORD written = 0;
+        WriteFile(file, "zel test lease\n", 15, &written, nullptr);
+        HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        if (!mapping || !MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) return std::string();
+        // The handles stay open on purpose: the mapping is the lease.
+        return lease;
+    }();
+    return path;
+}
+
+// A port on 127.0.0.1 that nothing listens on now.
+inline int PickFreePort()
+{
+    StartWinsock();
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return 0;
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    int port = 0;
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    closesocket(s);
+    return port;
+}
+
+// A socket connected to 127.0.0.1:port, or INVALID_SOCKET.
+inline SOCKET ConnectLoopback(int port)
+{
+    StartWinsock();
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return s;
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(u_short(port));
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
+// One Linux peer process, run and stopped through peers/peer.sh.
+class LinuxPeer {
+public:
+    LinuxPeer() {}
+    ~LinuxPeer() { Stop(); }
+    LinuxPeer(const LinuxPeer&) = delete;
+    LinuxPeer& operator=(const LinuxPeer&) = delete;
+
+    // Starts kind on a free loopback port and waits until it accepts connections. False with
+    // Failure() telling why (with the peer's log).
+    bool Start(const std::string& kind, const std::vector<std::string>& arguments = {})
+    {
+        Stop();
+        failure.clear();
+        if (LeasePath().empty()) {
+            failure = "cannot make the lease file in " + PeersRunDir();
+            return false;
+        }
+        // A port taken between our check and the peer's bind: try another.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (Launch(kind, arguments)) return true;
+            if (failure.find("is busy") == std::string::npos) return false;
+        }
+        return false;
+    }
+
+    // Asks the script to stop the peer by its process id and waits until it has (at most 20 s).
+    void Stop()
+    {
+        if (runDir.empty()) return;
+        if (FileExists(runDir)) {
+            WriteTextFile(runDir + "/stop", "stop\n");
+            for (int i = 0; i < 1000 && FileExists(runDir) && !FileExists(runDir + "/died"); ++i) Sleep(20);
+        }
+        runDir.clear();
+        port = 0;
+        pid = 0;
+    }
+
+    int Port() const { return port; }
+    int ProcessId() const { return pid; }
+    bool IsRunning() const { return !runDir.empty() && FileExists(runDir + "/ready") && !FileExists(runDir + "/died"); }
+    const std::string& Failure() const { return failure; }
+
+private:
+    bool Launch(const std::string& kind, const std::vector<std::string>& arguments)
+    {
+        static std::atomic<int> counter(0);
+        int candidate = PickFreePort();
+        std::string run = PeersRunDir() + "/peer-" + kind + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+                          std::to_string(++counter);
+        std::wstring command = L"\"" + DosPath("/bin/bash") + L"\" \"" + Widen(ZEL_NET_PEERS_DIR "/peer.sh") +
+                               L"\" start \"" + Widen(kind) + L"\" \"" + Widen(run) + L"\" " +
+                               std::to_wstring(candidate) + L" \"" + Widen(LeasePath()) + L"\"";
+        for (const std::string& argument : arguments) command += L" \"" + Widen(argument) + L"\"";
+
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        std::vector<wchar_t> line(command.begin(), command.end());
+        line.push_back(0);
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                            &startup, &process)) {
+            failure = "cannot run peer.sh (error " + std::to_string(GetLastError()) + ")";
+            return false;
+        }
+        // Wine gives no handles for a Unix program; close any it did give.
+        if (process.hThread) CloseHandle(process.hThread);
+        if (process.hProcess) CloseHandle(process.hProcess);
+
+        for (int i = 0; i < 1500; ++i) {  // 30 s
+            if (FileExists(run + "/ready")) {
+                runDir = run;
+                port = candidate;
+                pid = atoi(ReadTextFile(run + "/ready").c_str());
+                return true;
+            }
+            if (FileExists(run + "/failed")) {
+                failure = kind + ": " + ReadTextFile(run + "/failed") + "\n--- peer.log ---\n" +
+                          ReadTextFile(run + "/peer.log");
+                RemoveRunFolder(run);
+                return false;
+            }
+            Sleep(20);
+        }
+        failure = kind + ": no answer from peer.sh within 30 s\n--- peer.log ---\n" + ReadTextFile(run + "/peer.log");
+        // Should it still come up, it ends with this process through the lease.
+        return false;
+    }
+
+    // The script has ended and its report is read: nothing in the folder is needed any more.
+    static void RemoveRunFolder(const std::string& run)
+    {
+        std::wstring folder = DosPath(run);
+        WIN32_FIND_DATAW found;
+        HANDLE walk = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (walk != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+            } while (FindNextFileW(walk, &found));
+            FindClose(walk);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    std::string runDir;
+    std::string failure;
+    int port = 0;
+    int pid = 0;
+};
+
+// Echoes every byte back on every connection it accepts on 127.0.0.1, until destroyed.
+class EchoServer {
+public:
+    EchoServer()
+    {
+        StartWinsock();
+        listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int length = sizeof address;
+        if (listener == INVALID_SOCKET || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(listener, 16) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        port = ntohs(address.sin_port);
+        acceptor = std::thread([this] { AcceptLoop(); });
+    }
+
+    ~EchoServer()
+    {
+        stopping = true;
+        if (acceptor.joinable()) acceptor.join();
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            for (SOCKET s : clients) shutdown(s, SD_BOTH);
+        }
+        for (std::thread& t : echoers) t.join();
+        if (listener != INVALID_SOCKET) closesocket(listener);
+    }
+
+    EchoServer(const EchoServer&) = delete;
+    EchoServer& operator=(const EchoServer&) = delete;
+
+    // 0 when it could not listen.
+    int Port() const { return port; }
+    int Accepted() const { return accepted; }
+
+private:
+    void AcceptLoop()
+    {
+        while (!stopping) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(listener, &readable);
+            timeval wait = {0, 50000};
+            if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
+            SOCKET client = accept(listener, nullptr, nullptr);
+            if (client == INVALID_SOCKET) continue;
+            ++accepted;
+            std::lock_guard<std::mutex> hold(lock);
+            clients.push_back(client);
+            echoers.emplace_back([this, client] { Echo(client); });
+        }
+    }
+
+    void Echo(SOCKET client)
+    {
+        char buffer[16384];
+        for (;;) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(client, &readable);
+            timeval wait = {0, 50000};
+            int ready = select(0, &readable, nullptr, nullptr, &wait);
+            if (stopping) break;
+            if (ready <= 0) continue;
+            int n = recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0) break;
+            int sent = 0;
+            while (sent < n) {
+                int m = send(client, buffer + sent, n - sent, 0);
+                if (m <= 0) break;
+                sent += m;
+            }
+            if (sent < n) break;
+        }
+        shutdown(client, SD_SEND);
+        std::lock_guard<std::mutex> hold(lock);
+        for (size_t i = 0; i < clients.size(); ++i)
+            if (clients[i] == client) clients.erase(clients.begin() + long(i));
+        closesocket(client);
+    }
+
+    SOCKET listener = INVALID_SOCKET;
+    int port = 0;
+    std::atomic<bool> stopping{false};
+    std::atomic<int> accepted{0};
+    std::thread acceptor;
+    std::mutex lock;
+    std::vector<SOCKET> clients;
+    std::vector<std::thread> echoers;
+};
+
+// The test CA (TestCertDir()/ca.der) in the current user's Root store of the tests' own Wine
+// prefix, for the whole run of the test program: Wine reads the trusted roots once per process, at
+// the first chain built, so trust cannot come and go between tests. A global test environment adds
+// it before the first test and removes it after the last.
+class TestCAEnvironment : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        std::string der = ReadTextFile(TestCertDir() + "/ca.der");
+        HCERTSTORE store = OpenRootRegistry();
+        if (der.empty()) {
+            Failure() = "no test CA at " + TestCertDir() + "/ca.der";
+        } else if (!store) {
+            Failure() = "cannot open the Root store (error " + std::to_string(GetLastError()) + ")";
+        } else if (!CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
+                                                     reinterpret_cast<const BYTE*>(der.data()), DWORD(der.size()),
+                                                     CERT_STORE_ADD_REPLACE_EXISTING, nullptr)) {
+            Failure() = "cannot add the test CA (error " + std::to_string(GetLastError()) + ")";
+        } else {
+            Failure().clear();
+            added = der;
+        }
+        // Closing writes the store back to the registry.
+        if (store) CertCloseStore(store, 0);
+    }
+
+    void TearDown() override
+    {
+        if (added.empty()) return;
+        PCCERT_CONTEXT ca = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(added.data()),
+                                                         DWORD(added.size()));
+        HCERTSTORE store = OpenRootRegistry();
+        if (ca && store) {
+            // Deleting frees the context found.
+            if (PCCERT_CONTEXT found = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, ca, nullptr))
+                CertDeleteCertificateFromStore(found);
+        }
+        if (store) CertCloseStore(store, 0);
+        if (ca) CertFreeCertificateContext(ca);
+        added.clear();
+    }
+
+    // Empty once the CA is trusted; else why not. Only valid while tests run.
+    static std::string& Failure()
+    {
+        static std::string failure = "the test CA environment has not run";
+        return failure;
+    }
+
+    // The registry part of the Root store: Wine keeps changes made through the whole system store
+    // (a collection) in memory only, so adding and removing go here.
+    static HCERTSTORE OpenRootRegistry()
+    {
+        return CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+    }
+
+private:
+    std::string added;
+};
+
+inline testing::Environment* const testCAEnvironment = testing::AddGlobalTestEnvironment(new TestCAEnvironment);
+
+// Whether the test CA is trusted in this run; TestCAFailure() tells why not.
+inline bool IsTestCATrusted()
+{
+    return TestCAEnvironment::Failure().empty();
+}
+
+inline const std::string& TestCAFailure()
+{
+    return TestCAEnvironment::Failure();
+}
+
+} // namespace PeerTest
