@@ -17,11 +17,22 @@ namespace {
 const wchar_t kWindowClass[] = L"ZELWM_APPLICATION_CLASS";
 const wchar_t kWindowTitle[] = L"ZEL PDA";
 
+// Without a display the window's creation can run WM_CREATE and still fail; the services must come
+// up exactly once either way.
+bool servicesCreated = false;
+
+void CreateServicesOnce()
+{
+    if (servicesCreated) return;
+    CreateCoreServices();
+    servicesCreated = true;
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
-        CreateCoreServices();
+        CreateServicesOnce();
         return 0;
     case WM_CLOSE:
         DestroyWindow(window);
@@ -55,7 +66,7 @@ bool HasSwitch(const wchar_t* commandLine, const wchar_t* name)
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
 {
     HWND window = CreateMainWindow(instance);
-    if (!window) CreateCoreServices();  // no display: run the services all the same
+    CreateServicesOnce();  // when no window could be made, the services run all the same
     BroadcastStartup();
 
     if (window && !HasSwitch(commandLine, L"/quit")) {

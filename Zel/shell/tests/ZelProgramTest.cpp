@@ -1,5 +1,7 @@
 // Runs the program from a private copy of its folder (the program, its libraries and a "Protos\"
 // tree of test plug-ins), as a user would start it, and looks at what it leaves behind.
+#include "Zel/shell/tests/SettingsFileBytes.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -9,6 +11,8 @@
 #include <vector>
 
 namespace {
+
+using namespace SettingsFileBytes;
 
 std::wstring BinFolder()
 {
@@ -65,35 +69,10 @@ void WriteAll(const std::wstring& path, const std::string& bytes)
     out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-// One value record: name length, name, data length (32-bit little-endian), data.
-std::string Value(const std::string& name, const std::string& data)
-{
-    std::string record(1, char(name.size()));
-    record += name;
-    for (int shift = 0; shift < 32; shift += 8) record += char((data.size() >> shift) & 0xFF);
-    return record + data;
-}
-
-// One section record: a value record named by the section's GUID text, holding its value records.
-std::string Section(const std::string& guid, const std::string& values)
-{
-    return Value(guid, values);
-}
-
 // One section {7D874B0A-...} holding the key "Test" with the byte 7.
 std::string SampleSettings()
 {
     return Section("{7D874B0A-D93B-4D4D-B748-026FEB4ECCE0}", Value("Test", std::string(1, '\x07')));
-}
-
-// What the connection service stores at every shutdown when nobody changed its settings: its seven
-// keys with their defaults, in key order.
-std::string ConnectionDefaults()
-{
-    return Section("{250BA6FC-BD6B-4959-9199-9A9339ECC018}",
-                   Value("Access point", "") + Value("Proxy auth", std::string(1, '\0')) +
-                       Value("Proxy hostname", "") + Value("Proxy login", "") + Value("Proxy password", "") +
-                       Value("Proxy port", std::string(4, '\0')) + Value("Proxy type", std::string(1, '\0')));
 }
 
 class ZelProgram : public ::testing::Test {

@@ -1,6 +1,8 @@
 // The core services' start-up and shutdown order, seen through the settings file: it is written once,
 // when the services go down, and holds what was set while they ran.
-#include "Zel/core/CoreServices.h"
+#include "Zel/shell/CoreServices.h"
+
+#include "Zel/shell/tests/SettingsFileBytes.h"
 
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/ProtocolsManager.h"
@@ -78,17 +80,13 @@ TEST_F(CoreServicesTest, SettingsAreWrittenOnceAtShutdownAndComeBackAfterARestar
     EXPECT_EQ(GetFileAttributesW(settingsFile.c_str()), INVALID_FILE_ATTRIBUTES);
     DestroyCoreServices();
 
-    // Sections in ascending GUID text order ({3BAE...} before {5CA0...}), each holding its values.
-    auto record = [](const std::string& name, const std::string& data) {
-        std::string r(1, char(name.size()));
-        r += name;
-        unsigned n = unsigned(data.size());
-        r += std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)};
-        return r + data;
-    };
-    std::string expected = record("{3BAE2E79-C55B-41B8-851D-0CB7DFF053B6}", record("Note", "abc")) +
-                           record("{5CA0CBC1-999A-4EA2-8B44-F8F67D7F8EBE}",
-                                  record("HistMsgCountForShow", std::string("\x04\x03\x02\x01", 4)));
+    // Sections in ascending GUID text order ({250B...} before {3BAE...} before {5CA0...}), each holding
+    // its values; the connection service stores its defaults.
+    using namespace SettingsFileBytes;
+    std::string expected = ConnectionDefaults() +
+                           Section("{3BAE2E79-C55B-41B8-851D-0CB7DFF053B6}", Value("Note", "abc")) +
+                           Section("{5CA0CBC1-999A-4EA2-8B44-F8F67D7F8EBE}",
+                                   Value("HistMsgCountForShow", std::string("\x04\x03\x02\x01", 4)));
     EXPECT_EQ(ReadAll(settingsFile), expected);
 
     CreateCoreServices(place);
