@@ -1,5 +1,6 @@
 #include "Zel/core/CoreServices.h"
 
+#include "Zel/core/ContactListData.h"
 #include "Zel/core/ProtocolsManager.h"
 #include "Zel/core/ServicesManager.h"
 #include "Zel/core/SettingsStore.h"
@@ -10,6 +11,7 @@
 
 CSettingsStore* SettingsStoreService = nullptr;
 CSkinImages* SkinImagesService = nullptr;
+CContactListData* ContactListDataService = nullptr;
 CProtocolsManager* ProtocolsManagerService = nullptr;
 
 namespace {
@@ -37,12 +39,17 @@ void CreateCoreServices(const CoreServicesPlace& place)
     // The settings store comes first: every later service reads its settings from it.
     SettingsStoreService = new (std::nothrow) CSettingsStore(&bus, place.settingsFile);
     SkinImagesService = new (std::nothrow) CSkinImages(bus, place.images ? *place.images : TheSkinImageSet());
+    // Before the protocols manager: it subscribes to the start-up event first, so it follows the
+    // manager's account events before the manager creates the saved accounts.
+    ContactListDataService = new (std::nothrow) CContactListData(bus);
     if (SkinImagesService)
         ProtocolsManagerService = new (std::nothrow) CProtocolsManager(bus, *SkinImagesService, place.protosFolder);
 }
 
 void DestroyCoreServices()
 {
+    // First: it stores "CL data" and asks the accounts for their names, so they must still be there.
+    Destroy(ContactListDataService);
     Destroy(ProtocolsManagerService);
     Destroy(SkinImagesService);
     Destroy(SettingsStoreService);  // writes "settings.zel", after everything else stored its part
