@@ -1,6 +1,8 @@
 #include "Zel/core/ProtocolsManager.h"
 
+#include "Zel/core/AccountCodes.h"
 #include "Zel/core/CoreGuids.h"
+#include "Zel/core/ProtocolsManagerInternal.h"
 #include "Zel/core/ServicesManager.h"
 #include "Zel/core/SkinImages.h"
 #include "ZELCommon/ZELArray.h"
@@ -38,6 +40,10 @@ template <typename F> F ExportAs(FARPROC proc)
 const wchar_t kQueueName[] = L"Protocols manager";
 
 }  // namespace
+
+using ProtocolsManagerInternal::kFlushCode;
+using ProtocolsManagerInternal::RegisterStatusMenuTarget;
+using ProtocolsManagerInternal::UnregisterStatusMenuTarget;
 
 namespace Protocols {
 
@@ -85,25 +91,42 @@ void ReleaseAccountPlugin(CZELDll& library, unsigned handle)
 }  // namespace Protocols
 
 CProtocolsManager::CProtocolsManager(Services::CServicesManager& bus, CSkinImages& skinImages,
-                                     const CZELString& protosFolder)
+                                     const CZELString& protosFolder, const CZELString& historyFolder)
     : bus(bus),
       skinImages(skinImages),
       protosFolder(protosFolder),
+      historyFolder(historyFolder),
       serviceHandle(0),
       queueHandle(0),
       tableGeneration(0),
-      scanPending(true)
+      scanPending(true),
+      nextAccountId(FirstAccountId),
+      storedRead(false),
+      globalStatus(AccountStatus::Offline)
 {
+    for (int& id : eventIds) id = 0;
     serviceHandle = bus.RegisterService(GUID_PROTOCOLS_MANAGER, static_cast<IProtocolsManager*>(this));
     queueHandle = bus.CreateQueue(this, CZELString(kQueueName));
+    for (int code = 1; code <= PMEV_COUNT; ++code) eventIds[code] = bus.RegisterEvent(GUID_PROTOCOLS_MANAGER, code);
     if (queueHandle) bus.Subscribe(ZEL_GUID_NULL, Services::SMEV_STARTUP, queueHandle);
+    RegisterStatusMenuTarget(this);
 }
 
 CProtocolsManager::~CProtocolsManager()
 {
-    // The queue goes first: once its thread has stopped, no start-up scan can acquire icons behind
-    // the release below.
-    if (queueHandle) bus.DestroyQueue(queueHandle);
+    UnregisterStatusMenuTarget(this);
+    if (queueHandle) {
+        // Whatever is queued runs first, a removal above all: dropped, the removed account would be
+        // stored again below. Twice, because a removal queues the unloading of its library behind
+        // the first.
+        for (int round = 0; round < 2; ++round)
+            bus.SendMessage(queueHandle, GUID_PROTOCOLS_MANAGER, kFlushCode, nullptr, nullptr, true);
+        // Once its thread has stopped, no notification and no start-up scan runs behind the steps
+        // below.
+        bus.DestroyQueue(queueHandle);
+    }
+    UnloadAccounts();
+
     std::vector<int> images;
     protocolsLock.Enter();
     for (ProtocolTable::iterator it = protocols.begin(); it != protocols.end(); ++it) {
@@ -112,6 +135,8 @@ CProtocolsManager::~CProtocolsManager()
     }
     protocolsLock.Leave();
     for (size_t i = 0; i < images.size(); ++i) skinImages.ReleaseImage(images[i]);
+    for (int code = 1; code <= PMEV_COUNT; ++code)
+        if (eventIds[code]) bus.UnregisterEvent(eventIds[code]);
     if (serviceHandle) bus.UnregisterService(serviceHandle);
 }
 
@@ -241,22 +266,20 @@ ProtocolDescription CProtocolsManager::GetProtocol(int index)
     return description;
 }
 
-int CProtocolsManager::HandleMessage(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2)
+bool CProtocolsManager::CopyProtocol(const ZEL_GUID& protocol, ProtocolRecord& out)
 {
-    if (msgClass == ZEL_GUID_NULL && code == Services::SMEV_STARTUP) ScanIfPending();
-    return 0;
+    ScanIfPending();
+    CZELLock hold(protocolsLock);
+    ProtocolTable::const_iterator it = protocols.find(protocol);
+    if (it == protocols.end()) return false;
+    out = it->second;
+    return true;
 }
 
 unsigned CProtocolsManager::BindAccount(const ZEL_GUID& protocol, unsigned accountId, CZELDll& library)
 {
-    ScanIfPending();
+    // A copy, so the library loads with no lock of ours held.
     ProtocolRecord record;
-    {
-        // A copy, so the library loads with no lock of ours held.
-        CZELLock hold(protocolsLock);
-        ProtocolTable::const_iterator it = protocols.find(protocol);
-        if (it == protocols.end()) return 0;
-        record = it->second;
-    }
+    if (!CopyProtocol(protocol, record)) return 0;
     return Protocols::BindAccountPlugin(record, &bus, accountId, unsigned(queueHandle), library);
 }

@@ -37,7 +37,8 @@ const int SM_POST_FAILED = -3;  // FireEvent: an asynchronous post could not be 
 // wake-up event or record could be had. Distinct from 0, which handlers return as a real result.
 const int SM_NOT_DELIVERED = int(0xCCCCCCCC);
 
-class CServicesManager final {
+// Not final: plug-ins must reach every operation through the virtual slots, never by a direct call.
+class CServicesManager {
 public:
     // Registers itself under ZEL_GUID_NULL (service handle 0x10000001) and its start-up event
     // (event 0x30000001).

@@ -1,5 +1,6 @@
 #include "Zel/shell/CoreServices.h"
 
+#include "Zel/core/ContactListData.h"
 #include "Zel/core/ProtocolsManager.h"
 #include "Zel/core/ServicesManager.h"
 #include "Zel/core/SettingsStore.h"
@@ -12,6 +13,7 @@
 CSettingsStore* SettingsStoreService = nullptr;
 CSkinImages* SkinImagesService = nullptr;
 CConnectionManager* ConnectionManagerService = nullptr;
+CContactListData* ContactListDataService = nullptr;
 CProtocolsManager* ProtocolsManagerService = nullptr;
 
 namespace {
@@ -41,13 +43,18 @@ void CreateCoreServices(const CoreServicesPlace& place)
     SkinImagesService = new (std::nothrow) CSkinImages(bus, place.images ? *place.images : TheSkinImageSet());
     // Reads its proxy settings from the store.
     ConnectionManagerService = new (std::nothrow) CConnectionManager(bus);
+    // Before the protocols manager: it subscribes to the start-up event first, so it follows the
+    // manager's account events before the manager creates the saved accounts.
+    ContactListDataService = new (std::nothrow) CContactListData(bus);
     if (SkinImagesService)
         ProtocolsManagerService = new (std::nothrow) CProtocolsManager(bus, *SkinImagesService, place.protosFolder);
 }
 
 void DestroyCoreServices()
 {
-    Destroy(ProtocolsManagerService);  // the accounts, and with them their connections, go first
+    // First: it stores "CL data" and asks the accounts for their names, so they must still be there.
+    Destroy(ContactListDataService);
+    Destroy(ProtocolsManagerService);  // the accounts, and with them their connections, go next
     Destroy(ConnectionManagerService);  // stores its proxy settings
     Destroy(SkinImagesService);
     Destroy(SettingsStoreService);  // writes "settings.zel", after everything else stored its part

@@ -15,12 +15,14 @@ class CSettingsStore;
 class CSkinImages;
 class CSkinImageSet;
 class CConnectionManager;
+class CContactListData;
 class CProtocolsManager;
 
 // Each null until its service is created and null again after it is destroyed.
 extern CSettingsStore* SettingsStoreService;
 extern CSkinImages* SkinImagesService;
 extern CConnectionManager* ConnectionManagerService;
+extern CContactListData* ContactListDataService;
 extern CProtocolsManager* ProtocolsManagerService;
 
 // Where the core services live; the defaults are the program's: the process's bus, the user

@@ -3,6 +3,7 @@
 // queue), event fan-out to ten subscribers, and the floor every synchronous send stands on: two
 // threads handing a value back and forth over two auto-reset events. Each figure doubles its count
 // until one measurement takes at least half a second.
+#include "Zel/core/bench/Benchmarks.h"
 #include "Zel/core/Payloads.h"
 #include "Zel/core/ServicesManager.h"
 #include "ZELCommon/ZELEvent.h"
@@ -206,5 +207,8 @@ int main()
                 bare / queueToQueue, bare / threadToQueue);
     if (queueFailures || threadFailures)
         std::printf("  WRONG RESULTS: %d (queue A -> queue B), %d (thread -> queue)\n", queueFailures, threadFailures);
+
+    RunHistoryBenchmark();
+    RunContactListBenchmark();
     return queueFailures || threadFailures ? 1 : 0;
 }

@@ -1,0 +1,113 @@
+// History file speed, the way the program uses the files: every append opens the contact's file,
+// reads its header, writes and flushes the record, rewrites the header and closes it; a chat that
+// opens loads the last few records. 100,000 messages go to one file; the append rate is printed per
+// slice of 10,000, so a cost that grows with the file shows, and the last 50 records are loaded at
+// every slice, so does theirs. Loading every record is printed beside it for scale.
+#include "Zel/core/bench/Benchmarks.h"
+
+#include "Zel/core/HistoryFile.h"
+#include "Zel/core/SettingsStore.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+const int kMessages = 100000;
+const int kSlice = 10000;
+const unsigned kShown = 50;
+
+double Seconds()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return double(counter.QuadPart) / double(frequency.QuadPart);
+}
+
+class BenchContact : public IHistoryContacts {
+public:
+    bool Describe(int contact, HistoryContactInfo& out) override
+    {
+        out.protocolName = CZELString(L"Wex");
+        out.accountName = CZELString(L"100200300");
+        out.contactName = CZELString(L"400500600");
+        out.alias = CZELString(L"Bench");
+        out.inGroup = true;
+        return contact == 1;
+    }
+};
+
+}  // namespace
+
+void RunHistoryBenchmark()
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring root = std::wstring(temp) + L"ZelHistoryBench" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    std::wstring folder = root + L"History\\";
+    CreateDirectoryW(root.c_str(), nullptr);
+
+    bool failed = false;
+    {
+        BenchContact contact;
+        CSettingsStore settings(nullptr, CZELString((root + L"settings.zel").c_str()));
+        HistoryPlace place;
+        place.folder = CZELString(folder.c_str());
+        place.contacts = &contact;
+        place.settings = &settings;
+        CHistoryFile history(place);
+        history.Delete(1);
+
+        std::printf("History benchmark: %d messages appended to one file, the last %u loaded after every %d\n",
+                    kMessages, kShown, kSlice);
+        std::printf("  %8s  %14s  %16s  %12s\n", "records", "appends/s", "LoadLast(50) ms", "file KB");
+        double appendSeconds = 0;
+        for (int done = 0; done < kMessages && !failed;) {
+            double start = Seconds();
+            for (int i = 0; i < kSlice; ++i, ++done) {
+                wchar_t text[64];
+                swprintf(text, 64, L"message number %d, a line of ordinary length", done + 1);
+                if (history.Append(1, 1, (unsigned char)(done % 2), 0, 1600000000u + unsigned(done), CZELString(text)) != 0) {
+                    failed = true;
+                    break;
+                }
+            }
+            double sliceSeconds = Seconds() - start;
+            appendSeconds += sliceSeconds;
+
+            CZELArray<ChatLogEntry> last;
+            start = Seconds();
+            int result = history.LoadLast(1, kShown, last);
+            double loadSeconds = Seconds() - start;
+            failed = failed || result != 0 || last.GetCount() != int(kShown);
+
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            GetFileAttributesExW(history.GetPath(1).GetBuffer(), GetFileExInfoStandard, &data);
+            std::printf("  %8d  %14.0f  %16.3f  %12lu\n", done, kSlice / sliceSeconds, loadSeconds * 1000,
+                        data.nFileSizeLow / 1024);
+            std::fflush(stdout);
+        }
+
+        CZELArray<ChatLogEntry> all;
+        double start = Seconds();
+        int result = history.LoadAll(1, all);
+        double loadAllSeconds = Seconds() - start;
+        failed = failed || result != 0 || all.GetCount() != kMessages;
+
+        std::printf("  appends overall:  %.0f /s  (%.1f us each)\n", kMessages / appendSeconds,
+                    1e6 * appendSeconds / kMessages);
+        std::printf("  LoadAll of %d records: %.1f ms\n", all.GetCount(), loadAllSeconds * 1000);
+        if (failed) std::printf("  WRONG RESULTS: an append or a load failed\n");
+        history.Delete(1);
+    }
+    DeleteFileW((root + L"settings.zel").c_str());
+    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW(root.c_str());
+}

@@ -1,0 +1,449 @@
+#include "ContactListTestSupport.h"
+
+#include "Zel/core/ContactListFile.h"
+
+#include <cstring>
+#include <random>
+
+using namespace ContactListTest;
+
+namespace {
+
+Bytes Ascii(const std::string& text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+Bytes Utf8(const std::wstring& text)
+{
+    Bytes out;
+    if (text.empty()) return out;
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    out.resize(size_t(n));
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
+    return out;
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+Bytes LE32(unsigned n)
+{
+    return {(unsigned char)n, (unsigned char)(n >> 8), (unsigned char)(n >> 16), (unsigned char)(n >> 24)};
+}
+
+// One value record: [name length][UTF-8 name][32-bit little-endian data length][data].
+Bytes Form(const Bytes& name, const Bytes& data)
+{
+    return Concat({{(unsigned char)name.size()}, name, LE32(unsigned(data.size())), data});
+}
+
+Bytes Form(const std::string& name, const Bytes& data)
+{
+    return Form(Ascii(name), data);
+}
+
+Bytes Prop(const std::string& name, const std::string& value)
+{
+    return Form(name, Ascii(value));
+}
+
+// Account A: group "Friends" holding 111 and 222 (with an alias), then the top-level contact 333.
+Bytes AccountARecord()
+{
+    return Form(Utf8(KeyA),
+                Concat({Form("Group", Concat({Form("Group settings", Prop("CL Alias", "Friends")),
+                                              Form("Contact", Prop("Account name", "111")),
+                                              Form("Contact", Concat({Prop("Account name", "222"), Prop("CL Alias", "Two")}))})),
+                        Form("Contact", Prop("Account name", "333"))}));
+}
+
+// Account B: one top-level contact.
+Bytes AccountBRecord()
+{
+    return Form(Utf8(KeyB), Form("Contact", Prop("Account name", "bob-friend")));
+}
+
+const std::wstring kGhostKey = L"{11111111-2222-3333-4444-555555555555}ghost";
+
+Bytes GhostRecord()
+{
+    return Form(Utf8(kGhostKey), Form("Group", Form("Group settings", Prop("CL Alias", "Haunted"))));
+}
+
+// The "Account name" of every contact of the account, in list order, "g:" + alias for groups.
+std::vector<std::wstring> Describe(CContactListData& list, unsigned account)
+{
+    std::vector<std::wstring> out;
+    CZELArray<ContactListItemPair> items;
+    list.GetAccountItems(account, items);
+    for (int i = 0; i < items.GetCount(); ++i) {
+        CZELString text;
+        if (items[i].contactId) {
+            list.GetPropertyString(items[i].contactId, CZELString(L"Account name"), text);
+            out.push_back((items[i].groupId ? L"  " : L"") + Text(text));
+        } else {
+            list.GetPropertyString(items[i].groupId, CZELString(L"CL Alias"), text);
+            out.push_back(L"g:" + Text(text));
+        }
+    }
+    return out;
+}
+
+const std::vector<std::wstring> kAccountAList = {L"g:Friends", L"  111", L"  222", L"333"};
+
+}  // namespace
+
+class ContactListFileTest : public ContactListFixture {
+protected:
+    // Fills account A as AccountARecord describes it.
+    void FillAccountA()
+    {
+        CreateAccount(AccountA);
+        int group = list->AddGroup(AccountA);
+        list->SetPropertyString(group, CZELString(L"CL Alias"), CZELString(L"Friends"));
+        int top = list->AddContact(AccountA, 0);
+        SetName(top, L"333");
+        int first = list->AddContact(AccountA, group);
+        SetName(first, L"111");
+        int second = list->AddContact(AccountA, group);
+        SetName(second, L"222");
+        list->SetPropertyString(second, CZELString(L"CL Alias"), CZELString(L"Two"));
+    }
+};
+
+TEST_F(ContactListFileTest, AnAccountIsStoredAsGroupsWithTheirContactsThenTopLevelContacts)
+{
+    FillAccountA();
+    list->FindOrAddContact(AccountA, CZELString(L"stranger"));  // never stored
+    Restart();
+    EXPECT_EQ(StoredList(), AccountARecord());
+}
+
+TEST_F(ContactListFileTest, AStoredListComesBackBetweenOneUpdateBeginAndEnd)
+{
+    StoreList(Concat({AccountARecord(), AccountBRecord()}));
+    CreateAccount(AccountA);
+    Settle();
+    EXPECT_EQ(Describe(*list, AccountA), kAccountAList);
+    std::vector<EventRecord> got = recorder->Records();
+    ASSERT_EQ(got.size(), 6u);
+    std::vector<int> codes;
+    for (const EventRecord& record : got) codes.push_back(record.code);
+    EXPECT_EQ(codes, (std::vector<int>{CLE_UPDATE_BEGIN, CLE_GROUP_ADDED, CLE_CONTACT_ADDED, CLE_CONTACT_ADDED,
+                                       CLE_CONTACT_ADDED, CLE_UPDATE_END}));
+    int group = int(got[1].p1);
+    EXPECT_EQ(got[2].group, group);
+    EXPECT_EQ(got[3].group, group);
+    EXPECT_EQ(got[4].group, 0);
+    // Each contact's status was asked of its account.
+    EXPECT_EQ(accounts.iconRequests, 3);
+    EXPECT_EQ(got[4].image, int(got[4].p1 & 0xFFFF));
+    EXPECT_EQ(Property(int(got[3].p1), L"CL Alias"), L"Two");
+    EXPECT_EQ(list->LoadAccountContactList(AccountC), 0);
+
+    // The other account's record waits for that account.
+    EXPECT_TRUE(Describe(*list, AccountB).empty());
+    CreateAccount(AccountB);
+    EXPECT_EQ(Describe(*list, AccountB), (std::vector<std::wstring>{L"bob-friend"}));
+}
+
+TEST_F(ContactListFileTest, WhatLoadingFindsDecidesItsResult)
+{
+    struct Case {
+        const char* name;
+        Bytes stored;
+        bool store;
+        int result;
+        std::vector<std::wstring> list;
+    } cases[] = {
+        {"no CL data", {}, false, 0, {}},
+        {"an empty CL data", {}, true, 0, {}},
+        {"no record of the account", AccountBRecord(), true, 0, {}},
+        {"a record without items", Form(Utf8(KeyA), {}), true, 1, {}},
+        {"the record's name in other letter case",
+         Form(Utf8(L"{bb11faad-81a3-4cd4-913b-39dda89cf340}ALICE"), Form("Contact", Prop("Account name", "x"))), true,
+         1, {L"x"}},
+        {"two records of one name: the first counts",
+         Concat({Form(Utf8(KeyA), Form("Contact", Prop("Account name", "first"))),
+                 Form(Utf8(KeyA), Form("Contact", Prop("Account name", "second")))}),
+         true, 1, {L"first"}},
+        {"Group settings makes a group whatever the record's name",
+         Form(Utf8(KeyA), Form("Anything", Concat({Form("Group settings", Prop("CL Alias", "G")),
+                                                   Form("Contact", Prop("Account name", "in")),
+                                                   Form("Ignored", Prop("Account name", "out"))}))),
+         true, 1, {L"g:G", L"  in"}},
+        {"a group's second settings record is ignored",
+         Form(Utf8(KeyA), Form("Group", Concat({Form("Group settings", Prop("CL Alias", "one")),
+                                                Form("Group settings", Prop("CL Alias", "two"))}))),
+         true, 1, {L"g:one"}},
+        {"the first of two equal property names counts",
+         Form(Utf8(KeyA), Form("Contact", Concat({Prop("Account name", "a"), Prop("account NAME", "b")}))), true, 1,
+         {L"a"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        if (c.store) StoreList(c.stored);
+        CreateAccount(AccountA);  // registers the account and loads its list
+        EXPECT_EQ(Describe(*list, AccountA), c.list);
+        Announce(PMEV_ACCOUNT_RENAMED, AccountA);  // empties the list, keeps the account
+        EXPECT_EQ(list->LoadAccountContactList(AccountA), c.result);
+        EXPECT_EQ(Describe(*list, AccountA), c.list);
+        // Forgotten, so that the next restart does not store it.
+        Announce(PMEV_ACCOUNT_REMOVING, AccountA);
+    }
+}
+
+TEST_F(ContactListFileTest, ADamagedListLoadsWhatIsWholeAndNeverCrashes)
+{
+    recorder->probeRemovals = false;
+    Bytes good = Concat({AccountARecord(), AccountBRecord()});
+    size_t aSize = AccountARecord().size();
+    for (size_t cut = 0; cut < good.size(); ++cut) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        Restart();
+        recorder->probeRemovals = false;
+        StoreList(Bytes(good.begin(), good.begin() + cut));
+        CreateAccount(AccountA);
+        CreateAccount(AccountB);
+        EXPECT_EQ(Describe(*list, AccountA), cut >= aSize ? kAccountAList : std::vector<std::wstring>());
+        EXPECT_TRUE(Describe(*list, AccountB).empty());
+        Announce(PMEV_ACCOUNT_REMOVING, AccountA);
+        Announce(PMEV_ACCOUNT_REMOVING, AccountB);
+    }
+}
+
+TEST_F(ContactListFileTest, DamageInsideAnAccountCostsOnlyWhatItTouches)
+{
+    Bytes badProperty = Concat({Prop("Account name", "kept"), Bytes{12, 'C', 'L'}});  // cut short
+    Bytes overrun = Concat({Bytes{7}, Ascii("Contact"), LE32(0xFFFFFFF0u), Ascii("xx")});
+    struct Case {
+        const char* name;
+        Bytes items;
+        std::vector<std::wstring> list;
+    } cases[] = {
+        {"a property list cut short keeps its whole properties",
+         Concat({Form("Contact", badProperty), Form("Contact", Prop("Account name", "next"))}), {L"kept", L"next"}},
+        {"an item whose length runs past the end ends the list",
+         Concat({Form("Contact", Prop("Account name", "before")), overrun}), {L"before"}},
+        {"a contact of a group cut short keeps its whole properties",
+         Form("Group", Concat({Form("Group settings", Prop("CL Alias", "G")), Form("Contact", badProperty)})),
+         {L"g:G", L"  kept"}},
+        {"a group whose settings are damaged is still a group",
+         Form("Group", Concat({Form("Group settings", Bytes{3, 'a'}), Form("Contact", Prop("Account name", "in"))})),
+         {L"g:", L"  in"}},
+        {"a name byte of 0xFF and garbage after the list",
+         Concat({Form("Contact", Prop("Account name", "ok")), Bytes{0xFF, 1, 2, 3}}), {L"ok"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        StoreList(Form(Utf8(KeyA), c.items));
+        CreateAccount(AccountA);
+        EXPECT_EQ(Describe(*list, AccountA), c.list);
+        Announce(PMEV_ACCOUNT_REMOVING, AccountA);
+    }
+}
+
+TEST_F(ContactListFileTest, RandomDamageNeverCrashes)
+{
+    recorder->probeRemovals = false;
+    Bytes good = Concat({AccountARecord(), GhostRecord(), AccountBRecord()});
+    std::mt19937 random(99);
+    for (int round = 0; round < 200; ++round) {
+        Bytes damaged = good;
+        int flips = 1 + int(random() % 4);
+        for (int i = 0; i < flips; ++i) damaged[random() % damaged.size()] = (unsigned char)random();
+        Restart();
+        recorder->probeRemovals = false;
+        StoreList(damaged);
+        CreateAccount(AccountA);
+        CreateAccount(AccountB);
+        Describe(*list, AccountA);
+    }
+    Restart();
+}
+
+// Nothing stored is lost because a plug-in is missing for one run: records of accounts not
+// created in this run go back unchanged, after the lists of the accounts that were.
+TEST_F(ContactListFileTest, RecordsOfAccountsNotCreatedAreCarriedThrough)
+{
+    StoreList(Concat({GhostRecord(), AccountARecord(), AccountBRecord()}));
+    CreateAccount(AccountA);
+    int added = list->AddContact(AccountA, 0);
+    SetName(added, L"444");
+    Restart();
+    Bytes expectedA = Form(Utf8(KeyA), Concat({Form("Group", Concat({Form("Group settings", Prop("CL Alias", "Friends")),
+                                                                     Form("Contact", Prop("Account name", "111")),
+                                                                     Form("Contact", Concat({Prop("Account name", "222"),
+                                                                                             Prop("CL Alias", "Two")}))})),
+                                               Form("Contact", Prop("Account name", "333")),
+                                               Form("Contact", Prop("Account name", "444"))}));
+    EXPECT_EQ(StoredList(), Concat({expectedA, GhostRecord(), AccountBRecord()}));
+
+    // B's plug-in is back in the next run: its list is there.
+    CreateAccount(AccountB);
+    EXPECT_EQ(Describe(*list, AccountB), (std::vector<std::wstring>{L"bob-friend"}));
+}
+
+TEST_F(ContactListFileTest, EachAccountReplacesOneStoredRecordOfItsName)
+{
+    Bytes first = Form(Utf8(KeyA), Form("Contact", Prop("Account name", "first")));
+    Bytes second = Form(Utf8(KeyA), Form("Contact", Prop("Account name", "second")));
+    StoreList(Concat({first, second}));
+    CreateAccount(AccountA);
+    Restart();
+    // The first record was loaded and written again; the second stays for whoever it belongs to.
+    EXPECT_EQ(StoredList(), Concat({first, second}));
+}
+
+TEST_F(ContactListFileTest, WithNothingToStoreTheOldValueStays)
+{
+    struct Case {
+        const char* name;
+        bool stored;
+        bool manager;
+        bool account;
+    } cases[] = {
+        {"no account and nothing stored", false, true, false},
+        {"no account: the stored records go back as they were", true, true, false},
+        {"no protocols manager: nothing is saved", true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        Announce(PMEV_ACCOUNT_REMOVING, AccountA);
+        Bytes before = c.stored ? Concat({GhostRecord(), AccountBRecord()}) : Bytes();
+        int size = 0;
+        if (c.stored) {
+            StoreList(before);
+        } else {
+            // Nothing stored at all.
+            ASSERT_FALSE(store->GetValueSize(GUID_CONTACT_LIST_DATA, CZELString(L"CL data"), &size));
+        }
+        accounts.available = c.manager;
+        if (c.account) {
+            CreateAccount(AccountA);
+            list->AddGroup(AccountA);
+        }
+        Restart();
+        accounts.available = true;
+        EXPECT_EQ(StoredList(), before);
+        EXPECT_EQ(store->GetValueSize(GUID_CONTACT_LIST_DATA, CZELString(L"CL data"), &size) != 0, c.stored);
+        Announce(PMEV_ACCOUNT_REMOVING, AccountA);
+    }
+}
+
+TEST_F(ContactListFileTest, WithoutASettingsStoreNothingIsLoadedOrSaved)
+{
+    Services::CServicesManager bare;
+    FakeAccounts fake;
+    CContactListData alone(bare, &fake);
+    CRefValue account(AccountA);
+    alone.HandleMessage(GUID_PROTOCOLS_MANAGER, PMEV_ACCOUNT_CREATED, &account, nullptr);
+    int group = alone.AddGroup(AccountA);
+    EXPECT_NE(group, 0);
+    EXPECT_EQ(alone.LoadAccountContactList(AccountA), 0);
+    EXPECT_TRUE(alone.GetAntispamEnable());
+    EXPECT_TRUE(alone.GetAntispamMsgsFromNIL());
+    EXPECT_EQ(Text(alone.GetAntispamAnswer()), L"");
+}
+
+// The accounts' names are asked of the accounts themselves: neither saving nor loading may hold
+// the list's lock while it waits for one, since the account's thread may be waiting for that lock.
+TEST_F(ContactListFileTest, NoAccountIsWaitedForWhileTheLockIsHeld)
+{
+    StoreList(AccountARecord());
+    std::atomic<int> waits{0}, blocked{0};
+    CContactListData* current = list.get();
+    accounts.onWait = [&] {
+        ++waits;
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        CContactListData* probed = current;
+        std::thread probe([probed, done] {
+            probed->GetContactGroup(1);
+            *done = true;
+        });
+        for (int i = 0; i < 2000 && !*done; ++i) Sleep(1);
+        if (*done) {
+            probe.join();
+        } else {
+            ++blocked;
+            probe.detach();
+        }
+    };
+    CreateAccount(AccountA);  // loads: names and statuses asked
+    EXPECT_EQ(Describe(*list, AccountA), kAccountAList);
+    list->GetContactKey(int(0x80000001));
+    list->FindContactByKey(Str(std::wstring(KeyA) + L"|111"));
+    Restart();  // saves: names asked
+    accounts.onWait = nullptr;
+    EXPECT_GT(waits, 4);
+    EXPECT_EQ(blocked, 0);
+    EXPECT_EQ(StoredList(), AccountARecord());
+}
+
+// A name the network chose may be too long for a record's length byte: the record is stored under
+// the name cut at a character boundary, and found again under it.
+TEST_F(ContactListFileTest, AnAccountNameTooLongForARecordIsCutAlikeOnSaveAndLoad)
+{
+    std::wstring longKey = L"{BB11FAAD-81A3-4CD4-913B-39DDA89CF340}" + std::wstring(300, L'\u00e9');
+    accounts.SetKey(AccountA, longKey);
+    CreateAccount(AccountA);
+    SetName(list->AddContact(AccountA, 0), L"kept");
+    Restart();
+    Bytes stored = StoredList();
+    ASSERT_FALSE(stored.empty());
+    // 38 bytes of GUID and 108 two-byte characters; a 109th would pass 255.
+    EXPECT_EQ(stored[0], 38 + 108 * 2);
+    EXPECT_EQ(Bytes(stored.begin() + 1, stored.begin() + 1 + stored[0]), Utf8(longKey.substr(0, 38 + 108)));
+    CreateAccount(AccountA);
+    EXPECT_EQ(Describe(*list, AccountA), (std::vector<std::wstring>{L"kept"}));
+}
+
+TEST(ContactListFileFormatTest, RecordNamesAreCutAtCharacterBoundaries)
+{
+    struct Case {
+        const char* name;
+        std::wstring key;
+        size_t units;
+    } cases[] = {
+        {"short", L"abc", 3},
+        {"255 bytes", std::wstring(255, L'a'), 255},
+        {"256 bytes", std::wstring(256, L'a'), 255},
+        {"three-byte characters", std::wstring(100, L'\u4e2d'), 85},
+        {"a pair not split", std::wstring(254, L'a') + L"\U0001F600", 254},
+        {"a pair that fits", std::wstring(251, L'a') + L"\U0001F600" + L"b", 253},
+        {"empty", L"", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CZELString cut = ContactListFile::AccountRecordName(Str(c.key));
+        EXPECT_EQ(size_t(cut.GetLength()), c.units);
+        EXPECT_LE(ValueRecord::Utf8Length(cut), 255u);
+    }
+}
+
+TEST(ContactListFileFormatTest, ReadingStopsAtTheFirstRecordThatIsNotWhole)
+{
+    Bytes good = Concat({Prop("a", "1"), Prop("bb", "22"), Prop("", "")});
+    for (size_t cut = 0; cut <= good.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        std::vector<ContactListFile::RecordView> records;
+        unsigned used = ContactListFile::ReadRecords(good.data(), unsigned(cut), records);
+        size_t whole = cut >= 21 ? 3 : cut >= 16 ? 2 : cut >= 7 ? 1 : 0;
+        EXPECT_EQ(records.size(), whole);
+        EXPECT_EQ(used, whole == 3 ? 21u : whole == 2 ? 16u : whole == 1 ? 7u : 0u);
+    }
+    // A data length near 4 GB must not wrap the bounds check.
+    Bytes huge = Concat({Bytes{1, 'x'}, LE32(0xFFFFFFFEu), Bytes{1, 2, 3}});
+    std::vector<ContactListFile::RecordView> records;
+    EXPECT_EQ(ContactListFile::ReadRecords(huge.data(), unsigned(huge.size()), records), 0u);
+    EXPECT_TRUE(records.empty());
+    EXPECT_EQ(ContactListFile::ReadRecords(nullptr, 10, records), 0u);
+}

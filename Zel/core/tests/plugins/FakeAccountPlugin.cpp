@@ -1,0 +1,360 @@
+// The fake account plug-in (see FakeAccountPlugin.h).
+#include "Zel/core/tests/plugins/FakeAccountPlugin.h"
+
+#include "Zel/core/AccountCodes.h"
+#include "Zel/core/ContactListPayloads.h"
+#include "Zel/core/CoreGuids.h"
+#include "Zel/core/IProtocolsManager.h"
+#include "Zel/core/ManagerPayloads.h"
+#include "Zel/core/PluginExports.h"
+#include "Zel/core/PopupMenu.h"
+#include "Zel/core/ServicesManager.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <mutex>
+#include <new>
+#include <utility>
+#include <vector>
+
+extern "C" {
+int FakeAccountLog(unsigned accountId, FakeLogEntry* out, int capacity);
+void FakeAccountClearLog();
+int FakeAccountLive();
+int FakeAccountQueue(unsigned accountId);
+int FakeAccountNotify(unsigned accountId, int code, intptr_t value, const wchar_t* text, int mode);
+unsigned FakeAccountTimer(intptr_t context);
+}
+
+namespace {
+
+// The class of the tests' requests to an account, on the account's own queue.
+const ZEL_GUID kControlClass = {0xFA4EAC0F, 0xFFFF, 0x4F4F, {0x8F, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xFF}};
+
+#if defined(FAKE_ACCOUNT_A)
+const ZEL_GUID* const kServed[] = {&GUID_FAKE_A, &GUID_FAKE_REFUSING};
+const wchar_t kPluginName[] = L"Fake A";
+#elif defined(FAKE_ACCOUNT_B)
+const ZEL_GUID* const kServed[] = {&GUID_FAKE_B};
+const wchar_t kPluginName[] = L"Fake B";
+#else
+#error "no fake account kind"
+#endif
+
+struct ControlPayload : CRefObject {
+    ControlPayload(intptr_t value, const wchar_t* text, int mode) : value(value), text(text ? text : L""), mode(mode) {}
+
+    intptr_t value;
+    CZELString text;
+    int mode;
+};
+
+intptr_t ValueOf(CRefObject* payload)
+{
+    CRefValue* value = dynamic_cast<CRefValue*>(payload);
+    return value ? value->value : 0;
+}
+
+CZELString TextOf(CRefObject* payload)
+{
+    if (CStringPayload* text = dynamic_cast<CStringPayload*>(payload)) return text->text;
+    if (CMessagePayload* message = dynamic_cast<CMessagePayload*>(payload)) return message->message.text;
+    return CZELString();
+}
+
+class CFakeAccount;
+
+std::mutex StateLock;
+std::vector<CFakeAccount*> Accounts;
+std::vector<FakeLogEntry> Log;
+
+void Record(unsigned accountId, int code, CRefObject* p1, CRefObject* p2)
+{
+    FakeLogEntry entry = {accountId, code, ValueOf(p1), ValueOf(p2), {0}};
+    CZELString text = TextOf(p1);
+    if (text.IsEmpty()) text = TextOf(p2);
+    if (text.GetBuffer()) wcsncpy(entry.text, text.GetBuffer(), 63);
+    std::lock_guard<std::mutex> hold(StateLock);
+    Log.push_back(entry);
+}
+
+class CFakeAccount : public QueueReceiver {
+public:
+    CFakeAccount(const ZEL_GUID& protocol, Services::CServicesManager* bus, unsigned id, unsigned ownerQueue)
+        : protocol(protocol), bus(bus), id(id), ownerQueue(ownerQueue), queue(0), status(AccountStatus::Offline)
+    {
+        // The manager lets a plug-in use its values while it is being created.
+        CZELString stored;
+        char seen = Manager() && Manager()->GetAccountString(id, FAKE_VALUE_NAME, stored, 0) ? 1 : 0;
+        if (Manager()) Manager()->SetAccountByte(id, FAKE_VALUE_SEEN_AT_CREATE, &seen);
+    }
+
+    int HandleMessage(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2) override
+    {
+        if (msgClass == kControlClass) {
+            ControlPayload* control = dynamic_cast<ControlPayload*>(p1);
+            if (control) Notify(code, *control);
+            return 0;
+        }
+        if (msgClass != GUID_PROTOCOLS_MANAGER) return 0;
+        Record(id, code, p1, p2);
+        return Command(code, p1, p2);
+    }
+
+    const ZEL_GUID protocol;
+    Services::CServicesManager* const bus;
+    const unsigned id;
+    const unsigned ownerQueue;
+    int queue;
+
+private:
+    IProtocolsManager* Manager()
+    {
+        return static_cast<IProtocolsManager*>(
+            bus->GetService(GUID_PROTOCOLS_MANAGER));
+    }
+
+    int Count(const wchar_t* key)
+    {
+        int count = 0;
+        if (!Manager()) return 0;
+        Manager()->GetAccountInt(id, key, &count);
+        ++count;
+        Manager()->SetAccountInt(id, key, &count);
+        return 0;
+    }
+
+    CZELString Name()
+    {
+        CZELString name = L"fake";
+        if (Manager()) Manager()->GetAccountString(id, FAKE_VALUE_NAME, name, 0);
+        return name;
+    }
+
+    static StatusEntry Entry(int status)
+    {
+        StatusEntry entry;
+        entry.status = status;
+        if (status >= 0 && status < AccountStatus::Count) entry.name = AccountStatus::Names[status];
+        entry.images.Add(status);
+        return entry;
+    }
+
+    static int AddMenuItem(CRefObject* menuValue, int commandId)
+    {
+        CPopupMenu* menu = reinterpret_cast<CPopupMenu*>(ValueOf(menuValue));
+        if (!menu) return 1;
+        menu->AddItem(CMenuItem(MENU_ITEM_PLAIN, -1, kPluginName, commandId, nullptr, 0, false));
+        return 0;
+    }
+
+    int Command(int code, CRefObject* p1, CRefObject* p2)
+    {
+        switch (code) {
+        case PM_LOAD: return Count(FAKE_VALUE_LOADS);
+        case PM_UNLOAD: return Count(FAKE_VALUE_UNLOADS);
+        case PM_GET_NAME:
+            if (CZELString* out = reinterpret_cast<CZELString*>(ValueOf(p1))) *out = Name();
+            return 0;
+        case PM_SET_STATUS: {
+            status = int(ValueOf(p1));
+            CAccountStatusPayload* payload = new (std::nothrow) CAccountStatusPayload(Entry(status));
+            bus->SendMessage(int(ownerQueue), protocol, ACC_STATUS_CHANGED,
+                new CRefValue(id), payload, false);
+            return 0;
+        }
+        case PM_GET_STATUS: return status;
+        case PM_GET_STATUS_INFO:
+            if (StatusEntry* out = reinterpret_cast<StatusEntry*>(ValueOf(p2))) *out = Entry(int(ValueOf(p1)));
+            return 0;
+        case PM_GET_STATUS_MENU: {
+            if (ValueOf(p2) != 0) return 5;  // no such icon
+            CPopupMenu* menu = reinterpret_cast<CPopupMenu*>(ValueOf(p1));
+            if (!menu) return 1;
+            menu->title = kPluginName;
+            menu->AddItem(CMenuItem(MENU_ITEM_PLAIN, AccountStatus::Online, L"Online", 0, nullptr,
+                                    AccountStatus::Online, status == AccountStatus::Online));
+            menu->AddItem(CMenuItem(MENU_ITEM_PLAIN, AccountStatus::Offline, L"Offline", 0, nullptr,
+                                    AccountStatus::Offline, status == AccountStatus::Offline));
+            return 0;
+        }
+        case PM_GET_CONTACT_ICONS:
+            if (StatusInfo* out = reinterpret_cast<StatusInfo*>(ValueOf(p2))) {
+                out->status = AccountStatus::Online;
+                out->images.Add(int(ValueOf(p1)) & 0xFF);
+            }
+            return 0;
+        case PM_FILL_ACCOUNT_MENU:
+        case PM_FILL_CHAT_MENU:
+        case PM_FILL_MAIN_MENU:
+        case PM_FILL_SEARCH_RESULT_MENU: return AddMenuItem(p2, 9000 + code);
+        case PM_FILL_GROUP_MENU:
+            // Group 0 is not one of this account's groups.
+            return ValueOf(p1) == 0 ? 1 : AddMenuItem(p2, 9000 + code);
+        case PM_FILL_CONTACT_MENU: {
+            // Edits the owner's menu in place: the delete command goes, a line of its own comes first.
+            CPopupMenu* menu = reinterpret_cast<CPopupMenu*>(ValueOf(p2));
+            if (!menu) return 1;
+            int remove = menu->FindItem(4010);
+            if (remove >= 0) menu->RemoveItem(remove);
+            menu->InsertItem(0, CMenuItem(MENU_ITEM_INFO, kPluginName, 0, nullptr, 0, false));
+            return 0;
+        }
+        case PM_GET_SETTINGS_PAGES:
+        case PM_GET_OWN_DETAILS_PAGES:
+        case PM_GET_CONTACT_DETAILS_PAGES:
+        case PM_SEARCH:
+        case PM_GET_SEARCH_PAGES: return 100 + code;
+        default: return 0;
+        }
+    }
+
+    void Notify(int code, const ControlPayload& control)
+    {
+        if (code == ACC_STATUS_CHANGED) status = int(control.value);
+        CRefObject* p2 = nullptr;
+        switch (code) {
+        case ACC_STATUS_CHANGED: p2 = new CAccountStatusPayload(Entry(status)); break;
+        case ACC_CONTACT_DETAILS_CHANGED:
+        case ACC_ICON_REMOVE: p2 = new CRefValue(control.value); break;
+        case ACC_WARNING:
+        case ACC_OPEN_URL: p2 = new CStringPayload(control.text); break;
+        case ACC_MAIL_NOTICE: p2 = new CStringPairPayload(L"http://mail.example/", control.text); break;
+        case ACC_SEARCH_RESULT:
+            if (control.value) p2 = new CRefValue(control.value);
+            break;
+        case ACC_ICON_ADD: p2 = new CArrayPayload(CZELArray<int>(1, int(control.value))); break;
+        case ACC_ICON_SET: p2 = new CIconSetPayload(int(control.value), CZELArray<int>(1, int(control.value))); break;
+        case ACC_TIMER_START: p2 = new CTimerPayload(CZELTime(), &FakeAccountTimer, control.value); break;
+        case ACC_TIMER_STOP: p2 = new CCallbackPayload(&FakeAccountTimer, control.value); break;
+        case ACC_FILE_BEGIN:
+            p2 = new CFileBeginPayload(HistoryFileEntry(int(control.value), 7, control.text, 0));
+            break;
+        case ACC_FILE_DATA: {
+            // The text's units cut to bytes, in a buffer the receiver frees.
+            unsigned length = unsigned(control.text.GetLength());
+            unsigned char* bytes = new unsigned char[length ? length : 1];
+            for (unsigned i = 0; i < length; ++i) bytes[i] = static_cast<unsigned char>(control.text.GetBuffer()[i]);
+            p2 = new CFileDataPayload(int(control.value), bytes, length);
+            break;
+        }
+        case ACC_FILE_END: p2 = new CFileEndPayload(int(control.value)); break;
+        default: break;
+        }
+        const ZEL_GUID& msgClass = control.mode == FAKE_NOTIFY_FOREIGN ? GUID_FAKE_FOREIGN : protocol;
+        unsigned sender = control.mode == FAKE_NOTIFY_WRONG_ID ? id + 1 : id;
+        bus->SendMessage(int(ownerQueue), msgClass, code, new CRefValue(sender), p2,
+            false);
+    }
+
+    int status;
+};
+
+CFakeAccount* FindById(unsigned accountId)
+{
+    for (CFakeAccount* account : Accounts)
+        if (account->id == accountId) return account;
+    return nullptr;
+}
+
+}  // namespace
+
+void GetProtocolInfoFunc(Services::CServicesManager* bus, CZELArray<Protocols::ProtocolInfo>& protocols)
+{
+    for (const ZEL_GUID* guid : kServed) {
+        Protocols::ProtocolInfo info;
+        info.guid = *guid;
+        info.iconFile = L"fake.png";
+        info.name = *guid == GUID_FAKE_REFUSING ? L"Refusing" : kPluginName;
+        info.displayName = info.name;
+        protocols.Add(info);
+    }
+}
+
+unsigned CreateAccountFunc(const ZEL_GUID& protocol, Services::CServicesManager* bus, unsigned accountId,
+                           unsigned ownerQueue)
+{
+    bool served = false;
+    for (const ZEL_GUID* guid : kServed) served = served || *guid == protocol;
+    if (!served || protocol == GUID_FAKE_REFUSING || !bus) return 0;
+    CFakeAccount* account = new (std::nothrow) CFakeAccount(protocol, bus, accountId, ownerQueue);
+    if (!account) return 0;
+    account->queue = bus->CreateQueue(account, CZELString(L"Fake account"));
+    if (!account->queue) {
+        delete account;
+        return 0;
+    }
+    std::lock_guard<std::mutex> hold(StateLock);
+    Accounts.push_back(account);
+    return unsigned(account->queue);
+}
+
+void DestroyAccountFunc(unsigned handle)
+{
+    CFakeAccount* account = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(StateLock);
+        for (size_t i = 0; i < Accounts.size(); ++i) {
+            if (unsigned(Accounts[i]->queue) == handle) {
+                account = Accounts[i];
+                Accounts.erase(Accounts.begin() + i);
+                break;
+            }
+        }
+    }
+    if (!account) return;
+    account->bus->DestroyQueue(account->queue);
+    delete account;
+}
+
+int FakeAccountLog(unsigned accountId, FakeLogEntry* out, int capacity)
+{
+    std::lock_guard<std::mutex> hold(StateLock);
+    int count = 0;
+    for (const FakeLogEntry& entry : Log) {
+        if (accountId && entry.accountId != accountId) continue;
+        if (out && count < capacity) out[count] = entry;
+        ++count;
+    }
+    return count;
+}
+
+void FakeAccountClearLog()
+{
+    std::lock_guard<std::mutex> hold(StateLock);
+    Log.clear();
+}
+
+int FakeAccountLive()
+{
+    std::lock_guard<std::mutex> hold(StateLock);
+    return int(Accounts.size());
+}
+
+int FakeAccountQueue(unsigned accountId)
+{
+    std::lock_guard<std::mutex> hold(StateLock);
+    CFakeAccount* account = FindById(accountId);
+    return account ? account->queue : 0;
+}
+
+int FakeAccountNotify(unsigned accountId, int code, intptr_t value, const wchar_t* text, int mode)
+{
+    Services::CServicesManager* bus = nullptr;
+    int queue = 0;
+    {
+        std::lock_guard<std::mutex> hold(StateLock);
+        CFakeAccount* account = FindById(accountId);
+        if (!account) return 0;
+        bus = account->bus;
+        queue = account->queue;
+    }
+    return bus->SendMessage(queue, kControlClass, code,
+               new ControlPayload(value, text, mode), nullptr, false);
+}
+
+unsigned FakeAccountTimer(intptr_t context)
+{
+    return 0;
+}
