@@ -1,10 +1,14 @@
 #include "Handheld/ConnMgr.h"
 
+#include "ConnMgrTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cwchar>
 
 #define EXPECT_FAILED(call) EXPECT_TRUE(FAILED(call)) << #call
+
+using HandheldTest::SimulateConnMgr;
 
 namespace {
 
@@ -120,12 +124,11 @@ TEST_F(ConnectionManagerLayer, BadArgumentsAreRefused)
 
 TEST_F(ConnectionManagerLayer, AConnectionWalksThroughItsScriptedStates)
 {
-    ConnMgrSimulation simulation;
-    ConnMgrDefaultSimulation(&simulation);
     const DWORD states[] = {ConnMgrStatusWaitingForPath, ConnMgrStatusWaitingForPhone, ConnMgrStatusConnected};
-    simulation.statusCount = 3;
-    memcpy(simulation.statuses, states, sizeof states);
-    ConnMgrSetSimulation(&simulation);
+    SimulateConnMgr([&](ConnMgrSimulation& s) {
+        s.statusCount = 3;
+        memcpy(s.statuses, states, sizeof states);
+    });
 
     ConnMgrRequest request = Request(GUID_NULL);
     HANDLE connection = nullptr;
@@ -174,10 +177,7 @@ TEST_F(ConnectionManagerLayer, EachStepCanBeMadeToFail)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ConnMgrSimulation simulation;
-        ConnMgrDefaultSimulation(&simulation);
-        c.setUp(simulation);
-        ConnMgrSetSimulation(&simulation);
+        SimulateConnMgr(c.setUp);
         GUID mapped;
         EXPECT_EQ(ConnMgrMapURL(L"http://x", &mapped, nullptr), c.map);
         ConnMgrRequest request = Request(GUID_NULL);
@@ -232,10 +232,7 @@ TEST_F(ConnectionManagerLayer, TheNetworksProxyIsHandedOutTerminated)
 
 TEST_F(ConnectionManagerLayer, AnUnwaitableHandleFailsEveryWait)
 {
-    ConnMgrSimulation simulation;
-    ConnMgrDefaultSimulation(&simulation);
-    simulation.unwaitableHandle = TRUE;
-    ConnMgrSetSimulation(&simulation);
+    SimulateConnMgr([](ConnMgrSimulation& s) { s.unwaitableHandle = TRUE; });
     ConnMgrRequest request = Request(GUID_NULL);
     HANDLE connection = nullptr;
     ASSERT_EQ(ConnMgrEstablishConnection(&request, &connection), S_OK);

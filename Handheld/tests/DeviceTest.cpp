@@ -1,22 +1,14 @@
 #include "Handheld/Device.h"
 
+#include "DeviceTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
 
-// The configured values are process-wide: every test starts and ends with a bare desktop.
-class DeviceIdentity : public ::testing::Test {
-protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset()
-    {
-        SetCellularLineSerial(nullptr);
-        SetOemInfoText(nullptr);
-    }
-};
+using DeviceIdentity = HandheldTest::BareDeviceTest;
 
 }  // namespace
 

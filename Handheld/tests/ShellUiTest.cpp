@@ -2,6 +2,7 @@
 #include "Handheld/ShellUiLayout.h"
 
 #include "ShellUiTestResources.h"
+#include "WineUnmanagedWindows.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -10,24 +11,6 @@
 #include <vector>
 
 namespace {
-
-// Under Wine, a window that was ever active is handed to the window manager, and destroying it
-// waits two seconds for a window manager that Xvfb does not have. Before the display driver
-// starts, ask Wine to manage no window of this test program itself.
-struct UnmanagedWindowsUnderWine {
-    UnmanagedWindowsUnderWine()
-    {
-        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-        if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return;
-        wchar_t path[MAX_PATH] = L"";
-        DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring program(path, length);
-        size_t slash = program.find_last_of(L"\\/");
-        if (slash != std::wstring::npos) program = program.substr(slash + 1);
-        std::wstring key = L"Software\\Wine\\AppDefaults\\" + program + L"\\X11 Driver";
-        RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Managed", REG_SZ, L"N", 2 * sizeof(wchar_t));
-    }
-} g_unmanagedWindows;
 
 int ScreenDpi()
 {

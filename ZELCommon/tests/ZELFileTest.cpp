@@ -1,6 +1,8 @@
 #include "ZELCommon/ZELFile.h"
 #include "ZELCommon/ZELFileSystem.h"
 
+#include "RemoveTree.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,21 +14,7 @@
 
 namespace {
 
-void RemoveTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(folder + name + L"\\");
-            else DeleteFileW((folder + name).c_str());
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
+using TestSupport::RemoveTree;
 
 // A fresh folder under the temporary folder for each test, removed afterwards.
 class TempFolder : public ::testing::Test {

@@ -3,6 +3,8 @@
 #include "ZELCommon/ZELRand.h"
 #include "ZELCommon/ZELThread.h"
 
+#include "WaitUntil.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,15 +16,7 @@
 
 namespace {
 
-template <typename Check> bool WaitUntil(Check check, DWORD milliseconds = 5000)
-{
-    ULONGLONG end = GetTickCount64() + milliseconds;
-    while (!check()) {
-        if (GetTickCount64() > end) return false;
-        Sleep(1);
-    }
-    return true;
-}
+using TestSupport::WaitUntil;
 
 // Runs body on a CZELThread of its own and waits for it to end.
 template <typename Body> void RunOnThread(Body& body)
@@ -33,6 +27,18 @@ template <typename Body> void RunOnThread(Body& body)
     }, &body);
     thread.Resume();
     ASSERT_TRUE(thread.WaitTermination(10000));
+}
+
+// Whether another thread can enter section now; it leaves again at once.
+bool AnotherThreadCanEnter(CZELCriticalSection& section)
+{
+    bool acquired = true;
+    auto tryFromOther = [&] {
+        acquired = section.TryEnter();
+        if (acquired) section.Leave();
+    };
+    RunOnThread(tryFromOther);
+    return acquired;
 }
 
 }  // namespace
@@ -141,39 +147,23 @@ TEST(ZELEvent, PingPongBetweenThreadsKeepsTurns)
 TEST(ZELCriticalSection, TryEnterFromAnotherThreadFailsWhileHeld)
 {
     CZELCriticalSection section;
-    bool acquired = true;
-    auto tryFromOther = [&] {
-        acquired = section.TryEnter();
-        if (acquired) section.Leave();
-    };
-
     section.Enter();
-    RunOnThread(tryFromOther);
-    EXPECT_FALSE(acquired);
+    EXPECT_FALSE(AnotherThreadCanEnter(section));
     section.Leave();
-    RunOnThread(tryFromOther);
-    EXPECT_TRUE(acquired);
+    EXPECT_TRUE(AnotherThreadCanEnter(section));
 }
 
 TEST(ZELCriticalSection, OwnerMayEnterAgainAndMustLeaveAsOften)
 {
     CZELCriticalSection section;
-    bool acquired = true;
-    auto tryFromOther = [&] {
-        acquired = section.TryEnter();
-        if (acquired) section.Leave();
-    };
-
     section.Enter();
     EXPECT_TRUE(section.TryEnter());
     section.Enter();
     section.Leave();
     section.Leave();
-    RunOnThread(tryFromOther);
-    EXPECT_FALSE(acquired);  // still held once
+    EXPECT_FALSE(AnotherThreadCanEnter(section));  // still held once
     section.Leave();
-    RunOnThread(tryFromOther);
-    EXPECT_TRUE(acquired);
+    EXPECT_TRUE(AnotherThreadCanEnter(section));
 }
 
 TEST(ZELCriticalSection, EnterWaitsForTheOwnerToLeave)

@@ -1,6 +1,7 @@
 #include "ZELCommon/ZELSystemInfo.h"
 
 #include "Handheld/Device.h"
+#include "Handheld/tests/DeviceTestSupport.h"
 #include "modules/TestModules.h"
 
 #include <gtest/gtest.h>
@@ -9,17 +10,7 @@
 
 namespace {
 
-// The layer's values are process-wide: each test starts and ends on a bare desktop.
-class ZELSystemInfoDevice : public ::testing::Test {
-protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset()
-    {
-        SetCellularLineSerial(nullptr);
-        SetOemInfoText(nullptr);
-    }
-};
+using ZELSystemInfoDevice = HandheldTest::BareDeviceTest;
 
 std::wstring Digits(size_t count)
 {

@@ -1,21 +1,14 @@
 #include "ZELCommon/ZELThread.h"
 
+#include "WaitUntil.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 namespace {
 
-// Waits until check() holds, polling; false when it still fails after the time.
-template <typename Check> bool WaitUntil(Check check, DWORD milliseconds = 5000)
-{
-    ULONGLONG end = GetTickCount64() + milliseconds;
-    while (!check()) {
-        if (GetTickCount64() > end) return false;
-        Sleep(1);
-    }
-    return true;
-}
+using TestSupport::WaitUntil;
 
 // What a procedure saw on its own thread, with a handle to that thread that outlives the object.
 struct Probe {

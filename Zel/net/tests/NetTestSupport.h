@@ -1,10 +1,10 @@
 // Doubles for the connection service's tests: an owner queue on a real bus that records every CM_
-// message and takes the received data as a client does, and a scripted loopback server whose
-// connections each run a handler of the test's choosing.
+// message and takes the received data as a client does, and a fixture with the service on a bus.
+// The loopback servers (a scripted one whose connections each run a handler of the test's choosing)
+// and the blocking socket helpers are the peer harness's.
 #pragma once
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "Zel/net/tests/PeerSupport.h"
 
 #include "Handheld/ConnMgr.h"
 #include "Zel/core/CoreGuids.h"
@@ -13,19 +13,23 @@
 #include "Zel/net/Connection.h"
 #include "Zel/net/ConnectionManager.h"
 #include "Zel/net/ConnectionWorker.h"
+#include "ZELCommon/tests/WaitUntil.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace NetTest {
+
+using PeerTest::Echo;
+using PeerTest::ReceiveAll;
+using PeerTest::ReceiveExactly;
+using PeerTest::ScriptedServer;
+using PeerTest::SendAllBytes;
 
 struct CmMessage {
     int code;
@@ -134,6 +138,14 @@ public:
 
     int Count(int code) { return int(OfCode(code).size()); }
 
+    // The texts of the messages of code (CM_STATUS_TEXT, CM_ERROR_TEXT), in order.
+    std::vector<std::wstring> Texts(int code)
+    {
+        std::vector<std::wstring> out;
+        for (const CmMessage& m : OfCode(code)) out.push_back(m.text);
+        return out;
+    }
+
     std::string Received()
     {
         std::lock_guard<std::mutex> hold(lock);
@@ -174,167 +186,16 @@ private:
     std::string received;
 };
 
-inline void StartWinsock()
-{
-    static bool started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    (void)started;
-}
-
-// Blocking helpers on a test-side socket.
-inline bool SendAllBytes(SOCKET s, const std::string& bytes)
-{
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        int n = send(s, bytes.data() + sent, int(bytes.size() - sent), 0);
-        if (n <= 0) return false;
-        sent += size_t(n);
-    }
-    return true;
-}
-
-// Exactly count bytes, or what came before the peer closed or an error.
-inline std::string ReceiveExactly(SOCKET s, size_t count)
-{
-    std::string out;
-    char buffer[4096];
-    while (out.size() < count) {
-        int n = recv(s, buffer, int(std::min<size_t>(sizeof buffer, count - out.size())), 0);
-        if (n <= 0) break;
-        out.append(buffer, size_t(n));
-    }
-    return out;
-}
-
-// Everything until the peer closes.
-inline std::string ReceiveAll(SOCKET s)
-{
-    std::string out;
-    char buffer[4096];
-    for (;;) {
-        int n = recv(s, buffer, sizeof buffer, 0);
-        if (n <= 0) break;
-        out.append(buffer, size_t(n));
-    }
-    return out;
-}
-
-// Echoes until the peer closes.
-inline void Echo(SOCKET s)
-{
-    char buffer[16384];
-    for (;;) {
-        int n = recv(s, buffer, sizeof buffer, 0);
-        if (n <= 0) return;
-        if (!SendAllBytes(s, std::string(buffer, size_t(n)))) return;
-    }
-}
-
-// A loopback server on a free port; each accepted connection runs the handler on its own thread,
-// and the connection is closed when the handler returns.
-class ScriptedServer {
-public:
-    typedef std::function<void(SOCKET)> Handler;
-
-    explicit ScriptedServer(Handler handler) : handler(std::move(handler))
-    {
-        StartWinsock();
-        listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof address;
-        if (listener == INVALID_SOCKET || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            listen(listener, 16) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port = ntohs(address.sin_port);
-        acceptor = std::thread([this] { AcceptLoop(); });
-    }
-
-    ~ScriptedServer()
-    {
-        stopping = true;
-        if (acceptor.joinable()) acceptor.join();
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            for (SOCKET s : open) shutdown(s, SD_BOTH);
-        }
-        for (std::thread& t : handlers) t.join();
-        if (listener != INVALID_SOCKET) closesocket(listener);
-    }
-
-    ScriptedServer(const ScriptedServer&) = delete;
-    ScriptedServer& operator=(const ScriptedServer&) = delete;
-
-    int Port() const { return port; }
-    int Accepted() const { return accepted; }
-    bool IsStopping() const { return stopping; }
-
-private:
-    void AcceptLoop()
-    {
-        while (!stopping) {
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(listener, &readable);
-            timeval wait = {0, 20000};
-            if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
-            SOCKET client = accept(listener, nullptr, nullptr);
-            if (client == INVALID_SOCKET) continue;
-            ++accepted;
-            std::lock_guard<std::mutex> hold(lock);
-            open.push_back(client);
-            handlers.emplace_back([this, client] {
-                handler(client);
-                {
-                    std::lock_guard<std::mutex> hold(lock);
-                    for (size_t i = 0; i < open.size(); ++i)
-                        if (open[i] == client) open.erase(open.begin() + long(i));
-                }
-                shutdown(client, SD_BOTH);
-                closesocket(client);
-            });
-        }
-    }
-
-    Handler handler;
-    SOCKET listener = INVALID_SOCKET;
-    int port = 0;
-    std::atomic<bool> stopping{false};
-    std::atomic<int> accepted{0};
-    std::thread acceptor;
-    std::mutex lock;
-    std::vector<SOCKET> open;
-    std::vector<std::thread> handlers;
-};
-
 // A port on 127.0.0.1 that nothing listens on.
 inline int ClosedPort()
 {
-    StartWinsock();
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    int port = 0;
-    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    closesocket(s);
-    return port;
+    return PeerTest::PickFreePort();
 }
 
+// The connection service's waits are longer than most: give it more time.
 template <typename Check> bool WaitUntil(Check check, DWORD milliseconds = 15000)
 {
-    ULONGLONG end = GetTickCount64() + milliseconds;
-    while (!check()) {
-        if (GetTickCount64() > end) return false;
-        Sleep(1);
-    }
-    return true;
+    return TestSupport::WaitUntil(check, milliseconds);
 }
 
 // Test data that shows where a byte went missing or moved: no short period.
@@ -396,11 +257,25 @@ protected:
     }
 
     // The error texts posted so far.
-    std::vector<std::wstring> ErrorTexts()
+    std::vector<std::wstring> ErrorTexts() { return owner.Texts(CM_ERROR_TEXT); }
+
+    // Closes a connection that connected, and checks all that queue heard of it: the statuses
+    // given, the connect result right after them, no error, and one clean disconnect last.
+    // Call through ASSERT_NO_FATAL_FAILURE.
+    void CloseAndExpectCleanEnd(OwnerQueue& queue, CConnection* connection, const std::vector<std::wstring>& statuses)
     {
-        std::vector<std::wstring> out;
-        for (const CmMessage& m : owner.OfCode(CM_ERROR_TEXT)) out.push_back(m.text);
-        return out;
+        manager.Close(connection);
+        ASSERT_TRUE(queue.WaitFor(CM_DISCONNECTED));
+        queue.Flush();
+
+        std::vector<CmMessage> messages = queue.ConnectionMessages();
+        EXPECT_EQ(queue.Texts(CM_STATUS_TEXT), statuses);
+        ASSERT_GT(messages.size(), statuses.size()) << Describe(messages);
+        EXPECT_EQ(messages[statuses.size()].code, CM_CONNECT_RESULT) << Describe(messages);
+        EXPECT_EQ(queue.Count(CM_ERROR_TEXT), 0);
+        EXPECT_EQ(queue.Count(CM_DISCONNECTED), 1);
+        EXPECT_EQ(messages.back().code, CM_DISCONNECTED);
+        EXPECT_EQ(messages.back().value, 0);
     }
 
     SimulationScope simulation;

@@ -3,11 +3,14 @@
 
 #include "Zel/net/tests/NetTestSupport.h"
 
+#include "Handheld/tests/ConnMgrTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cwchar>
 
 using namespace NetTest;
+using HandheldTest::SimulateConnMgr;
 
 namespace {
 
@@ -134,10 +137,7 @@ TEST_F(Attach, EveryRefusalPostsItsTextAndFailsTheConnectWithoutConnecting)
     SetAttachWaitLimits(limits);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ConnMgrSimulation simulation;
-        ConnMgrDefaultSimulation(&simulation);
-        c.setUp(simulation);
-        ConnMgrSetSimulation(&simulation);
+        SimulateConnMgr(c.setUp);
         OwnerQueue queue(bus, manager);
         CConnection* connection = manager.CreateConnection(queue.Handle());
         ASSERT_EQ(manager.Connect(connection, To(L"127.0.0.1", echo.Port())), 0);
@@ -180,10 +180,7 @@ TEST_F(Attach, EveryStatusWithATextEndsTheAttachWithIt)
         SCOPED_TRACE(status);
         CZELString text = GetConnMgrStatusText(int(status));
         ASSERT_FALSE(text.IsEmpty());
-        ConnMgrSimulation simulation;
-        ConnMgrDefaultSimulation(&simulation);
-        SetStatuses(simulation, {ConnMgrStatusWaitingForPath, status});
-        ConnMgrSetSimulation(&simulation);
+        SimulateConnMgr([status](ConnMgrSimulation& s) { SetStatuses(s, {ConnMgrStatusWaitingForPath, status}); });
         OwnerQueue queue(bus, manager);
         CConnection* connection = manager.CreateConnection(queue.Handle());
         ASSERT_EQ(manager.Connect(connection, To(L"127.0.0.1", echo.Port())), 0);
@@ -226,11 +223,10 @@ TEST_F(Attach, StatusTextsAreThePlatformsAndOthersHaveNone)
 TEST_F(Attach, WaitingStatesPassAndTheConnectionIsMade)
 {
     ScriptedServer echo(Echo);
-    ConnMgrSimulation simulation;
-    ConnMgrDefaultSimulation(&simulation);
-    SetStatuses(simulation, {ConnMgrStatusWaitingForPath, ConnMgrStatusWaitingForPhone, ConnMgrStatusUnknown,
-                             ConnMgrStatusConnected});
-    ConnMgrSetSimulation(&simulation);
+    SimulateConnMgr([](ConnMgrSimulation& s) {
+        SetStatuses(s, {ConnMgrStatusWaitingForPath, ConnMgrStatusWaitingForPhone, ConnMgrStatusUnknown,
+                        ConnMgrStatusConnected});
+    });
     CConnection* connection = manager.CreateConnection(owner.Handle());
     ASSERT_EQ(ConnectAndWait(connection, To(L"127.0.0.1", echo.Port())), 0) << Describe(owner.Messages());
     ASSERT_EQ(manager.Send(connection, "hi", 2, 0), 2);
@@ -241,10 +237,7 @@ TEST_F(Attach, WaitingStatesPassAndTheConnectionIsMade)
 
 TEST_F(Attach, CloseDuringTheAttachAbortsIt)
 {
-    ConnMgrSimulation simulation;
-    ConnMgrDefaultSimulation(&simulation);
-    SetStatuses(simulation, {ConnMgrStatusWaitingForPath});
-    ConnMgrSetSimulation(&simulation);
+    SimulateConnMgr([](ConnMgrSimulation& s) { SetStatuses(s, {ConnMgrStatusWaitingForPath}); });
     CConnection* connection = manager.CreateConnection(owner.Handle());
     ASSERT_EQ(manager.Connect(connection, To(L"127.0.0.1", ClosedPort())), 0);
     ConnMgrLog log;
@@ -282,13 +275,12 @@ TEST_F(Attach, TheRequestAsksForTheChosenDestinationWithTheUsualTerms)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ConnMgrSimulation simulation;
-        ConnMgrDefaultSimulation(&simulation);
-        simulation.destinationCount = 0;
-        AddDestination(simulation, kWorkDestination, L"Work");
-        AddDestination(simulation, kGprsDestination, L"Internet GPRS");
-        simulation.mapIndex = 0;
-        ConnMgrSetSimulation(&simulation);
+        SimulateConnMgr([](ConnMgrSimulation& s) {
+            s.destinationCount = 0;
+            AddDestination(s, kWorkDestination, L"Work");
+            AddDestination(s, kGprsDestination, L"Internet GPRS");
+            s.mapIndex = 0;
+        });
         OwnerQueue queue(bus, manager);
         CConnection* connection = manager.CreateConnection(queue.Handle());
         ConnectionSettings settings = To(L"127.0.0.1", echo.Port());
@@ -330,10 +322,7 @@ TEST_F(Attach, TheAddressMappedIsTheFirstHopUnlessTheProxyIsThisMachine)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ConnMgrSimulation simulation;
-        ConnMgrDefaultSimulation(&simulation);
-        simulation.mapResult = E_FAIL;  // stop right after the mapping
-        ConnMgrSetSimulation(&simulation);
+        SimulateConnMgr([](ConnMgrSimulation& s) { s.mapResult = E_FAIL; });  // stop right after the mapping
         OwnerQueue queue(bus, manager);
         CConnection* connection = manager.CreateConnection(queue.Handle());
         ConnectionSettings settings = To(L"im.example", 5190);
@@ -372,14 +361,13 @@ TEST_F(Attach, TheNetworksOwnProxyIsTakenWhenTheConnectionNamesNone)
             if (type == ConnMgrProxySocks4) FakeSocks4(s, proxyLog);
             if (type == ConnMgrProxyHttp) FakeHttp(s, proxyLog, "");
         });
-        ConnMgrSimulation simulation;
-        ConnMgrDefaultSimulation(&simulation);
-        simulation.proxy.type = c.type;
-        simulation.proxy.enabled = TRUE;
-        swprintf(simulation.proxy.server, 256, L"127.0.0.1:%d", proxy.Port());
-        wcscpy(simulation.proxy.userName, c.user);
-        wcscpy(simulation.proxy.password, c.password);
-        ConnMgrSetSimulation(&simulation);
+        SimulateConnMgr([&](ConnMgrSimulation& s) {
+            s.proxy.type = c.type;
+            s.proxy.enabled = TRUE;
+            swprintf(s.proxy.server, 256, L"127.0.0.1:%d", proxy.Port());
+            wcscpy(s.proxy.userName, c.user);
+            wcscpy(s.proxy.password, c.password);
+        });
 
         OwnerQueue queue(bus, manager);
         CConnection* connection = manager.CreateConnection(queue.Handle());
@@ -406,11 +394,10 @@ TEST_F(Attach, AProxyTheUserChoseIsKeptAndTheNetworksIsNotAsked)
 {
     ProxyLog userProxyLog;
     ScriptedServer userProxy([&userProxyLog](SOCKET s) { FakeSocks4(s, userProxyLog); });
-    ConnMgrSimulation simulation;
-    ConnMgrDefaultSimulation(&simulation);
-    simulation.proxy.type = ConnMgrProxyHttp;
-    wcscpy(simulation.proxy.server, L"127.0.0.1:1");  // would refuse
-    ConnMgrSetSimulation(&simulation);
+    SimulateConnMgr([](ConnMgrSimulation& s) {
+        s.proxy.type = ConnMgrProxyHttp;
+        wcscpy(s.proxy.server, L"127.0.0.1:1");  // would refuse
+    });
     CConnection* connection = manager.CreateConnection(owner.Handle());
     ConnectionSettings settings = To(L"127.0.0.1", 4242);
     settings.proxyType = PROXY_SOCKS4;

@@ -1,5 +1,6 @@
 // Real peers for the network tests: loopback proxies and a TLS echo server run as Linux processes,
-// a loopback echo server run as a thread of the test, and the tests' own certificate authority.
+// loopback servers run as threads of the test (each connection handled as the test scripts it, or
+// echoed), and the tests' own certificate authority.
 //
 // The tests run under Wine; the peers are Linux programs. Wine starts a Unix program when asked to
 // (CreateProcess on it), but hands back no process handle, so a peer is run by the script
@@ -40,7 +41,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -162,22 +165,45 @@ inline const std::string& LeasePath()
     return path;
 }
 
+// Binds s to a free port of 127.0.0.1; the port, or 0 when it could not.
+inline int BindLoopback(SOCKET s)
+{
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
+    return ntohs(address.sin_port);
+}
+
 // A port on 127.0.0.1 that nothing listens on now.
 inline int PickFreePort()
 {
     StartWinsock();
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return 0;
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    int port = 0;
-    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
+    int port = BindLoopback(s);
     closesocket(s);
     return port;
+}
+
+// A socket listening on a free port of 127.0.0.1, with that port in *port; INVALID_SOCKET and 0
+// when it cannot listen.
+inline SOCKET ListenLoopback(int backlog, int* port)
+{
+    StartWinsock();
+    *port = 0;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return s;
+    int bound = BindLoopback(s);
+    if (bound == 0 || listen(s, backlog) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    *port = bound;
+    return s;
 }
 
 // A socket connected to 127.0.0.1:port, or INVALID_SOCKET.
@@ -308,42 +334,101 @@ private:
     int pid = 0;
 };
 
-// Echoes every byte back on every connection it accepts on 127.0.0.1, until destroyed.
-class EchoServer {
+// Blocking helpers on a test-side socket.
+inline bool SendAllBytes(SOCKET s, const std::string& bytes)
+{
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        int n = send(s, bytes.data() + sent, int(bytes.size() - sent), 0);
+        if (n <= 0) return false;
+        sent += size_t(n);
+    }
+    return true;
+}
+
+// Exactly count bytes, or what came before the peer closed or an error.
+inline std::string ReceiveExactly(SOCKET s, size_t count)
+{
+    std::string out;
+    char buffer[4096];
+    while (out.size() < count) {
+        int n = recv(s, buffer, int(std::min<size_t>(sizeof buffer, count - out.size())), 0);
+        if (n <= 0) break;
+        out.append(buffer, size_t(n));
+    }
+    return out;
+}
+
+// Everything until the peer closes.
+inline std::string ReceiveAll(SOCKET s)
+{
+    std::string out;
+    char buffer[4096];
+    for (;;) {
+        int n = recv(s, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        out.append(buffer, size_t(n));
+    }
+    return out;
+}
+
+// Echoes until the peer closes, or until stop() holds. It polls, checking stop() at least every
+// 50 ms: under Wine a receive blocked in one thread does not see a shutdown from another.
+template <typename Stop> void EchoUntil(SOCKET s, Stop stop)
+{
+    char buffer[16384];
+    for (;;) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(s, &readable);
+        timeval wait = {0, 50000};
+        int ready = select(0, &readable, nullptr, nullptr, &wait);
+        if (stop() || ready < 0) return;
+        if (ready == 0) continue;
+        int n = recv(s, buffer, sizeof buffer, 0);
+        if (n <= 0) return;
+        if (!SendAllBytes(s, std::string(buffer, size_t(n)))) return;
+    }
+}
+
+// Echoes until the peer closes.
+inline void Echo(SOCKET s)
+{
+    EchoUntil(s, [] { return false; });
+}
+
+// A loopback server on a free port; each accepted connection runs the handler on its own thread,
+// and the connection is closed when the handler returns. The destructor waits for every handler:
+// one that may outlive its client's interest must end by itself once IsStopping().
+class ScriptedServer {
 public:
-    EchoServer()
+    typedef std::function<void(SOCKET)> Handler;
+
+    explicit ScriptedServer(Handler handler) : handler(std::move(handler))
     {
-        StartWinsock();
-        listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof address;
-        if (listener == INVALID_SOCKET || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            listen(listener, 16) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port = ntohs(address.sin_port);
-        acceptor = std::thread([this] { AcceptLoop(); });
+        listener = ListenLoopback(16, &port);
+        if (listener != INVALID_SOCKET) acceptor = std::thread([this] { AcceptLoop(); });
     }
 
-    ~EchoServer()
+    ~ScriptedServer()
     {
         stopping = true;
         if (acceptor.joinable()) acceptor.join();
         {
             std::lock_guard<std::mutex> hold(lock);
-            for (SOCKET s : clients) shutdown(s, SD_BOTH);
+            for (SOCKET s : open) shutdown(s, SD_BOTH);
         }
-        for (std::thread& t : echoers) t.join();
+        for (std::thread& t : handlers) t.join();
         if (listener != INVALID_SOCKET) closesocket(listener);
     }
 
-    EchoServer(const EchoServer&) = delete;
-    EchoServer& operator=(const EchoServer&) = delete;
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
 
     // 0 when it could not listen.
     int Port() const { return port; }
     int Accepted() const { return accepted; }
+    bool IsStopping() const { return stopping; }
 
 private:
     void AcceptLoop()
@@ -352,53 +437,49 @@ private:
             fd_set readable;
             FD_ZERO(&readable);
             FD_SET(listener, &readable);
-            timeval wait = {0, 50000};
+            timeval wait = {0, 20000};
             if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
             SOCKET client = accept(listener, nullptr, nullptr);
             if (client == INVALID_SOCKET) continue;
             ++accepted;
             std::lock_guard<std::mutex> hold(lock);
-            clients.push_back(client);
-            echoers.emplace_back([this, client] { Echo(client); });
+            open.push_back(client);
+            handlers.emplace_back([this, client] {
+                handler(client);
+                {
+                    std::lock_guard<std::mutex> hold(lock);
+                    for (size_t i = 0; i < open.size(); ++i)
+                        if (open[i] == client) open.erase(open.begin() + long(i));
+                }
+                shutdown(client, SD_BOTH);
+                closesocket(client);
+            });
         }
     }
 
-    void Echo(SOCKET client)
-    {
-        char buffer[16384];
-        for (;;) {
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(client, &readable);
-            timeval wait = {0, 50000};
-            int ready = select(0, &readable, nullptr, nullptr, &wait);
-            if (stopping) break;
-            if (ready <= 0) continue;
-            int n = recv(client, buffer, sizeof buffer, 0);
-            if (n <= 0) break;
-            int sent = 0;
-            while (sent < n) {
-                int m = send(client, buffer + sent, n - sent, 0);
-                if (m <= 0) break;
-                sent += m;
-            }
-            if (sent < n) break;
-        }
-        shutdown(client, SD_SEND);
-        std::lock_guard<std::mutex> hold(lock);
-        for (size_t i = 0; i < clients.size(); ++i)
-            if (clients[i] == client) clients.erase(clients.begin() + long(i));
-        closesocket(client);
-    }
-
+    Handler handler;
     SOCKET listener = INVALID_SOCKET;
     int port = 0;
     std::atomic<bool> stopping{false};
     std::atomic<int> accepted{0};
     std::thread acceptor;
     std::mutex lock;
-    std::vector<SOCKET> clients;
-    std::vector<std::thread> echoers;
+    std::vector<SOCKET> open;
+    std::vector<std::thread> handlers;
+};
+
+// Echoes every byte back on every connection it accepts on 127.0.0.1, until destroyed, even while
+// a client still holds its connection.
+class EchoServer {
+public:
+    EchoServer() : server([this](SOCKET s) { EchoUntil(s, [this] { return server.IsStopping(); }); }) {}
+
+    // 0 when it could not listen.
+    int Port() const { return server.Port(); }
+    int Accepted() const { return server.Accepted(); }
+
+private:
+    ScriptedServer server;
 };
 
 // The test CA (TestCertDir()/ca.der) in the current user's Root store of the tests' own Wine
@@ -473,5 +554,73 @@ inline const std::string& TestCAFailure()
 {
     return TestCAEnvironment::Failure();
 }
+
+// The certificate in TestCertDir()/name.crt (PEM), or null. The caller frees it.
+inline PCCERT_CONTEXT LoadCertificate(const std::string& name)
+{
+    std::string pem = ReadTextFile(TestCertDir() + "/" + name + ".crt");
+    DWORD size = 0;
+    if (pem.empty() || !CryptStringToBinaryA(pem.c_str(), DWORD(pem.size()), CRYPT_STRING_BASE64HEADER, nullptr, &size,
+                                             nullptr, nullptr))
+        return nullptr;
+    std::vector<BYTE> der(size);
+    if (!CryptStringToBinaryA(pem.c_str(), DWORD(pem.size()), CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr,
+                              nullptr))
+        return nullptr;
+    return CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), size);
+}
+
+// Peers a suite of tests shares. A derived set starts its peers in its constructor with Start,
+// which notes why any did not start.
+struct PeerSet {
+    std::string failures;  // a line for each peer that did not start; empty when all run
+
+    void Start(LinuxPeer& peer, const std::string& kind, const std::vector<std::string>& arguments = {})
+    {
+        if (!peer.Start(kind, arguments)) failures += peer.Failure() + "\n";
+    }
+};
+
+// The proxies, each with the test accounts: HTTP CONNECT with Basic authorisation (squid,
+// tinyproxy), SOCKS5 with user name and password, and SOCKS4 (dante).
+struct ProxyPeerSet : PeerSet {
+    LinuxPeer squid, tinyproxy, socks5, socks4;
+
+    ProxyPeerSet()
+    {
+        std::vector<std::string> http = {Narrow(HttpUser), Narrow(HttpPassword)};
+        Start(squid, "squid", http);
+        Start(tinyproxy, "tinyproxy", http);
+        Start(socks5, "dante-socks5");
+        Start(socks4, "dante-socks4");
+    }
+
+    static std::string Narrow(const wchar_t* text)
+    {
+        std::wstring wide(text);
+        return std::string(wide.begin(), wide.end());
+    }
+};
+
+// A fixture whose suite starts one set of peers (a PeerSet) before its first test and stops them
+// after its last; each test fails at once when a peer did not start.
+template <typename Peers, typename Base = testing::Test> class SharedPeers : public Base {
+protected:
+    static void SetUpTestSuite() { peers = new Peers; }
+    static void TearDownTestSuite()
+    {
+        delete peers;
+        peers = nullptr;
+    }
+    void SetUp() override
+    {
+        Base::SetUp();
+        ASSERT_EQ(peers->failures, "");
+    }
+
+    static Peers* peers;
+};
+
+template <typename Peers, typename Base> Peers* SharedPeers<Peers, Base>::peers = nullptr;
 
 } // namespace PeerTest

@@ -8,20 +8,7 @@
 
 namespace {
 
-// The certificate in TestCertDir()/name.crt (PEM), or null.
-PCCERT_CONTEXT LoadCertificate(const std::string& name)
-{
-    std::string pem = PeerTest::ReadTextFile(PeerTest::TestCertDir() + "/" + name + ".crt");
-    DWORD size = 0;
-    if (pem.empty() || !CryptStringToBinaryA(pem.c_str(), DWORD(pem.size()), CRYPT_STRING_BASE64HEADER, nullptr, &size,
-                                             nullptr, nullptr))
-        return nullptr;
-    std::vector<BYTE> der(size);
-    if (!CryptStringToBinaryA(pem.c_str(), DWORD(pem.size()), CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr,
-                              nullptr))
-        return nullptr;
-    return CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), size);
-}
+using PeerTest::LoadCertificate;
 
 // The chain's error status bits for certificate (0 = trusted), or ~0 when no chain was built.
 DWORD ChainErrors(PCCERT_CONTEXT certificate)
@@ -135,6 +122,24 @@ TEST(PeerHarness, EchoServerReturnsWhatItGets)
     EXPECT_EQ(std::string("ping"), std::string(back, size_t(got)));
     closesocket(s);
     EXPECT_EQ(1, echo.Accepted());
+}
+
+TEST(PeerHarness, EchoServerEndsWhileAClientStillHoldsItsConnection)
+{
+    SOCKET s = INVALID_SOCKET;
+    ULONGLONG ending = 0;
+    {
+        PeerTest::EchoServer echo;
+        ASSERT_GT(echo.Port(), 0);
+        s = PeerTest::ConnectLoopback(echo.Port());
+        ASSERT_NE(INVALID_SOCKET, s);
+        ASSERT_TRUE(PeerTest::SendAllBytes(s, "ping"));
+        EXPECT_EQ("ping", PeerTest::ReceiveExactly(s, 4));
+        ending = GetTickCount64();
+    }
+    EXPECT_LT(GetTickCount64() - ending, 5000u) << "the open connection held the server up";
+    EXPECT_EQ("", PeerTest::ReceiveAll(s)) << "the server's end is closed";
+    closesocket(s);
 }
 
 TEST(TestCertificateAuthority, TrustsTheTestCertificatesAndNoOthers)

@@ -1,5 +1,7 @@
 #include "Zel/net/ProxyCodec.h"
 
+#include "ProxyTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,30 +11,9 @@
 #include <string>
 
 using Proxy::Bytes;
+using namespace ProxyTest;
 
 namespace {
-
-Bytes Ascii(const std::string& text)
-{
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
-
-CZELString Str(const std::wstring& text)
-{
-    return CZELString(text.c_str(), int(text.size()));
-}
-
-std::wstring Text(const CZELString& s)
-{
-    return s.GetBuffer() ? std::wstring(s.GetBuffer(), size_t(s.GetLength())) : std::wstring();
-}
 
 // 127.0.0.1 as it lies in memory in network order.
 unsigned long Address(unsigned char a, unsigned char b, unsigned char c, unsigned char d)

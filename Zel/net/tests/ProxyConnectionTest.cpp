@@ -12,44 +12,8 @@ using namespace NetTest;
 
 namespace {
 
-struct ProxyPeerSet {
-    PeerTest::LinuxPeer squid;
-    PeerTest::LinuxPeer tinyproxy;
-    PeerTest::LinuxPeer socks5;
-    PeerTest::LinuxPeer socks4;
-    std::string failures;
-
-    ProxyPeerSet()
-    {
-        std::vector<std::string> http = {Narrow(PeerTest::HttpUser), Narrow(PeerTest::HttpPassword)};
-        Start(squid, "squid", http);
-        Start(tinyproxy, "tinyproxy", http);
-        Start(socks5, "dante-socks5", {});
-        Start(socks4, "dante-socks4", {});
-    }
-
-    void Start(PeerTest::LinuxPeer& peer, const std::string& kind, const std::vector<std::string>& arguments)
-    {
-        if (!peer.Start(kind, arguments)) failures += peer.Failure() + "\n";
-    }
-
-    static std::string Narrow(const wchar_t* text)
-    {
-        std::wstring wide(text);
-        return std::string(wide.begin(), wide.end());
-    }
-};
-
-class ThroughProxy : public ConnectionFixture {
+class ThroughProxy : public PeerTest::SharedPeers<PeerTest::ProxyPeerSet, ConnectionFixture> {
 protected:
-    static void SetUpTestSuite() { peers = new ProxyPeerSet; }
-    static void TearDownTestSuite()
-    {
-        delete peers;
-        peers = nullptr;
-    }
-    void SetUp() override { ASSERT_EQ(peers->failures, ""); }
-
     ConnectionSettings Via(int type, PeerTest::LinuxPeer& proxy, int destinationPort, const wchar_t* login,
                            const wchar_t* password)
     {
@@ -62,11 +26,7 @@ protected:
         if (password) settings.proxyPassword = password;
         return settings;
     }
-
-    static ProxyPeerSet* peers;
 };
-
-ProxyPeerSet* ThroughProxy::peers = nullptr;
 
 }  // namespace
 
@@ -102,21 +62,9 @@ TEST_F(ThroughProxy, EveryProxyCarriesAMegabyteBothWaysAndTheMessagesComeInOrder
         }
         ASSERT_TRUE(queue.WaitForReceived(data.size(), 60000)) << queue.Received().size();
         EXPECT_TRUE(queue.Received() == data) << "the echo through the proxy differs";
-        manager.Close(connection);
-        ASSERT_TRUE(queue.WaitFor(CM_DISCONNECTED));
-        queue.Flush();
-
-        std::vector<CmMessage> messages = queue.ConnectionMessages();
-        std::vector<std::wstring> statuses;
-        for (const CmMessage& m : queue.OfCode(CM_STATUS_TEXT)) statuses.push_back(m.text);
-        std::vector<std::wstring> expected = {L"Connect to network", L"Address translation", L"Connect to 127.0.0.1",
-                                              L"Init proxy server"};
-        EXPECT_EQ(statuses, expected);
-        EXPECT_EQ(messages[4].code, CM_CONNECT_RESULT) << Describe(messages);
-        EXPECT_EQ(queue.Count(CM_ERROR_TEXT), 0);
-        EXPECT_EQ(queue.Count(CM_DISCONNECTED), 1);
-        EXPECT_EQ(messages.back().code, CM_DISCONNECTED);
-        EXPECT_EQ(messages.back().value, 0);
+        ASSERT_NO_FATAL_FAILURE(CloseAndExpectCleanEnd(
+            queue, connection,
+            {L"Connect to network", L"Address translation", L"Connect to 127.0.0.1", L"Init proxy server"}));
         manager.DestroyConnection(connection);
     }
 }

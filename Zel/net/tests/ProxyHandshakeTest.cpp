@@ -1,6 +1,7 @@
 #include "Zel/net/ProxyHandshake.h"
 
 #include "PeerSupport.h"
+#include "ProxyTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -9,30 +10,9 @@
 #include <thread>
 
 using Proxy::Bytes;
+using namespace ProxyTest;
 
 namespace {
-
-Bytes Ascii(const std::string& text)
-{
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
-
-CZELString Str(const std::wstring& text)
-{
-    return CZELString(text.c_str(), int(text.size()));
-}
-
-std::wstring Text(const CZELString& s)
-{
-    return s.GetBuffer() ? std::wstring(s.GetBuffer(), size_t(s.GetLength())) : std::wstring();
-}
 
 // A proxy that says what it was scripted to: every byte it will send, handed out in pieces of at
 // most chunk bytes (and never more than asked), then an end of stream, or a failed receive when
@@ -96,19 +76,6 @@ int FakeResolve(const CZELString& host, int port, unsigned long* address)
         return 0;
     }
     return Proxy::ResolveHostIPv4(host, port, address);
-}
-
-Proxy::HandshakeParams Params(int type, const std::wstring& host, int port, bool auth = false,
-                              const std::wstring& login = L"", const std::wstring& password = L"")
-{
-    Proxy::HandshakeParams params;
-    params.proxyType = type;
-    params.host = Str(host);
-    params.port = port;
-    params.auth = auth;
-    params.login = Str(login);
-    params.password = Str(password);
-    return params;
 }
 
 const char kHttpRequestAuth[] =
@@ -430,23 +397,14 @@ class FakeProxyServer {
 public:
     FakeProxyServer(std::vector<ProxyStep> steps, AfterScript after) : steps(std::move(steps)), after(after)
     {
-        PeerTest::StartWinsock();
-        listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof address;
-        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener, 1);
-        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
+        listener = PeerTest::ListenLoopback(1, &port);
         worker = std::thread([this] { Serve(); });
     }
 
     ~FakeProxyServer()
     {
         Join();
-        closesocket(listener);
+        if (listener != INVALID_SOCKET) closesocket(listener);
     }
 
     // Waits until the script, and any echoing after it, is over.
@@ -492,11 +450,7 @@ private:
                 Sleep(30);
             }
         }
-        if (ok && after == AfterScript::Echo) {
-            char buffer[4096];
-            int n;
-            while ((n = recv(s, buffer, sizeof buffer, 0)) > 0) send(s, buffer, n, 0);
-        }
+        if (ok && after == AfterScript::Echo) PeerTest::Echo(s);
         if (after == AfterScript::Reset) {
             linger hard = {1, 0};
             setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
@@ -522,15 +476,7 @@ private:
 // Receives exactly count bytes from s; fewer when the stream ends first.
 Bytes ReceiveExactly(SOCKET s, size_t count)
 {
-    Bytes out;
-    while (out.size() < count) {
-        char buffer[4096];
-        size_t want = count - out.size() < sizeof buffer ? count - out.size() : sizeof buffer;
-        int n = recv(s, buffer, int(want), 0);
-        if (n <= 0) break;
-        out.insert(out.end(), buffer, buffer + n);
-    }
-    return out;
+    return Ascii(PeerTest::ReceiveExactly(s, count));
 }
 
 struct SocketRun {

@@ -3,31 +3,23 @@
 #include "Zel/net/ProxyHandshake.h"
 
 #include "PeerSupport.h"
+#include "ProxyTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
+using namespace ProxyTest;
+
 namespace {
 
-std::wstring Text(const CZELString& s)
-{
-    return s.GetBuffer() ? std::wstring(s.GetBuffer(), size_t(s.GetLength())) : std::wstring();
-}
-
-struct Peers {
-    PeerTest::LinuxPeer squid, tinyproxy, socks5, socks4;
+// The proxies, and an echo server to tunnel to.
+struct Peers : PeerTest::ProxyPeerSet {
     PeerTest::EchoServer echo;
-    std::string failures;
 
     Peers()
     {
-        std::string user = "zelproxy", password = "zelproxy-pw";
-        if (!squid.Start("squid", {user, password})) failures += squid.Failure() + "\n";
-        if (!tinyproxy.Start("tinyproxy", {user, password})) failures += tinyproxy.Failure() + "\n";
-        if (!socks5.Start("dante-socks5")) failures += socks5.Failure() + "\n";
-        if (!socks4.Start("dante-socks4")) failures += socks4.Failure() + "\n";
         if (echo.Port() == 0) failures += "the echo server does not listen\n";
     }
 };
@@ -70,36 +62,9 @@ testing::AssertionResult EchoesIntact(SOCKET s, size_t total)
     return testing::AssertionSuccess();
 }
 
-Proxy::HandshakeParams Params(int type, const wchar_t* host, int port, bool auth = false, const wchar_t* login = L"",
-                              const wchar_t* password = L"")
-{
-    Proxy::HandshakeParams params;
-    params.proxyType = type;
-    params.host = host;
-    params.port = port;
-    params.auth = auth;
-    params.login = login;
-    params.password = password;
-    return params;
-}
-
 } // namespace
 
-class ProxyPeers : public testing::Test {
-protected:
-    static void SetUpTestSuite() { peers = new Peers; }
-    static void TearDownTestSuite()
-    {
-        delete peers;
-        peers = nullptr;
-    }
-
-    void SetUp() override { ASSERT_EQ("", peers->failures); }
-
-    static Peers* peers;
-};
-
-Peers* ProxyPeers::peers = nullptr;
+class ProxyPeers : public PeerTest::SharedPeers<Peers> {};
 
 TEST_F(ProxyPeers, EveryProxyTunnelsAMegabyteIntact)
 {

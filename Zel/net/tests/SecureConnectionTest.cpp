@@ -14,28 +14,14 @@ using namespace NetTest;
 
 namespace {
 
-// The certificate in the test certificate folder, or null.
-PCCERT_CONTEXT LoadCertificate(const std::string& name)
-{
-    std::string pem = PeerTest::ReadTextFile(PeerTest::TestCertDir() + "/" + name + ".crt");
-    DWORD size = 0;
-    if (pem.empty() || !CryptStringToBinaryA(pem.c_str(), DWORD(pem.size()), CRYPT_STRING_BASE64HEADER, nullptr,
-                                             &size, nullptr, nullptr))
-        return nullptr;
-    std::vector<BYTE> der(size);
-    if (!CryptStringToBinaryA(pem.c_str(), DWORD(pem.size()), CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr,
-                              nullptr))
-        return nullptr;
-    return CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), size);
-}
+using PeerTest::LoadCertificate;
 
 // The real peers the secure tests share; started once for the suite.
-struct SecurePeers {
+struct SecurePeers : PeerTest::PeerSet {
     PeerTest::LinuxPeer good;       // the test CA's certificate for localhost and 127.0.0.1
     PeerTest::LinuxPeer wrongName;  // the test CA's certificate for another name
     PeerTest::LinuxPeer untrusted;  // a certificate for localhost from a CA nobody trusts
     PeerTest::LinuxPeer socks5;
-    std::string failures;
 
     SecurePeers()
     {
@@ -43,29 +29,11 @@ struct SecurePeers {
         Start(good, "tls-echo", {PeerTest::TestCertDir(), "localhost"});
         Start(wrongName, "tls-echo", {PeerTest::TestCertDir(), "wrongname"});
         Start(untrusted, "tls-echo", {PeerTest::TestCertDir(), "untrusted"});
-        Start(socks5, "dante-socks5", {});
-    }
-
-    void Start(PeerTest::LinuxPeer& peer, const std::string& kind, const std::vector<std::string>& arguments)
-    {
-        if (!peer.Start(kind, arguments)) failures += peer.Failure() + "\n";
+        Start(socks5, "dante-socks5");
     }
 };
 
-class Secure : public ConnectionFixture {
-protected:
-    static void SetUpTestSuite() { peers = new SecurePeers; }
-    static void TearDownTestSuite()
-    {
-        delete peers;
-        peers = nullptr;
-    }
-    void SetUp() override { ASSERT_EQ(peers->failures, ""); }
-
-    static SecurePeers* peers;
-};
-
-SecurePeers* Secure::peers = nullptr;
+class Secure : public PeerTest::SharedPeers<SecurePeers, ConnectionFixture> {};
 
 // Sends data in pieces and waits until it has all come back.
 bool EchoesBack(IConnectionManager& manager, OwnerQueue& owner, CConnection* connection, const std::string& data)
@@ -139,20 +107,9 @@ TEST_F(Secure, ATrustedServerForTheHostWorksInBothModes)
         ASSERT_TRUE(queue.WaitFor(CM_CONNECT_RESULT, 1, 30000));
         ASSERT_EQ(queue.OfCode(CM_CONNECT_RESULT)[0].value, 0) << Describe(queue.Messages());
         EXPECT_TRUE(EchoesBack(manager, queue, connection, PatternBytes(1 << 20, unsigned(mode))));
-        manager.Close(connection);
-        ASSERT_TRUE(queue.WaitFor(CM_DISCONNECTED));
-        queue.Flush();
-
-        std::vector<CmMessage> messages = queue.ConnectionMessages();
-        std::vector<std::wstring> statuses;
-        for (const CmMessage& m : queue.OfCode(CM_STATUS_TEXT)) statuses.push_back(m.text);
-        std::vector<std::wstring> expected = {L"Connect to network", L"Address translation", L"Connect to localhost",
-                                              L"Init secure connection"};
-        EXPECT_EQ(statuses, expected);
-        EXPECT_EQ(messages[4].code, CM_CONNECT_RESULT) << Describe(messages);
-        EXPECT_EQ(queue.Count(CM_ERROR_TEXT), 0);
-        EXPECT_EQ(messages.back().code, CM_DISCONNECTED);
-        EXPECT_EQ(messages.back().value, 0);
+        ASSERT_NO_FATAL_FAILURE(CloseAndExpectCleanEnd(
+            queue, connection,
+            {L"Connect to network", L"Address translation", L"Connect to localhost", L"Init secure connection"}));
         for (const CmMessage& m : queue.OfCode(CM_DATA_RECEIVED)) {
             EXPECT_GE(m.value, 1);
             EXPECT_LE(m.value, CConnection::MaxChunk);
@@ -229,11 +186,9 @@ TEST_F(Secure, ThroughSocks5TheHandshakeRunsInsideTheTunnel)
         ASSERT_EQ(manager.Connect(connection, settings), 0);
         ASSERT_TRUE(queue.WaitFor(CM_CONNECT_RESULT, 1, 30000));
         ASSERT_EQ(queue.OfCode(CM_CONNECT_RESULT)[0].value, c.result) << Describe(queue.Messages());
-        std::vector<std::wstring> statuses;
-        for (const CmMessage& m : queue.OfCode(CM_STATUS_TEXT)) statuses.push_back(m.text);
         std::vector<std::wstring> expected = {L"Connect to network", L"Address translation", L"Connect to 127.0.0.1",
                                               L"Init proxy server", L"Init secure connection"};
-        EXPECT_EQ(statuses, expected);
+        EXPECT_EQ(queue.Texts(CM_STATUS_TEXT), expected);
         if (c.result == 0) {
             EXPECT_TRUE(EchoesBack(manager, queue, connection, PatternBytes(300000, 5)));
         } else {

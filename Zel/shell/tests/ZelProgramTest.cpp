@@ -1,6 +1,7 @@
 // Runs the program from a private copy of its folder (the program, its libraries and a "Protos\"
 // tree of test plug-ins), as a user would start it, and looks at what it leaves behind.
 #include "Zel/shell/tests/SettingsFileBytes.h"
+#include "ZELCommon/tests/RemoveTree.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -13,6 +14,7 @@
 namespace {
 
 using namespace SettingsFileBytes;
+using TestSupport::RemoveTree;
 
 std::wstring BinFolder()
 {
@@ -37,24 +39,6 @@ void CopyTree(const std::wstring& from, const std::wstring& to)
             CopyFileW((from + name).c_str(), (to + name).c_str(), FALSE);
     } while (FindNextFileW(search, &entry));
     FindClose(search);
-}
-
-void RemoveTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + name + L"\\");
-            else
-                DeleteFileW((folder + name).c_str());
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
 }
 
 std::string ReadAll(const std::wstring& path)
