@@ -5,6 +5,8 @@
 #include "Zel/core/SettingsStore.h"
 #include "ZELCommon/ZELTime.h"
 
+#include "ZELCommon/tests/RemoveTree.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -673,23 +675,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder)
     return out;
 }
 
-void RemoveTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + name + L"\\");
-            else
-                DeleteFileW((folder + name).c_str());
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
+using TestSupport::RemoveTree;
 
 // A private folder holding the history folder "History\" (not created: the operations make it) and
 // the settings file.

@@ -13,6 +13,8 @@
 #include "Zel/core/tests/PluginTreeSupport.h"
 #include "Zel/core/tests/plugins/FakeAccountPlugin.h"
 
+#include "ZELCommon/tests/RemoveTree.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -31,23 +33,7 @@ bool Exists(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + name + L"\\");
-            else
-                DeleteFileW((folder + name).c_str());
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
+using TestSupport::RemoveTree;
 
 class HistoryFileCoreTest : public ::testing::Test {
 protected:
