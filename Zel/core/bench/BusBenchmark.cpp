@@ -20,25 +20,13 @@ const ZEL_GUID BenchClass = {0x5EEDBE4C, 0x0001, 0x0002, {3, 4, 5, 6, 7, 8, 9, 1
 const int CodeCount = 1, CodeEcho = 2, CodeForward = 3;
 const double MinimumSeconds = 0.5;
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
-
 // Runs measure(n) with n doubling from 256 until a run lasts long enough; the rate of that run.
 double Rate(const std::function<void(long n)>& measure)
 {
     for (long n = 256;; n *= 2) {
-        double start = Now();
+        double start = BenchSeconds();
         measure(n);
-        double seconds = Now() - start;
+        double seconds = BenchSeconds() - start;
         if (seconds >= MinimumSeconds) return double(n) / seconds;
     }
 }

@@ -29,18 +29,6 @@ const int kGroups = 50;
 const int kRuns = 3;
 const ZEL_GUID kFlushClass = {0xBE4C0001, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
 
-double Seconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
-
 // One account, answering at once what the real manager asks the account's queue for.
 class BenchAccounts : public IContactListAccounts {
 public:
@@ -131,27 +119,27 @@ Figures Measure(int contacts, const std::wstring& settingsPath)
     for (int code = 1; code <= CLE_EVENT_COUNT; ++code) bus.Subscribe(GUID_CONTACT_LIST_DATA, code, queue);
 
     // Loading: the account announced on the list's queue, until the last event is handled.
-    double start = Seconds();
+    double start = BenchSeconds();
     CRefValue* account = new CRefValue(kAccount);
     bus.SendMessage(list.GetQueueHandle(), GUID_PROTOCOLS_MANAGER, 3, account, nullptr, true);
     bus.SendMessage(queue, kFlushClass, 0, nullptr, nullptr, true);
-    f.load = Seconds() - start;
+    f.load = BenchSeconds() - start;
     f.ok = counter.count == kGroups + contacts + 2;
 
     // Finding: every contact once by its key, in a scattered order.
-    start = Seconds();
+    start = BenchSeconds();
     int found = 0;
     for (int i = 0; i < contacts; ++i) {
         int c = int((long long)i * 7919 % contacts);
         std::wstring key = std::wstring(kKey) + L"|" + NameOf(c);
         if (list.FindContactByKey(CZELString(key.c_str()))) ++found;
     }
-    f.find = (Seconds() - start) / contacts;
+    f.find = (BenchSeconds() - start) / contacts;
     f.ok = f.ok && found == contacts;
 
     // A walk of the list, reading every contact's name.
     const int walks = 20;
-    start = Seconds();
+    start = BenchSeconds();
     for (int w = 0; w < walks; ++w) {
         CZELArray<ContactListItemPair> items;
         list.GetAccountItems(kAccount, items);
@@ -159,11 +147,11 @@ Figures Measure(int contacts, const std::wstring& settingsPath)
         for (int i = 0; i < items.GetCount(); ++i)
             if (items[i].contactId) list.GetPropertyString(items[i].contactId, CZELString(L"Account name"), name);
     }
-    f.walk = (Seconds() - start) / walks;
+    f.walk = (BenchSeconds() - start) / walks;
 
-    start = Seconds();
+    start = BenchSeconds();
     list.SaveContactList();
-    f.save = Seconds() - start;
+    f.save = BenchSeconds() - start;
     bus.DestroyQueue(queue);
     return f;
 }

@@ -19,18 +19,6 @@ const int kMessages = 100000;
 const int kSlice = 10000;
 const unsigned kShown = 50;
 
-double Seconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
-
 class BenchContact : public IHistoryContacts {
 public:
     bool Describe(int contact, HistoryContactInfo& out) override
@@ -70,7 +58,7 @@ void RunHistoryBenchmark()
         std::printf("  %8s  %14s  %16s  %12s\n", "records", "appends/s", "LoadLast(50) ms", "file KB");
         double appendSeconds = 0;
         for (int done = 0; done < kMessages && !failed;) {
-            double start = Seconds();
+            double start = BenchSeconds();
             for (int i = 0; i < kSlice; ++i, ++done) {
                 wchar_t text[64];
                 swprintf(text, 64, L"message number %d, a line of ordinary length", done + 1);
@@ -79,13 +67,13 @@ void RunHistoryBenchmark()
                     break;
                 }
             }
-            double sliceSeconds = Seconds() - start;
+            double sliceSeconds = BenchSeconds() - start;
             appendSeconds += sliceSeconds;
 
             CZELArray<ChatLogEntry> last;
-            start = Seconds();
+            start = BenchSeconds();
             int result = history.LoadLast(1, kShown, last);
-            double loadSeconds = Seconds() - start;
+            double loadSeconds = BenchSeconds() - start;
             failed = failed || result != 0 || last.GetCount() != int(kShown);
 
             WIN32_FILE_ATTRIBUTE_DATA data;
@@ -96,9 +84,9 @@ void RunHistoryBenchmark()
         }
 
         CZELArray<ChatLogEntry> all;
-        double start = Seconds();
+        double start = BenchSeconds();
         int result = history.LoadAll(1, all);
-        double loadAllSeconds = Seconds() - start;
+        double loadAllSeconds = BenchSeconds() - start;
         failed = failed || result != 0 || all.GetCount() != kMessages;
 
         std::printf("  appends overall:  %.0f /s  (%.1f us each)\n", kMessages / appendSeconds,
