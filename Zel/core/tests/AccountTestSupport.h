@@ -16,6 +16,8 @@
 #include "Zel/core/tests/PluginTreeSupport.h"
 #include "Zel/core/tests/plugins/FakeAccountPlugin.h"
 
+#include "ZELCommon/tests/RemoveTree.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -293,23 +295,7 @@ public:
     std::wstring path;
 
 private:
-    static void Remove(const std::wstring& folder)
-    {
-        WIN32_FIND_DATAW found;
-        HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..") continue;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Remove(folder + name + L"\\");
-                else
-                    DeleteFileW((folder + name).c_str());
-            } while (FindNextFileW(find, &found));
-            FindClose(find);
-        }
-        RemoveDirectoryW(folder.c_str());
-    }
+    static void Remove(const std::wstring& folder) { TestSupport::RemoveTree(folder); }
 };
 
 // The queue of a fake account of either fake plug-in loaded in the process, 0 when none has it.

@@ -4,6 +4,7 @@
 
 #include "Zel/core/Payloads.h"
 #include "Zel/core/ServicesManager.h"
+#include "ZELCommon/tests/WaitUntil.h"
 
 #include <windows.h>
 
@@ -80,14 +81,10 @@ private:
     std::vector<Delivery> deliveries;
 };
 
+// The bus tests allow a longer default wait than the shared helper.
 template <typename Check> bool WaitUntil(Check check, DWORD milliseconds = 10000)
 {
-    ULONGLONG end = GetTickCount64() + milliseconds;
-    while (!check()) {
-        if (GetTickCount64() > end) return false;
-        Sleep(1);
-    }
-    return true;
+    return TestSupport::WaitUntil(check, milliseconds);
 }
 
 inline int Flush(Services::CServicesManager& bus, int queue)

@@ -10,6 +10,8 @@
 #include "Zel/core/ServicesManager.h"
 #include "Zel/core/SettingsStore.h"
 
+#include "ZELCommon/tests/RemoveTree.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -232,21 +234,7 @@ private:
 
 inline void RemoveTree(const std::wstring& dir)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = dir + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileW(full.c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(dir.c_str());
+    TestSupport::RemoveTree(dir + L"\\");
 }
 
 // A folder of its own under the temporary folder, removed with the object.

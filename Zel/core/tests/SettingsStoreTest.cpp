@@ -4,6 +4,8 @@
 #include "Zel/core/ServicesManager.h"
 #include "ZELCommon/ZELPath.h"
 
+#include "ZELCommon/tests/RemoveTree.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -105,19 +107,7 @@ unsigned long long PeakMemory()
 
 void RemoveTree(const std::wstring& dir)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = dir + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-            else DeleteFileW(full.c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(dir.c_str());
+    TestSupport::RemoveTree(dir + L"\\");
 }
 
 // Every test gets a folder of its own under the temporary folder, removed afterwards.
