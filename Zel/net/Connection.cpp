@@ -2,8 +2,8 @@
 
 #include "Handheld/ConnMgr.h"
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/Payloads.h"
-#include "Zel/core/ServicesManager.h"
+#include "Zel/core/bus/Payloads.h"
+#include "Zel/core/bus/ServicesManager.h"
 #include "Zel/net/ConnectionManagerApi.h"
 #include "Zel/net/ConnectionWorker.h"
 #include "Zel/net/SecureChannel.h"

@@ -4,8 +4,8 @@
 #include "Zel/net/ConnectionManager.h"
 
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/ServicesManager.h"
-#include "Zel/core/SettingsStore.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/settings/SettingsStore.h"
 #include "Zel/net/Connection.h"
 
 #include <new>

@@ -1,11 +1,11 @@
 #include "Zel/shell/CoreServices.h"
 
-#include "Zel/core/ContactListData.h"
-#include "Zel/core/ProtocolsManager.h"
-#include "Zel/core/ServicesManager.h"
-#include "Zel/core/SettingsStore.h"
-#include "Zel/core/SkinImageSet.h"
-#include "Zel/core/SkinImages.h"
+#include "Zel/core/contactlist/ContactListData.h"
+#include "Zel/core/accounts/ProtocolsManager.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/settings/SettingsStore.h"
+#include "Zel/core/skin/SkinImageSet.h"
+#include "Zel/core/skin/SkinImages.h"
 #include "Zel/net/ConnectionManager.h"
 
 #include <new>

@@ -6,7 +6,7 @@
 // switch "/quit" ends the run right after start-up.
 
 #include "Zel/shell/CoreServices.h"
-#include "Zel/core/ServicesManager.h"
+#include "Zel/core/bus/ServicesManager.h"
 
 #include <windows.h>
 

@@ -4,8 +4,8 @@
 // threads handing a value back and forth over two auto-reset events. Each figure doubles its count
 // until one measurement takes at least half a second.
 #include "Zel/core/bench/Benchmarks.h"
-#include "Zel/core/Payloads.h"
-#include "Zel/core/ServicesManager.h"
+#include "Zel/core/bus/Payloads.h"
+#include "Zel/core/bus/ServicesManager.h"
 #include "ZELCommon/ZELEvent.h"
 #include "ZELCommon/ZELThread.h"
 

@@ -7,11 +7,11 @@
 // what a look-up by name would cost without the name index, is printed beside.
 #include "Zel/core/bench/Benchmarks.h"
 
-#include "Zel/core/ContactListData.h"
-#include "Zel/core/ContactListFile.h"
+#include "Zel/core/contactlist/ContactListData.h"
+#include "Zel/core/contactlist/ContactListFile.h"
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/ServicesManager.h"
-#include "Zel/core/SettingsStore.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/settings/SettingsStore.h"
 #include "ZELCommon/ZELEvent.h"
 
 #include <windows.h>

@@ -5,8 +5,8 @@
 // every slice, so does theirs. Loading every record is printed beside it for scale.
 #include "Zel/core/bench/Benchmarks.h"
 
-#include "Zel/core/HistoryFile.h"
-#include "Zel/core/SettingsStore.h"
+#include "Zel/core/history/HistoryFile.h"
+#include "Zel/core/settings/SettingsStore.h"
 
 #include <windows.h>
 

@@ -3,15 +3,15 @@
 // temporary folder.
 #pragma once
 
-#include "Zel/core/AccountCodes.h"
-#include "Zel/core/ContactListPayloads.h"
+#include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/contactlist/ContactListPayloads.h"
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/ManagerPayloads.h"
-#include "Zel/core/ProtocolsManager.h"
-#include "Zel/core/ServicesManager.h"
-#include "Zel/core/SettingsStore.h"
-#include "Zel/core/SkinImageSet.h"
-#include "Zel/core/SkinImages.h"
+#include "Zel/core/accounts/ManagerPayloads.h"
+#include "Zel/core/accounts/ProtocolsManager.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/settings/SettingsStore.h"
+#include "Zel/core/skin/SkinImageSet.h"
+#include "Zel/core/skin/SkinImages.h"
 #include "Zel/core/tests/BusTestSupport.h"
 #include "Zel/core/tests/PluginTreeSupport.h"
 #include "Zel/core/tests/plugins/FakeAccountPlugin.h"

@@ -1,4 +1,4 @@
-#include "Zel/core/AccountsData.h"
+#include "Zel/core/accounts/AccountsData.h"
 #include "Zel/core/CoreGuids.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "ContactListTestSupport.h"
 
-#include "Zel/core/AntiSpam.h"
+#include "Zel/core/contactlist/AntiSpam.h"
 
 using namespace ContactListTest;
 

@@ -2,8 +2,8 @@
 // reached them, on which thread.
 #pragma once
 
-#include "Zel/core/Payloads.h"
-#include "Zel/core/ServicesManager.h"
+#include "Zel/core/bus/Payloads.h"
+#include "Zel/core/bus/ServicesManager.h"
 #include "ZELCommon/tests/WaitUntil.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include "ContactListTestSupport.h"
 
-#include "Zel/core/ContactListFile.h"
+#include "Zel/core/contactlist/ContactListFile.h"
 
 #include <cstring>
 #include <random>

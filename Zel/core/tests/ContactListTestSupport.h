@@ -3,12 +3,12 @@
 // a folder of its own and the service on a private bus.
 #pragma once
 
-#include "Zel/core/AccountCodes.h"
-#include "Zel/core/ContactListData.h"
-#include "Zel/core/ContactListPayloads.h"
+#include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/contactlist/ContactListData.h"
+#include "Zel/core/contactlist/ContactListPayloads.h"
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/ServicesManager.h"
-#include "Zel/core/SettingsStore.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/settings/SettingsStore.h"
 
 #include "ZELCommon/tests/RemoveTree.h"
 

@@ -1,5 +1,5 @@
-#include "Zel/core/AccountCodes.h"
-#include "Zel/core/GlobalStatus.h"
+#include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/accounts/GlobalStatus.h"
 
 #include <gtest/gtest.h>
 

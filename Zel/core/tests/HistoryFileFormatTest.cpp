@@ -1,4 +1,4 @@
-#include "Zel/core/HistoryFileFormat.h"
+#include "Zel/core/history/HistoryFileFormat.h"
 
 #include "ZELCommon/ZELTime.h"
 

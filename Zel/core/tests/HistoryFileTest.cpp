@@ -1,8 +1,8 @@
-#include "Zel/core/HistoryFile.h"
+#include "Zel/core/history/HistoryFile.h"
 
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/HistoryFileStream.h"
-#include "Zel/core/SettingsStore.h"
+#include "Zel/core/history/HistoryFileStream.h"
+#include "Zel/core/settings/SettingsStore.h"
 #include "ZELCommon/ZELTime.h"
 
 #include "ZELCommon/tests/RemoveTree.h"

@@ -1,6 +1,6 @@
 #include "BusTestSupport.h"
 
-#include "Zel/core/MessageQueue.h"
+#include "Zel/core/bus/MessageQueue.h"
 
 #include <gtest/gtest.h>
 

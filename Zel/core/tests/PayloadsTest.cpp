@@ -1,6 +1,6 @@
 #include "BusTestSupport.h"
 
-#include "Zel/core/Payloads.h"
+#include "Zel/core/bus/Payloads.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // scan left loaded. Each scenario has its own protocols folder: PluginTrees\<scenario>\Protos\.
 #pragma once
 
-#include "Zel/core/ProtocolInfo.h"
+#include "Zel/core/accounts/ProtocolInfo.h"
 #include "ZELCommon/ZELArray.h"
 #include "ZELCommon/ZELFileSystem.h"
 #include "ZELCommon/ZELGuid.h"

@@ -1,4 +1,4 @@
-#include "Zel/core/PopupMenu.h"
+#include "Zel/core/accounts/PopupMenu.h"
 
 #include <gtest/gtest.h>
 

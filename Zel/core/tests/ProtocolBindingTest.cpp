@@ -1,8 +1,8 @@
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/ProtocolsManager.h"
-#include "Zel/core/ServicesManager.h"
-#include "Zel/core/SkinImageSet.h"
-#include "Zel/core/SkinImages.h"
+#include "Zel/core/accounts/ProtocolsManager.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/skin/SkinImageSet.h"
+#include "Zel/core/skin/SkinImages.h"
 #include "Zel/core/tests/PluginTreeSupport.h"
 #include "Zel/core/tests/plugins/TestPluginGuids.h"
 

@@ -2,7 +2,7 @@
 // names, per-account values, removal, and "Accounts data" across managers.
 #include "Zel/core/tests/AccountTestSupport.h"
 
-#include "Zel/core/AccountsData.h"
+#include "Zel/core/accounts/AccountsData.h"
 
 #include <gtest/gtest.h>
 

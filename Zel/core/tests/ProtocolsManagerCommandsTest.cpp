@@ -3,8 +3,8 @@
 // the real bus.
 #include "Zel/core/tests/AccountTestSupport.h"
 
-#include "Zel/core/PopupMenu.h"
-#include "Zel/core/SafeFileName.h"
+#include "Zel/core/accounts/PopupMenu.h"
+#include "Zel/core/history/SafeFileName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The manager's interface is called by plug-ins built on their own, by slot: each operation must sit
 // in its fixed place.
-#include "Zel/core/IProtocolsManager.h"
+#include "Zel/core/accounts/IProtocolsManager.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Zel/core/SafeFileName.h"
+#include "Zel/core/history/SafeFileName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "Zel/core/SettingsStore.h"
+#include "Zel/core/settings/SettingsStore.h"
 
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/ServicesManager.h"
+#include "Zel/core/bus/ServicesManager.h"
 #include "ZELCommon/ZELPath.h"
 
 #include "ZELCommon/tests/RemoveTree.h"

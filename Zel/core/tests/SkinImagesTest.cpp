@@ -1,7 +1,7 @@
-#include "Zel/core/SkinImages.h"
+#include "Zel/core/skin/SkinImages.h"
 
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/ServicesManager.h"
+#include "Zel/core/bus/ServicesManager.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Zel/core/TlvList.h"
+#include "Zel/core/history/TlvList.h"
 
 #include <gtest/gtest.h>
 

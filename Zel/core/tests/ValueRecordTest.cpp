@@ -1,6 +1,6 @@
-#include "Zel/core/ValueRecord.h"
-#include "Zel/core/ValueRecordList.h"
-#include "Zel/core/ValueRecordMap.h"
+#include "Zel/core/settings/ValueRecord.h"
+#include "Zel/core/settings/ValueRecordList.h"
+#include "Zel/core/settings/ValueRecordMap.h"
 
 #include <gtest/gtest.h>
 

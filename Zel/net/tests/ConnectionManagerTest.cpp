@@ -3,7 +3,7 @@
 
 #include "Zel/net/tests/NetTestSupport.h"
 
-#include "Zel/core/SettingsStore.h"
+#include "Zel/core/settings/SettingsStore.h"
 #include "Zel/net/Connection.h"
 
 #include <gtest/gtest.h>

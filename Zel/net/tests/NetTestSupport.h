@@ -8,8 +8,8 @@
 
 #include "Handheld/ConnMgr.h"
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/Payloads.h"
-#include "Zel/core/ServicesManager.h"
+#include "Zel/core/bus/Payloads.h"
+#include "Zel/core/bus/ServicesManager.h"
 #include "Zel/net/Connection.h"
 #include "Zel/net/ConnectionManager.h"
 #include "Zel/net/ConnectionWorker.h"

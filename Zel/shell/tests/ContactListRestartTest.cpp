@@ -4,8 +4,8 @@
 #include "Zel/core/tests/ContactListTestSupport.h"
 
 #include "Zel/shell/CoreServices.h"
-#include "Zel/core/ProtocolsManager.h"
-#include "Zel/core/SkinImageSet.h"
+#include "Zel/core/accounts/ProtocolsManager.h"
+#include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/core/tests/BusTestSupport.h"
 #include "Zel/core/tests/PluginTreeSupport.h"
 #include "Zel/core/tests/plugins/FakeAccountPlugin.h"

@@ -5,11 +5,11 @@
 #include "Zel/shell/tests/SettingsFileBytes.h"
 
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/ProtocolsManager.h"
-#include "Zel/core/ServicesManager.h"
-#include "Zel/core/SettingsStore.h"
-#include "Zel/core/SkinImageSet.h"
-#include "Zel/core/SkinImages.h"
+#include "Zel/core/accounts/ProtocolsManager.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/settings/SettingsStore.h"
+#include "Zel/core/skin/SkinImageSet.h"
+#include "Zel/core/skin/SkinImages.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

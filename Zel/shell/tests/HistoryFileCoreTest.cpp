@@ -1,14 +1,14 @@
 // History files over the real service core: the contact's names come from the contact-list data
 // and the protocols manager (with a fake account plug-in), the switches from the settings store.
-#include "Zel/core/HistoryFile.h"
+#include "Zel/core/history/HistoryFile.h"
 
-#include "Zel/core/ContactListData.h"
+#include "Zel/core/contactlist/ContactListData.h"
 #include "Zel/core/CoreGuids.h"
 #include "Zel/shell/CoreServices.h"
-#include "Zel/core/ProtocolsManager.h"
-#include "Zel/core/ServicesManager.h"
-#include "Zel/core/SettingsStore.h"
-#include "Zel/core/SkinImageSet.h"
+#include "Zel/core/accounts/ProtocolsManager.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/settings/SettingsStore.h"
+#include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/core/tests/BusTestSupport.h"
 #include "Zel/core/tests/PluginTreeSupport.h"
 #include "Zel/core/tests/plugins/FakeAccountPlugin.h"

@@ -1,14 +1,14 @@
 // The fake account plug-in (see FakeAccountPlugin.h).
 #include "Zel/core/tests/plugins/FakeAccountPlugin.h"
 
-#include "Zel/core/AccountCodes.h"
-#include "Zel/core/ContactListPayloads.h"
+#include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/contactlist/ContactListPayloads.h"
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/IProtocolsManager.h"
-#include "Zel/core/ManagerPayloads.h"
-#include "Zel/core/PluginExports.h"
-#include "Zel/core/PopupMenu.h"
-#include "Zel/core/ServicesManager.h"
+#include "Zel/core/accounts/IProtocolsManager.h"
+#include "Zel/core/accounts/ManagerPayloads.h"
+#include "Zel/core/accounts/PluginExports.h"
+#include "Zel/core/accounts/PopupMenu.h"
+#include "Zel/core/bus/ServicesManager.h"
 
 #include <windows.h>
 

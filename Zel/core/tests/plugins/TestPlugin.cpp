@@ -9,7 +9,7 @@
 // see what the scan passed. When ZEL_TEST_PLUGIN_LOG names a file, each description request appends
 // a line to it, so a test of the whole program sees the scan from outside.
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/PluginExports.h"
+#include "Zel/core/accounts/PluginExports.h"
 #include "Zel/core/tests/plugins/TestPluginGuids.h"
 
 #include <windows.h>

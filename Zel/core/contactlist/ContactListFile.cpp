@@ -1,0 +1,341 @@
+#include "Zel/core/contactlist/ContactListFile.h"
+
+#include "Zel/core/contactlist/ContactListData.h"
+#include "Zel/core/CoreGuids.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/settings/SettingsStore.h"
+
+#include <windows.h>
+
+#include <climits>
+
+namespace ContactListFile {
+
+const wchar_t GroupRecord[] = L"Group";
+const wchar_t GroupSettingsRecord[] = L"Group settings";
+const wchar_t ContactRecord[] = L"Contact";
+
+namespace {
+
+unsigned LoadLE32(const unsigned char* p)
+{
+    return unsigned(p[0]) | unsigned(p[1]) << 8 | unsigned(p[2]) << 16 | unsigned(p[3]) << 24;
+}
+
+void StoreLE32(unsigned char* p, unsigned value)
+{
+    p[0] = (unsigned char)value;
+    p[1] = (unsigned char)(value >> 8);
+    p[2] = (unsigned char)(value >> 16);
+    p[3] = (unsigned char)(value >> 24);
+}
+
+bool IsHighSurrogate(wchar_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(wchar_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+}  // namespace
+
+unsigned ReadRecords(const unsigned char* input, unsigned length, std::vector<RecordView>& out)
+{
+    unsigned offset = 0;
+    while (input && offset < length) {
+        unsigned available = length - offset;
+        const unsigned char* at = input + offset;
+        unsigned nameLength = at[0];
+        if (available < nameLength + ValueRecord::HeaderBytes) break;
+        unsigned dataLength = LoadLE32(at + 1 + nameLength);
+        // Compared with what remains, never summed, so a length near 4 GB cannot wrap the test.
+        if (dataLength > available - nameLength - ValueRecord::HeaderBytes) break;
+        RecordView view;
+        view.name = nameLength ? CZELString(reinterpret_cast<const char*>(at + 1), int(nameLength), CP_UTF8)
+                               : CZELString();
+        view.data = at + 1 + nameLength + 4;
+        view.length = dataLength;
+        view.bytes = at;
+        view.size = nameLength + dataLength + ValueRecord::HeaderBytes;
+        try {
+            out.push_back(view);
+        } catch (...) {
+            break;
+        }
+        offset += view.size;
+    }
+    return offset;
+}
+
+void ReadProperties(const unsigned char* input, unsigned length, ValueRecordList& out)
+{
+    unsigned offset = 0;
+    while (input && offset < length) {
+        ValueRecord record;
+        unsigned used = record.Parse(input + offset, length - offset);
+        if (used == 0) break;
+        // A damaged name that grew past the length byte in UTF-8 could not be written again.
+        if (record.HasValidName()) out.Add(record);
+        offset += used;
+    }
+}
+
+const RecordView* FindRecord(const std::vector<RecordView>& records, const CZELString& name)
+{
+    for (const RecordView& record : records)
+        if (record.name == name) return &record;
+    return nullptr;
+}
+
+CZELString AccountRecordName(const CZELString& key)
+{
+    const wchar_t* text = key.GetBuffer();
+    int length = key.GetLength();
+    unsigned bytes = 0;
+    int units = 0;
+    while (units < length) {
+        wchar_t c = text[units];
+        int step = 1;
+        unsigned size;
+        if (c < 0x80) {
+            size = 1;
+        } else if (c < 0x800) {
+            size = 2;
+        } else if (IsHighSurrogate(c) && units + 1 < length && IsLowSurrogate(text[units + 1])) {
+            size = 4;
+            step = 2;
+        } else {
+            size = 3;  // also a lone surrogate, written as the replacement character
+        }
+        if (bytes + size > ValueRecord::MaxNameBytes) break;
+        bytes += size;
+        units += step;
+    }
+    return units == length ? key : key.Substring(0, units);
+}
+
+bool AppendRecord(std::vector<unsigned char>& out, const CZELString& name, const unsigned char* data,
+                  unsigned length)
+{
+    unsigned nameBytes = ValueRecord::Utf8Length(name);
+    if (nameBytes > ValueRecord::MaxNameBytes) return false;
+    if (length > UINT_MAX - ValueRecord::HeaderBytes - nameBytes) return false;
+    size_t start = out.size();
+    try {
+        out.resize(start + ValueRecord::HeaderBytes + nameBytes);
+        if (nameBytes &&
+            WideCharToMultiByte(CP_UTF8, 0, name.GetBuffer(), name.GetLength(),
+                                reinterpret_cast<char*>(&out[start + 1]), int(nameBytes), nullptr,
+                                nullptr) != int(nameBytes)) {
+            out.resize(start);
+            return false;
+        }
+        out[start] = (unsigned char)nameBytes;
+        StoreLE32(&out[start + 1 + nameBytes], length);
+        if (length) out.insert(out.end(), data, data + length);
+    } catch (...) {
+        out.resize(start);
+        return false;
+    }
+    return true;
+}
+
+bool AppendRecord(std::vector<unsigned char>& out, const CZELString& name, const std::vector<unsigned char>& data)
+{
+    if (data.size() > UINT_MAX) return false;
+    return AppendRecord(out, name, data.empty() ? nullptr : data.data(), unsigned(data.size()));
+}
+
+bool AppendProperties(std::vector<unsigned char>& out, const ValueRecordList& properties)
+{
+    unsigned size = properties.GetSize();
+    if (size == 0) return true;
+    if (size == UINT_MAX) return false;
+    size_t start = out.size();
+    try {
+        out.resize(start + size);
+    } catch (...) {
+        return false;
+    }
+    if (properties.Serialise(&out[start], size) != size) {
+        out.resize(start);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace ContactListFile
+
+using namespace ContactListFile;
+
+namespace {
+
+const wchar_t kClData[] = L"CL data";
+
+// The stored "CL data", empty when there is none or it cannot be read.
+std::vector<unsigned char> ReadStoredList(CSettingsStore& store)
+{
+    std::vector<unsigned char> blob;
+    int size = 0;
+    if (!store.GetValueSize(GUID_CONTACT_LIST_DATA, CZELString(kClData), &size) || size <= 0) return blob;
+    try {
+        blob.resize(size_t(size));
+    } catch (...) {
+        return blob;
+    }
+    unsigned length = unsigned(size);
+    if (!store.GetBlob(GUID_CONTACT_LIST_DATA, CZELString(kClData), blob.data(), &length) || length != unsigned(size))
+        blob.clear();
+    return blob;
+}
+
+}  // namespace
+
+CSettingsStore* CContactListData::Settings()
+{
+    return static_cast<CSettingsStore*>(bus.GetService(GUID_SETTINGS_STORE));
+}
+
+void CContactListData::LoadContact(unsigned account, int groupId, const RecordView& record)
+{
+    int contactId = AddContact(account, groupId);
+    if (!contactId) return;
+    ValueRecordList properties;
+    ReadProperties(record.data, record.length, properties);
+    SetItemProperties(contactId, properties);
+    StatusInfo info;
+    accounts.GetContactIcons(account, contactId, info);
+    NotifyContactAdded(contactId, info);
+}
+
+int CContactListData::LoadAccountContactList(unsigned account)
+{
+    CSettingsStore* store = Settings();
+    if (!store) return 0;
+    std::vector<unsigned char> blob = ReadStoredList(*store);
+    if (blob.empty() || !accounts.IsAvailable()) return 0;
+    CZELString key = accounts.GetAccountKey(account);
+    if (key.IsEmpty()) return 0;
+
+    std::vector<RecordView> accountRecords;
+    ReadRecords(blob.data(), unsigned(blob.size()), accountRecords);
+    const RecordView* stored = FindRecord(accountRecords, AccountRecordName(key));
+    if (!stored) return 0;
+    std::vector<RecordView> itemRecords;
+    ReadRecords(stored->data, stored->length, itemRecords);
+    if (itemRecords.empty()) return 1;
+
+    BeginUpdate();
+    for (const RecordView& itemRecord : itemRecords) {
+        std::vector<RecordView> inner;
+        ReadRecords(itemRecord.data, itemRecord.length, inner);
+        const RecordView* settings = FindRecord(inner, CZELString(GroupSettingsRecord));
+        if (!settings) {
+            {
+                CLock hold(lock);
+                // A top-level contact of an account that is gone would never be found again.
+                if (!IsRegistered(account)) continue;
+            }
+            LoadContact(account, 0, itemRecord);
+            continue;
+        }
+        int groupId = AddGroup(account);
+        if (!groupId) continue;  // the account is gone
+        ValueRecordList properties;
+        ReadProperties(settings->data, settings->length, properties);
+        SetItemProperties(groupId, properties);
+        NotifyGroupAdded(groupId);
+        for (const RecordView& record : inner)
+            if (record.name == ContactRecord) LoadContact(account, groupId, record);
+    }
+    EndUpdate();
+    return 1;
+}
+
+void CContactListData::SaveContactList()
+{
+    CSettingsStore* store = Settings();
+    if (!store || !accounts.IsAvailable()) return;
+
+    // The names come from the accounts themselves, each a synchronous send: all are asked before
+    // the lock is taken, since an account's thread may be waiting for the lock meanwhile.
+    std::vector<unsigned> ids;
+    std::vector<std::pair<unsigned, CZELString>> named;
+    try {
+        {
+            CLock hold(lock);
+            for (const auto& account : accountItems) ids.push_back(account.first);
+        }
+        for (unsigned id : ids) {
+            CZELString key = accounts.GetAccountKey(id);
+            if (!key.IsEmpty()) named.push_back(std::make_pair(id, AccountRecordName(key)));
+        }
+    } catch (...) {
+        return;
+    }
+
+    std::vector<unsigned char> out;
+    std::vector<CZELString> written;
+    try {
+        CLock hold(lock);
+        for (const std::pair<unsigned, CZELString>& account : named) {
+            std::map<unsigned, std::set<unsigned>>::const_iterator top = accountItems.find(account.first);
+            if (top == accountItems.end()) continue;
+            std::vector<unsigned char> data;
+            for (unsigned id : top->second) {
+                CListItem* item = FindListItem(int(id));
+                if (!item) continue;
+                if (IsContactId(int(id))) {
+                    std::vector<unsigned char> properties;
+                    if (AppendProperties(properties, item->properties))
+                        AppendRecord(data, CZELString(ContactRecord), properties);
+                    continue;
+                }
+                std::vector<unsigned char> group, properties;
+                AppendProperties(properties, item->properties);
+                AppendRecord(group, CZELString(GroupSettingsRecord), properties);
+                for (unsigned contactId : static_cast<CGroupItem*>(item)->contacts) {
+                    CListItem* contact = FindListItem(int(contactId));
+                    if (!contact) continue;
+                    properties.clear();
+                    if (AppendProperties(properties, contact->properties))
+                        AppendRecord(group, CZELString(ContactRecord), properties);
+                }
+                AppendRecord(data, CZELString(GroupRecord), group);
+            }
+            if (AppendRecord(out, account.second, data)) written.push_back(account.second);
+        }
+    } catch (...) {
+        return;  // out of memory: the stored lists stay as they were rather than lose a part
+    }
+
+    // What this run did not create stays as it was stored: an account whose plug-in is missing for
+    // a run gets its list back in the next. Each account written here replaces one stored record
+    // of its name, the first not yet replaced.
+    try {
+        std::vector<unsigned char> stored = ReadStoredList(*store);
+        std::vector<RecordView> storedRecords;
+        ReadRecords(stored.data(), unsigned(stored.size()), storedRecords);
+        std::vector<bool> replaced(storedRecords.size(), false);
+        for (const CZELString& name : written) {
+            for (size_t i = 0; i < storedRecords.size(); ++i) {
+                if (!replaced[i] && storedRecords[i].name == name) {
+                    replaced[i] = true;
+                    break;
+                }
+            }
+        }
+        for (size_t i = 0; i < storedRecords.size(); ++i)
+            if (!replaced[i])
+                out.insert(out.end(), storedRecords[i].bytes, storedRecords[i].bytes + storedRecords[i].size);
+    } catch (...) {
+        return;  // keep the old value whole rather than store a part
+    }
+
+    if (out.empty() || out.size() > size_t(INT_MAX)) return;
+    int length = int(out.size());
+    store->SetBlob(GUID_CONTACT_LIST_DATA, CZELString(kClData), out.data(), &length);
+}

@@ -1,0 +1,55 @@
+// The byte form of "CL data": value records nested three deep.
+//   account record: name "{protocol GUID}account name", data = the account's item records
+//   item record:    "Group" (data: one "Group settings" record with the group's properties, then
+//                   one "Contact" record per contact of the group) or "Contact" (a top-level
+//                   contact, data: its properties)
+//   property:       one value record of the item's property list
+// An item whose list holds a "Group settings" record is a group whatever its own name.
+//
+// Reading keeps every whole record: a list is read record by record and ends at the first record
+// that does not stand whole in the bytes that remain, so damage costs what it touches and nothing
+// before it. Nothing here allocates more than the input holds.
+#pragma once
+
+#include "Zel/core/settings/ValueRecordList.h"
+#include "ZELCommon/ZELString.h"
+
+#include <vector>
+
+namespace ContactListFile {
+
+extern const wchar_t GroupRecord[];          // "Group"
+extern const wchar_t GroupSettingsRecord[];  // "Group settings"
+extern const wchar_t ContactRecord[];        // "Contact"
+
+// One record as it lies in its buffer: its name, its data and its whole byte form.
+struct RecordView {
+    CZELString name;
+    const unsigned char* data;
+    unsigned length;
+    const unsigned char* bytes;
+    unsigned size;
+};
+
+// The whole records of a buffer, in order, up to the first that is not whole. The bytes used.
+unsigned ReadRecords(const unsigned char* input, unsigned length, std::vector<RecordView>& out);
+
+// A property list from its byte form: its whole records (those whose name can be written again).
+void ReadProperties(const unsigned char* input, unsigned length, ValueRecordList& out);
+
+// The first record of that name (ignoring case), or null.
+const RecordView* FindRecord(const std::vector<RecordView>& records, const CZELString& name);
+
+// The account record's name for an account key: the key, cut at a character boundary when its
+// UTF-8 form would not fit the record's one length byte. Loading and saving cut the same way.
+CZELString AccountRecordName(const CZELString& key);
+
+// Appends a record's byte form. False (nothing appended) when the name does not fit its length
+// byte or the record would pass 4 GB.
+bool AppendRecord(std::vector<unsigned char>& out, const CZELString& name, const unsigned char* data,
+                  unsigned length);
+bool AppendRecord(std::vector<unsigned char>& out, const CZELString& name, const std::vector<unsigned char>& data);
+// Appends a property list's byte form. False when it does not fit 4 GB.
+bool AppendProperties(std::vector<unsigned char>& out, const ValueRecordList& properties);
+
+}  // namespace ContactListFile

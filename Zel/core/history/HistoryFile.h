@@ -1,0 +1,87 @@
+// CHistoryFile: every message the user sends to or receives from a contact is appended to that
+// contact's history file; a chat shows the last few records when it opens and the history viewer
+// shows them all. One file per contact and account, in the history folder:
+//   <protocol name>_<account name>_<contact's "Account name">.zhf
+// Each part comes from the network or a peer, so each is made a safe bare file name first: no part
+// can lead the path out of the folder.
+//
+// Append honours the global settings "HistSaveHist" (keep history at all) and "HistSaveNotInList"
+// (also for contacts in no group and temporary contacts), both bytes in the GUID_GUI section,
+// default on. Outgoing entries are named by "MWYourName" (default "I"), incoming ones by the
+// contact's "CL Alias".
+//
+// The operations run on the user interface's thread; each opens the file without sharing for its
+// own duration. Results are the HistoryResult codes: 0 success; 1 the file cannot be opened, the
+// contact is unknown, or the file is another contact's whose name makes the same file name; 2 the
+// header cannot be read or does not start with "ZHF"; 3 the version is not 1; 4 a write failed or the
+// records are damaged (the whole records before the damage are still loaded). The format and the
+// rules that keep a file whole are in HistoryFileFormat.h and HistoryFileStream.h.
+#pragma once
+
+#include "Zel/core/history/HistoryFileFormat.h"
+#include "ZELCommon/ZELArray.h"
+#include "ZELCommon/ZELString.h"
+
+#include <memory>
+
+class CSettingsStore;
+namespace Services {
+class CServicesManager;
+}
+
+// What the history files need to know of a contact.
+struct HistoryContactInfo {
+    CZELString protocolName;  // the name of the account's protocol
+    CZELString accountName;   // the account's name, without the protocol GUID
+    CZELString contactName;   // the contact's "Account name"
+    CZELString alias;         // the contact's "CL Alias"
+    bool inGroup = false;     // false for top-level and temporary contacts
+};
+
+// Where those answers come from: in the program, the contact-list data and the protocols manager.
+class IHistoryContacts {
+public:
+    // False when the contact (or its account) is unknown.
+    virtual bool Describe(int contact, HistoryContactInfo& out) = 0;
+
+    virtual ~IHistoryContacts() {}
+};
+
+// Where the history files live and whom they ask; null or empty members take the program's own: the
+// history folder of CZELPath, and the contact-list data, protocols manager and settings store found
+// on the bus at each call (the process's bus unless one is given).
+struct HistoryPlace {
+    CZELString folder;  // ends with "\"
+    IHistoryContacts* contacts = nullptr;
+    CSettingsStore* settings = nullptr;
+    Services::CServicesManager* bus = nullptr;
+};
+
+class CHistoryFile {
+public:
+    explicit CHistoryFile(const HistoryPlace& place = HistoryPlace());
+
+    // Appends one record: direction 0 incoming, 1 outgoing; the main window gives flag byte 1 = 0
+    // and flag byte 2 = 1. With history off for this contact nothing is written and the result is 0.
+    int Append(int contact, unsigned char flag2, unsigned char direction, unsigned char flag1, unsigned unixTime,
+               const CZELString& text);
+    // Every record, oldest first, appended to out.
+    int LoadAll(int contact, CZELArray<ChatLogEntry>& out);
+    // The last n records, oldest first, appended to out.
+    int LoadLast(int contact, unsigned n, CZELArray<ChatLogEntry>& out);
+    // True when the contact's history file was deleted.
+    bool Delete(int contact);
+    // The file's path (creating the folder when missing); empty for an unknown contact.
+    CZELString GetPath(int contact);
+
+private:
+    CZELString PathFor(const HistoryContactInfo& info);
+    Services::CServicesManager& Bus() const;
+    IHistoryContacts* Contacts();
+    CSettingsStore* Settings() const;
+    bool SettingOn(const wchar_t* key) const;
+    int Load(int contact, unsigned n, CZELArray<ChatLogEntry>& out);
+
+    HistoryPlace place;
+    std::unique_ptr<IHistoryContacts> busContacts;  // when place.contacts is null
+};

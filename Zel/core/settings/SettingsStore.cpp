@@ -1,0 +1,281 @@
+#include "Zel/core/settings/SettingsStore.h"
+
+#include "Zel/core/CoreGuids.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "ZELCommon/Packer.h"
+#include "ZELCommon/ZELFile.h"
+#include "ZELCommon/ZELPath.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Reads and writes go in pieces no larger than this: the platform counts bytes in 32 bits and
+// CZELFile in a signed int.
+const unsigned kChunk = 1u << 20;
+
+bool ReadExactly(CZELFile& file, unsigned char* out, unsigned count)
+{
+    while (count > 0) {
+        int want = int(count < kChunk ? count : kChunk);
+        int got = file.Read(out, want);
+        if (got <= 0) return false;
+        out += got;
+        count -= unsigned(got);
+    }
+    return true;
+}
+
+// Writes bytes to a temporary file beside path, flushes it and moves it over path in one step.
+// On any failure path is left as it was and the temporary file is removed.
+bool ReplaceFileContents(const CZELString& path, const unsigned char* bytes, size_t count)
+{
+    CZELString temp = CSettingsStore::TempPath(path);
+    HANDLE file = CreateFileW(temp.GetBuffer(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;  // not ours to remove
+    bool written = true;
+    for (size_t offset = 0; written && offset < count;) {
+        DWORD piece = DWORD(count - offset < kChunk ? count - offset : kChunk);
+        DWORD done = 0;
+        written = WriteFile(file, bytes + offset, piece, &done, nullptr) && done == piece;
+        offset += piece;
+    }
+    written = written && FlushFileBuffers(file);
+    written = CloseHandle(file) && written;
+    written = written && MoveFileExW(temp.GetBuffer(), path.GetBuffer(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!written) DeleteFileW(temp.GetBuffer());
+    return written;
+}
+
+}  // namespace
+
+CSettingsStore::CSettingsStore(Services::CServicesManager* bus, const CZELString& path)
+    : bus(bus), serviceHandle(0), path(path.IsEmpty() ? CZELPath::AppDir() + L"settings.zel" : path)
+{
+    if (bus) serviceHandle = bus->RegisterService(GUID_SETTINGS_STORE, this);
+    Load();
+}
+
+CSettingsStore::~CSettingsStore()
+{
+    Save();
+    if (bus && serviceHandle) bus->UnregisterService(serviceHandle);
+}
+
+CZELString CSettingsStore::TempPath(const CZELString& path)
+{
+    return path + L".tmp";
+}
+
+// ---- lookups -----------------------------------------------------------------------------------
+
+const ValueRecord* CSettingsStore::Find(const ZEL_GUID& section, const CZELString& key) const
+{
+    auto found = sections.find(section.GetString());
+    return found == sections.end() ? nullptr : found->second.Find(key);
+}
+
+int CSettingsStore::GetValueSize(const ZEL_GUID& section, const CZELString& key, int* size)
+{
+    CZELLock guard(lock);
+    const ValueRecord* record = Find(section, key);
+    if (!record) return 0;
+    if (size) *size = record->GetLength() > unsigned(INT_MAX) ? INT_MAX : int(record->GetLength());
+    return 1;
+}
+
+int CSettingsStore::GetBlob(const ZEL_GUID& section, const CZELString& key, void* buffer, unsigned* length)
+{
+    if (!length) return 0;
+    CZELLock guard(lock);
+    const ValueRecord* record = Find(section, key);
+    if (!record || *length < record->GetLength()) return 0;
+    if (record->GetLength() != 0) {
+        if (!buffer) return 0;
+        std::memcpy(buffer, record->GetData(), record->GetLength());
+    }
+    *length = record->GetLength();
+    return 1;
+}
+
+int CSettingsStore::GetString(const ZEL_GUID& section, const CZELString& key, CZELString& out)
+{
+    CZELLock guard(lock);
+    const ValueRecord* record = Find(section, key);
+    if (!record) return 0;
+    out = record->ReadString(false);
+    return 1;
+}
+
+int CSettingsStore::GetInt(const ZEL_GUID& section, const CZELString& key, int* out)
+{
+    CZELLock guard(lock);
+    const ValueRecord* record = Find(section, key);
+    if (!record) return 0;
+    if (out) *out = record->ReadInt();
+    return 1;
+}
+
+int CSettingsStore::GetShort(const ZEL_GUID& section, const CZELString& key, short* out)
+{
+    CZELLock guard(lock);
+    const ValueRecord* record = Find(section, key);
+    if (!record) return 0;
+    if (out) *out = record->ReadShort();
+    return 1;
+}
+
+int CSettingsStore::GetByte(const ZEL_GUID& section, const CZELString& key, char* out)
+{
+    CZELLock guard(lock);
+    const ValueRecord* record = Find(section, key);
+    if (!record) return 0;
+    if (out) *out = char(record->ReadByte());
+    return 1;
+}
+
+// ---- setters -----------------------------------------------------------------------------------
+
+template <typename Write> void CSettingsStore::Set(const ZEL_GUID& section, const CZELString& key, Write write)
+{
+    // A longer key has no byte form in the file: storing it would wrap its length byte on save.
+    if (ValueRecord::Utf8Length(key) > ValueRecord::MaxNameBytes) return;
+    CZELString name = section.GetString();
+    CZELLock guard(lock);
+    try {
+        auto found = sections.find(name);
+        if (found != sections.end()) {
+            if (ValueRecord* record = found->second.Find(key)) {
+                write(*record);  // keeps the old value when it fails
+                return;
+            }
+        }
+        ValueRecord fresh(key);
+        if (!write(fresh)) return;
+        if (found == sections.end()) found = sections.emplace(name, ValueRecordMap()).first;
+        found->second.Insert(std::move(fresh));
+    } catch (const std::bad_alloc&) {
+        // Nothing stored.
+    }
+}
+
+void CSettingsStore::SetBlob(const ZEL_GUID& section, const CZELString& key, const void* bytes, const int* length)
+{
+    if (!length || *length < 0 || (*length > 0 && !bytes)) return;
+    unsigned count = unsigned(*length);
+    Set(section, key, [bytes, count](ValueRecord& record) { return record.WriteBlob(bytes, count); });
+}
+
+void CSettingsStore::SetString(const ZEL_GUID& section, const CZELString& key, const CZELString& text)
+{
+    Set(section, key, [&text](ValueRecord& record) { return record.WriteString(text, false); });
+}
+
+void CSettingsStore::SetInt(const ZEL_GUID& section, const CZELString& key, const int* value)
+{
+    if (!value) return;
+    int v = *value;
+    Set(section, key, [v](ValueRecord& record) { return record.WriteInt(v); });
+}
+
+void CSettingsStore::SetShort(const ZEL_GUID& section, const CZELString& key, const short* value)
+{
+    if (!value) return;
+    short v = *value;
+    Set(section, key, [v](ValueRecord& record) { return record.WriteShort(v); });
+}
+
+void CSettingsStore::SetByte(const ZEL_GUID& section, const CZELString& key, const char* value)
+{
+    if (!value) return;
+    unsigned char v = (unsigned char)*value;
+    Set(section, key, [v](ValueRecord& record) { return record.WriteByte(v); });
+}
+
+// ---- the file ----------------------------------------------------------------------------------
+
+void CSettingsStore::Load()
+{
+    CZELLock guard(lock);
+    CZELFile file(path, CZELFile::ModeRead);
+    if (!file.Open()) return;  // no file: an empty store
+    // What the file still holds bounds every declared length, so a damaged length never asks for
+    // more memory than the file has.
+    unsigned long long remaining = file.Size();
+    std::vector<unsigned char> data;
+    for (;;) {
+        unsigned char head[ValueRecord::MaxNameBytes + 1];
+        if (!ReadExactly(file, head, 1)) break;
+        unsigned nameLength = head[0];
+        if (!ReadExactly(file, head + 1, nameLength)) break;
+        unsigned char field[4];
+        if (!ReadExactly(file, field, 4)) break;
+        unsigned long long used = 1ull + nameLength + 4;
+        if (used > remaining) break;
+        remaining -= used;
+        unsigned dataLength = unsigned(field[0]) | unsigned(field[1]) << 8 | unsigned(field[2]) << 16 |
+                              unsigned(field[3]) << 24;
+        if (dataLength > remaining) break;  // damaged, or the last record was cut short
+        try {
+            data.resize(dataLength);
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+        if (!ReadExactly(file, data.data(), dataLength)) break;  // the cut last record is dropped
+        remaining -= dataLength;
+
+        CZELString name(reinterpret_cast<const char*>(head + 1), int(nameLength), CP_UTF8);
+        // A damaged name that grows past the length byte in UTF-8 could not be written back.
+        if (ValueRecord::Utf8Length(name) > ValueRecord::MaxNameBytes) continue;
+        try {
+            // A name met again reuses its section; its values already there keep their first value.
+            // A malformed value record clears this section's values and keeps the section.
+            ValueRecordMap& values = sections.emplace(name, ValueRecordMap()).first->second;
+            values.Parse(data.data(), dataLength);
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+    }
+}
+
+bool CSettingsStore::Save()
+{
+    CZELLock guard(lock);
+    if (sections.empty()) return true;  // nothing set and nothing loaded: the file stays as it is
+
+    // Every section record is sized first, so the image is built whole or not at all: a section
+    // that cannot be written fails the save instead of vanishing from the file.
+    unsigned long long total = 0;
+    for (const auto& section : sections) {
+        unsigned long long values = section.second.GetSize();
+        total += ValueRecord::Utf8Length(section.first) + ValueRecord::HeaderBytes + values;
+        if (values >= 0xFFFFFFFFull || total > 0xFFFFFFFFull) return false;
+    }
+    std::vector<unsigned char> image;
+    try {
+        image.resize(size_t(total));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    unsigned offset = 0;
+    for (const auto& section : sections) {
+        unsigned capacity = unsigned(total) - offset;
+        // The header of the section record: its name and a data length patched in below.
+        unsigned header = ValueRecord(section.first).Serialise(image.data() + offset, capacity);
+        if (header == 0) return false;
+        unsigned values = section.second.GetSize();
+        if (values != 0 && section.second.Serialise(image.data() + offset + header, capacity - header) != values)
+            return false;
+        CPacker::Pack32LE(image.data() + offset + header - 4, values);
+        offset += header + values;
+    }
+    return ReplaceFileContents(path, image.data(), image.size());
+}
