@@ -3,7 +3,7 @@
 
 ZEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZEL_BUILD=${ZEL_BUILD:-$ZEL_ROOT/build}
-ZEL_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
+ZEL_PACKAGES=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
               wine wine64 xvfb xauth
               dante-server squid tinyproxy socat openssl)   # the network tests' loopback peers
 # The SOCKS5 test proxy checks user names and passwords against the system's accounts.
@@ -33,9 +33,12 @@ zel_create_test_account() {
     echo "$ZEL_SOCKS_TEST_USER:$ZEL_SOCKS_TEST_PASSWORD" | chpasswd
 }
 
+# The compiler cache lives outside the clone (ccache's own default folder in the home), so a
+# fresh clone on the same machine builds from it.
 zel_build() {
     cmake -S "$ZEL_ROOT" -B "$ZEL_BUILD" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$ZEL_ROOT/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
         -DCMAKE_BUILD_TYPE="${ZEL_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
     cmake --build "$ZEL_BUILD" -j "$(nproc)"
 }
