@@ -36,6 +36,8 @@ zel_create_test_account() {
 # The compiler cache lives outside the clone (ccache's own default folder in the home), so a
 # fresh clone on the same machine builds from it.
 zel_build() {
+    # Paths inside the clone are hashed relative to it, so any clone of the tree shares the cache.
+    export CCACHE_BASEDIR="$ZEL_ROOT"
     cmake -S "$ZEL_ROOT" -B "$ZEL_BUILD" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$ZEL_ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
