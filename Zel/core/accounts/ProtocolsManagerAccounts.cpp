@@ -14,7 +14,6 @@
 #include <new>
 
 using ProtocolsManagerInternal::CLockReleaser;
-using ProtocolsManagerInternal::NewValue;
 
 namespace {
 

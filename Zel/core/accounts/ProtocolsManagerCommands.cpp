@@ -11,7 +11,6 @@
 
 #include <atomic>
 
-using ProtocolsManagerInternal::NewValue;
 
 namespace {
 

@@ -13,8 +13,6 @@
 #include <ctime>
 
 using ProtocolsManagerInternal::kFlushCode;
-using ProtocolsManagerInternal::NewValue;
-using ProtocolsManagerInternal::ValueOf;
 
 namespace {
 
@@ -64,7 +62,7 @@ int CProtocolsManager::HandleMessage(const ZEL_GUID& msgClass, int code, CRefObj
         switch (code) {
         case PM_SELF_STATUS: OnSelfStatus(p1, p2); break;
         case PM_SELF_REMOVE_ACCOUNT:
-            if (ValueOf(p1, value)) RemoveAccountNow(unsigned(value));
+            if (TryValueOf(p1, value)) RemoveAccountNow(unsigned(value));
             break;
         case PM_SELF_UNLOAD_DLL:
             if (CDllPayload* dll = dynamic_cast<CDllPayload*>(p1)) dll->library.Unload();
@@ -121,7 +119,7 @@ void CProtocolsManager::OnLanguageChanged(CRefObject* language)
 void CProtocolsManager::OnAccountNotification(const ZEL_GUID& protocol, int code, CRefObject* p1, CRefObject* p2)
 {
     intptr_t value = 0;
-    if (!ValueOf(p1, value)) return;
+    if (!TryValueOf(p1, value)) return;
     unsigned id = unsigned(value);
     {
         // Only an account of this table, with this very protocol, is heard.

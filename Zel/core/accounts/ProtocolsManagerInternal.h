@@ -26,21 +26,6 @@ private:
 // everything queued before it has run.
 const int kFlushCode = 0;
 
-// The value a CRefValue carries; false for none or another payload.
-inline bool ValueOf(CRefObject* payload, intptr_t& value)
-{
-    CRefValue* holder = dynamic_cast<CRefValue*>(payload);
-    if (!holder) return false;
-    value = holder->value;
-    return true;
-}
-
-// A new CRefValue, or null when memory runs out (a message then goes without it).
-inline CRefValue* NewValue(intptr_t value)
-{
-    return new (std::nothrow) CRefValue(value);
-}
-
 // The manager whose SetStatus the global status menu's items call; the program has one.
 void RegisterStatusMenuTarget(CProtocolsManager* manager);
 void UnregisterStatusMenuTarget(CProtocolsManager* manager);

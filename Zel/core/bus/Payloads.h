@@ -20,6 +20,29 @@ public:
     intptr_t value;
 };
 
+// A new CRefValue, or null when memory runs out (a message then goes without it).
+inline CRefValue* NewValue(intptr_t value)
+{
+    return new (std::nothrow) CRefValue(value);
+}
+
+// The value a CRefValue payload carries; false for no payload or a payload of another kind.
+inline bool TryValueOf(CRefObject* payload, intptr_t& value)
+{
+    CRefValue* holder = dynamic_cast<CRefValue*>(payload);
+    if (!holder) return false;
+    value = holder->value;
+    return true;
+}
+
+// The value a CRefValue payload carries, or none.
+inline intptr_t ValueOf(CRefObject* payload, intptr_t none = 0)
+{
+    intptr_t value = none;
+    TryValueOf(payload, value);
+    return value;
+}
+
 // One string, a copy of the one it was built from.
 class CStringPayload : public CRefObject {
 public:

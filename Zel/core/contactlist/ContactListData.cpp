@@ -16,18 +16,6 @@ const wchar_t kAccountName[] = L"Account name";
 const unsigned kLastGroupId = 0x7FFFFFFFu;
 const unsigned kLastContactId = 0xFFFFFFFFu;
 
-CRefValue* NewValue(intptr_t value)
-{
-    return new (std::nothrow) CRefValue(value);
-}
-
-// The value a message or event carries in p1 or p2; 0 for none. Every numeric payload on the bus
-// is a CRefValue.
-intptr_t ValueOf(CRefObject* payload)
-{
-    return payload ? static_cast<CRefValue*>(payload)->value : 0;
-}
-
 void Drop(CRefObject* payload)
 {
     if (payload) payload->AddRef(0);

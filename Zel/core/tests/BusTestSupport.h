@@ -33,7 +33,7 @@ private:
 };
 
 // The value a payload carries; -1 for none.
-inline intptr_t ValueOf(CRefObject* payload)
+inline intptr_t PayloadValue(CRefObject* payload)
 {
     if (!payload) return -1;
     if (CRefValue* value = dynamic_cast<CRefValue*>(payload)) return value->value;
@@ -59,7 +59,7 @@ public:
         if (code == FlushCode) return 0;
         {
             std::lock_guard<std::mutex> hold(mutex);
-            deliveries.push_back({msgClass, code, ValueOf(p1), ValueOf(p2), GetCurrentThreadId()});
+            deliveries.push_back({msgClass, code, PayloadValue(p1), PayloadValue(p2), GetCurrentThreadId()});
         }
         return onMessage ? onMessage(code, p1, p2) : 0;
     }

@@ -151,10 +151,10 @@ struct EventRecord {
     bool itemExisted;
 };
 
-inline intptr_t ValueOf(CRefObject* payload)
+// The value a payload carries; -1 for none.
+inline intptr_t ValueOrNone(CRefObject* payload)
 {
-    CRefValue* value = dynamic_cast<CRefValue*>(payload);
-    return value ? value->value : -1;
+    return ValueOf(payload, -1);
 }
 
 // A queue subscribed to all 13 events of a contact list; records each with what it carried. While
@@ -171,7 +171,7 @@ public:
     int HandleMessage(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2) override
     {
         if (msgClass != GUID_CONTACT_LIST_DATA) return 0;
-        EventRecord record{code, ValueOf(p1), ValueOf(p2), -1, -1, -1, std::wstring(), std::wstring(), false};
+        EventRecord record{code, ValueOrNone(p1), ValueOrNone(p2), -1, -1, -1, std::wstring(), std::wstring(), false};
         if (CContactAddedPayload* added = dynamic_cast<CContactAddedPayload*>(p2)) {
             record.group = added->groupId;
             record.status = added->info.status;

@@ -327,7 +327,7 @@ TEST(ServicesManager, SynchronousSendsFromOtherThreadsGetTheirOwnResults)
     std::atomic<bool> overlapped{false};
     receiver.onMessage = [&](int, CRefObject* p1, CRefObject*) {
         if (++inside > 1) overlapped = true;
-        int result = int(ValueOf(p1) * 2);
+        int result = int(PayloadValue(p1) * 2);
         --inside;
         return result;
     };
@@ -558,7 +558,7 @@ TEST(ServicesManager, AHandlerMayDestroyItsOwnQueue)
 TEST(ServicesManager, DestroyingAQueueWhileOthersSendToItFreesEveryPayloadOnce)
 {
     RecordingReceiver receiver;
-    receiver.onMessage = [](int code, CRefObject* p1, CRefObject*) { return int(ValueOf(p1)); };
+    receiver.onMessage = [](int code, CRefObject* p1, CRefObject*) { return int(PayloadValue(p1)); };
     CServicesManager bus;
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);

@@ -50,12 +50,6 @@ struct ControlPayload : CRefObject {
     int mode;
 };
 
-intptr_t ValueOf(CRefObject* payload)
-{
-    CRefValue* value = dynamic_cast<CRefValue*>(payload);
-    return value ? value->value : 0;
-}
-
 CZELString TextOf(CRefObject* payload)
 {
     if (CStringPayload* text = dynamic_cast<CStringPayload*>(payload)) return text->text;
