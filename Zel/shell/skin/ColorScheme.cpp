@@ -84,9 +84,9 @@ void Load(const wchar_t* path, COLORREF* table)
     Parse(reinterpret_cast<const char*>(text.get()), size, table);
 }
 
-void LoadPack(const CZELString& skinName, COLORREF* table)
+void LoadPack(const CZELString& skinName, COLORREF* table, const CZELString& root)
 {
-    CZELString path = CZELPath::AppDir() + GetSkinsFolderName() + skinName + GetPathSeparator() + GetColorsFileName();
+    CZELString path = (root.IsEmpty() ? CZELPath::AppDir() : root) + GetSkinsFolderName() + skinName + GetPathSeparator() + GetColorsFileName();
     Load(path.GetBuffer(), table);
 }
 

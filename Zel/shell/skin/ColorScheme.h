@@ -22,8 +22,8 @@ void SetDefaults(COLORREF* table);
 // default in table, when the text is not a whole scheme.
 bool Parse(const char* text, size_t length, COLORREF* table);
 void Load(const wchar_t* path, COLORREF* table);
-// Load of the application folder + "Skins\" + skinName + "\" + "_colors.ini".
-void LoadPack(const CZELString& skinName, COLORREF* table);
+// Load of root (the application folder when empty) + "Skins\" + skinName + "\" + "_colors.ini".
+void LoadPack(const CZELString& skinName, COLORREF* table, const CZELString& root = CZELString());
 // Writes a new file (replacing one there); false when it cannot be created or written whole.
 bool Save(const wchar_t* path, const COLORREF* table);
 // The text Save writes.
