@@ -147,3 +147,9 @@ HBRUSH GuiBackgroundBrush()
     CGuiResources* resources = Current.load();
     return resources ? resources->GetBkBrush() : nullptr;
 }
+
+CSkinImageSet* GuiImages()
+{
+    CGuiResources* resources = Current.load();
+    return resources ? &resources->Images() : nullptr;
+}

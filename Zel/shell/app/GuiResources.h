@@ -117,3 +117,5 @@ private:
 CZELString GuiText(int number);
 // The skin's background brush, null while there are no resources.
 HBRUSH GuiBackgroundBrush();
+// The skin's pictures, null while there are no resources.
+CSkinImageSet* GuiImages();
