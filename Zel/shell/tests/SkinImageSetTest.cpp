@@ -240,3 +240,40 @@ TEST(SkinImageSet, AcquireAndReleaseOnOtherThreadsWhileDrawing)
         EXPECT_EQ(set.GetUseCount(index), 1);
     }
 }
+
+// The default skin beside the test program: every built-in picture is there, and every picture of
+// the skin decodes to something visible.
+TEST(DefaultSkin, EveryPictureIsThereAndDrawsSomething)
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring bin(path, length);
+    std::wstring skin = bin.substr(0, bin.rfind(L'\\') + 1) + L"Skins\\ZEL PDA skin\\";
+    for (int i = 0; i < CSkinImageSet::BuiltInCount; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NE(GetFileAttributesW((skin + CSkinImageSet::BuiltInName(i)).c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((skin + L"*.png").c_str(), &entry);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    int pictures = 0;
+    do {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(entry.cFileName)));
+        HANDLE file = CreateFileW((skin + entry.cFileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::vector<uint8_t> bytes(GetFileSize(file, nullptr));
+        DWORD read = 0;
+        ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr);
+        CloseHandle(file);
+        DecodedPng decoded;
+        ASSERT_EQ(DecodePng(bytes.data(), bytes.size(), decoded), ZelPngOk);
+        EXPECT_EQ(decoded.width, 16u);
+        EXPECT_EQ(decoded.height, 16u);
+        int visible = 0;
+        for (size_t p = 3; p < decoded.pixels.size(); p += 4) visible += decoded.pixels[p] >= 64;
+        EXPECT_GE(visible, 20);
+        ++pictures;
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    // The program's 78 and those of the three plug-ins.
+    EXPECT_EQ(pictures, 176);
+}

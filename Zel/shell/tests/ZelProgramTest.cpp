@@ -3,6 +3,7 @@
 #include "Zel/shell/tests/SettingsFileBytes.h"
 #include "ZELCommon/tests/RemoveTree.h"
 #include "ZELCommon/tests/UiTestSupport.h"
+#include "ZELCommon/tests/WindowScreenshot.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -184,6 +185,7 @@ protected:
                                     L"libgcc_s_seh-1.dll", L"libwinpthread-1.dll"})
             ASSERT_TRUE(CopyFileW((bin + file).c_str(), (folder + file).c_str(), FALSE)) << "missing";
         CopyTree(bin + L"PluginTrees\\Order\\Protos\\", folder + L"Protos\\");
+        CopyTree(bin + L"Skins\\", folder + L"Skins\\");
         log = folder + L"plugins.log";
         SetEnvironmentVariableW(L"ZEL_TEST_PLUGIN_LOG", log.c_str());
     }
@@ -334,4 +336,35 @@ TEST_F(ZelProgram, AWakeupLaunchShowsNoWindowAndEndsWithinASecond)
     CloseHandle(wakeup);
     EXPECT_EQ(Finish(process), 1);
     EXPECT_LT(GetTickCount64() - set, 700u);
+}
+
+TEST_F(ZelProgram, PaintsItsWindowWithTheDefaultSkin)
+{
+    ZEL_REQUIRE_DISPLAY();
+    HANDLE process = Start(L"");
+    ASSERT_NE(process, nullptr);
+    HWND window = WaitForWindow(process);
+    ASSERT_NE(window, nullptr);
+    // Away from the corner where the desktop shows its tray.
+    SetWindowPos(window, HWND_TOP, 300, 200, 240, 320, SWP_SHOWWINDOW);
+    TestSupport::Image image;
+    bool painted = false;
+    for (int i = 0; i < 100 && !painted; ++i) {
+        Sleep(50);
+        painted = TestSupport::CaptureWindow(window, false, &image) && image.width > 20 && image.height > 80 &&
+                  image.At(10, 10) != 0xFFFFFFu;
+    }
+    TestSupport::SaveScreenshot(window, false, L"zel_program.png");
+    ASSERT_TRUE(painted);
+    // The background picture's field and its dots in the contact list's top corner.
+    int field = 0, dots = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            field += image.At(x, y) == 0xEAF2FAu;
+            dots += image.At(x, y) == 0xC8DCF0u;
+        }
+    EXPECT_GT(field, 1400);
+    EXPECT_GE(dots, 16);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Finish(process), 0);
 }
