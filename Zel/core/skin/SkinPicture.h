@@ -1,6 +1,6 @@
-// CSkinPicture: one decoded skin picture, a 32-bit DIB section of blue, green, red and alpha bytes
-// with the colours already multiplied by alpha, bottom-up as any DIB of positive height. A picture
-// without a bitmap is empty: a file that could not be read draws nothing.
+// CSkinPicture: one decoded skin picture, a 32-bit bitmap of blue, green, red and alpha bytes with the
+// colours already multiplied by alpha. A picture without a bitmap is empty: a file that could not be
+// read draws nothing.
 #pragma once
 
 #include <windows.h>

@@ -7,8 +7,6 @@
 #include "Handheld/Power.h"
 #include "ZELCommon/ZELWMUI_HiDpi.h"
 
-#include <commctrl.h>
-
 #include <cstddef>
 #include <cstring>
 #include <cwchar>
@@ -65,10 +63,7 @@ bool InitInstance(CApplication& application, const wchar_t* commandLine)
     }
     g_HIDPI_LogPixelsX = GetScreenLogPixels(LOGPIXELSX);
     g_HIDPI_LogPixelsY = GetScreenLogPixels(LOGPIXELSY);
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES};
-    if (!InitCommonControlsEx(&controls)) return false;
-    SHInitExtraControls();
-
+    // The common controls are initialised once the window has painted (CompleteStart).
     if (HWND running = FindWindowW(kWindowClass, kWindowTitle)) {
         // The owned windows come along with their owner on a desktop without asking.
         SetForegroundWindow(running);
@@ -104,7 +99,14 @@ int RunMessageLoop(CApplication& application)
     HANDLE sound = SetPowerRequirement(kSoundDevice, D0, POWER_NAME, nullptr, 0);
 
     MSG message = {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    bool startCompleted = false;
+    for (;;) {
+        // The first time nothing waits (the window has painted): the rest of the start.
+        if (!startCompleted && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            startCompleted = true;
+            if (!application.CompleteStart()) PostMessageW(application.GetMainWindow(), WM_CLOSE, 0, 0);
+        }
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
         BYTE record[kPowerRecordBytes];
         DWORD size = 0, flags = 0;
         wchar_t name[kPowerRecordBytes / sizeof(wchar_t)];

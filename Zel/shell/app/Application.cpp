@@ -19,6 +19,8 @@
 #include "Handheld/Shell.h"
 #include "ZELCommon/ZELWMUI_HiDpi.h"
 
+#include <commctrl.h>
+
 #include <functional>
 
 CApplication* TheApplication = nullptr;
@@ -175,7 +177,22 @@ void CApplication::OnCreate()
     UpdateSoftKeys(true);
     OnSettingChange();
     SetCursor(previous);
+    // The tray icon follows once the window has painted (CompleteStart).
+}
+
+bool CApplication::CompleteStart()
+{
+    // Loaded on demand: the library takes longer to load than the whole window to paint.
+    typedef BOOL(WINAPI * InitControls)(const INITCOMMONCONTROLSEX*);
+    HMODULE controls = LoadLibraryW(L"comctl32.dll");
+    InitControls init = controls ? reinterpret_cast<InitControls>(
+                                       reinterpret_cast<void*>(GetProcAddress(controls, "InitCommonControlsEx")))
+                                 : nullptr;
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_DATE_CLASSES};
+    if (!init || !init(&classes)) return false;
+    SHInitExtraControls();
     UpdateTrayIcon();
+    return true;
 }
 
 void CApplication::FocusContactList()

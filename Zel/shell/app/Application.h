@@ -97,6 +97,10 @@ public:
     void OpenContact(int contact, bool open) override;
     void OnUpdateReady(void* updater, bool carryOn) override;
 
+    // What the start leaves until the main window has painted once: the common controls and the
+    // tray icon. False when the common controls cannot be had.
+    bool CompleteStart();
+
     // 1 when the text went to the contact's account, 0 when the account is not connected.
     int SendMessageToContact(int contact, const CZELString& text);
     void UpdateSoftKeys(bool withLeftKey);

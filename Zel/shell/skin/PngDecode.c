@@ -57,7 +57,7 @@ static void SetTransforms(png_structp png, png_infop info, int depth, int colour
     png_read_update_info(png, info);
 }
 
-int ZelPngDecode(const unsigned char* data, size_t size, ZelPngAllocate allocate, void* context,
+int ZelPngDecode(const unsigned char* data, size_t size, int bottomUp, ZelPngAllocate allocate, void* context,
                  unsigned* width, unsigned* height)
 {
     struct ZelPngInput input = {data, size, 0};
@@ -102,7 +102,7 @@ int ZelPngDecode(const unsigned char* data, size_t size, ZelPngAllocate allocate
     rows = (png_bytep*)malloc(sizeof(png_bytep) * h);
     pixels = rows ? allocate(context, w, h) : NULL;
     if (!pixels) png_error(png, "no memory");
-    for (png_uint_32 i = 0; i < h; ++i) rows[i] = pixels + (size_t)(h - 1 - i) * w * 4;
+    for (png_uint_32 i = 0; i < h; ++i) rows[i] = pixels + (size_t)(bottomUp ? h - 1 - i : i) * w * 4;
 
     result = ZelPngBadData;
     png_read_image(png, (png_bytepp)rows);

@@ -4,8 +4,8 @@
 //
 // Whatever the PNG's kind (grey, grey with alpha, palette with or without transparency, RGB, RGBA,
 // 1 to 16 bits per sample, interlaced or not), the result is blue, green, red, alpha bytes with the
-// colours multiplied by alpha (truncated), rows bottom-up: the PNG's first row is the last row of the
-// buffer, as in a DIB of positive height. Limits are checked before anything is allocated.
+// colours multiplied by alpha (truncated), rows top-down or bottom-up (the PNG's first row last, as in
+// a DIB of positive height). Limits are checked before anything is allocated.
 #pragma once
 
 #include <stddef.h>
@@ -28,12 +28,13 @@ enum ZelPngResult {
     ZelPngBadRowSize = 5,  // the transforms did not give four bytes per pixel
 };
 
-// Gives room for width * height * 4 bytes (rows bottom-up), or null. Called at most once, after the
+// Gives room for width * height * 4 bytes, or null. Called at most once, after the
 // header was read and checked; the room belongs to the caller whatever the result.
 typedef unsigned char* (*ZelPngAllocate)(void* context, unsigned width, unsigned height);
 
-// Decodes size bytes at data. On ZelPngOk the room is filled and *width, *height set.
-int ZelPngDecode(const unsigned char* data, size_t size, ZelPngAllocate allocate, void* context,
+// Decodes size bytes at data, rows bottom-up when bottomUp is not 0. On ZelPngOk the room is filled
+// and *width, *height set.
+int ZelPngDecode(const unsigned char* data, size_t size, int bottomUp, ZelPngAllocate allocate, void* context,
                  unsigned* width, unsigned* height);
 
 #ifdef __cplusplus

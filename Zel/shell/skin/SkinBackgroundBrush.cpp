@@ -4,22 +4,11 @@
 
 bool SkinBackgroundBrush::Create(CSkinImageSet& images)
 {
-    int side = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    if (GetSystemMetrics(SM_CYVIRTUALSCREEN) > side) side = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    if (side <= 0) return false;
-    HDC screen = GetDC(nullptr);
-    if (!screen) return false;
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, side, side);
-    HDC memory = CreateCompatibleDC(screen);
-    if (bitmap && memory) {
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        images.DrawStretched(BackgroundPicture, memory, 0, 0, side, side, 0, 255);
-        SelectObject(memory, previous);
-        brush = CreatePatternBrush(bitmap);
-    }
-    if (memory) DeleteDC(memory);
-    if (bitmap) DeleteObject(bitmap);
-    ReleaseDC(nullptr, screen);
+    // The picture tiled over any area is what its own pattern brush paints: no screen-sized copy of
+    // it is made. A skin without the picture paints white.
+    images.LoadEntry(BackgroundPicture);
+    HBITMAP picture = images.GetBitmap(BackgroundPicture);
+    brush = picture ? CreatePatternBrush(picture) : CreateSolidBrush(RGB(255, 255, 255));
     return brush != nullptr;
 }
 

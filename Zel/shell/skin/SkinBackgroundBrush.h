@@ -1,5 +1,5 @@
-// The skin's background brush: picture 38 ("zel_mw_background.png") tiled over a square as large as
-// the virtual screen, made into a pattern brush. Every window paints its background with it.
+// The skin's background brush: picture 38 ("zel_mw_background.png") tiled, as a pattern brush. Every
+// window paints its background with it.
 #pragma once
 
 #include <windows.h>

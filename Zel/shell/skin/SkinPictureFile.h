@@ -1,5 +1,5 @@
-// Skin pictures from PNG files: the file read whole, decoded by PngDecode into a 32-bit DIB section
-// (premultiplied, upright). Anything that fails leaves the picture empty.
+// Skin pictures from PNG files: the file read whole and decoded by PngDecode into a 32-bit bitmap of
+// premultiplied pixels, upright. Anything that fails leaves the picture empty.
 #pragma once
 
 #include "Zel/core/skin/SkinPicture.h"
@@ -16,11 +16,11 @@ void LoadSkinPicture(const wchar_t* path, CSkinPicture& picture);
 // Fills picture from PNG bytes; false (picture empty) when they do not decode.
 bool LoadSkinPictureFromBytes(const unsigned char* data, size_t size, CSkinPicture& picture);
 
-// Decoded pixels in memory, as LoadSkinPicture puts them into the bitmap.
+// Decoded pixels in memory.
 struct DecodedPng {
     unsigned width = 0;
     unsigned height = 0;
-    std::vector<uint8_t> pixels;  // BGRA premultiplied, rows bottom-up
+    std::vector<uint8_t> pixels;  // BGRA premultiplied
 };
-// A ZelPngResult.
-int DecodePng(const unsigned char* data, size_t size, DecodedPng& out);
+// A ZelPngResult. Rows top-down, or bottom-up as a DIB of positive height holds them.
+int DecodePng(const unsigned char* data, size_t size, DecodedPng& out, bool bottomUp = true);

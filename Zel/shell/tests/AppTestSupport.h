@@ -87,7 +87,7 @@ public:
         place.appFolder = folder.root.c_str();
         application.reset(make ? make(&start, place) : new CApplication(&start, place));
         if (!make) application->SetTrayNotify(QuietTray);
-        started = InitInstance(*application, L"");
+        started = InitInstance(*application, L"") && application->CompleteStart();
     }
     ~AppRun() { Close(); }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -121,12 +122,18 @@ size_t ChunkAt(const std::vector<uint8_t>& png, const char* type)
     return 0;
 }
 
+// The bitmap's pixels as 32-bit rows, bottom-up.
 std::vector<uint8_t> BitmapBytes(HBITMAP bitmap)
 {
-    DIBSECTION section = {};
-    if (GetObjectW(bitmap, sizeof section, &section) != sizeof section || !section.dsBm.bmBits) return {};
-    const uint8_t* bits = static_cast<const uint8_t*>(section.dsBm.bmBits);
-    return std::vector<uint8_t>(bits, bits + size_t(section.dsBm.bmWidthBytes) * section.dsBm.bmHeight);
+    BITMAP info = {};
+    if (GetObjectW(bitmap, sizeof info, &info) != sizeof info) return {};
+    BITMAPINFO format = {};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), info.bmWidth, info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint8_t> bytes(size_t(info.bmWidth) * info.bmHeight * 4);
+    HDC dc = CreateCompatibleDC(nullptr);
+    int rows = GetDIBits(dc, bitmap, 0, UINT(info.bmHeight), bytes.data(), &format, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    return rows == info.bmHeight ? bytes : std::vector<uint8_t>();
 }
 
 }  // namespace
@@ -142,15 +149,22 @@ TEST(SkinPicture, EveryKindBecomesPremultipliedUprightPixels)
         EXPECT_EQ(decoded.height, test.spec.height);
         EXPECT_EQ(decoded.pixels, Expected(test.spec.width, test.spec.height, test.rgba));
 
-        // The same pixels in the picture's bitmap, a bottom-up 32-bit DIB section.
+        // Top-down, the same rows the other way up.
+        DecodedPng topDown;
+        ASSERT_EQ(DecodePng(png.data(), png.size(), topDown, false), ZelPngOk);
+        size_t row = size_t(test.spec.width) * 4;
+        for (unsigned y = 0; y < test.spec.height; ++y)
+            EXPECT_TRUE(std::equal(topDown.pixels.begin() + long(y * row), topDown.pixels.begin() + long((y + 1) * row),
+                                   decoded.pixels.begin() + long((test.spec.height - 1 - y) * row)));
+
+        // The same pixels in the picture's 32-bit bitmap.
         CSkinPicture picture;
         ASSERT_TRUE(LoadSkinPictureFromBytes(png.data(), png.size(), picture));
         EXPECT_EQ(picture.width, int(test.spec.width));
         EXPECT_EQ(picture.height, int(test.spec.height));
-        DIBSECTION section = {};
-        ASSERT_EQ(GetObjectW(picture.bitmap, sizeof section, &section), int(sizeof section));
-        EXPECT_EQ(section.dsBm.bmBitsPixel, 32);
-        EXPECT_GT(section.dsBmih.biHeight, 0);
+        BITMAP info = {};
+        ASSERT_EQ(GetObjectW(picture.bitmap, sizeof info, &info), int(sizeof info));
+        EXPECT_EQ(info.bmBitsPixel, 32);
         EXPECT_EQ(BitmapBytes(picture.bitmap), decoded.pixels);
     }
 }

@@ -1,0 +1,27 @@
+#include "Zel/shell/bench/ShellBenchmarks.h"
+
+#include <cstdio>
+#include <cstring>
+
+std::wstring BenchFolder()
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.rfind(L'\\') + 1);
+}
+
+// Every benchmark, or those named on the command line: startup, skin, messages.
+int main(int argc, char** argv)
+{
+    auto wanted = [&](const char* name) {
+        if (argc < 2) return true;
+        for (int i = 1; i < argc; ++i)
+            if (std::strcmp(argv[i], name) == 0) return true;
+        return false;
+    };
+    if (wanted("startup")) RunStartupBenchmark();
+    if (wanted("skin")) RunSkinDecodeBenchmark();
+    if (wanted("messages")) RunMessageBenchmark();
+    return 0;
+}
