@@ -55,23 +55,18 @@ const BoolKey kBoolKeys[] = {
     {L"GlobDontSleep", &GlobalSettings::dontSleep, false},
 };
 
-// One-byte settings taken unchanged.
-struct ByteKey {
+// Settings held as numbers: one-byte values taken unchanged, and 32-bit integers.
+struct NumberKey {
     const wchar_t* key;
     int GlobalSettings::*field;
     int byDefault;
 };
-const ByteKey kByteKeys[] = {
+const NumberKey kByteKeys[] = {
     {L"CLMode", &GlobalSettings::clMode, 1},
     {L"CLColumns", &GlobalSettings::clColumns, 2},
 };
 
-struct IntKey {
-    const wchar_t* key;
-    int GlobalSettings::*field;
-    int byDefault;
-};
-const IntKey kIntKeys[] = {
+const NumberKey kIntKeys[] = {
     {L"AlertVol", &GlobalSettings::alertVolume, 10},
     {L"HistMsgCountForShow", &GlobalSettings::histMessagesToShow, 4},
 };
@@ -176,8 +171,8 @@ void GlobalSettings::LoadAntispam()
 void GlobalSettings::ApplyDefaults()
 {
     for (const BoolKey& key : kBoolKeys) this->*key.field = key.byDefault;
-    for (const ByteKey& key : kByteKeys) this->*key.field = key.byDefault;
-    for (const IntKey& key : kIntKeys) this->*key.field = key.byDefault;
+    for (const NumberKey& key : kByteKeys) this->*key.field = key.byDefault;
+    for (const NumberKey& key : kIntKeys) this->*key.field = key.byDefault;
     clFont = DefaultFont();
     blinkLed = vibraLed = 255;
     language = kDefaultLanguage;
@@ -200,12 +195,12 @@ void GlobalSettings::Load()
             store->GetByte(section, CZELString(key.key), &value);
             this->*key.field = value != 0;
         }
-        for (const ByteKey& key : kByteKeys) {
+        for (const NumberKey& key : kByteKeys) {
             char value = char(key.byDefault);
             store->GetByte(section, CZELString(key.key), &value);
             this->*key.field = static_cast<unsigned char>(value);
         }
-        for (const IntKey& key : kIntKeys) store->GetInt(section, CZELString(key.key), &(this->*key.field));
+        for (const NumberKey& key : kIntKeys) store->GetInt(section, CZELString(key.key), &(this->*key.field));
 
         LOGFONTW font = {};
         unsigned fontLength = sizeof font;
@@ -256,8 +251,8 @@ void GlobalSettings::Save()
         store->SetByte(section, CZELString(key), &byte);
     };
     for (const BoolKey& key : kBoolKeys) setByte(key.key, this->*key.field ? 1 : 0);
-    for (const ByteKey& key : kByteKeys) setByte(key.key, this->*key.field);
-    for (const IntKey& key : kIntKeys) store->SetInt(section, CZELString(key.key), &(this->*key.field));
+    for (const NumberKey& key : kByteKeys) setByte(key.key, this->*key.field);
+    for (const NumberKey& key : kIntKeys) store->SetInt(section, CZELString(key.key), &(this->*key.field));
     int length = sizeof clFont;
     store->SetBlob(section, CZELString(kFont), &clFont, &length);
     store->SetString(section, CZELString(kAlertPackName), alertPackName);

@@ -10,7 +10,7 @@
 #include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/shell/CoreServices.h"
 #include "Zel/shell/skin/ColorScheme.h"
-#include "ZELCommon/tests/RemoveTree.h"
+#include "Zel/shell/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -37,19 +37,9 @@ class GlobalSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        root = std::wstring(temp) + L"GlobalSettingsTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        TestSupport::RemoveTree(root);
-        CreateDirectoryW(root.c_str(), nullptr);
-        for (const wchar_t* folder : {L"Skins", L"Alerts", L"Smilies", L"Langs", L"Protos"})
-            CreateDirectoryW((root + folder).c_str(), nullptr);
+        for (const wchar_t* name : {L"Skins", L"Alerts", L"Smilies", L"Langs", L"Protos"}) folder.Folder(name);
     }
-    void TearDown() override
-    {
-        Stop();
-        TestSupport::RemoveTree(root);
-    }
+    void TearDown() override { Stop(); }
 
     void Start()
     {
@@ -75,15 +65,7 @@ protected:
     }
     CSettingsStore& Store() { return *SettingsStoreService; }
 
-    void Write(const std::wstring& name, const std::string& bytes)
-    {
-        size_t slash = name.rfind(L'\\');
-        if (slash != std::wstring::npos) CreateDirectoryW((root + name.substr(0, slash)).c_str(), nullptr);
-        HANDLE file = CreateFileW((root + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        if (!bytes.empty()) WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
+    void Write(const std::wstring& name, const std::string& bytes) { folder.Write(name, bytes); }
     void WriteSkin(const wchar_t* name, COLORREF first)
     {
         std::vector<COLORREF> colours(ColorScheme::Defaults, ColorScheme::Defaults + ColorScheme::Count);
@@ -92,10 +74,11 @@ protected:
         ColorScheme::Save((root + L"Skins\\" + name + L"\\_colors.ini").c_str(), colours.data());
     }
 
+    TestSupport::TempFolder folder{L"GlobalSettingsTest"};
+    const std::wstring& root = folder.root;
     Services::CServicesManager bus;
     CSkinImageSet images;
     CoreServicesPlace place;
-    std::wstring root;
     bool running = false;
 };
 

@@ -11,6 +11,8 @@
 #include "Zel/core/tests/plugins/FakeAccountPlugin.h"
 #include "Zel/shell/CoreServices.h"
 #include "Zel/shell/app/Application.h"
+#include "Zel/shell/tests/ProgramFolder.h"
+#include "ZELCommon/tests/RemoveTree.h"
 
 #include <cstdio>
 #include <memory>
@@ -47,22 +49,6 @@ template <typename Check> bool PumpUntil(Check check, double seconds)
     return true;
 }
 
-void RemoveTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(folder + name + L"\\");
-            else DeleteFileW((folder + name).c_str());
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
 }  // namespace
 
 void RunMessageBenchmark()
@@ -70,7 +56,7 @@ void RunMessageBenchmark()
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     std::wstring root = std::wstring(temp) + L"ZelMessageBench" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    RemoveTree(root);
+    TestSupport::RemoveTree(root);
     CreateDirectoryW(root.c_str(), nullptr);
     std::vector<double> reached(kMessages + 1, 0);
     double appendSeconds = 0;
@@ -81,14 +67,14 @@ void RunMessageBenchmark()
         AppPlace place;
         place.bus = &bus;
         place.settingsFile = (root + L"settings.zel").c_str();
-        place.protosFolder = (BenchFolder() + L"PluginTrees\\Accounts\\Protos\\").c_str();
+        place.protosFolder = (ProgramFolder::Bin() + L"PluginTrees\\Accounts\\Protos\\").c_str();
         place.historyFolder = (root + L"History\\").c_str();
         place.appFolder = root.c_str();
         std::unique_ptr<CApplication> application(new CApplication(&start, place));
         application->SetTrayNotify(QuietTray);
         if (!InitInstance(*application, L"") || !application->CompleteStart()) {
             std::printf("Incoming messages: no main window (is there a display?)\n");
-            RemoveTree(root);
+            TestSupport::RemoveTree(root);
             return;
         }
         unsigned account = ProtocolsManagerService->CreateAccount(GUID_FAKE_A);
@@ -134,7 +120,7 @@ void RunMessageBenchmark()
         application.reset();
         Pump();
     }
-    RemoveTree(root);
+    TestSupport::RemoveTree(root);
 
     std::printf("\nIncoming messages into history files (%d for one contact, each through the queue GUI):\n", kMessages);
     if (!done) {

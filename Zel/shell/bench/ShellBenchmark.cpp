@@ -3,14 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-std::wstring BenchFolder()
-{
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
-
 // Every benchmark, or those named on the command line: startup, skin, messages.
 int main(int argc, char** argv)
 {

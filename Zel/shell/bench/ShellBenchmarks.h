@@ -1,25 +1,8 @@
-// The application's benchmarks, each printing its figures to the standard output.
+// The application's benchmarks, each printing its figures to the standard output; they time with
+// the core benchmarks' clock (BenchSeconds).
 #pragma once
 
-#include <windows.h>
-
-#include <string>
-
-// Seconds on the performance counter.
-inline double BenchSeconds()
-{
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
-
-// The benchmark program's own folder, ending with "\".
-std::wstring BenchFolder();
+#include "Zel/core/bench/Benchmarks.h"
 
 void RunStartupBenchmark();
 void RunSkinDecodeBenchmark();

@@ -5,6 +5,7 @@
 
 #include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/shell/skin/SkinPictureFile.h"
+#include "Zel/shell/tests/ProgramFolder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -27,7 +28,7 @@ double Median(std::vector<double> values)
 
 void RunSkinDecodeBenchmark()
 {
-    std::wstring skins = BenchFolder() + L"Skins\\";
+    std::wstring skins = ProgramFolder::Bin() + L"Skins\\";
     std::wstring skin = skins + L"ZEL PDA skin\\";
     std::vector<std::wstring> files;
     WIN32_FIND_DATAW entry;

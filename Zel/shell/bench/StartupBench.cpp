@@ -4,6 +4,9 @@
 // outside: a pixel of the client area taking the colour the program paints there.
 #include "Zel/shell/bench/ShellBenchmarks.h"
 
+#include "Zel/shell/tests/ProgramFolder.h"
+#include "ZELCommon/tests/RemoveTree.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -12,39 +15,6 @@
 namespace {
 
 const int kRounds = 9;
-
-void CopyTree(const std::wstring& from, const std::wstring& to)
-{
-    CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((from + L"*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(from + name + L"\\", to + name + L"\\");
-        else
-            CopyFileW((from + name).c_str(), (to + name).c_str(), FALSE);
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-}
-
-void RemoveTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(folder + name + L"\\");
-            else DeleteFileW((folder + name).c_str());
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
 
 struct Program {
     std::wstring path;
@@ -97,17 +67,16 @@ double Median(std::vector<double> values)
 
 void RunStartupBenchmark()
 {
-    std::wstring bin = BenchFolder();
+    std::wstring bin = ProgramFolder::Bin();
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     std::wstring folder = std::wstring(temp) + L"ZelStartupBench" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    RemoveTree(folder);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    for (const wchar_t* file : {L"Zel.exe", L"ZELCommon.dll", L"Handheld.dll", L"libstdc++-6.dll", L"libgcc_s_seh-1.dll",
-                                L"libwinpthread-1.dll", L"MinimalWindow.exe"})
-        CopyFileW((bin + file).c_str(), (folder + file).c_str(), FALSE);
-    CopyTree(bin + L"Skins\\", folder + L"Skins\\");
-    CopyTree(bin + L"PluginTrees\\Order\\Protos\\", folder + L"Protos\\");
+    TestSupport::RemoveTree(folder);
+    if (!ProgramFolder::LayOut(folder, L"Order") ||
+        !CopyFileW((bin + L"MinimalWindow.exe").c_str(), (folder + L"MinimalWindow.exe").c_str(), FALSE)) {
+        std::printf("Start-up: the program's files are not all built\n");
+        return;
+    }
 
     Program zel = {folder + L"Zel.exe", L"ZELWM_APPLICATION_CLASS", {12, 64}, RGB(0xEA, 0xF2, 0xFA)};
     Program minimal = {folder + L"MinimalWindow.exe", L"MinimalWindowClass", {12, 64}, RGB(0x20, 0x80, 0x40)};
@@ -129,5 +98,5 @@ void RunStartupBenchmark()
         std::printf("  %-28s %8.1f ms\n  %-28s %8.1f ms\n  %-28s %8.2f\n", "minimal Win32 window program", m * 1000,
                     "Zel", z * 1000, "Zel / minimal", z / m);
     }
-    RemoveTree(folder);
+    TestSupport::RemoveTree(folder);
 }

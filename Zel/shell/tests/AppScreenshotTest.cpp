@@ -36,14 +36,6 @@ int CountDark(const TestSupport::Image& image, const RECT& area)
     return count;
 }
 
-RECT ChildRect(HWND parent, HWND child)
-{
-    RECT rect = {};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 }  // namespace
 
 TEST(AppScreenshot, TheMainWindowShowsTheSkinTheStatusStripAndTheSoftKeys)

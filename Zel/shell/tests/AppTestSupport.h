@@ -12,7 +12,7 @@
 #include "Zel/core/history/HistoryFile.h"
 #include "Zel/core/tests/AccountTestSupport.h"
 #include "Zel/shell/CoreServices.h"
-#include "ZELCommon/tests/RemoveTree.h"
+#include "Zel/shell/tests/TempFolder.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +42,15 @@ inline bool PumpUntil(const std::function<bool()>& check, DWORD milliseconds = 1
     }
 }
 
+// A child window's rectangle in its parent's client coordinates.
+inline RECT ChildRect(HWND parent, HWND child)
+{
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 // Handles this thread's messages for a while.
 inline void PumpFor(DWORD milliseconds)
 {
@@ -56,20 +65,7 @@ inline BOOL QuietTray(DWORD, NOTIFYICONDATAW*)
 }
 
 // A temporary application folder that outlives several runs of the application.
-class AppFolder {
-public:
-    explicit AppFolder(const wchar_t* name)
-    {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        root = std::wstring(temp) + name + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        TestSupport::RemoveTree(root);
-        CreateDirectoryW(root.c_str(), nullptr);
-    }
-    ~AppFolder() { TestSupport::RemoveTree(root); }
-
-    std::wstring root;
-};
+typedef TestSupport::TempFolder AppFolder;
 
 // One run of the application: made and started by the constructor, shut down by Close.
 class AppRun {

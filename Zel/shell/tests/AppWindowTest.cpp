@@ -8,7 +8,12 @@
 #include "Zel/prefs/PreferencesDialog.h"
 #include "Zel/shell/ZelResources.h"
 #include "Handheld/Device.h"
+#include "Handheld/Power.h"
+#include "Handheld/Shell.h"
 #include "Handheld/ShellUi.h"
+#include "Zel/core/skin/SkinImages.h"
+#include "Zel/shell/skin/ColorScheme.h"
+#include "Zel/shell/alerts/AlertPlayer.h"
 
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -31,14 +36,6 @@ std::wstring SoftKeyText(HWND bar, int command, bool* enabled)
     SendMessageW(bar, TB_GETBUTTONINFOW, WPARAM(command), LPARAM(&info));
     *enabled = (info.fsState & TBSTATE_ENABLED) != 0;
     return text;
-}
-
-RECT ChildRect(HWND parent, HWND child)
-{
-    RECT rect = {};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 int ThreadCount()
@@ -316,4 +313,103 @@ TEST_F(AppWindow, ClosingStopsEveryThreadItStarted)
     }
     // Wine's own helper threads may come and go; none of ours stays.
     EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= before; }, 5000)) << ThreadCount() << " > " << before;
+}
+
+namespace {
+
+std::vector<std::wstring> OpenedAddresses;
+
+BOOL RecordAddress(LPCWSTR address, void*)
+{
+    OpenedAddresses.push_back(address);
+    return TRUE;
+}
+
+}  // namespace
+
+// The accounts' notifications, relayed by the core, reach the notifier, the alerts, the timers and
+// the shell through the queue.
+TEST_F(AppWindow, AccountNotificationsReachTheirWindows)
+{
+    AppRun run(folder);
+    ASSERT_TRUE(run.started);
+    AccountTest::FakePlugin fake(L"Accounts", L"FakeA");
+    unsigned account = run.NewAccount(L"notifying");
+    ASSERT_NE(account, 0u);
+    CGuiResources& resources = *run.App().Resources();
+
+    fake.notify(account, ACC_WARNING, 0, L"careful", FAKE_NOTIFY_OWN);
+    ASSERT_TRUE(PumpUntil([&] { return resources.Notifier().requests.size() == 1; }));
+    EXPECT_EQ(resources.Notifier().requests[0].kind, 0);
+    EXPECT_EQ(Wide(resources.Notifier().requests[0].text), L"careful");
+    EXPECT_EQ(resources.Alerts().PlayedCount(AE_INFORMATION), 1);
+
+    fake.notify(account, ACC_MAIL_NOTICE, 0, L"2 new letters", FAKE_NOTIFY_OWN);
+    ASSERT_TRUE(PumpUntil([&] { return resources.Notifier().requests.size() == 2; }));
+    EXPECT_EQ(resources.Notifier().requests[1].kind, 1);
+    EXPECT_EQ(Wide(resources.Notifier().requests[1].text), L"2 new letters");
+    EXPECT_EQ(Wide(resources.Notifier().requests[1].link), L"http://mail.example/");
+    EXPECT_EQ(resources.Alerts().PlayedCount(AE_MAIL), 1);
+
+    OpenedAddresses.clear();
+    SetShellOpenInterceptor(RecordAddress, nullptr);
+    fake.notify(account, ACC_OPEN_URL, 0, L"http://example.org/page", FAKE_NOTIFY_OWN);
+    ASSERT_TRUE(PumpUntil([] { return OpenedAddresses.size() == 1; }));
+    SetShellOpenInterceptor(nullptr, nullptr);
+    EXPECT_EQ(OpenedAddresses[0], L"http://example.org/page");
+
+    // A keep-alive timer (due now; the fake's callback ends it) holds the unattended mode while it
+    // exists.
+    HandheldResetPowerLog();
+    fake.notify(account, ACC_TIMER_START, 5, nullptr, FAKE_NOTIFY_OWN);
+    ASSERT_TRUE(PumpUntil([] {
+        HandheldPowerLog log;
+        HandheldGetPowerLog(&log);
+        return log.unattendedOnCalls == 1 && log.unattendedOffCalls == 1;
+    }));
+    EXPECT_EQ(run.App().Timers().GetCount(), 0);
+}
+
+TEST_F(AppWindow, FullScreenHidesTheTaskBarWhileActive)
+{
+    AppRun run(folder, L"Missing");
+    ASSERT_TRUE(run.started);
+    ShellResetFullScreenLog();
+    SendMessageW(run.Window(), WM_ACTIVATE, WA_ACTIVE, 0);
+    ShellFullScreenLog log;
+    ShellGetFullScreenLog(&log);
+    EXPECT_EQ(log.calls, 0);  // "GlobFullScreen" is off
+    run.App().Settings().fullScreen = true;
+    SendMessageW(run.Window(), WM_ACTIVATE, WA_ACTIVE, 0);
+    ShellGetFullScreenLog(&log);
+    EXPECT_EQ(log.lastFlags, DWORD(0x22));
+    EXPECT_TRUE(log.taskBarHidden);
+    SendMessageW(run.Window(), WM_ACTIVATE, WA_INACTIVE, 0);
+    ShellGetFullScreenLog(&log);
+    EXPECT_EQ(log.lastFlags, DWORD(0x11));
+    EXPECT_EQ(log.lastWindow, run.Window());
+    // A screen change places the window at the top left corner.
+    SetWindowPos(run.Window(), nullptr, 50, 60, 200, 300, SWP_NOZORDER);
+    SendMessageW(run.Window(), WM_SETTINGCHANGE, SETTINGCHANGE_RESET, 0);
+    RECT rect = {};
+    GetWindowRect(run.Window(), &rect);
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.top, 0);
+}
+
+TEST_F(AppWindow, TheSkinImageServiceTellsThePluginsTheSkinsBrushColourAndLanguage)
+{
+    AppRun run(folder, L"Missing");
+    ASSERT_TRUE(run.started);
+    CSkinImages* service = static_cast<CSkinImages*>(run.bus.GetService(GUID_SKIN_IMAGES));
+    ASSERT_NE(service, nullptr);
+    EXPECT_EQ(service->GetBkBrush(), run.App().Resources()->GetBkBrush());
+    EXPECT_NE(service->GetBkBrush(), nullptr);
+    EXPECT_EQ(service->GetTextColor(), GetSchemeColor(22));
+    CZELString language;
+    service->GetLanguageName(language);
+    EXPECT_EQ(Wide(language), L"English");
+    // A plug-in's picture and a built-in one.
+    EXPECT_EQ(service->AcquireImage(L"zel_stonline.png"), 14);
+    EXPECT_GE(service->AcquireImage(L"wex_proto.png"), CSkinImageSet::BuiltInCount);
 }

@@ -4,7 +4,7 @@
 #include "Zel/shell/helpers/ControlHelpers.h"
 #include "Zel/shell/helpers/FileHelpers.h"
 #include "Zel/shell/helpers/ResourcePaths.h"
-#include "ZELCommon/tests/RemoveTree.h"
+#include "Zel/shell/tests/TempFolder.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,30 +17,6 @@
 #include <vector>
 
 namespace {
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        path = std::wstring(temp) + L"HelpersTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        TestSupport::RemoveTree(path);
-        CreateDirectoryW(path.c_str(), nullptr);
-    }
-    ~TempFolder() { TestSupport::RemoveTree(path); }
-
-    void Write(const std::wstring& name, const std::string& bytes)
-    {
-        HANDLE file = CreateFileW((path + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        if (!bytes.empty()) WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-    void Folder(const std::wstring& name) { CreateDirectoryW((path + name).c_str(), nullptr); }
-
-    std::wstring path;
-};
 
 std::vector<std::wstring> Names(const CZELArray<CZELString>& list)
 {
@@ -67,13 +43,13 @@ TEST(Helpers, ResourceNames)
 
 TEST(Helpers, ReadWholeFile)
 {
-    TempFolder folder;
+    TestSupport::TempFolder folder(L"HelpersTest");
     folder.Write(L"text.txt", std::string("abc\0def", 7));
     folder.Write(L"empty.txt", "");
     folder.Write(L"big.txt", std::string(100, 'x'));
 
     unsigned size = 99;
-    std::unique_ptr<unsigned char[]> data(ReadWholeFile((folder.path + L"text.txt").c_str(), &size));
+    std::unique_ptr<unsigned char[]> data(ReadWholeFile((folder.root + L"text.txt").c_str(), &size));
     ASSERT_TRUE(data);
     EXPECT_EQ(size, 7u);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(data.get()), 8), std::string("abc\0def\0", 8));
@@ -85,36 +61,36 @@ TEST(Helpers, ReadWholeFile)
     for (const auto& test : nulls) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(test.name)));
         size = 99;
-        std::unique_ptr<unsigned char[]> none(ReadWholeFile((folder.path + test.name).c_str(), &size, test.limit));
+        std::unique_ptr<unsigned char[]> none(ReadWholeFile((folder.root + test.name).c_str(), &size, test.limit));
         EXPECT_FALSE(none);
         EXPECT_EQ(size, 0u);
     }
-    EXPECT_TRUE(FileExists((folder.path + L"empty.txt").c_str()));
-    EXPECT_FALSE(FileExists((folder.path + L"missing.txt").c_str()));
+    EXPECT_TRUE(FileExists((folder.root + L"empty.txt").c_str()));
+    EXPECT_FALSE(FileExists((folder.root + L"missing.txt").c_str()));
     EXPECT_FALSE(FileExists(L""));
 }
 
 TEST(Helpers, ListingsSortByCodeUnitAndKeepOnlyWhatWasAsked)
 {
-    TempFolder folder;
+    TestSupport::TempFolder folder(L"HelpersTest");
     for (const wchar_t* name : {L"b.gif", L"A.gif", L"_x.gif", L"Z.gif", L"note.txt"}) folder.Write(name, "x");
     for (const wchar_t* name : {L"zeta", L"Alpha", L"beta.gif"}) folder.Folder(name);
 
     CZELArray<CZELString> list;
     list.Add(CZELString(L"left over"));
-    ListFiles(folder.path.c_str(), L"*.gif", list);
+    ListFiles(folder.root.c_str(), L"*.gif", list);
     // By code unit: upper case, then "_", then lower case; a folder that matches is listed too.
     std::vector<std::wstring> gifs = Names(list);
     std::vector<std::wstring> expected = {L"A.gif", L"Z.gif", L"_x.gif", L"b.gif", L"beta.gif"};
     EXPECT_EQ(gifs, expected);
 
-    ListSubdirectories(folder.path.c_str(), list);
+    ListSubdirectories(folder.root.c_str(), list);
     expected = {L"Alpha", L"beta.gif", L"zeta"};
     EXPECT_EQ(Names(list), expected);
 
-    ListSubdirectories((folder.path + L"missing\\").c_str(), list);
+    ListSubdirectories((folder.root + L"missing\\").c_str(), list);
     EXPECT_EQ(list.GetCount(), 0);
-    ListFiles((folder.path + L"missing\\").c_str(), L"*", list);
+    ListFiles((folder.root + L"missing\\").c_str(), L"*", list);
     EXPECT_EQ(list.GetCount(), 0);
 }
 

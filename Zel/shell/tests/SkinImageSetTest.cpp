@@ -4,7 +4,7 @@
 #include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/shell/skin/SkinPictureFile.h"
 #include "Zel/shell/tests/PngFixtures.h"
-#include "ZELCommon/tests/RemoveTree.h"
+#include "Zel/shell/tests/TempFolder.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -54,28 +54,14 @@ private:
     uint32_t* bits = nullptr;
 };
 
-class SkinFolder {
+// A skins folder: skin\name files under its root.
+class SkinFolder : public TestSupport::TempFolder {
 public:
-    SkinFolder()
-    {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        root = std::wstring(temp) + L"SkinImageSetTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        TestSupport::RemoveTree(root);
-        CreateDirectoryW(root.c_str(), nullptr);
-    }
-    ~SkinFolder() { TestSupport::RemoveTree(root); }
-
+    SkinFolder() : TempFolder(L"SkinImageSetTest") {}
     void Write(const wchar_t* skin, const wchar_t* name, const std::vector<uint8_t>& bytes)
     {
-        CreateDirectoryW((root + skin).c_str(), nullptr);
-        HANDLE file = CreateFileW((root + skin + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-        CloseHandle(file);
+        TempFolder::Write(std::wstring(skin) + L"\\" + name, bytes);
     }
-
-    std::wstring root;
 };
 
 // A square of one opaque colour (0x00RRGGBB).

@@ -2,7 +2,7 @@
 // an empty picture without a crash.
 #include "Zel/shell/skin/SkinPictureFile.h"
 #include "Zel/shell/tests/PngFixtures.h"
-#include "ZELCommon/tests/RemoveTree.h"
+#include "Zel/shell/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -244,17 +244,9 @@ TEST(SkinPicture, EveryTruncationOfAGoodFileDecodesWholeOrNotAtAll)
 
 TEST(SkinPicture, LoadsFromAFileAndLeavesMissingOrDamagedFilesEmpty)
 {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"SkinPictureTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    TestSupport::RemoveTree(folder);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    auto write = [&](const wchar_t* name, const std::vector<uint8_t>& bytes) {
-        HANDLE file = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        if (!bytes.empty()) WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    };
+    TestSupport::TempFolder temp(L"SkinPictureTest");
+    const std::wstring& folder = temp.root;
+    auto write = [&](const wchar_t* name, const std::vector<uint8_t>& bytes) { temp.Write(name, bytes); };
     std::vector<uint8_t> good = Rgba8(2, 1, {255, 255, 255, 255, 0, 0, 0, 0});
     write(L"good.png", good);
     write(L"empty.png", {});
@@ -269,5 +261,4 @@ TEST(SkinPicture, LoadsFromAFileAndLeavesMissingOrDamagedFilesEmpty)
         LoadSkinPicture((folder + name).c_str(), picture);
         EXPECT_TRUE(picture.IsEmpty());
     }
-    TestSupport::RemoveTree(folder);
 }

@@ -1,5 +1,6 @@
-// Runs the program from a private copy of its folder (the program, its libraries and a "Protos\"
-// tree of test plug-ins), as a user would start it, and looks at what it leaves behind.
+// Runs the program from a private copy of its folder (the program, its libraries, the default skin
+// and a "Protos\" tree of test plug-ins), as a user would start it, and looks at what it leaves behind.
+#include "Zel/shell/tests/ProgramFolder.h"
 #include "Zel/shell/tests/SettingsFileBytes.h"
 #include "ZELCommon/tests/RemoveTree.h"
 #include "ZELCommon/tests/UiTestSupport.h"
@@ -20,31 +21,6 @@ namespace {
 
 using namespace SettingsFileBytes;
 using TestSupport::RemoveTree;
-
-std::wstring BinFolder()
-{
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring full(path, length);
-    return full.substr(0, full.rfind(L'\\') + 1);
-}
-
-void CopyTree(const std::wstring& from, const std::wstring& to)
-{
-    CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((from + L"*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(from + name + L"\\", to + name + L"\\");
-        else
-            CopyFileW((from + name).c_str(), (to + name).c_str(), FALSE);
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-}
 
 std::string ReadAll(const std::wstring& path)
 {
@@ -180,12 +156,7 @@ protected:
         folder = std::wstring(temp) + L"ZelProgramTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
         RemoveTree(folder);
         CreateDirectoryW(folder.c_str(), nullptr);
-        std::wstring bin = BinFolder();
-        for (const wchar_t* file : {L"Zel.exe", L"ZELCommon.dll", L"Handheld.dll", L"libstdc++-6.dll",
-                                    L"libgcc_s_seh-1.dll", L"libwinpthread-1.dll"})
-            ASSERT_TRUE(CopyFileW((bin + file).c_str(), (folder + file).c_str(), FALSE)) << "missing";
-        CopyTree(bin + L"PluginTrees\\Order\\Protos\\", folder + L"Protos\\");
-        CopyTree(bin + L"Skins\\", folder + L"Skins\\");
+        ASSERT_TRUE(ProgramFolder::LayOut(folder, L"Order")) << "a file of the program is missing";
         log = folder + L"plugins.log";
         SetEnvironmentVariableW(L"ZEL_TEST_PLUGIN_LOG", log.c_str());
     }
