@@ -50,6 +50,15 @@ int ClipLength(long long length)
     return length > CZELString::MaxLength ? CZELString::MaxLength : int(length);
 }
 
+// The units of text (length long) that a record keeps: all of them within the limit; beyond it,
+// the limit, less the high half of a pair that the cut would part from its low half.
+int KeptLength(const wchar_t* text, long long length)
+{
+    int kept = ClipLength(length);
+    if (length > kept && kept > 0 && text[kept - 1] >= 0xD800 && text[kept - 1] <= 0xDBFF) --kept;
+    return kept;
+}
+
 template <typename Char> int MeasureOrKeep(const Char* text, int length)
 {
     if (!text) return 0;
@@ -187,8 +196,9 @@ template <typename Unit> char* DecodeBase64(const Unit* text, int& length)
 
 StringRecord* CZELString::NewRecord(const wchar_t* text, int length)
 {
-    length = ClipLength(length);
-    if (!text || length == 0) return nullptr;
+    if (!text) return nullptr;
+    length = KeptLength(text, length);
+    if (length == 0) return nullptr;
     wchar_t* buffer = static_cast<wchar_t*>(malloc((size_t(length) + 1) * sizeof(wchar_t)));
     if (!buffer) return nullptr;
     StringRecord* record = new (std::nothrow) StringRecord;
@@ -429,7 +439,7 @@ CZELString CZELString::Construct(const wchar_t* first, ...)
         at += count;
     }
     va_end(args);
-    CZELString result(NewRecord(joined, at));
+    CZELString result(NewRecord(joined, KeptLength(joined, total)));
     free(joined);
     return result;
 }

@@ -4,8 +4,9 @@
 // operand. Narrow text enters and leaves only through an explicit code page.
 //
 // Limits: the record keeps its length and reference count in the two halves of one 32-bit word, so
-// a text holds at most MaxLength units (longer input is clipped there) and a record is shared by at
-// most MaxShares holders (a further copy gets a record of its own).
+// a text holds at most MaxLength units (longer input is clipped there, one unit shorter where the
+// cut would split a surrogate pair) and a record is shared by at most MaxShares holders (a further
+// copy gets a record of its own).
 #pragma once
 
 #include "ZELCommon/ZELCommonApi.h"
