@@ -91,9 +91,15 @@ template <typename Char> unsigned ParseNumber(const Char* text, int length, bool
     }
     bool negative = false;
     if (more(p) && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    unsigned value = 0;
-    for (; more(p) && *p >= '0' && *p <= '9'; ++p) value = value * 10 + unsigned(*p - '0');
-    return negative ? 0u - value : value;
+    // Beyond the int range the result stays at its nearest end, as the runtime library's parse
+    // does: a huge number never wraps round to a small or a positive one.
+    const unsigned long long limit = negative ? 0x80000000ull : 0x7FFFFFFFull;
+    unsigned long long value = 0;
+    for (; more(p) && *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + unsigned(*p - '0');
+        if (value > limit) value = limit;
+    }
+    return negative ? 0u - unsigned(value) : unsigned(value);
 }
 
 template <typename Char> void FormatNumber(Char* out, int& length, unsigned value, bool hex, int width)

@@ -70,7 +70,8 @@ public:
     static const wchar_t* Find(const wchar_t* text, int textLength, const wchar_t* needle, int needleLength);
     static const char* Find(const char* text, int textLength, const char* needle, int needleLength);
 
-    // Decimal (signed, returned as unsigned) or up to eight hexadecimal digits; 0 for null text.
+    // Decimal (signed, returned as unsigned; beyond the int range, the nearest end of it) or up to
+    // eight hexadecimal digits; 0 for null text.
     static unsigned Toi(const wchar_t* text, int length, bool hex);
     static unsigned Toi(const char* text, int length, bool hex);
     // Decimal or lower-case hexadecimal, left-padded with '0' to width; the caller gives room.

@@ -262,7 +262,7 @@ TEST(ZELString, Numbers)
     } parses[] = {
         {"1F", true, 31}, {"1f", true, 31}, {"-5", false, 0xFFFFFFFBu}, {"123abc", false, 123},
         {"  42", false, 42}, {"+7", false, 7}, {"zz", true, 0}, {"", false, 0}, {"123456789", true, 0x12345678},
-        {"0x10", true, 16}, {"4000000000", false, 4000000000u},
+        {"0x10", true, 16},
     };
     for (const auto& p : parses) {
         SCOPED_TRACE(p.text);
@@ -275,6 +275,46 @@ TEST(ZELString, Numbers)
     EXPECT_EQ(CZELString::Toi("12345", 3, false), 123u);
     EXPECT_TRUE(CZELString::IsDigit('7'));
     EXPECT_FALSE(CZELString::IsDigit(L'a'));
+}
+
+// A decimal number beyond the int range gives the nearest end of the range, never a wrapped value.
+TEST(ZELString, DecimalParseSaturatesAtTheIntRange)
+{
+    const unsigned intMax = 0x7FFFFFFFu, intMin = 0x80000000u;
+    const struct {
+        const char* text;
+        unsigned value;
+    } cases[] = {
+        {"2147483647", intMax},
+        {"2147483648", intMax},
+        {"4000000000", intMax},
+        {"4294967295", intMax},
+        {"4294967296", intMax},
+        {"4294967301", intMax},
+        {"99999999999999999999999999", intMax},
+        {"+2147483648", intMax},
+        {"000000000000000000002147483647", intMax},
+        {"-2147483647", 0x80000001u},
+        {"-2147483648", intMin},
+        {"-2147483649", intMin},
+        {"-4294967295", intMin},
+        {"-4294967301", intMin},
+        {"-99999999999999999999999999", intMin},
+        {"-0", 0},
+        {"-1", 0xFFFFFFFFu},
+        {"  -2147483649xyz", intMin},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(CZELString::Toi(c.text, -1, false), c.value);
+        CZELString wide(c.text, -1, 65001);
+        EXPECT_EQ(CZELString::Toi(wide.GetBuffer(), -1, false), c.value);
+        EXPECT_EQ(wide.Uint(false), c.value);
+    }
+    // A counted buffer is parsed only as far as its length.
+    EXPECT_EQ(CZELString::Toi("21474836470", 10, false), intMax);
+    EXPECT_EQ(CZELString::Toi("-21474836490", 11, false), intMin);
+    EXPECT_EQ(CZELString::Toi("-21474836490", 10, false), 0u - 214748364u);
 }
 
 TEST(ZELString, Base64Encode)
