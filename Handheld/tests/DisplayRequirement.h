@@ -13,6 +13,15 @@
 
 namespace DisplayTestSupport {
 
+// True when the variable CI, set to value (null when unset), says a CI service runs the tests.
+inline bool IsCIValue(const wchar_t* value)
+{
+    if (!value || !*value) return false;
+    std::wstring text(value);
+    for (wchar_t& c : text) c = wchar_t(std::towlower(c));
+    return text != L"false" && text != L"0";
+}
+
 // True when the environment says a CI service runs the tests.
 inline bool RunByCI()
 {
@@ -20,9 +29,16 @@ inline bool RunByCI()
     DWORD length = GetEnvironmentVariableW(L"CI", value, 32);
     if (length == 0) return false;
     if (length >= 32) return true;  // some long value: set all the same
-    std::wstring text(value, length);
-    for (wchar_t& c : text) c = wchar_t(std::towlower(c));
-    return text != L"false" && text != L"0";
+    return IsCIValue(value);
+}
+
+enum class WindowTestAction { Run, Skip, Fail };
+
+// What a window test does: runs with a display; without one, fails under CI and skips otherwise.
+inline WindowTestAction ActionFor(bool displayAvailable, bool runByCI)
+{
+    if (displayAvailable) return WindowTestAction::Run;
+    return runByCI ? WindowTestAction::Fail : WindowTestAction::Skip;
 }
 
 // True when a window can be made here; asked once.
@@ -42,10 +58,14 @@ inline bool DisplayAvailable()
 // At the start of a window test (or its SetUp): without a display, fails under CI, else skips.
 #define ZEL_REQUIRE_DISPLAY()                                                                       \
     do {                                                                                            \
-        if (!::DisplayTestSupport::DisplayAvailable()) {                                            \
-            if (::DisplayTestSupport::RunByCI())                                                    \
-                FAIL() << "no display under CI: CreateWindowExW made no window (start Xvfb, set "   \
-                          "DISPLAY)";                                                               \
+        switch (::DisplayTestSupport::ActionFor(::DisplayTestSupport::DisplayAvailable(),            \
+                                                ::DisplayTestSupport::RunByCI())) {                 \
+        case ::DisplayTestSupport::WindowTestAction::Fail:                                          \
+            FAIL() << "no display under CI: CreateWindowExW made no window (start Xvfb, set "       \
+                      "DISPLAY)";                                                                   \
+        case ::DisplayTestSupport::WindowTestAction::Skip:                                          \
             GTEST_SKIP() << "no display: CreateWindowExW made no window (start Xvfb, set DISPLAY)"; \
+        case ::DisplayTestSupport::WindowTestAction::Run:                                           \
+            break;                                                                                  \
         }                                                                                           \
     } while (0)
