@@ -1,6 +1,7 @@
 #include "Handheld/ShellUi.h"
 #include "Handheld/ShellUiLayout.h"
 
+#include "DisplayRequirement.h"
 #include "ShellUiTestResources.h"
 #include "WineUnmanagedWindows.h"
 
@@ -100,13 +101,6 @@ void Pump()
     }
 }
 
-#define REQUIRE_DISPLAY()                                                                          \
-    do {                                                                                           \
-        HWND probe = CreateParent(1, 1);                                                           \
-        if (!probe) GTEST_SKIP() << "no display: CreateWindowExW made no window (start Xvfb)";     \
-        DestroyWindow(probe);                                                                      \
-    } while (0)
-
 std::wstring Caption(HWND bar, WPARAM id, DWORD extraMask = 0, int room = 64)
 {
     wchar_t text[300] = L"?";
@@ -146,7 +140,7 @@ class SoftKeyBar : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        REQUIRE_DISPLAY();
+        ZEL_REQUIRE_DISPLAY();
         g_parent = ParentLog();
         parent = CreateParent(240, 300);
         ASSERT_NE(nullptr, parent);

@@ -1,3 +1,4 @@
+#include "ZELCommon/ZELCommonMain.h"
 #include "ZELCommon/ZELWMUI_ScrollWnd.h"
 #include "ZELCommon/ZELWMUI_Wnd.h"
 #include "ZELCommon/ZELWMUI_WndBase.h"
@@ -250,7 +251,7 @@ TEST_F(WndWindow, CreateBindsTheObjectAndCallsOnCreate)
     EXPECT_STREQ(L"ZELWNDCLASS", className);
     // A second window of the class was made: the class was not registered again.
     WNDCLASSW info = {};
-    EXPECT_TRUE(GetClassInfoW(TestSupport::TestModule(), L"ZELWNDCLASS", &info));
+    EXPECT_TRUE(GetClassInfoW(GetZELCommonModule(), L"ZELWNDCLASS", &info));
     EXPECT_EQ((UINT)(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS), info.style);
 }
 
