@@ -1,6 +1,6 @@
 // What the codec's tests and benchmark share: bytes written by hand (hex, and a small writer for
 // the server's side of the wire, laid out from the reply layouts without the codec's own writer),
-// the frames of one whole sign-on, and buffers that end at an inaccessible page.
+// the frames of one whole sign-on in both directions, and buffers that end at an inaccessible page.
 #pragma once
 
 #include "Wex/proto/Flap.h"
@@ -72,6 +72,8 @@ struct SignOnFrames {
     std::vector<Bytes> login, main;
 };
 SignOnFrames ServerSignOn();
+// The client's side; its MD5 login answers the key of the server's side.
+SignOnFrames ClientSignOn();
 // The auth key and the cookie that the servers' side hands out.
 extern const char SignOnAuthKey[];
 Bytes SignOnCookie();
