@@ -99,4 +99,9 @@ private:
     size_t length = 0;
 };
 
+// Runs every parser of the codec, and every accessor that reads further, over the bytes taken as
+// one frame, then over every frame the framer cuts from them. Must never crash or read out of
+// bounds, whatever the bytes.
+void ParseEveryWay(const unsigned char* bytes, size_t size);
+
 } // namespace WexTest
