@@ -1,16 +1,17 @@
 #include "Wex/proto/FlapFramer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace Wex {
 
 size_t FlapFramer::Feed(const unsigned char* data, size_t length)
 {
-    if (frame && frame == held.data()) held.clear();
+    if (frame && frame == held.data()) heldLength = 0;
     frame = nullptr;
     if (broken || !data || length == 0) return 0;
 
-    if (held.empty()) {
+    if (heldLength == 0) {
         // The common case: a whole frame in the bytes given, handed out where it lies.
         if (length >= FlapHeaderSize) {
             if (!UnpackFlap(data, length, header)) {
@@ -31,28 +32,30 @@ size_t FlapFramer::Feed(const unsigned char* data, size_t length)
 
 size_t FlapFramer::Gather(const unsigned char* data, size_t length)
 {
+    if (held.empty()) held.resize(MaxFrameSize);
     size_t used = 0;
-    if (held.size() < FlapHeaderSize) {
-        used = std::min(length, FlapHeaderSize - held.size());
-        held.insert(held.end(), data, data + used);
-        if (held.size() < FlapHeaderSize) return used;
-        if (!UnpackFlap(held.data(), held.size(), header)) {
+    if (heldLength < FlapHeaderSize) {
+        used = std::min(length, FlapHeaderSize - heldLength);
+        memcpy(held.data() + heldLength, data, used);
+        heldLength += used;
+        if (heldLength < FlapHeaderSize) return used;
+        if (!UnpackFlap(held.data(), heldLength, header)) {
             broken = true;
-            held.clear();
+            heldLength = 0;
             return used;
         }
-        held.reserve(header.FrameSize());
     }
-    size_t take = std::min(length - used, header.FrameSize() - held.size());
-    held.insert(held.end(), data + used, data + used + take);
+    size_t take = std::min(length - used, header.FrameSize() - heldLength);
+    memcpy(held.data() + heldLength, data + used, take);
+    heldLength += take;
     used += take;
-    if (held.size() == header.FrameSize()) frame = held.data();
+    if (heldLength == header.FrameSize()) frame = held.data();
     return used;
 }
 
 void FlapFramer::Reset()
 {
-    held.clear();
+    heldLength = 0;
     frame = nullptr;
     broken = false;
     header = FlapPacket();

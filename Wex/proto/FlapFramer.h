@@ -34,7 +34,7 @@ public:
 
     bool IsBroken() const { return broken; }
     // Bytes of an unfinished frame held.
-    size_t Pending() const { return frame ? 0 : held.size(); }
+    size_t Pending() const { return frame ? 0 : heldLength; }
 
     // Forgets everything: a new connection starts a new stream.
     void Reset();
@@ -42,7 +42,8 @@ public:
 private:
     size_t Gather(const unsigned char* data, size_t length);
 
-    Bytes held;  // the start of a frame that has not arrived whole
+    Bytes held;  // MaxFrameSize bytes once needed: the start of a frame that has not arrived whole
+    size_t heldLength = 0;
     FlapPacket header;
     const unsigned char* frame = nullptr;
     bool broken = false;
