@@ -2,7 +2,6 @@
 
 #include "Wex/proto/MessageText.h"
 #include "Wex/proto/Rendezvous.h"
-#include "Wex/proto/WireText.h"
 
 namespace Wex {
 
@@ -13,15 +12,7 @@ int IncomingMessage::Unpack(const unsigned char* frame, size_t size)
     messageSequence = 0;
     SnacPacket snac;
     ByteReader reader = OpenSnac(frame, size, snac);
-    cookie1 = reader.U32();
-    cookie2 = reader.U32();
-    channel = reader.U16();
-    size_t nameAt = reader.Offset();
-    sender = NormaliseName(ReadStr8(reader, CodePageUtf8));
-    if (!reader.Failed() && sender.IsEmpty()) {
-        failedAt = nameAt;
-        return 0;
-    }
+    if (!ReadHead(reader)) return 0;
     warningLevel = reader.U16();
     unsigned count = reader.U16();
     if (reader.Failed()) return Reject(reader);

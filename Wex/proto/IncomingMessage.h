@@ -4,18 +4,14 @@
 // sender whose name is empty once normalised rejects the frame. See Reply.h for the pattern.
 #pragma once
 
-#include "Wex/proto/Reply.h"
+#include "Wex/proto/MessageHead.h"
 #include "Wex/proto/Tlv.h"
 
 #include "ZELCommon/ZELString.h"
 
 namespace Wex {
 
-struct IncomingMessage : Reply {
-    unsigned cookie1 = 0;
-    unsigned cookie2 = 0;
-    unsigned short channel = 0;
-    CZELString sender;
+struct IncomingMessage : MessageHead {
     unsigned short warningLevel = 0;
     TlvChain userInfo;
     TlvChain messageTlvs;

@@ -24,11 +24,7 @@ Bytes ListEdit(unsigned short sequence, unsigned short subtype, unsigned request
 
 Bytes ListRightsRequest(unsigned short sequence)
 {
-    PacketWriter writer(sequence, FamilyList, 0x02, 2, PacketWriter::TlvSize(2));
-    writer.U16(0x000B);
-    writer.U16(2);
-    writer.U16(0x000F);
-    return writer.Finish();
+    return TlvSnac(sequence, FamilyList, 0x02, 2, 0x000B, Bytes{0x00, 0x0F});
 }
 
 Bytes ListRequest(unsigned short sequence)

@@ -20,9 +20,7 @@ Bytes LocationInfo(unsigned short sequence, const std::vector<CapabilityGuid>& c
 {
     Bytes value;
     for (const CapabilityGuid& guid : capabilities) value.insert(value.end(), guid.begin(), guid.end());
-    PacketWriter writer(sequence, FamilyLocation, 0x04, 4, PacketWriter::TlvSize(value.size()));
-    writer.TlvItem(0x0005, value);
-    return writer.Finish();
+    return TlvSnac(sequence, FamilyLocation, 0x04, 4, 0x0005, value);
 }
 
 } // namespace
@@ -56,11 +54,7 @@ Bytes UserInfoQuery(unsigned short sequence, const CZELString& uin)
 
 Bytes BuddyRightsRequest(unsigned short sequence)
 {
-    PacketWriter writer(sequence, FamilyBuddy, 0x02, 2, PacketWriter::TlvSize(2));
-    writer.U16(0x0005);
-    writer.U16(2);
-    writer.U16(0x0003);
-    return writer.Finish();
+    return TlvSnac(sequence, FamilyBuddy, 0x02, 2, 0x0005, Bytes{0x00, 0x03});
 }
 
 Bytes SetIcbmParams(unsigned short sequence, const IcbmParams& params)

@@ -122,4 +122,12 @@ Bytes EmptySnac(unsigned short sequence, unsigned short family, unsigned short s
     return writer.Finish();
 }
 
+Bytes TlvSnac(unsigned short sequence, unsigned short family, unsigned short subtype, unsigned requestId,
+              unsigned short type, const Bytes& value)
+{
+    PacketWriter writer(sequence, family, subtype, requestId, PacketWriter::TlvSize(value.size()));
+    writer.TlvItem(type, value);
+    return writer.Finish();
+}
+
 } // namespace Wex

@@ -50,5 +50,8 @@ private:
 
 // A SNAC frame without a body.
 Bytes EmptySnac(unsigned short sequence, unsigned short family, unsigned short subtype, unsigned requestId);
+// A SNAC frame whose body is one TLV item.
+Bytes TlvSnac(unsigned short sequence, unsigned short family, unsigned short subtype, unsigned requestId,
+              unsigned short type, const Bytes& value);
 
 } // namespace Wex

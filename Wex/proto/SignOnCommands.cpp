@@ -44,10 +44,7 @@ Bytes KeepAliveFrame(unsigned short sequence)
 
 Bytes AuthKeyRequest(unsigned short sequence, unsigned requestId, const CZELString& uin)
 {
-    Bytes number = NarrowBytes(uin, CodePageUtf8);
-    PacketWriter writer(sequence, FamilyAuth, 0x06, requestId, PacketWriter::TlvSize(number.size()));
-    writer.TlvItem(0x0001, number);
-    return writer.Finish();
+    return TlvSnac(sequence, FamilyAuth, 0x06, requestId, 0x0001, NarrowBytes(uin, CodePageUtf8));
 }
 
 Md5Digest Md5LoginDigest(const Bytes& authKey, const Md5Digest& passwordDigest)

@@ -1,6 +1,6 @@
 #include "Wex/proto/Tlv.h"
 
-#include <utility>
+#include "ZELCommon/Packer.h"
 
 namespace Wex {
 
@@ -67,18 +67,14 @@ size_t TlvChain::TotalSize() const
 
 std::vector<unsigned char> TlvChain::Serialize(bool littleEndian) const
 {
-    std::vector<unsigned char> out;
-    out.reserve(TotalSize());
+    void (*pack16)(unsigned char*, unsigned short) = littleEndian ? CPacker::Pack16LE : CPacker::Pack16;
+    std::vector<unsigned char> out(TotalSize());
+    size_t at = 0;
     for (const Tlv& item : items) {
-        unsigned short type = item.GetType(), length = item.GetLength();
-        unsigned char head[Tlv::HeaderSize] = {(unsigned char)(type >> 8), (unsigned char)type,
-                                               (unsigned char)(length >> 8), (unsigned char)length};
-        if (littleEndian) {
-            std::swap(head[0], head[1]);
-            std::swap(head[2], head[3]);
-        }
-        out.insert(out.end(), head, head + Tlv::HeaderSize);
-        if (length) out.insert(out.end(), item.GetValue(), item.GetValue() + length);
+        pack16(out.data() + at, item.GetType());
+        pack16(out.data() + at + 2, item.GetLength());
+        CPacker::PackBuffer(out.data() + at + Tlv::HeaderSize, item.GetValue(), item.GetLength());
+        at += Tlv::HeaderSize + item.GetLength();
     }
     return out;
 }

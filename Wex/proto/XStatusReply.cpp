@@ -23,15 +23,7 @@ int XStatusReply::Unpack(const unsigned char* frame, size_t size)
     *this = XStatusReply();
     SnacPacket snac;
     ByteReader reader = OpenSnac(frame, size, snac);
-    cookie1 = reader.U32();
-    cookie2 = reader.U32();
-    channel = reader.U16();
-    size_t nameAt = reader.Offset();
-    sender = NormaliseName(ReadStr8(reader, CodePageUtf8));
-    if (!reader.Failed() && sender.IsEmpty()) {
-        failedAt = nameAt;
-        return 0;
-    }
+    if (!ReadHead(reader)) return 0;
     reader.Skip(2);  // reason
     if (reader.Failed()) return Reject(reader);
     if (channel == 2 && !ReadRendezvous(reader)) return Reject(reader);

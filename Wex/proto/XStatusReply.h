@@ -4,19 +4,15 @@
 // Reply.h for the pattern; a rendezvous part whose lengths run past the frame rejects it too.
 #pragma once
 
-#include "Wex/proto/Reply.h"
+#include "Wex/proto/MessageHead.h"
 
 #include "ZELCommon/ZELString.h"
 
 namespace Wex {
 
-struct XStatusReply : Reply {
+struct XStatusReply : MessageHead {
     enum Kind { KindNone = 0, KindPlugin2 = 2, KindNotice = 3, KindPlugin4 = 4 };
 
-    unsigned cookie1 = 0;
-    unsigned cookie2 = 0;
-    unsigned short channel = 0;
-    CZELString sender;
     int kind = KindNone;
     CZELString message;  // the text of a plug-in message, UTF-8
     CZELString title;

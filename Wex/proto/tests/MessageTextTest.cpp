@@ -11,11 +11,6 @@ using namespace Wex;
 
 namespace {
 
-std::wstring Text(const CZELString& s)
-{
-    return s.GetBuffer() ? std::wstring(s.GetBuffer(), size_t(s.GetLength())) : std::wstring();
-}
-
 const char kUtf8Capability[] = "{0946134E-4C7F-11D1-8222-444553540000}";
 const char kRtfCapability[] = "{97B12751-243C-4334-AD22-D6ABF73F1492}";
 

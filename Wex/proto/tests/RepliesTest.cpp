@@ -21,11 +21,6 @@ using namespace Wex;
 
 namespace {
 
-std::wstring Text(const CZELString& s)
-{
-    return s.GetBuffer() ? std::wstring(s.GetBuffer(), size_t(s.GetLength())) : std::wstring();
-}
-
 template <typename Reply> std::function<int(const unsigned char*, size_t)> Parser()
 {
     return [](const unsigned char* frame, size_t size) {

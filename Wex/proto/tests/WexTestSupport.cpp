@@ -34,6 +34,11 @@ std::string ToHex(const Bytes& bytes)
     return out;
 }
 
+std::wstring Text(const CZELString& text)
+{
+    return text.GetBuffer() ? std::wstring(text.GetBuffer(), size_t(text.GetLength())) : std::wstring();
+}
+
 Wire& Wire::U8(unsigned value)
 {
     bytes.push_back((unsigned char)value);

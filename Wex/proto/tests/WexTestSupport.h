@@ -5,6 +5,8 @@
 
 #include "Wex/proto/Flap.h"
 
+#include "ZELCommon/ZELString.h"
+
 #include <string>
 #include <vector>
 
@@ -16,6 +18,8 @@ using Wex::Bytes;
 Bytes Hex(const std::string& text);
 // "2a 01 00 0c ..." for messages.
 std::string ToHex(const Bytes& bytes);
+// The string's units, for comparing with a literal.
+std::wstring Text(const CZELString& text);
 
 // Appends fields in the order written: numbers big-endian unless LE, texts as their bytes.
 class Wire {
