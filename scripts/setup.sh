@@ -5,7 +5,8 @@ ZEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZEL_BUILD=${ZEL_BUILD:-$ZEL_ROOT/build}
 ZEL_PACKAGES=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
               wine wine64 xvfb xauth
-              dante-server squid tinyproxy socat openssl)   # the network tests' loopback peers
+              dante-server squid tinyproxy socat openssl    # the network tests' loopback peers
+              tshark)                                       # checks the Wex codec's frames
 # The SOCKS5 test proxy checks user names and passwords against the system's accounts.
 ZEL_SOCKS_TEST_USER=zelsocks
 ZEL_SOCKS_TEST_PASSWORD=zelsocks-pw
@@ -18,6 +19,8 @@ zel_install_packages() {
     done
     if [ ${#missing[@]} -gt 0 ]; then
         echo "Installing: ${missing[*]}"
+        # wireshark-common asks whether non-root users may capture: no, and without a prompt.
+        echo "wireshark-common wireshark-common/install-setuid boolean false" | debconf-set-selections
         apt-get update -qq
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
     fi

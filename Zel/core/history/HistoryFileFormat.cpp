@@ -1,6 +1,6 @@
 #include "Zel/core/history/HistoryFileFormat.h"
 
-#include "Zel/core/ByteReader.h"
+#include "ZELCommon/ByteReader.h"
 #include "Zel/core/history/TlvList.h"
 #include "ZELCommon/ZELTime.h"
 

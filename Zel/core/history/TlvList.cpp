@@ -1,6 +1,6 @@
 #include "Zel/core/history/TlvList.h"
 
-#include "Zel/core/ByteReader.h"
+#include "ZELCommon/ByteReader.h"
 
 #include <stdexcept>
 

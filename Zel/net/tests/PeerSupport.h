@@ -39,6 +39,8 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include "ZELCommon/tests/UnixHost.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -76,58 +78,11 @@ inline void StartWinsock()
     (void)started;
 }
 
-inline std::wstring Widen(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-// The Windows path of a Unix path, through Wine's own mapping (Z: maps / by default).
-inline std::wstring DosPath(const std::string& unixPath)
-{
-    typedef WCHAR*(CDECL * DosName)(const char*);
-    static DosName toDos = reinterpret_cast<DosName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (toDos) {
-        if (WCHAR* dos = toDos(unixPath.c_str())) {
-            std::wstring out(dos);
-            HeapFree(GetProcessHeap(), 0, dos);
-            return out;
-        }
-    }
-    std::wstring out = L"Z:" + Widen(unixPath);
-    for (wchar_t& c : out)
-        if (c == L'/') c = L'\\';
-    return out;
-}
-
-inline bool FileExists(const std::string& unixPath)
-{
-    return GetFileAttributesW(DosPath(unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-inline std::string ReadTextFile(const std::string& unixPath)
-{
-    HANDLE file = CreateFileW(DosPath(unixPath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0 && text.size() < 1000000)
-        text.append(buffer, got);
-    CloseHandle(file);
-    return text;
-}
-
-inline bool WriteTextFile(const std::string& unixPath, const std::string& text)
-{
-    HANDLE file = CreateFileW(DosPath(unixPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == text.size();
-}
+using TestSupport::DosPath;
+using TestSupport::FileExists;
+using TestSupport::ReadTextFile;
+using TestSupport::Widen;
+using TestSupport::WriteTextFile;
 
 inline std::string TestCertDir()
 {
@@ -274,24 +229,9 @@ private:
         int candidate = PickFreePort();
         std::string run = PeersRunDir() + "/peer-" + kind + "-" + std::to_string(GetCurrentProcessId()) + "-" +
                           std::to_string(++counter);
-        std::wstring command = L"\"" + DosPath("/bin/bash") + L"\" \"" + Widen(ZEL_NET_PEERS_DIR "/peer.sh") +
-                               L"\" start \"" + Widen(kind) + L"\" \"" + Widen(run) + L"\" " +
-                               std::to_wstring(candidate) + L" \"" + Widen(LeasePath()) + L"\"";
-        for (const std::string& argument : arguments) command += L" \"" + Widen(argument) + L"\"";
-
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        std::vector<wchar_t> line(command.begin(), command.end());
-        line.push_back(0);
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                            &startup, &process)) {
-            failure = "cannot run peer.sh (error " + std::to_string(GetLastError()) + ")";
-            return false;
-        }
-        // Wine gives no handles for a Unix program; close any it did give.
-        if (process.hThread) CloseHandle(process.hThread);
-        if (process.hProcess) CloseHandle(process.hProcess);
+        std::vector<std::string> line = {"start", kind, run, std::to_string(candidate), LeasePath()};
+        line.insert(line.end(), arguments.begin(), arguments.end());
+        if (!TestSupport::StartUnixScript(ZEL_NET_PEERS_DIR "/peer.sh", line, failure)) return false;
 
         for (int i = 0; i < 1500; ++i) {  // 30 s
             if (FileExists(run + "/ready")) {

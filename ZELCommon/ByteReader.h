@@ -1,7 +1,8 @@
 // ByteReader: the bounded reader over bytes that came from a file or the network. Every field read
 // is checked against what remains; the first read that does not fit sets a sticky error, after which
 // every read returns zero or nothing and the position stays where the failure was, so a parser reads
-// a whole structure and checks Failed() once. Numbers are big-endian.
+// a whole structure and checks Failed() once. Numbers are big-endian unless the name ends in LE.
+// Header only: the modules that parse (the core, the plug-ins) each compile it in.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +27,18 @@ public:
     {
         const unsigned char* p = Take(4);
         return p ? (unsigned(p[0]) << 24) | (unsigned(p[1]) << 16) | (unsigned(p[2]) << 8) | p[3] : 0;
+    }
+
+    unsigned short U16LE()
+    {
+        const unsigned char* p = Take(2);
+        return p ? (unsigned short)(p[0] | (p[1] << 8)) : 0;
+    }
+
+    unsigned U32LE()
+    {
+        const unsigned char* p = Take(4);
+        return p ? p[0] | (unsigned(p[1]) << 8) | (unsigned(p[2]) << 16) | (unsigned(p[3]) << 24) : 0;
     }
 
     // The next n bytes in place, or null (and the error set) when fewer remain. For n = 0 the
