@@ -11,9 +11,21 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// Serials of Connects, process-wide: 64 bits never wrap, so none is ever handed out twice.
+uint64_t NewSerial()
+{
+    static std::atomic<uint64_t> last(0);
+    return ++last;
+}
+
+}  // namespace
+
 CConnection::CConnection(Services::CServicesManager& bus, int ownerQueue)
     : ownerQueue(ownerQueue), networkConnection(nullptr), workerThread(nullptr),
-      abortEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)), bus(bus), socket(INVALID_SOCKET), closing(false),
+      abortEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)), bus(bus), serial(0), nextSerial(NewSerial()),
+      socket(INVALID_SOCKET), closing(false),
       open(false)
 {
 }
@@ -32,6 +44,7 @@ bool CConnection::Start(const ConnectionSettings& newSettings)
 {
     // One worker per connection: a Connect while an earlier one still runs ends that one first.
     if (workerThread) Close();
+    serial = nextSerial.exchange(NewSerial());
     settings = newSettings;
     if (abortEvent) ResetEvent(abortEvent);
     socketLock.Enter();
@@ -181,14 +194,13 @@ int CConnection::QueuedChunkCount()
 
 void CConnection::PostValue(int code, intptr_t value)
 {
-    CRefValue* about = new (std::nothrow) CRefValue(reinterpret_cast<intptr_t>(this));
-    CRefValue* payload = new (std::nothrow) CRefValue(value);
-    bus.SendMessage(ownerQueue, GUID_CONNECTION_MANAGER, code, about, payload, false);
+    CConnectionRef* about = new (std::nothrow) CConnectionRef(this, serial.load());
+    bus.SendMessage(ownerQueue, GUID_CONNECTION_MANAGER, code, about, NewValue(value), false);
 }
 
 void CConnection::PostText(int code, const CZELString& text)
 {
-    CRefValue* about = new (std::nothrow) CRefValue(reinterpret_cast<intptr_t>(this));
+    CConnectionRef* about = new (std::nothrow) CConnectionRef(this, serial.load());
     bus.SendMessage(ownerQueue, GUID_CONNECTION_MANAGER, code, about, NewStringPayload(text), false);
 }
 

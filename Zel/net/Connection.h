@@ -47,9 +47,11 @@ public:
     CConnection(const CConnection&) = delete;
     CConnection& operator=(const CConnection&) = delete;
 
-    // Copies settings and starts a worker; an earlier worker of this connection is closed first.
-    // False when no thread could be started.
+    // Copies settings and starts a worker, whose messages carry the serial NextSerial gave; an
+    // earlier worker of this connection is closed first. False when no thread could be started.
     bool Start(const ConnectionSettings& settings);
+    // The serial the next Start takes.
+    uint64_t NextSerial() const { return nextSerial.load(); }
     // Closes the socket, stops the worker (waiting for it without limit) and gives the network back.
     void Close();
 
@@ -62,7 +64,8 @@ public:
     bool QueueChunk(const char* data, int length);
     int QueuedChunkCount();
 
-    // Messages to the owner queue: p1 names this connection, p2 holds value or text.
+    // Messages to the owner queue: p1 names this connection and the serial of its latest Start, p2
+    // holds value or text.
     void PostValue(int code, intptr_t value);
     void PostText(int code, const CZELString& text);
 
@@ -93,6 +96,9 @@ public:
 
 private:
     Services::CServicesManager& bus;
+
+    std::atomic<uint64_t> serial;      // of the latest Start; 0 before the first
+    std::atomic<uint64_t> nextSerial;
 
     CZELCriticalSection socketLock;  // orders AdoptSocket against Close
     std::atomic<SOCKET> socket;

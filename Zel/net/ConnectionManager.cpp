@@ -173,15 +173,15 @@ int CConnectionManager::CheckConnection(CConnection* connection, int unused)
     return IsValidConnection(connection) ? 0 : CM_NOT_LIVE;
 }
 
-int CConnectionManager::ReservedSlot8(CConnection* connection, int unused)
+uint64_t CConnectionManager::NextConnectSerial(CConnection* connection)
 {
-    IsValidConnection(connection);
-    return 0;
+    return IsValidConnection(connection) ? connection->NextSerial() : 0;
 }
 
 int CConnectionManager::ReservedSlot9(CConnection* connection, int unused)
 {
-    return ReservedSlot8(connection, unused);
+    IsValidConnection(connection);
+    return 0;
 }
 
 ConnectionSettings CConnectionManager::GetSettings()

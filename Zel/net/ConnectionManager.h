@@ -39,7 +39,7 @@ public:
     int Receive(CConnection* connection, void* buffer, int size, int reserved) override;
     void Close(CConnection* connection) override;
     int CheckConnection(CConnection* connection, int unused) override;
-    int ReservedSlot8(CConnection* connection, int unused) override;
+    uint64_t NextConnectSerial(CConnection* connection) override;
     int ReservedSlot9(CConnection* connection, int unused) override;
     ConnectionSettings GetSettings() override;
     void SetSettings(const ConnectionSettings& settings) override;

@@ -59,7 +59,7 @@ TEST_F(Service, OperationsOnAPointerThatIsNotLiveTouchNothing)
         EXPECT_EQ(manager.CheckConnection(c.connection, 0), CM_NOT_LIVE);
         EXPECT_EQ(manager.CheckConnection(c.connection, 77), CM_NOT_LIVE);
         manager.Close(c.connection);
-        EXPECT_EQ(manager.ReservedSlot8(c.connection, 0), 0);
+        EXPECT_EQ(manager.NextConnectSerial(c.connection), 0u);
         EXPECT_EQ(manager.ReservedSlot9(c.connection, 0), 0);
     }
     // Nothing was counted or sent for them.
@@ -76,7 +76,6 @@ TEST_F(Service, ALiveConnectionIsCheckedWhateverTheSecondArgument)
     for (int argument : {0, 1, -1, 0x7FFFFFFF}) {
         SCOPED_TRACE(argument);
         EXPECT_EQ(manager.CheckConnection(connection, argument), 0);
-        EXPECT_EQ(manager.ReservedSlot8(connection, argument), 0);
         EXPECT_EQ(manager.ReservedSlot9(connection, argument), 0);
     }
     // Closing keeps it live until it is destroyed.
