@@ -82,16 +82,19 @@ public:
     // A new connection bound to ownerQueue; null when it cannot be made.
     virtual CConnection* CreateConnection(int ownerQueue) = 0;
     virtual bool IsValidConnection(CConnection* connection) = 0;
-    // Closes and deletes it: 0; CM_NOT_LIVE when it is not live; -1 when deleting failed.
+    // Closes (as Close) and deletes it: 0; CM_NOT_LIVE when it is not live; -1 when deleting failed.
     virtual int DestroyConnection(CConnection* connection) = 0;
     // Starts connecting with a copy of settings: 0, or E_FAIL when no worker could be started. The
-    // outcome arrives as CM_CONNECT_RESULT.
+    // outcome arrives as CM_CONNECT_RESULT. An earlier Connect of the connection is closed first.
     virtual int Connect(CConnection* connection, const ConnectionSettings& settings) = 0;
     // Sends all of data: length, or -1 when the send failed (CM_DATA_SENT carries the error).
     virtual int Send(CConnection* connection, const void* data, int length, int flags) = 0;
     // Takes up to size bytes of the first queued chunk: the count copied, 0 when none is queued.
     virtual int Receive(CConnection* connection, void* buffer, int size, int reserved) = 0;
-    // Closes the socket, stops the worker and gives the network back; the connection stays live.
+    // Closes the socket and tells the worker to end; returns at once, whatever the worker is doing
+    // (even stuck in a name look-up). The worker then posts its last message (CM_DISCONNECTED, or
+    // a failed CM_CONNECT_RESULT while still connecting) and gives the network back. The connection
+    // stays live.
     virtual void Close(CConnection* connection) = 0;
     // 0 when live; the second argument is not used.
     virtual int CheckConnection(CConnection* connection, int unused) = 0;

@@ -17,6 +17,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -254,23 +256,21 @@ inline std::string PatternBytes(size_t size, unsigned seed = 1)
 }
 
 // The Connection Manager's desktop behaviour and the worker's usual waits, before and after each
-// test that changes them.
+// test that changes them; no worker of a test is left to touch them in the next.
 class SimulationScope {
 public:
     SimulationScope() { Reset(); }
-    ~SimulationScope() { Reset(); }
+    ~SimulationScope()
+    {
+        EXPECT_TRUE(WaitForConnectionWorkers(15000)) << "a worker outlived its test";
+        Reset();
+    }
     static void Reset()
     {
         ConnMgrSetSimulation(nullptr);
         SetAttachWaitLimits(AttachWaitLimits());
     }
 };
-
-}  // namespace NetTest
-
-#include <gtest/gtest.h>
-
-namespace NetTest {
 
 // A bus, the connection service on it, and an owner queue; the Connection Manager behaves as a
 // desktop's unless a test says otherwise.
