@@ -1,9 +1,10 @@
-// Connecting the connection's socket to a host: the destination, or the proxy server before the
-// proxy step.
+// Connecting the worker's socket to a host: the destination, or the proxy server before the proxy
+// step.
 
-#include "Zel/net/Connection.h"
-#include "Zel/net/ConnectionManagerApi.h"
 #include "Zel/net/ConnectionWorker.h"
+
+#include "Zel/net/ConnectionManagerApi.h"
+#include "Zel/net/NameLookup.h"
 #include "Zel/net/SecureChannel.h"
 
 #include <winsock2.h>
@@ -25,9 +26,9 @@ int SocketError(int fallback)
 
 }  // namespace
 
-int ConnectToHost(CConnection* connection, const CZELString& host, int port)
+int ConnectToHost(CConnectionWorker* worker, const CZELString& host, int port)
 {
-    connection->PostText(CM_STATUS_TEXT, L"Address translation");
+    worker->PostText(CM_STATUS_TEXT, L"Address translation");
 
     char service[16];
     snprintf(service, sizeof service, "%d", port);
@@ -39,18 +40,18 @@ int ConnectToHost(CConnection* connection, const CZELString& host, int port)
     hints.ai_protocol = IPPROTO_TCP;
     addrinfo* addresses = nullptr;
     // The resolver takes an empty name for this machine; for a connection it names no destination.
-    int resolved = narrowHost && narrowHost[0] ? getaddrinfo(narrowHost, service, &hints, &addresses)
+    int resolved = narrowHost && narrowHost[0] ? LookUpName(narrowHost, service, &hints, &addresses)
                                                : WSAHOST_NOT_FOUND;
     free(narrowHost);
     if (resolved != 0) {
         wchar_t code[16];
         swprintf(code, 16, L"%d", resolved);
-        connection->PostText(CM_ERROR_TEXT, CZELString(L"Address translation error: ") + code);
+        worker->PostText(CM_ERROR_TEXT, CZELString(L"Address translation error: ") + code);
         return resolved;
     }
 
-    connection->PostText(CM_STATUS_TEXT, CZELString(L"Connect to ") + host);
-    int secureMode = connection->settings.secureMode;
+    worker->PostText(CM_STATUS_TEXT, CZELString(L"Connect to ") + host);
+    int secureMode = worker->settings.secureMode;
     CZELString errorText;
     int lastError = 0;
     bool connected = false;
@@ -61,8 +62,8 @@ int ConnectToHost(CConnection* connection, const CZELString& host, int port)
             lastError = SocketError(WSAENOTSOCK);
             continue;
         }
-        if (!connection->AdoptSocket(s)) {
-            lastError = WSAEINTR;  // Close has begun: no more addresses
+        if (!worker->AdoptSocket(s)) {
+            lastError = WSAEINTR;  // told to end: no more addresses
             break;
         }
         if (secureMode != SECURE_NONE) {
@@ -72,25 +73,25 @@ int ConnectToHost(CConnection* connection, const CZELString& host, int port)
             int prepared = channel ? channel->Prepare() : WSAENOBUFS;
             if (prepared != 0) {
                 lastError = prepared;
-                connection->CloseSocket();
+                worker->CloseSocket();
                 continue;
             }
             // The handshake waits until any proxy step has opened the tunnel.
-            connection->SetSecureChannel(std::move(channel));
+            worker->SetSecureChannel(std::move(channel));
             errorText = CZELString();
         }
-        if (connect(connection->Socket(), address->ai_addr, int(address->ai_addrlen)) == 0) {
+        if (connect(worker->Socket(), address->ai_addr, int(address->ai_addrlen)) == 0) {
             connected = true;
         } else {
             lastError = SocketError(WSAECONNREFUSED);
-            connection->CloseSocket();
+            worker->CloseSocket();
         }
     }
     freeaddrinfo(addresses);
     if (connected) return 0;
 
     if (errorText.IsEmpty()) errorText = CZELString(L"Can't connect to ") + host;
-    connection->PostText(CM_ERROR_TEXT, errorText);
+    worker->PostText(CM_ERROR_TEXT, errorText);
     // A failure must never read as "connected".
     return lastError ? lastError : -1;
 }
