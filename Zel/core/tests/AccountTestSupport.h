@@ -301,7 +301,7 @@ private:
 // The queue of a fake account of either fake plug-in loaded in the process, 0 when none has it.
 inline int FakeQueue(unsigned accountId)
 {
-    for (const wchar_t* dll : {L"FakeA.dll", L"FakeB.dll", L"FakeOnlyA.dll"}) {
+    for (const wchar_t* dll : {L"FakeA.dll", L"FakeB.dll", L"FakeOnlyA.dll", L"Probe.dll"}) {
         HMODULE module = GetModuleHandleW(dll);
         if (!module) continue;
         FakeAccountQueuePtr queue =

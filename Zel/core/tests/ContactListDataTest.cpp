@@ -1,27 +1,18 @@
 #include "ContactListTestSupport.h"
 
 #include "ZELCommon/ZELRand.h"
+#include "ZELCommon/tests/SlotOf.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <random>
 
 using namespace ContactListTest;
+using TestSupport::SlotOf;
 
 namespace {
 
 const CZELString kAccountName(L"Account name");
-
-// Another module calls the service by slot number. Under the compiler's ABI a pointer to a
-// virtual member holds 1 + the slot's byte offset.
-template <typename Member> long SlotOf(Member member)
-{
-    static_assert(sizeof(Member) == 2 * sizeof(void*), "a pointer to member is two words");
-    unsigned long long word = 0;
-    std::memcpy(&word, &member, sizeof word);
-    return (word & 1) ? long((word - 1) / sizeof(void*)) : -1;
-}
 
 struct Expected {
     int code;

@@ -5,6 +5,7 @@
 #include "ZELCommon/ZELPath.h"
 
 #include "ZELCommon/tests/RemoveTree.h"
+#include "ZELCommon/tests/SlotOf.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +13,13 @@
 #include <psapi.h>
 
 #include <atomic>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
+
+using TestSupport::SlotOf;
 
 namespace {
 
@@ -389,16 +391,7 @@ TEST_F(SettingsStoreTest, KeysLongerThan255Utf8BytesAreRefused)
     EXPECT_EQ(out, 77);
 }
 
-// Another module calls the store by slot number, so each operation must sit in its slot. Under
-// the compiler's ABI a pointer to a virtual member holds 1 + the slot's byte offset.
-template <typename Member> long SlotOf(Member member)
-{
-    static_assert(sizeof(Member) == 2 * sizeof(void*), "a pointer to member is two words");
-    unsigned long long word = 0;
-    std::memcpy(&word, &member, sizeof word);
-    return (word & 1) ? long((word - 1) / sizeof(void*)) : -1;
-}
-
+// Another module calls the store by slot number, so each operation must sit in its slot.
 TEST(SettingsStoreSlotsTest, OperationsSitInTheirSlotsInOrder)
 {
     EXPECT_EQ(SlotOf(&CSettingsStore::GetValueSize), 0);
