@@ -24,7 +24,7 @@ TEST(ConnectionManagerInterface, EveryOperationSitsInItsSlot)
         {"Receive", SlotOf(&IConnectionManager::Receive), 5},
         {"Close", SlotOf(&IConnectionManager::Close), 6},
         {"CheckConnection", SlotOf(&IConnectionManager::CheckConnection), 7},
-        {"ReservedSlot8", SlotOf(&IConnectionManager::ReservedSlot8), 8},
+        {"NextConnectSerial", SlotOf(&IConnectionManager::NextConnectSerial), 8},
         {"ReservedSlot9", SlotOf(&IConnectionManager::ReservedSlot9), 9},
         {"GetSettings", SlotOf(&IConnectionManager::GetSettings), 10},
         {"SetSettings", SlotOf(&IConnectionManager::SetSettings), 11},
