@@ -3,7 +3,7 @@
 // the real bus.
 #include "Zel/core/tests/AccountTestSupport.h"
 
-#include "Zel/core/accounts/PopupMenu.h"
+#include "Zel/core/plugin/PopupMenu.h"
 #include "Zel/core/history/SafeFileName.h"
 
 #include <gtest/gtest.h>

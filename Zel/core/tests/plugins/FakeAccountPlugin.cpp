@@ -7,7 +7,7 @@
 #include "Zel/core/accounts/IProtocolsManager.h"
 #include "Zel/core/accounts/ManagerPayloads.h"
 #include "Zel/core/accounts/PluginExports.h"
-#include "Zel/core/accounts/PopupMenu.h"
+#include "Zel/core/plugin/PopupMenu.h"
 #include "Zel/core/bus/ServicesManager.h"
 #include "Zel/net/ConnectionManagerApi.h"
 
