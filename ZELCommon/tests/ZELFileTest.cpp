@@ -1,7 +1,7 @@
 #include "ZELCommon/ZELFile.h"
 #include "ZELCommon/ZELFileSystem.h"
 
-#include "RemoveTree.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,56 +15,30 @@
 
 namespace {
 
-using TestSupport::RemoveTree;
+using TestSupport::TempFolder;
 
-// A fresh folder under the temporary folder for each test, removed afterwards.
-class TempFolder : public ::testing::Test {
+// A fresh folder for each test, removed afterwards.
+class FileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        wchar_t temp[MAX_PATH + 1];
-        DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-        ASSERT_GT(length, 0u);
-        static unsigned serial = 0;
-        root = std::wstring(temp, length) + L"ZELFileTest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-               std::to_wstring(++serial) + L"\\";
-        RemoveTree(root);
-        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
-    }
-    void TearDown() override { RemoveTree(root); }
-
-    std::wstring PathOf(const wchar_t* name) const { return root + name; }
+    std::wstring PathOf(const wchar_t* name) const { return folder.path + name; }
 
     void MakeFile(const wchar_t* name, const std::string& content) const
     {
-        HANDLE file = CreateFileW(PathOf(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file);
-        DWORD written = 0;
-        WriteFile(file, content.data(), DWORD(content.size()), &written, nullptr);
-        CloseHandle(file);
-        ASSERT_EQ(content.size(), written);
+        ASSERT_TRUE(TestSupport::WriteWholeFile(PathOf(name), content));
     }
 
     // The whole content, or "<missing>".
     std::string ContentOf(const wchar_t* name) const
     {
-        HANDLE file = CreateFileW(PathOf(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return "<missing>";
         std::string content;
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) content.append(buffer, got);
-        CloseHandle(file);
-        return content;
+        return TestSupport::ReadWholeFile(PathOf(name), content) ? content : "<missing>";
     }
 
-    bool Exists(const wchar_t* name) const { return GetFileAttributesW(PathOf(name).c_str()) != INVALID_FILE_ATTRIBUTES; }
+    bool Exists(const wchar_t* name) const { return TestSupport::FileExists(PathOf(name)); }
 
     CZELString Str(const wchar_t* name) const { return CZELString(PathOf(name).c_str()); }
 
-    std::wstring root;
+    TempFolder folder{L"ZELFileTest-"};
 };
 
 const unsigned char* Bytes(const char* text)
@@ -82,8 +56,8 @@ std::string ReadAll(CZELFile& file, int chunk = 3)
 
 }  // namespace
 
-using ZELFile = TempFolder;
-using ZELFileSystem = TempFolder;
+using ZELFile = FileTest;
+using ZELFileSystem = FileTest;
 
 // ---- CZELFile ----
 
@@ -465,7 +439,7 @@ TEST_F(ZELFileSystem, ListsSubFoldersFilesOrBothByFlags)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CZELArray<CZELString> out;
-        EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(CZELString(root.c_str()), c.flags, out));
+        EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(folder.Path(), c.flags, out));
         std::vector<std::wstring> names;
         for (int i = 0; i < out.GetCount(); ++i) names.push_back(out[i].GetBuffer());
         std::sort(names.begin(), names.end());
@@ -478,7 +452,7 @@ TEST_F(ZELFileSystem, AppendsAfterWhatTheListHolds)
     MakeFile(L"a.txt", "");
     CZELArray<CZELString> out;
     out.Add(L"earlier");
-    EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(CZELString(root.c_str()), 3, out));
+    EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(folder.Path(), 3, out));
     ASSERT_EQ(2, out.GetCount());
     EXPECT_TRUE(out[0] == L"earlier");
     EXPECT_TRUE(out[1] == L"a.txt");

@@ -7,6 +7,7 @@
 
 #include "Zel/core/history/HistoryFile.h"
 #include "Zel/core/settings/SettingsStore.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <windows.h>
 
@@ -36,11 +37,9 @@ public:
 
 void RunHistoryBenchmark()
 {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring root = std::wstring(temp) + L"ZelHistoryBench" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    TestSupport::TempFolder temp(L"ZelHistoryBench");
+    const std::wstring& root = temp.path;
     std::wstring folder = root + L"History\\";
-    CreateDirectoryW(root.c_str(), nullptr);
 
     bool failed = false;
     {
@@ -51,7 +50,6 @@ void RunHistoryBenchmark()
         place.contacts = &contact;
         place.settings = &settings;
         CHistoryFile history(place);
-        history.Delete(1);
 
         std::printf("History benchmark: %d messages appended to one file, the last %u loaded after every %d\n",
                     kMessages, kShown, kSlice);
@@ -93,9 +91,5 @@ void RunHistoryBenchmark()
                     1e6 * appendSeconds / kMessages);
         std::printf("  LoadAll of %d records: %.1f ms\n", all.GetCount(), loadAllSeconds * 1000);
         if (failed) std::printf("  WRONG RESULTS: an append or a load failed\n");
-        history.Delete(1);
     }
-    DeleteFileW((root + L"settings.zel").c_str());
-    RemoveDirectoryW(folder.c_str());
-    RemoveDirectoryW(root.c_str());
 }

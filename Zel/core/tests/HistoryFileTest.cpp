@@ -5,7 +5,7 @@
 #include "Zel/core/settings/SettingsStore.h"
 #include "ZELCommon/ZELTime.h"
 
-#include "ZELCommon/tests/RemoveTree.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -634,31 +634,9 @@ HistoryContactInfo Contact(const wchar_t* protocol, const wchar_t* account, cons
     return info;
 }
 
-bool ReadFileBytes(const std::wstring& path, Bytes& out)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    out.assign(GetFileSize(file, nullptr), 0);
-    DWORD done = 0;
-    bool ok = out.empty() || (ReadFile(file, out.data(), DWORD(out.size()), &done, nullptr) && done == out.size());
-    CloseHandle(file);
-    return ok;
-}
-
-bool WriteFileBytes(const std::wstring& path, const Bytes& bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD done = 0;
-    bool ok = bytes.empty() || (WriteFile(file, bytes.data(), DWORD(bytes.size()), &done, nullptr) && done == bytes.size());
-    CloseHandle(file);
-    return ok;
-}
-
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using TestSupport::FileExists;
+using TestSupport::ReadWholeFile;
+using TestSupport::WriteWholeFile;
 
 // Files directly in a folder (ending with "\").
 std::vector<std::wstring> FilesIn(const std::wstring& folder)
@@ -675,19 +653,14 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder)
     return out;
 }
 
-using TestSupport::RemoveTree;
-
 // A private folder holding the history folder "History\" (not created: the operations make it) and
 // the settings file.
 class HistoryFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        root = std::wstring(temp) + L"ZelHistoryTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        RemoveTree(root);
-        CreateDirectoryW(root.c_str(), nullptr);
+        temp.reset(new TestSupport::TempFolder(L"ZelHistoryTest"));
+        root = temp->path;
         folder = root + L"History\\";
         settings.reset(new CSettingsStore(nullptr, CZELString((root + L"settings.zel").c_str())));
         contacts.contacts[1] = Contact(L"Wex", L"111", L"12345", L"Bob", true);
@@ -698,7 +671,7 @@ protected:
     void TearDown() override
     {
         settings.reset();
-        RemoveTree(root);
+        temp.reset();
     }
 
     CHistoryFile History()
@@ -715,6 +688,7 @@ protected:
         settings->SetByte(GUID_GUI, CZELString(key), &value);
     }
 
+    std::unique_ptr<TestSupport::TempFolder> temp;
     std::wstring root, folder;
     std::unique_ptr<CSettingsStore> settings;
     FakeContacts contacts;
@@ -724,7 +698,7 @@ TEST_F(HistoryFileTest, PathIsProtocolAccountAndContactInTheHistoryFolder)
 {
     CHistoryFile history = History();
     EXPECT_EQ(folder + L"Wex_111_12345.zhf", Text(history.GetPath(1)));
-    EXPECT_TRUE(Exists(folder));  // made when the path is built
+    EXPECT_TRUE(FileExists(folder));  // made when the path is built
     EXPECT_TRUE(history.GetPath(99).IsEmpty());
 }
 
@@ -733,7 +707,7 @@ TEST_F(HistoryFileTest, FirstMessageCreatesTheFile)
     CHistoryFile history = History();
     ASSERT_EQ(HistoryOk, history.Append(1, 1, 1, 0, 0x5F5E1000, CZELString(L"Hi")));
     Bytes bytes;
-    ASSERT_TRUE(ReadFileBytes(folder + L"Wex_111_12345.zhf", bytes));
+    ASSERT_TRUE(ReadWholeFile(folder + L"Wex_111_12345.zhf", bytes));
     size_t header = 44 + 2 + 6 + 2 + 4;
     ASSERT_EQ(header + 35, bytes.size());
     EXPECT_EQ(35u, Read32(bytes, 4));
@@ -748,7 +722,7 @@ TEST_F(HistoryFileTest, EmptyAccountNameIsOneZeroByte)
     CHistoryFile history = History();
     ASSERT_EQ(HistoryOk, history.Append(3, 1, 0, 0, 1, CZELString(L"x")));
     Bytes bytes;
-    ASSERT_TRUE(ReadFileBytes(Text(history.GetPath(3)), bytes));
+    ASSERT_TRUE(ReadWholeFile(Text(history.GetPath(3)), bytes));
     EXPECT_EQ(Bytes({0, 1, 0, 0, 1, 0}), Bytes(bytes.begin() + 44, bytes.begin() + 50));
     EXPECT_EQ(folder + L"XMPP_me@example.org__.zhf", Text(history.GetPath(3)));
 }
@@ -810,8 +784,8 @@ TEST_F(HistoryFileTest, SettingsDecideWhatIsKept)
         CHistoryFile history = History();
         EXPECT_EQ(HistoryOk, history.Append(1, 1, 0, 0, 1, CZELString(L"grouped")));
         EXPECT_EQ(HistoryOk, history.Append(2, 1, 0, 0, 1, CZELString(L"temporary")));
-        EXPECT_EQ(c.groupedWritten, Exists(folder + L"Wex_111_12345.zhf"));
-        EXPECT_EQ(c.tempWritten, Exists(folder + L"Wex_111_67890.zhf"));
+        EXPECT_EQ(c.groupedWritten, FileExists(folder + L"Wex_111_12345.zhf"));
+        EXPECT_EQ(c.tempWritten, FileExists(folder + L"Wex_111_67890.zhf"));
     }
 }
 
@@ -834,7 +808,7 @@ TEST_F(HistoryFileTest, UnsafeNamesStayInTheHistoryFolder)
             EXPECT_EQ(std::wstring::npos, file.find_first_of(L"\\/:"));
             EXPECT_EQ(std::wstring::npos, file.find(L".."));
             ASSERT_EQ(HistoryOk, history.Append(id, 1, 0, 0, 1, CZELString(L"x")));
-            EXPECT_TRUE(Exists(path));
+            EXPECT_TRUE(FileExists(path));
             CZELArray<ChatLogEntry> entries;
             EXPECT_EQ(HistoryOk, history.LoadAll(id, entries));
             EXPECT_EQ(1, entries.GetCount());
@@ -843,7 +817,7 @@ TEST_F(HistoryFileTest, UnsafeNamesStayInTheHistoryFolder)
     }
     // Nothing was written anywhere else in the tree.
     for (const std::wstring& name : FilesIn(root)) EXPECT_EQ(L"settings.zel", name);
-    EXPECT_FALSE(Exists(root + L"evil.zhf"));
+    EXPECT_FALSE(FileExists(root + L"evil.zhf"));
 }
 
 TEST_F(HistoryFileTest, NamesThatBecomeOneFileNameDoNotShareIt)
@@ -871,9 +845,9 @@ TEST_F(HistoryFileTest, DeleteRemovesTheFile)
     CHistoryFile history = History();
     EXPECT_FALSE(history.Delete(1));  // none yet
     ASSERT_EQ(HistoryOk, history.Append(1, 1, 0, 0, 1, CZELString(L"x")));
-    ASSERT_TRUE(Exists(folder + L"Wex_111_12345.zhf"));
+    ASSERT_TRUE(FileExists(folder + L"Wex_111_12345.zhf"));
     EXPECT_TRUE(history.Delete(1));
-    EXPECT_FALSE(Exists(folder + L"Wex_111_12345.zhf"));
+    EXPECT_FALSE(FileExists(folder + L"Wex_111_12345.zhf"));
     EXPECT_FALSE(history.Delete(1));
     EXPECT_FALSE(history.Delete(99));
     CZELArray<ChatLogEntry> entries;
@@ -890,7 +864,7 @@ TEST_F(HistoryFileTest, UnknownContactsAndMissingFilesCannotBeOpened)
     EXPECT_EQ(HistoryCannotOpen, history.LoadAll(1, entries));
     EXPECT_EQ(HistoryCannotOpen, history.LoadLast(1, 4, entries));
     EXPECT_EQ(0, entries.GetCount());
-    EXPECT_FALSE(Exists(folder + L"Wex_111_12345.zhf"));  // loading creates nothing
+    EXPECT_FALSE(FileExists(folder + L"Wex_111_12345.zhf"));  // loading creates nothing
 }
 
 TEST_F(HistoryFileTest, WithoutItsOwnContactsItAsksTheBus)
@@ -930,16 +904,16 @@ TEST_F(HistoryFileTest, VersionTwoIsRefusedAndLeftUntouched)
     ASSERT_EQ(HistoryOk, history.Append(1, 1, 0, 0, 1, CZELString(L"x")));
     std::wstring path = folder + L"Wex_111_12345.zhf";
     Bytes bytes;
-    ASSERT_TRUE(ReadFileBytes(path, bytes));
+    ASSERT_TRUE(ReadWholeFile(path, bytes));
     bytes[3] = 2;
-    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    ASSERT_TRUE(WriteWholeFile(path, bytes));
     CZELArray<ChatLogEntry> entries;
     EXPECT_EQ(HistoryBadVersion, history.Append(1, 1, 0, 0, 2, CZELString(L"y")));
     EXPECT_EQ(HistoryBadVersion, history.LoadAll(1, entries));
     EXPECT_EQ(HistoryBadVersion, history.LoadLast(1, 4, entries));
     EXPECT_EQ(0, entries.GetCount());
     Bytes after;
-    ASSERT_TRUE(ReadFileBytes(path, after));
+    ASSERT_TRUE(ReadWholeFile(path, after));
     EXPECT_EQ(bytes, after);
 }
 
@@ -949,9 +923,9 @@ TEST_F(HistoryFileTest, ADamagedFileKeepsItsRecordsThroughAppend)
     for (int i = 1; i <= 3; ++i) ASSERT_EQ(HistoryOk, history.Append(1, 1, 0, 0, i, CZELString(MessageText(i).c_str())));
     std::wstring path = folder + L"Wex_111_12345.zhf";
     Bytes bytes;
-    ASSERT_TRUE(ReadFileBytes(path, bytes));
+    ASSERT_TRUE(ReadWholeFile(path, bytes));
     bytes.resize(bytes.size() - 5);  // the last record cut short
-    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    ASSERT_TRUE(WriteWholeFile(path, bytes));
 
     CZELArray<ChatLogEntry> entries;
     EXPECT_EQ(HistoryRecordError, history.LoadAll(1, entries));

@@ -3,6 +3,7 @@
 #include "Zel/shell/CoreServices.h"
 
 #include "Zel/shell/tests/SettingsFileBytes.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/accounts/ProtocolsManager.h"
@@ -14,33 +15,26 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
 
-std::string ReadAll(const std::wstring& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using TestSupport::TempFolder;
 
 class CoreServicesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        settingsFile = std::wstring(temp) + L"CoreServicesTest" + std::to_wstring(GetCurrentProcessId()) + L".zel";
-        DeleteFileW(settingsFile.c_str());
+        settingsFile = folder.path + L"settings.zel";
         place.bus = &bus;
         place.images = &images;
         place.settingsFile = settingsFile.c_str();
-        place.protosFolder = (std::wstring(temp) + L"CoreServicesTestNoProtos\\").c_str();
+        place.protosFolder = (folder.path + L"NoProtos\\").c_str();
     }
-    void TearDown() override { DeleteFileW(settingsFile.c_str()); }
 
+    static std::string ReadAll(const std::wstring& path) { return TempFolder::Read(path); }
+
+    TempFolder folder{L"CoreServicesTest"};
     Services::CServicesManager bus;
     CSkinImageSet images;
     CoreServicesPlace place;

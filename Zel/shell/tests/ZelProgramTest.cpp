@@ -1,20 +1,17 @@
 // Runs the program from a private copy of its folder (the program, its libraries and a "Protos\"
 // tree of test plug-ins), as a user would start it, and looks at what it leaves behind.
 #include "Zel/shell/tests/SettingsFileBytes.h"
-#include "ZELCommon/tests/RemoveTree.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace SettingsFileBytes;
-using TestSupport::RemoveTree;
 
 std::wstring BinFolder()
 {
@@ -43,14 +40,12 @@ void CopyTree(const std::wstring& from, const std::wstring& to)
 
 std::string ReadAll(const std::wstring& path)
 {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return TestSupport::TempFolder::Read(path);
 }
 
 void WriteAll(const std::wstring& path, const std::string& bytes)
 {
-    std::ofstream out(path.c_str(), std::ios::binary);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
+    ASSERT_TRUE(TestSupport::WriteWholeFile(path, bytes));
 }
 
 // One section {7D874B0A-...} holding the key "Test" with the byte 7.
@@ -63,11 +58,6 @@ class ZelProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        folder = std::wstring(temp) + L"ZelProgramTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        RemoveTree(folder);
-        CreateDirectoryW(folder.c_str(), nullptr);
         std::wstring bin = BinFolder();
         for (const wchar_t* file : {L"Zel.exe", L"ZELCommon.dll", L"Handheld.dll", L"libstdc++-6.dll",
                                     L"libgcc_s_seh-1.dll", L"libwinpthread-1.dll"})
@@ -80,7 +70,6 @@ protected:
     void TearDown() override
     {
         SetEnvironmentVariableW(L"ZEL_TEST_PLUGIN_LOG", nullptr);
-        RemoveTree(folder);
     }
 
     // Starts the program; returns its process handle, or null.
@@ -107,7 +96,8 @@ protected:
         return long(code);
     }
 
-    std::wstring folder;
+    TestSupport::TempFolder temp{L"ZelProgramTest"};
+    const std::wstring& folder = temp.path;
     std::wstring log;
 };
 
