@@ -138,6 +138,13 @@ int CHistoryFile::LoadLast(int contact, unsigned n, CZELArray<ChatLogEntry>& out
 
 bool CHistoryFile::Delete(int contact)
 {
-    CZELString path = GetPath(contact);
-    return !path.IsEmpty() && DeleteFileW(path.GetBuffer());
+    HistoryContactInfo info;
+    if (!Contacts()->Describe(contact, info)) return false;
+    CZELString path = PathFor(info);
+    {
+        CHistoryFileStream file;
+        if (!file.Open(path, CHistoryFileStream::OpenExisting)) return false;
+        if (!HistoryStore::MayDelete(file, HistoryStore::ContactStrings{info.contactName, info.alias})) return false;
+    }
+    return DeleteFileW(path.GetBuffer()) != FALSE;
 }

@@ -2,8 +2,9 @@
 // contact's history file; a chat shows the last few records when it opens and the history viewer
 // shows them all. One file per contact and account, in the history folder:
 //   <protocol name>_<account name>_<contact's "Account name">.zhf
-// Each part comes from the network or a peer, so each is made a safe bare file name first: no part
-// can lead the path out of the folder.
+// Each part comes from the network or a peer, so each is made a safe bare file name first
+// (SafeFileName.h): no part can lead the path out of the folder, and different names give different
+// parts.
 //
 // Append honours the global settings "HistSaveHist" (keep history at all) and "HistSaveNotInList"
 // (also for contacts in no group and temporary contacts), both bytes in the GUID_GUI section,
@@ -69,7 +70,8 @@ public:
     int LoadAll(int contact, CZELArray<ChatLogEntry>& out);
     // The last n records, oldest first, appended to out.
     int LoadLast(int contact, unsigned n, CZELArray<ChatLogEntry>& out);
-    // True when the contact's history file was deleted.
+    // True when the contact's history file was deleted. A file whose header names another contact,
+    // or cannot be read, is left.
     bool Delete(int contact);
     // The file's path (creating the folder when missing); empty for an unknown contact.
     CZELString GetPath(int contact);

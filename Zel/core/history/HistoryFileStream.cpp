@@ -315,6 +315,15 @@ bool IsContactsFile(const HistoryHeader& header, const ContactStrings& contact)
     return HeaderText(header.contactName) == HeaderText(own.contactName);
 }
 
+bool MayDelete(IHistoryStream& stream, const ContactStrings& contact)
+{
+    unsigned long long size = 0;
+    if (!stream.Size(size)) return false;
+    if (size == 0) return true;
+    HistoryHeader header;
+    return ReadHeader(stream, size, header) == HistoryOk && IsContactsFile(header, contact);
+}
+
 int ReadHeader(IHistoryStream& stream, unsigned long long size, HistoryHeader& header)
 {
     size_t want = size_t(std::min<unsigned long long>(size, kHeaderProbeBytes));

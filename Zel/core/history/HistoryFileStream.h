@@ -85,10 +85,15 @@ const unsigned AllRecords = 0xFFFFFFFFu;
 int Load(IHistoryStream& stream, const ContactStrings& contact, unsigned count, std::vector<HistoryRecord>& out);
 
 // Whether a file belongs to the contact: its header holds the contact's "Account name" (compared
-// ignoring case, as the file system compares file names). Different names can make the same safe
-// file name ("a*b" and "a?b" both give "a_b"); Append and Load answer HistoryCannotOpen for a file
-// that is another contact's, so no contact's messages ever show in another's history.
+// ignoring case, as the file system compares file names). Names made safe never meet, but the parts of
+// a file name are joined with "_", which names may hold too (account "a_b" with contact "c", account
+// "a" with contact "b_c"); Append and Load answer HistoryCannotOpen for a file that is another
+// contact's, and Delete leaves it, so no contact's messages ever show in or vanish with another's.
 bool IsContactsFile(const HistoryHeader& header, const ContactStrings& contact);
+
+// Whether the contact may delete the file: an empty one is nobody's; otherwise its header must be
+// readable and name the contact.
+bool MayDelete(IHistoryStream& stream, const ContactStrings& contact);
 
 // Reads the header; HistoryOk, HistoryBadHeader or HistoryBadVersion.
 int ReadHeader(IHistoryStream& stream, unsigned long long size, HistoryHeader& header);

@@ -724,7 +724,7 @@ TEST_F(HistoryFileTest, EmptyAccountNameIsOneZeroByte)
     Bytes bytes;
     ASSERT_TRUE(ReadWholeFile(Text(history.GetPath(3)), bytes));
     EXPECT_EQ(Bytes({0, 1, 0, 0, 1, 0}), Bytes(bytes.begin() + 44, bytes.begin() + 50));
-    EXPECT_EQ(folder + L"XMPP_me@example.org__.zhf", Text(history.GetPath(3)));
+    EXPECT_EQ(folder + L"XMPP_me@example.org_.zhf", Text(history.GetPath(3)));
 }
 
 TEST_F(HistoryFileTest, LoadsNameTheWriters)
@@ -820,24 +820,62 @@ TEST_F(HistoryFileTest, UnsafeNamesStayInTheHistoryFolder)
     EXPECT_FALSE(FileExists(root + L"evil.zhf"));
 }
 
-TEST_F(HistoryFileTest, NamesThatBecomeOneFileNameDoNotShareIt)
+TEST_F(HistoryFileTest, NamesThatDifferKeepFilesOfTheirOwn)
 {
     contacts.contacts[10] = Contact(L"XMPP", L"me", L"john*doe", L"John", true);
     contacts.contacts[11] = Contact(L"XMPP", L"me", L"john?doe", L"Mallory", true);
     contacts.contacts[12] = Contact(L"XMPP", L"me", L"JOHN*DOE", L"John", true);  // the file system's view
+    contacts.contacts[13] = Contact(L"XMPP", L"me", L"john_doe", L"Jo", true);
     CHistoryFile history = History();
-    ASSERT_EQ(history.GetPath(10), history.GetPath(11));
+    EXPECT_NE(history.GetPath(10), history.GetPath(11));
+    EXPECT_NE(history.GetPath(10), history.GetPath(13));
     ASSERT_EQ(HistoryOk, history.Append(10, 1, 0, 0, 1, CZELString(L"from John")));
-    EXPECT_EQ(HistoryCannotOpen, history.Append(11, 1, 0, 0, 2, CZELString(L"from Mallory")));
-    CZELArray<ChatLogEntry> entries;
-    EXPECT_EQ(HistoryCannotOpen, history.LoadAll(11, entries));
-    EXPECT_EQ(HistoryCannotOpen, history.LoadLast(11, 4, entries));
-    EXPECT_EQ(0, entries.GetCount());
+    ASSERT_EQ(HistoryOk, history.Append(11, 1, 0, 0, 2, CZELString(L"from Mallory")));
+    ASSERT_EQ(HistoryOk, history.Append(13, 1, 0, 0, 2, CZELString(L"from Jo")));
     ASSERT_EQ(HistoryOk, history.Append(12, 1, 0, 0, 3, CZELString(L"again")));
+
+    // Clearing one contact's history leaves the others'.
+    EXPECT_TRUE(history.Delete(11));
+    CZELArray<ChatLogEntry> entries;
     ASSERT_EQ(HistoryOk, history.LoadAll(10, entries));
     ASSERT_EQ(2, entries.GetCount());
     EXPECT_EQ(L"from John", Text(entries[0].text));
     EXPECT_EQ(L"again", Text(entries[1].text));
+    CZELArray<ChatLogEntry> jo;
+    ASSERT_EQ(HistoryOk, history.LoadAll(13, jo));
+    ASSERT_EQ(1, jo.GetCount());
+    EXPECT_EQ(HistoryCannotOpen, history.LoadAll(11, entries));
+
+    // And the cleared contact keeps a history again.
+    ASSERT_EQ(HistoryOk, history.Append(11, 1, 0, 0, 4, CZELString(L"later")));
+    CZELArray<ChatLogEntry> mallory;
+    ASSERT_EQ(HistoryOk, history.LoadAll(11, mallory));
+    ASSERT_EQ(1, mallory.GetCount());
+    EXPECT_EQ(L"later", Text(mallory[0].text));
+}
+
+TEST_F(HistoryFileTest, AFileNamedAlikeButAnothersIsNeitherUsedNorDeleted)
+{
+    // "_" joins the parts, so account "me_x" with contact "bob" and account "me" with contact
+    // "x_bob" name one file; its header tells whose it is.
+    contacts.contacts[20] = Contact(L"XMPP", L"me_x", L"bob", L"Bob", true);
+    contacts.contacts[21] = Contact(L"XMPP", L"me", L"x_bob", L"Xbob", true);
+    CHistoryFile history = History();
+    ASSERT_EQ(history.GetPath(20), history.GetPath(21));
+    ASSERT_EQ(HistoryOk, history.Append(20, 1, 0, 0, 1, CZELString(L"to bob")));
+    Bytes before;
+    ASSERT_TRUE(ReadWholeFile(Text(history.GetPath(20)), before));
+
+    CZELArray<ChatLogEntry> entries;
+    EXPECT_EQ(HistoryCannotOpen, history.Append(21, 1, 0, 0, 2, CZELString(L"to x_bob")));
+    EXPECT_EQ(HistoryCannotOpen, history.LoadAll(21, entries));
+    EXPECT_EQ(HistoryCannotOpen, history.LoadLast(21, 4, entries));
+    EXPECT_FALSE(history.Delete(21));
+    EXPECT_EQ(0, entries.GetCount());
+    Bytes after;
+    ASSERT_TRUE(ReadWholeFile(Text(history.GetPath(20)), after));
+    EXPECT_EQ(before, after);
+    EXPECT_TRUE(history.Delete(20));
 }
 
 TEST_F(HistoryFileTest, DeleteRemovesTheFile)

@@ -82,7 +82,7 @@ TEST_F(HistoryFileCoreTest, NamesComeFromTheAccountAndTheContactList)
     std::wstring protocol = Text(ProtocolsManagerService->GetAccountProtocol(account).name);
     ASSERT_FALSE(protocol.empty());
     std::wstring path = Text(history.GetPath(contact));
-    EXPECT_EQ(root + L"History\\" + protocol + L"_alice____bob.zhf", path);
+    EXPECT_EQ(root + L"History\\" + protocol + L"_alice_%2E.%5Cbob.zhf", path);
 
     ASSERT_EQ(HistoryOk, history.Append(contact, 1, 0, 0, 1000, CZELString(L"hello")));
     EXPECT_TRUE(FileExists(path));
