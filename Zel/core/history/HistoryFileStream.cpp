@@ -2,13 +2,19 @@
 
 #include "Zel/core/history/TlvList.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <deque>
+#include <new>
 #include <utility>
 
 using namespace HistoryFormat;
+
+namespace {
+
+// CZELFile counts bytes in a signed int.
+const size_t kChunkBytes = 1u << 30;
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------------
 // The file
@@ -17,67 +23,53 @@ bool CHistoryFileStream::Open(const CZELString& path, Mode mode)
 {
     Close();
     if (path.IsEmpty()) return false;
-    DWORD access = mode == OpenOrCreate ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-    DWORD disposition = mode == OpenOrCreate ? OPEN_ALWAYS : OPEN_EXISTING;
-    HANDLE file = CreateFileW(path.GetBuffer(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    handle = file;
-    return true;
+    file.reset(new (std::nothrow) CZELFile(path, mode == OpenOrCreate ? CZELFile::ModeReadWrite : CZELFile::ModeRead));
+    if (file && (mode == OpenOrCreate ? file->OpenOrCreate() : file->Open())) return true;
+    file.reset();
+    return false;
 }
 
 void CHistoryFileStream::Close()
 {
-    if (handle) CloseHandle(handle);
-    handle = nullptr;
+    file.reset();
 }
 
 bool CHistoryFileStream::Size(unsigned long long& size)
 {
-    LARGE_INTEGER value;
-    if (!handle || !GetFileSizeEx(handle, &value)) return false;
-    size = (unsigned long long)value.QuadPart;
-    return true;
-}
-
-bool CHistoryFileStream::SeekTo(unsigned long long offset)
-{
-    LARGE_INTEGER position;
-    position.QuadPart = (LONGLONG)offset;
-    return handle && offset <= 0x7FFFFFFFFFFFFFFFull && SetFilePointerEx(handle, position, nullptr, FILE_BEGIN);
+    return file && file->GetSize(size);
 }
 
 size_t CHistoryFileStream::ReadAt(unsigned long long offset, unsigned char* buffer, size_t n)
 {
-    if (!SeekTo(offset)) return 0;
+    if (!file || !file->SeekTo(offset)) return 0;
     size_t done = 0;
     while (done < n) {
-        DWORD chunk = DWORD(std::min<size_t>(n - done, 1u << 30)), read = 0;
-        if (!ReadFile(handle, buffer + done, chunk, &read, nullptr) || read == 0) break;
-        done += read;
+        int read = file->Read(buffer + done, int(std::min<size_t>(n - done, kChunkBytes)));
+        if (read <= 0) break;
+        done += size_t(read);
     }
     return done;
 }
 
 bool CHistoryFileStream::WriteAt(unsigned long long offset, const unsigned char* buffer, size_t n)
 {
-    if (!SeekTo(offset)) return false;
-    size_t done = 0;
-    while (done < n) {
-        DWORD chunk = DWORD(std::min<size_t>(n - done, 1u << 30)), written = 0;
-        if (!WriteFile(handle, buffer + done, chunk, &written, nullptr) || written == 0) return false;
-        done += written;
+    if (!file || !file->SeekTo(offset)) return false;
+    for (size_t done = 0; done < n;) {
+        size_t chunk = std::min<size_t>(n - done, kChunkBytes);
+        if (!file->Write(buffer + done, int(chunk))) return false;
+        done += chunk;
     }
     return true;
 }
 
 bool CHistoryFileStream::Truncate(unsigned long long size)
 {
-    return SeekTo(size) && SetEndOfFile(handle);
+    return file && file->SeekTo(size) && file->Truncate();
 }
 
 bool CHistoryFileStream::Flush()
 {
-    return handle && FlushFileBuffers(handle);
+    return file && file->Flush();
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -21,9 +21,11 @@
 #pragma once
 
 #include "Zel/core/history/HistoryFileFormat.h"
+#include "ZELCommon/ZELFile.h"
 #include "ZELCommon/ZELString.h"
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 class IHistoryStream {
@@ -62,9 +64,7 @@ public:
     bool Flush() override;
 
 private:
-    bool SeekTo(unsigned long long offset);
-
-    void* handle = nullptr;  // a file handle, null when closed
+    std::unique_ptr<CZELFile> file;  // null when closed
 };
 
 namespace HistoryStore {
