@@ -146,5 +146,8 @@ bool CHistoryFile::Delete(int contact)
         if (!file.Open(path, CHistoryFileStream::OpenExisting)) return false;
         if (!HistoryStore::MayDelete(file, HistoryStore::ContactStrings{info.contactName, info.alias})) return false;
     }
-    return DeleteFileW(path.GetBuffer()) != FALSE;
+    if (!DeleteFileW(path.GetBuffer())) return false;
+    // What a repair set aside belongs to the same history.
+    DeleteFileW(CHistoryFileStream::AsidePath(path).GetBuffer());
+    return true;
 }

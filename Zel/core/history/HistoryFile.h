@@ -70,8 +70,8 @@ public:
     int LoadAll(int contact, CZELArray<ChatLogEntry>& out);
     // The last n records, oldest first, appended to out.
     int LoadLast(int contact, unsigned n, CZELArray<ChatLogEntry>& out);
-    // True when the contact's history file was deleted. A file whose header names another contact,
-    // or cannot be read, is left.
+    // True when the contact's history file was deleted (with what a repair set aside beside it). A
+    // file whose header names another contact, or cannot be read, is left.
     bool Delete(int contact);
     // The file's path (creating the folder when missing); empty for an unknown contact.
     CZELString GetPath(int contact);

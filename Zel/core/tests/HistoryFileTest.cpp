@@ -93,7 +93,17 @@ public:
         return !failFlush;
     }
 
+    bool KeepAside(const unsigned char* kept, size_t n) override
+    {
+        log.push_back("aside " + std::to_string(n));
+        if (failAside) return false;
+        aside.insert(aside.end(), kept, kept + n);
+        return true;
+    }
+
     Bytes bytes;
+    Bytes aside;  // what was set aside, one after another
+    bool failAside = false;
     std::vector<std::string> log;
     size_t writes = 0;
     size_t failWrite = size_t(-1);  // the write call (0 = first) that comes short
@@ -321,11 +331,12 @@ TEST(HistoryStoreTest, EveryTruncationLoadsWhatIsWhole)
             EXPECT_EQ(HistoryBadHeader, LoadFrom(input, 2).result);
             continue;
         }
-        EXPECT_EQ(HistoryRecordError, all.result);
+        // What can be read is given, and the result says the file was read.
+        EXPECT_EQ(HistoryOk, all.result);
         EXPECT_EQ(MessageTexts(1, whole), Texts(all.records));
 
         Loaded last = LoadFrom(input, 2);
-        EXPECT_EQ(HistoryRecordError, last.result);
+        EXPECT_EQ(HistoryOk, last.result);
         EXPECT_EQ(MessageTexts(std::max(1, whole - 1), whole), Texts(last.records));
     }
 }
@@ -359,6 +370,8 @@ TEST(HistoryStoreTest, AppendToEveryTruncationKeepsTheWholeRecords)
         size_t wholeEnd = whole < total ? starts[whole] : file.size();
         EXPECT_EQ(Bytes(file.begin() + headerSize, file.begin() + wholeEnd),
                   Bytes(stream.bytes.begin() + headerSize, stream.bytes.begin() + wholeEnd));
+        // The remains of the record cut short were set aside.
+        EXPECT_EQ(Bytes(input.begin() + std::min(wholeEnd, cut), input.end()), stream.aside);
         ExpectConsistent(stream.bytes, unsigned(whole) + 1, total + 1);
         Loaded loaded = LoadFrom(stream.bytes, HistoryStore::AllRecords);
         EXPECT_EQ(HistoryOk, loaded.result);
@@ -378,53 +391,53 @@ TEST(HistoryStoreTest, HostileCountsAndLengthsAreBoundedByTheFile)
         const char* name;
         size_t at;      // where the 32-bit value goes
         unsigned value;
-        int allResult;  // of LoadAll
-        int allCount;   // records it gives
+        int allCount;   // records LoadAll gives
         int lastCount;  // records LoadLast(2) gives
-        int appendResult;
+        bool lastSetAside;  // Append sets the last record aside, as it cannot tell where it ends
     };
     const Case cases[] = {
-        {"count 0xFFFFFFFF", 34, 0xFFFFFFFF, HistoryRecordError, 3, 2, HistoryOk},
-        {"count 0x7FFFFFFF", 34, 0x7FFFFFFF, HistoryRecordError, 3, 2, HistoryOk},
-        {"count one more", 34, 4, HistoryRecordError, 3, 2, HistoryOk},
-        {"count one less", 34, 2, HistoryOk, 2, 2, HistoryOk},
-        {"total 0xFFFFFFFF", 4, 0xFFFFFFFF, HistoryOk, 3, 2, HistoryOk},
-        {"total 0", 4, 0, HistoryOk, 3, 2, HistoryOk},
-        // The first record's damage hides the rest from a walk from the start; the last records
-        // are still found from the end, and an append there is reachable and harms nothing.
-        {"first body 0xFFFFFFFF", starts[0] + 2, 0xFFFFFFFF, HistoryRecordError, 0, 2, HistoryOk},
-        {"first body 0x7FFFFFFF", starts[0] + 2, 0x7FFFFFFF, HistoryRecordError, 0, 2, HistoryOk},
-        {"second body past the end", starts[1] + 2, 0x01000000, HistoryRecordError, 1, 1, HistoryOk},
-        // A whole last record with a damaged length: appending would have to overwrite it.
-        {"last body past the end", starts[2] + 2, 1000, HistoryRecordError, 2, 2, HistoryRecordError},
-        {"last body 0xFFFFFFFF", starts[2] + 2, 0xFFFFFFFF, HistoryRecordError, 2, 2, HistoryRecordError},
+        // The count is never trusted for how many records there are.
+        {"count 0xFFFFFFFF", 34, 0xFFFFFFFF, 3, 2, false},
+        {"count 0x7FFFFFFF", 34, 0x7FFFFFFF, 3, 2, false},
+        {"count one more", 34, 4, 3, 2, false},
+        {"count one less", 34, 2, 3, 2, false},
+        {"total 0xFFFFFFFF", 4, 0xFFFFFFFF, 3, 2, false},
+        {"total 0", 4, 0, 3, 2, false},
+        // The first record's damage hides it from a walk from the start; the others are found from
+        // the end.
+        {"first body 0xFFFFFFFF", starts[0] + 2, 0xFFFFFFFF, 2, 2, false},
+        {"first body 0x7FFFFFFF", starts[0] + 2, 0x7FFFFFFF, 2, 2, false},
+        {"second body past the end", starts[1] + 2, 0x01000000, 2, 2, false},
+        // A last record with a damaged length cannot be told from garbage.
+        {"last body past the end", starts[2] + 2, 1000, 2, 2, true},
+        {"last body 0xFFFFFFFF", starts[2] + 2, 0xFFFFFFFF, 2, 2, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Bytes file = good;
         Write32(file, c.at, c.value);
         Loaded all = LoadFrom(file, HistoryStore::AllRecords);
-        EXPECT_EQ(c.allResult, all.result);
+        EXPECT_EQ(HistoryOk, all.result);
         EXPECT_EQ(size_t(c.allCount), all.records.size());
         Loaded last = LoadFrom(file, 2);
         EXPECT_EQ(size_t(c.lastCount), last.records.size());
 
         MemoryStream stream(file);
-        EXPECT_EQ(c.appendResult, HistoryStore::Append(stream, kContact, Message(1, 0, L"new")));
-        if (c.appendResult != HistoryOk) {
-            EXPECT_EQ(file, stream.bytes);  // refused: untouched
-            continue;
-        }
-        // The stored records stay; the new one is found.
-        ASSERT_GT(stream.bytes.size(), file.size());
-        EXPECT_EQ(Bytes(file.begin() + 44, file.end()), Bytes(stream.bytes.begin() + 44, stream.bytes.begin() + file.size()));
+        ASSERT_EQ(HistoryOk, HistoryStore::Append(stream, kContact, Message(1, 0, L"new")));
+        // The stored records stay where they were, or went aside; the new one is found.
+        size_t kept = file.size() - stream.aside.size();
+        EXPECT_EQ(c.lastSetAside ? file.size() - starts[2] : 0u, stream.aside.size());
+        EXPECT_EQ(Bytes(file.begin() + kept, file.end()), stream.aside);
+        EXPECT_EQ(Bytes(file.begin() + 44, file.begin() + kept), Bytes(stream.bytes.begin() + 44, stream.bytes.begin() + kept));
         Loaded last1 = LoadFrom(stream.bytes, 1);
         ASSERT_EQ(1u, last1.records.size());
         EXPECT_EQ(L"new", Text(last1.records[0].text));
+        Loaded after = LoadFrom(stream.bytes, HistoryStore::AllRecords);
+        EXPECT_EQ(size_t(c.allCount) + 1, after.records.size());
     }
 }
 
-TEST(HistoryStoreTest, AppendRefusesOtherDamageAndLeavesTheFileAlone)
+TEST(HistoryStoreTest, AppendSetsWhatFollowsTheLastWholeRecordAside)
 {
     Bytes good = Sample(3);
     size_t headerSize = 0;
@@ -432,20 +445,30 @@ TEST(HistoryStoreTest, AppendRefusesOtherDamageAndLeavesTheFileAlone)
     struct Case {
         const char* name;
         Bytes file;
+        size_t asideFrom;  // where the bytes set aside begin
     };
     Bytes garbageTail = Concat({good, {0xAB, 0xCD, 0xEF, 0x01, 0x02, 0x03, 0x04}});
     Bytes hugeTail = Concat({good, {0x00, 0x01}, BE32(0x00100000), {1, 2, 3}});
+    Bytes zeros = Concat({good, Bytes(64, 0)});
     Bytes damagedLast = good;  // all of the last record is there, but its length says more
     Write32(damagedLast, starts[2] + 2, Read32(damagedLast, starts[2] + 2) + 1);
-    const Case cases[] = {{"garbage after the records", garbageTail},
-                          {"a tail that says it is larger than any record", hugeTail},
-                          {"the last record's length one more", damagedLast}};
+    const Case cases[] = {{"garbage after the records", garbageTail, good.size()},
+                          {"a tail that says it is larger than any record", hugeTail, good.size()},
+                          {"zeros after the records", zeros, good.size()},
+                          {"the last record's length one more", damagedLast, starts[2]}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemoryStream stream(c.file);
-        EXPECT_EQ(HistoryRecordError, HistoryStore::Append(stream, kContact, Message(1, 0, L"new")));
-        EXPECT_EQ(c.file, stream.bytes);
-        EXPECT_TRUE(stream.log.empty());
+        ASSERT_EQ(HistoryOk, HistoryStore::Append(stream, kContact, Message(1, 0, L"new")));
+        EXPECT_EQ(Bytes(c.file.begin() + c.asideFrom, c.file.end()), stream.aside);
+        // Set aside before the record takes their place.
+        ASSERT_FALSE(stream.log.empty());
+        EXPECT_EQ("aside " + std::to_string(c.file.size() - c.asideFrom), stream.log[0]);
+        int whole = c.asideFrom == good.size() ? 3 : 2;
+        ExpectConsistent(stream.bytes, unsigned(whole) + 1, 4);
+        std::vector<std::wstring> expected = MessageTexts(1, whole);
+        expected.push_back(L"new");
+        EXPECT_EQ(expected, Texts(LoadFrom(stream.bytes, HistoryStore::AllRecords).records));
     }
 }
 
@@ -458,7 +481,7 @@ TEST(HistoryStoreTest, AppendAdoptsRecordsTheHeaderDidNotCount)
     Bytes stale = Concat({Bytes(three.begin(), three.begin() + 44), Bytes(four.begin() + 44, four.end())});
     Loaded before = LoadFrom(stale, HistoryStore::AllRecords);
     EXPECT_EQ(HistoryOk, before.result);
-    EXPECT_EQ(MessageTexts(1, 3), Texts(before.records));
+    EXPECT_EQ(MessageTexts(1, 4), Texts(before.records));
 
     MemoryStream stream(stale);
     ASSERT_EQ(HistoryOk, HistoryStore::Append(stream, kContact, Message(5, 1, L"fifth")));
@@ -489,6 +512,58 @@ TEST(HistoryStoreTest, AppendAfterAHeaderThatCountedAMissingRecord)
     EXPECT_EQ(5u, loaded.records.back().number);
 }
 
+// Damaged samples: every cut, every byte changed three ways, and zeros after the records.
+std::vector<std::pair<std::string, Bytes>> DamagedSamples(const Bytes& good)
+{
+    std::vector<std::pair<std::string, Bytes>> samples;
+    for (size_t cut = 0; cut < good.size(); ++cut)
+        samples.emplace_back("cut at " + std::to_string(cut), Bytes(good.begin(), good.begin() + cut));
+    for (size_t at = 0; at < good.size(); ++at) {
+        for (int how = 0; how < 3; ++how) {
+            Bytes file = good;
+            file[at] = how == 0 ? (unsigned char)~file[at] : how == 1 ? 0 : (unsigned char)(file[at] + 1);
+            if (file != good) samples.emplace_back("byte " + std::to_string(at) + " changed " + std::to_string(how), file);
+        }
+    }
+    for (size_t zeros : {1, 5, 6, 7, 12, 40, 1000}) {
+        Bytes file = good;
+        file.resize(good.size() + zeros, 0);
+        samples.emplace_back(std::to_string(zeros) + " zeros after", file);
+    }
+    return samples;
+}
+
+TEST(HistoryStoreTest, AMessageAppendedToADamagedFileIsAlwaysShown)
+{
+    const Bytes good = Sample(5);
+    for (const auto& sample : DamagedSamples(good)) {
+        SCOPED_TRACE(sample.first);
+        Loaded before = LoadFrom(sample.second, HistoryStore::AllRecords);
+        MemoryStream stream(sample.second);
+        int result = HistoryStore::Append(stream, kContact, Message(77, 1, L"new"));
+        if (result != HistoryOk) {
+            // Refused only for a header that cannot be read or is another contact's: untouched.
+            EXPECT_TRUE(result == HistoryBadHeader || result == HistoryBadVersion || result == HistoryCannotOpen) << result;
+            EXPECT_EQ(sample.second, stream.bytes);
+            continue;
+        }
+        // Everything shown before is still shown, and the new message after it.
+        Loaded all = LoadFrom(stream.bytes, HistoryStore::AllRecords);
+        std::vector<std::wstring> expected = Texts(before.records);
+        expected.push_back(L"new");
+        EXPECT_EQ(expected, Texts(all.records));
+        for (unsigned n : {1u, 3u}) {
+            Loaded last = LoadFrom(stream.bytes, n);
+            std::vector<std::wstring> tail(expected.end() - std::min<size_t>(n, expected.size()), expected.end());
+            EXPECT_EQ(tail, Texts(last.records)) << "last " << n;
+        }
+        // Nothing was dropped: the file and what was set aside hold every byte there was after the
+        // header, except where the new record went.
+        EXPECT_GE(stream.bytes.size() + stream.aside.size(), sample.second.size());
+        if (HasFailure()) break;
+    }
+}
+
 TEST(HistoryStoreTest, FailedAppendLeavesTheFileAsItWas)
 {
     struct Case {
@@ -504,10 +579,19 @@ TEST(HistoryStoreTest, FailedAppendLeavesTheFileAsItWas)
         {"header not written", 1, 0, false},
         {"header written in part", 1, 20, false},
     };
-    for (bool fresh : {false, true}) {
+    const Bytes three = Sample(3);
+    const Bytes withGarbage = Concat({three, {0xAB, 0xCD, 0xEF, 0x01, 0x02, 0x03, 0x04}});
+    struct File {
+        const char* name;
+        Bytes bytes;
+        std::vector<std::wstring> shown;
+    } files[] = {{"new file", Bytes(), {}},
+                 {"file of 3", three, MessageTexts(1, 3)},
+                 {"file of 3 and garbage to set aside", withGarbage, MessageTexts(1, 3)}};
+    for (const File& file : files) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(c.name) + (fresh ? ", new file" : ", file of 3"));
-            Bytes before = fresh ? Bytes() : Sample(3);
+            SCOPED_TRACE(std::string(c.name) + ", " + file.name);
+            const Bytes& before = file.bytes;
             MemoryStream stream(before);
             stream.failWrite = c.failWrite;
             stream.shortWriteBytes = c.shortBytes;
@@ -521,11 +605,18 @@ TEST(HistoryStoreTest, FailedAppendLeavesTheFileAsItWas)
             ASSERT_EQ(HistoryOk, HistoryStore::Append(stream, kContact, Message(2, 0, L"kept")));
             Loaded loaded = LoadFrom(stream.bytes, HistoryStore::AllRecords);
             EXPECT_EQ(HistoryOk, loaded.result);
-            std::vector<std::wstring> expected = fresh ? std::vector<std::wstring>() : MessageTexts(1, 3);
+            std::vector<std::wstring> expected = file.shown;
             expected.push_back(L"kept");
             EXPECT_EQ(expected, Texts(loaded.records));
         }
     }
+
+    // Bytes that cannot be set aside are not overwritten.
+    MemoryStream stream(withGarbage);
+    stream.failAside = true;
+    EXPECT_EQ(HistoryRecordError, HistoryStore::Append(stream, kContact, Message(1, 0, L"lost")));
+    EXPECT_EQ(withGarbage, stream.bytes);
+    EXPECT_EQ((std::vector<std::string>{"aside 7"}), stream.log);
 }
 
 TEST(HistoryStoreTest, VersionAndMagicAreChecked)
@@ -575,9 +666,10 @@ TEST(HistoryStoreTest, AnotherContactsFileIsNotOpened)
     EXPECT_EQ(2u, records.size());
 }
 
-TEST(HistoryStoreTest, LoadingStopsAtAnUnusableRecord)
+TEST(HistoryStoreTest, AnUnusableRecordHidesOnlyItself)
 {
-    // The second of four records has no text item: the first loads, and the result says so.
+    // The second of four records has no text item: the first loads from the start, the last two
+    // from the end.
     MemoryStream stream;
     for (int i = 1; i <= 4; ++i) ASSERT_EQ(HistoryOk, HistoryStore::Append(stream, kContact, Message(i, 0, MessageText(i))));
     Bytes file = stream.bytes;
@@ -585,12 +677,13 @@ TEST(HistoryStoreTest, LoadingStopsAtAnUnusableRecord)
     std::vector<size_t> starts = RecordStarts(file, headerSize);
     file[starts[1] + 6 + 8 + 8 + 7 + 1] = 5;  // item 4 becomes item 5
     Loaded all = LoadFrom(file, HistoryStore::AllRecords);
-    EXPECT_EQ(HistoryRecordError, all.result);
-    EXPECT_EQ(MessageTexts(1, 1), Texts(all.records));
-    // The last two do not include it.
+    EXPECT_EQ(HistoryOk, all.result);
+    EXPECT_EQ((std::vector<std::wstring>{MessageText(1), MessageText(3), MessageText(4)}), Texts(all.records));
     Loaded last = LoadFrom(file, 2);
     EXPECT_EQ(HistoryOk, last.result);
     EXPECT_EQ(MessageTexts(3, 4), Texts(last.records));
+    Loaded three = LoadFrom(file, 3);
+    EXPECT_EQ(Texts(all.records), Texts(three.records));
 }
 
 TEST(HistoryStoreTest, LongTextsAreCutToTheItemLength)
@@ -966,7 +1059,7 @@ TEST_F(HistoryFileTest, ADamagedFileKeepsItsRecordsThroughAppend)
     ASSERT_TRUE(WriteWholeFile(path, bytes));
 
     CZELArray<ChatLogEntry> entries;
-    EXPECT_EQ(HistoryRecordError, history.LoadAll(1, entries));
+    EXPECT_EQ(HistoryOk, history.LoadAll(1, entries));
     EXPECT_EQ(2, entries.GetCount());
     ASSERT_EQ(HistoryOk, history.Append(1, 1, 1, 0, 4, CZELString(L"after")));
     CZELArray<ChatLogEntry> repaired;
@@ -975,6 +1068,39 @@ TEST_F(HistoryFileTest, ADamagedFileKeepsItsRecordsThroughAppend)
     EXPECT_EQ(MessageText(1), Text(repaired[0].text));
     EXPECT_EQ(MessageText(2), Text(repaired[1].text));
     EXPECT_EQ(L"after", Text(repaired[2].text));
+}
+
+TEST_F(HistoryFileTest, APaddedFileIsRepairedAndItsPaddingKeptBesideIt)
+{
+    CHistoryFile history = History();
+    for (int i = 1; i <= 3; ++i) ASSERT_EQ(HistoryOk, history.Append(1, 1, 0, 0, i, CZELString(MessageText(i).c_str())));
+    std::wstring path = folder + L"Wex_111_12345.zhf";
+    Bytes good;
+    ASSERT_TRUE(ReadWholeFile(path, good));
+    Bytes padded = Concat({good, Bytes(512, 0)});
+    ASSERT_TRUE(WriteWholeFile(path, padded));
+
+    ASSERT_EQ(HistoryOk, history.Append(1, 1, 1, 0, 4, CZELString(L"after")));
+    std::vector<std::wstring> expected = MessageTexts(1, 3);
+    expected.push_back(L"after");
+    CZELArray<ChatLogEntry> all, last;
+    ASSERT_EQ(HistoryOk, history.LoadAll(1, all));
+    ASSERT_EQ(HistoryOk, history.LoadLast(1, 2, last));
+    std::vector<std::wstring> allTexts, lastTexts;
+    for (int i = 0; i < all.GetCount(); ++i) allTexts.push_back(Text(all[i].text));
+    for (int i = 0; i < last.GetCount(); ++i) lastTexts.push_back(Text(last[i].text));
+    EXPECT_EQ(expected, allTexts);
+    EXPECT_EQ(std::vector<std::wstring>(expected.end() - 2, expected.end()), lastTexts);
+
+    // The padding went to a file beside the history file; clearing the history removes both.
+    std::wstring aside = Text(CHistoryFileStream::AsidePath(CZELString(path.c_str())));
+    EXPECT_EQ(path + L".damaged", aside);
+    Bytes kept;
+    ASSERT_TRUE(ReadWholeFile(aside, kept));
+    EXPECT_EQ(Bytes(512, 0), kept);
+    EXPECT_TRUE(history.Delete(1));
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_FALSE(FileExists(aside));
 }
 
 TEST_F(HistoryFileTest, ManyMessagesRoundTrip)
