@@ -1029,23 +1029,36 @@ TEST_F(HistoryFileTest, AFileInUseCannotBeOpened)
     EXPECT_EQ(1, entries.GetCount());
 }
 
-TEST_F(HistoryFileTest, VersionTwoIsRefusedAndLeftUntouched)
+TEST_F(HistoryFileTest, FilesThatAreNoVersionOneHistoryAreRefusedAndLeftUntouched)
 {
     CHistoryFile history = History();
     ASSERT_EQ(HistoryOk, history.Append(1, 1, 0, 0, 1, CZELString(L"x")));
     std::wstring path = folder + L"Wex_111_12345.zhf";
-    Bytes bytes;
-    ASSERT_TRUE(ReadWholeFile(path, bytes));
-    bytes[3] = 2;
-    ASSERT_TRUE(WriteWholeFile(path, bytes));
-    CZELArray<ChatLogEntry> entries;
-    EXPECT_EQ(HistoryBadVersion, history.Append(1, 1, 0, 0, 2, CZELString(L"y")));
-    EXPECT_EQ(HistoryBadVersion, history.LoadAll(1, entries));
-    EXPECT_EQ(HistoryBadVersion, history.LoadLast(1, 4, entries));
-    EXPECT_EQ(0, entries.GetCount());
-    Bytes after;
-    ASSERT_TRUE(ReadWholeFile(path, after));
-    EXPECT_EQ(bytes, after);
+    Bytes good;
+    ASSERT_TRUE(ReadWholeFile(path, good));
+    struct Case {
+        const char* name;
+        Bytes file;
+        int result;
+    } cases[] = {
+        {"version 2", Concat({{'Z', 'H', 'F', 2}, Bytes(good.begin() + 4, good.end())}), HistoryBadVersion},
+        {"cut inside the header", Bytes(good.begin(), good.begin() + 40), HistoryBadHeader},
+        {"cut inside a string", Bytes(good.begin(), good.begin() + 47), HistoryBadHeader},
+        {"another kind of file", Concat({{'M', 'Z', 0x90, 1}, Bytes(good.begin() + 4, good.end())}), HistoryBadHeader},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteWholeFile(path, c.file));
+        CZELArray<ChatLogEntry> entries;
+        EXPECT_EQ(c.result, history.Append(1, 1, 0, 0, 2, CZELString(L"y")));
+        EXPECT_EQ(c.result, history.LoadAll(1, entries));
+        EXPECT_EQ(c.result, history.LoadLast(1, 4, entries));
+        EXPECT_EQ(0, entries.GetCount());
+        EXPECT_FALSE(history.Delete(1));
+        Bytes after;
+        ASSERT_TRUE(ReadWholeFile(path, after));
+        EXPECT_EQ(c.file, after);
+    }
 }
 
 TEST_F(HistoryFileTest, ADamagedFileKeepsItsRecordsThroughAppend)
