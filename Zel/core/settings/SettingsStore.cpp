@@ -16,8 +16,7 @@
 
 namespace {
 
-// Reads and writes go in pieces no larger than this: the platform counts bytes in 32 bits and
-// CZELFile in a signed int.
+// Reads and writes go in pieces no larger than this: CZELFile counts bytes in a signed int.
 const unsigned kChunk = 1u << 20;
 
 bool ReadExactly(CZELFile& file, unsigned char* out, unsigned count)
@@ -37,18 +36,17 @@ bool ReadExactly(CZELFile& file, unsigned char* out, unsigned count)
 bool ReplaceFileContents(const CZELString& path, const unsigned char* bytes, size_t count)
 {
     CZELString temp = CSettingsStore::TempPath(path);
-    HANDLE file = CreateFileW(temp.GetBuffer(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;  // not ours to remove
-    bool written = true;
-    for (size_t offset = 0; written && offset < count;) {
-        DWORD piece = DWORD(count - offset < kChunk ? count - offset : kChunk);
-        DWORD done = 0;
-        written = WriteFile(file, bytes + offset, piece, &done, nullptr) && done == piece;
-        offset += piece;
+    bool written;
+    {
+        CZELFile file(temp, CZELFile::ModeWrite);
+        if (!file.Replace()) return false;  // not ours to remove
+        written = true;
+        for (size_t offset = 0; written && offset < count; offset += kChunk) {
+            size_t piece = count - offset < kChunk ? count - offset : kChunk;
+            written = file.Write(bytes + offset, int(piece));
+        }
+        written = written && file.Flush();
     }
-    written = written && FlushFileBuffers(file);
-    written = CloseHandle(file) && written;
     written = written && MoveFileExW(temp.GetBuffer(), path.GetBuffer(),
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!written) DeleteFileW(temp.GetBuffer());
@@ -221,8 +219,7 @@ void CSettingsStore::Load()
         unsigned long long used = 1ull + nameLength + 4;
         if (used > remaining) break;
         remaining -= used;
-        unsigned dataLength = unsigned(field[0]) | unsigned(field[1]) << 8 | unsigned(field[2]) << 16 |
-                              unsigned(field[3]) << 24;
+        unsigned dataLength = CPacker::Unpack32LE(field);
         if (dataLength > remaining) break;  // damaged, or the last record was cut short
         try {
             data.resize(dataLength);
