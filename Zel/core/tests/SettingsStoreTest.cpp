@@ -634,11 +634,89 @@ TEST_F(SettingsStoreTest, ADirectoryInPlaceOfTheFileFailsTheSaveAndLeavesNoTempo
     ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
     {
         auto store = Open();
+        EXPECT_NE(0u, store->FileError());
         char one = 1;
         store->SetByte(GUID_GUI, CZELString(L"a"), &one);
     }
     EXPECT_TRUE(IsDirectory(path));
     EXPECT_FALSE(FileExists(temp_));
+}
+
+// ---- a file that cannot be read, or must not change ---------------------------------------------
+
+// Holds a file open without sharing, as another program might, until it lets go.
+class FileHolder {
+public:
+    explicit FileHolder(const std::wstring& path)
+        : handle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
+    }
+    ~FileHolder()
+    {
+        if (letter.joinable()) letter.join();
+        LetGo();
+    }
+
+    bool Holds() const { return handle != INVALID_HANDLE_VALUE; }
+    void LetGo()
+    {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+    void LetGoAfter(DWORD milliseconds)
+    {
+        letter = std::thread([this, milliseconds] {
+            Sleep(milliseconds);
+            LetGo();
+        });
+    }
+
+private:
+    HANDLE handle;
+    std::thread letter;
+};
+
+TEST_F(SettingsStoreTest, AFileHeldBrieflyIsReadOnceItIsLetGo)
+{
+    WriteAll(path, GoldenFile());
+    {
+        FileHolder holder(path);
+        ASSERT_TRUE(holder.Holds());
+        holder.LetGoAfter(300);
+        auto store = Open();
+        EXPECT_EQ(0u, store->FileError());
+        int zeta = 0;
+        EXPECT_EQ(store->GetInt(GUID_GUI, CZELString(L"Zeta"), &zeta), 1);
+        EXPECT_EQ(zeta, 0x01020304);
+        int changed = 7;
+        store->SetInt(GUID_GUI, CZELString(L"Zeta"), &changed);
+    }
+    // It was saved as usual.
+    auto store = Open();
+    int zeta = 0;
+    EXPECT_EQ(store->GetInt(GUID_GUI, CZELString(L"Zeta"), &zeta), 1);
+    EXPECT_EQ(zeta, 7);
+}
+
+TEST_F(SettingsStoreTest, AFileThatCouldNotBeReadIsNeverReplaced)
+{
+    // Held through the start; let go before the end (then it could be written), or held to the end.
+    for (bool heldToTheEnd : {false, true}) {
+        SCOPED_TRACE(heldToTheEnd ? "held to the end" : "let go before the end");
+        WriteAll(path, GoldenFile());
+        {
+            FileHolder holder(path);
+            ASSERT_TRUE(holder.Holds());
+            auto store = Open();
+            EXPECT_EQ(unsigned(ERROR_SHARING_VIOLATION), store->FileError());
+            EXPECT_EQ(store->GetValueSize(GUID_GUI, CZELString(L"Zeta"), nullptr), 0);  // nothing was read
+            char one = 1;
+            store->SetByte(GUID_GUI, CZELString(L"a"), &one);
+            if (!heldToTheEnd) holder.LetGo();
+        }
+        EXPECT_EQ(FileBytes(), GoldenFile());
+        EXPECT_FALSE(FileExists(temp_));
+    }
 }
 
 TEST_F(SettingsStoreTest, AStaleTemporaryFileIsReplacedAndRemoved)

@@ -48,6 +48,23 @@ void WriteAll(const std::wstring& path, const std::string& bytes)
     ASSERT_TRUE(TestSupport::WriteWholeFile(path, bytes));
 }
 
+// Whether windows can be made here (a display is there); the program shares the test's display.
+bool CanMakeWindows()
+{
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (probe) DestroyWindow(probe);
+    return probe != nullptr;
+}
+
+// Window tests run wherever there is a display; without one they fail on CI and are skipped elsewhere.
+#define REQUIRE_WINDOWS()                                                                             \
+    do {                                                                                              \
+        if (!CanMakeWindows()) {                                                                      \
+            if (GetEnvironmentVariableW(L"CI", nullptr, 0) > 0) FAIL() << "no display to make windows on"; \
+            GTEST_SKIP() << "no display: the program cannot make its window";                        \
+        }                                                                                             \
+    } while (false)
+
 // One section {7D874B0A-...} holding the key "Test" with the byte 7.
 std::string SampleSettings()
 {
@@ -132,6 +149,7 @@ TEST_F(ZelProgram, WithNothingSetWritesOnlyTheConnectionServicesDefaults)
 
 TEST_F(ZelProgram, RunsUntilItsWindowIsClosed)
 {
+    REQUIRE_WINDOWS();
     HANDLE process = Start(L"");
     ASSERT_NE(process, nullptr);
     HWND window = nullptr;
@@ -140,13 +158,94 @@ TEST_F(ZelProgram, RunsUntilItsWindowIsClosed)
         window = FindWindowW(L"ZELWM_APPLICATION_CLASS", L"ZEL PDA");
         if (!window) Sleep(50);
     }
-    if (!window) {
-        Finish(process);
-        GTEST_SKIP() << "no display: the program cannot make its window";
-    }
+    ASSERT_NE(window, nullptr) << "the program made no window";
     // Still running a while later: it waits for its window to close.
     EXPECT_EQ(WaitForSingleObject(process, 300), WAIT_TIMEOUT);
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(Finish(process), 0);
     EXPECT_EQ(ReadAll(log), "described 1\ndescribed 1\ndescribed 5\n");
+}
+
+namespace {
+
+// The first top-level dialog of the process, or null.
+HWND DialogOf(DWORD processId)
+{
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search = {processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            Search* s = reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t className[16] = L"";
+            GetClassNameW(window, className, 16);
+            if (owner != s->processId || std::wstring(className) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Every text the dialog's children show, one after another.
+std::wstring DialogText(HWND dialog)
+{
+    std::wstring text;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t piece[1024] = L"";
+        GetWindowTextW(child, piece, 1024);
+        text += piece;
+        text += L"\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST_F(ZelProgram, ASettingsFileHeldAtStartIsKeptAndTheUserIsToldOverTheWindow)
+{
+    REQUIRE_WINDOWS();
+    std::wstring settings = folder + L"settings.zel";
+    WriteAll(settings, SampleSettings());
+    HANDLE held = CreateFileW(settings.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE process = Start(L"");
+    ASSERT_NE(process, nullptr);
+    DWORD processId = GetProcessId(process);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 400 && !dialog; ++i) {
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) break;
+        dialog = DialogOf(processId);
+        if (!dialog) Sleep(50);
+    }
+    CloseHandle(held);  // the file could now be written at shutdown
+    if (!dialog) Finish(process);
+    ASSERT_NE(dialog, nullptr) << "no warning shown over the program's window";
+    std::wstring text = DialogText(dialog);
+    EXPECT_NE(text.find(L"could not be read"), std::wstring::npos) << std::string(text.begin(), text.end());
+    EXPECT_NE(text.find(L"(error 32)"), std::wstring::npos);
+    // The main window stands beneath it.
+    HWND window = FindWindowW(L"ZELWM_APPLICATION_CLASS", L"ZEL PDA");
+    EXPECT_NE(window, nullptr);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 100 && IsWindow(dialog); ++i) Sleep(50);
+    if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Finish(process), 0);
+    EXPECT_EQ(ReadAll(settings), SampleSettings());
+}
+
+TEST_F(ZelProgram, ASettingsFileHeldThroughAQuickRunIsKept)
+{
+    std::wstring settings = folder + L"settings.zel";
+    WriteAll(settings, SampleSettings());
+    HANDLE held = CreateFileW(settings.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE process = Start(L"/quit");
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(Finish(process), 0);
+    CloseHandle(held);
+    EXPECT_EQ(ReadAll(settings), SampleSettings());
 }
