@@ -23,7 +23,8 @@ CZELString ErrorText(unsigned long error)
 CZELString SettingsFileWarning(const CZELString& path, unsigned long error)
 {
     if (error == 0) return CZELString();
-    CZELString what(L"The settings file could not be read:\n");
+    CZELString what = error == ERROR_FILE_READ_ONLY ? CZELString(L"The settings file is read-only:\n")
+                                                    : CZELString(L"The settings file could not be read:\n");
     wchar_t code[32];
     swprintf(code, sizeof code / sizeof code[0], L"(error %lu)", error);
     CZELString reason = ErrorText(error);

@@ -1,5 +1,6 @@
 // What the user is told once the main window stands: for now, that the settings file is left as it
-// is (the settings store could not read it), so that settings changed in this run will not be kept.
+// is (the settings store could not read it, or it is read-only), so that settings changed in this
+// run will not be kept.
 #pragma once
 
 #include "ZELCommon/ZELString.h"

@@ -36,6 +36,13 @@ bool IsPassing(DWORD error)
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
+bool IsReadOnlyFile(const CZELString& path)
+{
+    DWORD attributes = GetFileAttributesW(path.GetBuffer());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // The whole file into out; 0, or the platform's error code.
 DWORD ReadWholeFile(const CZELString& path, std::vector<unsigned char>& out)
 {
@@ -241,8 +248,9 @@ void CSettingsStore::Load()
         error = ReadWholeFile(path, bytes);
     }
     if (IsMissing(error)) return;  // no file: an empty store, written at shutdown
+    if (error == 0 && IsReadOnlyFile(path)) error = ERROR_FILE_READ_ONLY;
     fileError = error;
-    if (error != 0) return;
+    if (error != 0 && error != ERROR_FILE_READ_ONLY) return;
 
     CZELLock guard(lock);
     size_t offset = 0;
@@ -274,9 +282,14 @@ void CSettingsStore::Load()
 bool CSettingsStore::Save()
 {
     CZELLock guard(lock);
-    // A file that could not be read holds settings this store never saw: it stays as it is.
+    // A file that could not be read holds settings this store never saw; a read-only one is the
+    // user's word that it must not change. Either stays as it is.
     if (fileError != 0) return false;
     if (sections.empty()) return true;  // nothing set and nothing loaded: the file stays as it is
+    if (IsReadOnlyFile(path)) {
+        fileError = ERROR_FILE_READ_ONLY;  // made so while the program ran
+        return false;
+    }
 
     // Every section record is sized first, so the image is built whole or not at all: a section
     // that cannot be written fails the save instead of vanishing from the file.

@@ -719,6 +719,39 @@ TEST_F(SettingsStoreTest, AFileThatCouldNotBeReadIsNeverReplaced)
     }
 }
 
+TEST_F(SettingsStoreTest, AReadOnlyFileIsReadButNeverChanged)
+{
+    struct Case {
+        const char* name;
+        bool readOnlyAtStart;  // else made so while the store runs
+    } cases[] = {{"read-only from the start", true}, {"made read-only while running", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(path, GoldenFile());
+        if (c.readOnlyAtStart) {
+            ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        {
+            auto store = Open();
+            EXPECT_EQ(c.readOnlyAtStart ? unsigned(ERROR_FILE_READ_ONLY) : 0u, store->FileError());
+            int zeta = 0;
+            EXPECT_EQ(store->GetInt(GUID_GUI, CZELString(L"Zeta"), &zeta), 1);
+            EXPECT_EQ(zeta, 0x01020304);
+            int changed = 99;
+            store->SetInt(GUID_GUI, CZELString(L"Zeta"), &changed);
+            if (!c.readOnlyAtStart) {
+                ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+            }
+        }
+        DWORD attributes = GetFileAttributesW(path.c_str());
+        EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+        EXPECT_EQ(FileBytes(), GoldenFile());
+        EXPECT_FALSE(FileExists(temp_));
+        ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    }
+}
+
 TEST_F(SettingsStoreTest, AStaleTemporaryFileIsReplacedAndRemoved)
 {
     WriteAll(temp_, Bytes(100, 0xEE));

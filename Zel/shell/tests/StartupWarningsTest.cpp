@@ -97,6 +97,17 @@ TEST_F(StartupWarningsTest, AFileHeldByAnotherProgramIsKeptAndTheUserIsTold)
     EXPECT_EQ(TempFolder::Read(settingsFile), sample);
 }
 
+TEST_F(StartupWarningsTest, AReadOnlyFileIsKeptAndTheUserIsTold)
+{
+    ASSERT_TRUE(SetFileAttributesW(settingsFile.c_str(), FILE_ATTRIBUTE_READONLY));
+    std::vector<std::wstring> shown = Run();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find(L"is read-only"), std::wstring::npos) << std::string(shown[0].begin(), shown[0].end());
+    EXPECT_EQ(TempFolder::Read(settingsFile), sample);
+    EXPECT_TRUE(GetFileAttributesW(settingsFile.c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(settingsFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(SettingsFileWarning, SaysWhatHappenedAndWhy)
 {
     struct Case {
@@ -106,6 +117,7 @@ TEST(SettingsFileWarning, SaysWhatHappenedAndWhy)
     } cases[] = {
         {"read", 0, nullptr},
         {"held by another program", ERROR_SHARING_VIOLATION, L"could not be read"},
+        {"read-only", ERROR_FILE_READ_ONLY, L"is read-only"},
         {"no access", ERROR_ACCESS_DENIED, L"(error 5)"},
         {"an error without a text of its own", 0x2000FFFF, L"(error 536936447)"},
     };
