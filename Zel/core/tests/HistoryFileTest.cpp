@@ -776,6 +776,15 @@ protected:
         return CHistoryFile(place);
     }
 
+    // Appends messages 1 to 3 of contact 1; the file's path.
+    std::wstring ThreeMessages()
+    {
+        CHistoryFile history = History();
+        for (int i = 1; i <= 3; ++i)
+            EXPECT_EQ(HistoryOk, history.Append(1, 1, 0, 0, i, CZELString(MessageText(i).c_str())));
+        return folder + L"Wex_111_12345.zhf";
+    }
+
     void SetByte(const wchar_t* key, char value)
     {
         settings->SetByte(GUID_GUI, CZELString(key), &value);
@@ -1064,8 +1073,7 @@ TEST_F(HistoryFileTest, FilesThatAreNoVersionOneHistoryAreRefusedAndLeftUntouche
 TEST_F(HistoryFileTest, ADamagedFileKeepsItsRecordsThroughAppend)
 {
     CHistoryFile history = History();
-    for (int i = 1; i <= 3; ++i) ASSERT_EQ(HistoryOk, history.Append(1, 1, 0, 0, i, CZELString(MessageText(i).c_str())));
-    std::wstring path = folder + L"Wex_111_12345.zhf";
+    std::wstring path = ThreeMessages();
     Bytes bytes;
     ASSERT_TRUE(ReadWholeFile(path, bytes));
     bytes.resize(bytes.size() - 5);  // the last record cut short
@@ -1086,8 +1094,7 @@ TEST_F(HistoryFileTest, ADamagedFileKeepsItsRecordsThroughAppend)
 TEST_F(HistoryFileTest, APaddedFileIsRepairedAndItsPaddingKeptBesideIt)
 {
     CHistoryFile history = History();
-    for (int i = 1; i <= 3; ++i) ASSERT_EQ(HistoryOk, history.Append(1, 1, 0, 0, i, CZELString(MessageText(i).c_str())));
-    std::wstring path = folder + L"Wex_111_12345.zhf";
+    std::wstring path = ThreeMessages();
     Bytes good;
     ASSERT_TRUE(ReadWholeFile(path, good));
     Bytes padded = Concat({good, Bytes(512, 0)});

@@ -113,6 +113,13 @@ protected:
         return long(code);
     }
 
+    // Writes the sample settings and holds the file as another program might: open, not shared.
+    HANDLE HoldSampleSettings()
+    {
+        WriteAll(folder + L"settings.zel", SampleSettings());
+        return CreateFileW((folder + L"settings.zel").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+
     TestSupport::TempFolder temp{L"ZelProgramTest"};
     const std::wstring& folder = temp.path;
     std::wstring log;
@@ -208,9 +215,7 @@ std::wstring DialogText(HWND dialog)
 TEST_F(ZelProgram, ASettingsFileHeldAtStartIsKeptAndTheUserIsToldOverTheWindow)
 {
     REQUIRE_WINDOWS();
-    std::wstring settings = folder + L"settings.zel";
-    WriteAll(settings, SampleSettings());
-    HANDLE held = CreateFileW(settings.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldSampleSettings();
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     HANDLE process = Start(L"");
     ASSERT_NE(process, nullptr);
@@ -234,18 +239,16 @@ TEST_F(ZelProgram, ASettingsFileHeldAtStartIsKeptAndTheUserIsToldOverTheWindow)
     for (int i = 0; i < 100 && IsWindow(dialog); ++i) Sleep(50);
     if (window) PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(Finish(process), 0);
-    EXPECT_EQ(ReadAll(settings), SampleSettings());
+    EXPECT_EQ(ReadAll(folder + L"settings.zel"), SampleSettings());
 }
 
 TEST_F(ZelProgram, ASettingsFileHeldThroughAQuickRunIsKept)
 {
-    std::wstring settings = folder + L"settings.zel";
-    WriteAll(settings, SampleSettings());
-    HANDLE held = CreateFileW(settings.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldSampleSettings();
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     HANDLE process = Start(L"/quit");
     ASSERT_NE(process, nullptr);
     EXPECT_EQ(Finish(process), 0);
     CloseHandle(held);
-    EXPECT_EQ(ReadAll(settings), SampleSettings());
+    EXPECT_EQ(ReadAll(folder + L"settings.zel"), SampleSettings());
 }
