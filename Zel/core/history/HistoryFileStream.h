@@ -14,7 +14,7 @@
 //   append that failed) Append first repairs it: the header counts what the loaders show, with the
 //   highest message number among them, and bytes after the last whole record (the remains of a
 //   record cut short, padding, garbage) are added to a file beside it (AsidePath) before the new
-//   record takes their place. Nothing is ever dropped: what does not go on showing is kept there.
+//   record takes their place. Nothing is dropped: every byte stays in the file or goes beside it.
 // - The record is written and flushed before the header counts it; when a write fails the old
 //   header, the bytes set aside and the old length are put back, so a failed append leaves the file
 //   as it was.
