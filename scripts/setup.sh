@@ -55,7 +55,7 @@ zel_start_wine() {
         wineboot -i >/dev/null 2>&1 </dev/null || true
         wineserver -w
     fi
-    wineserver -p
+    wineserver -p 2>/dev/null || true  # one may already run for this prefix
     # Start Wine's own services now, detached from our output: started by the first test instead,
     # they would inherit its pipes and ctest would wait for them to close.
     wineboot >/dev/null 2>&1 </dev/null || true

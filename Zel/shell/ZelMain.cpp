@@ -1,11 +1,13 @@
 // The program's entry: the bus already stands (built by the runtime's start-up); the main window's
 // creation brings up the core services, the start-up event reaches every subscriber, the message loop
-// runs until the window is closed, and the services go down in their shutdown order.
+// runs until the window is closed (showing first, over the window, what the user must know of the
+// start, such as a settings file left as it is), and the services go down in their shutdown order.
 //
 // Until the user interface is built the main window is empty: closing it ends the program. The
 // switch "/quit" ends the run right after start-up.
 
 #include "Zel/shell/CoreServices.h"
+#include "Zel/shell/StartupWarnings.h"
 #include "Zel/core/bus/ServicesManager.h"
 
 #include <windows.h>
@@ -16,6 +18,8 @@ namespace {
 
 const wchar_t kWindowClass[] = L"ZELWM_APPLICATION_CLASS";
 const wchar_t kWindowTitle[] = L"ZEL PDA";
+// Posted once the window is shown: what the user must be told about the start shows over it.
+const UINT kShowStartupWarnings = WM_APP + 1;
 
 // Without a display the window's creation can run WM_CREATE and still fail; the services must come
 // up exactly once either way.
@@ -33,6 +37,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE:
         CreateServicesOnce();
+        return 0;
+    case kShowStartupWarnings:
+        ShowStartupWarnings(window);
         return 0;
     case WM_CLOSE:
         DestroyWindow(window);
@@ -71,6 +78,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
 
     if (window && !HasSwitch(commandLine, L"/quit")) {
         ShowWindow(window, show);
+        PostMessageW(window, kShowStartupWarnings, 0, 0);
         MSG message;
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {
             TranslateMessage(&message);

@@ -10,7 +10,7 @@
 #include "Zel/core/bus/ServicesManager.h"
 #include "Zel/core/settings/SettingsStore.h"
 
-#include "ZELCommon/tests/RemoveTree.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -232,27 +232,7 @@ private:
     std::vector<EventRecord> records;
 };
 
-inline void RemoveTree(const std::wstring& dir)
-{
-    TestSupport::RemoveTree(dir + L"\\");
-}
-
-// A folder of its own under the temporary folder, removed with the object.
-class TempFolder {
-public:
-    explicit TempFolder(const wchar_t* prefix)
-    {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        static std::atomic<int> serial{0};
-        path = std::wstring(temp) + prefix + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
-        RemoveTree(path);
-        CreateDirectoryW(path.c_str(), nullptr);
-    }
-    ~TempFolder() { RemoveTree(path); }
-
-    std::wstring path;
-};
+using TestSupport::TempFolder;
 
 // A private bus with a settings store, the fake manager and the service; a recorder subscribed to
 // every event.
@@ -262,7 +242,7 @@ protected:
 
     void SetUp() override
     {
-        store.reset(new CSettingsStore(&bus, Str(folder.path + L"\\settings.zel")));
+        store.reset(new CSettingsStore(&bus, Str(folder.path + L"settings.zel")));
         list.reset(new CContactListData(bus, &accounts));
         recorder.reset(new EventRecorder(bus, list.get()));
     }

@@ -5,6 +5,7 @@
 
 #include "Zel/core/settings/SettingsStore.h"
 #include "Zel/net/ChunkQueue.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -26,15 +27,6 @@ public:
     }
     std::atomic<int> events{0};
 };
-
-std::wstring TempFolder()
-{
-    wchar_t path[MAX_PATH];
-    GetTempPathW(MAX_PATH, path);
-    std::wstring folder = std::wstring(path) + L"zel-net-test-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + L"\\";
-}
 
 }  // namespace
 
@@ -242,8 +234,8 @@ TEST(ServiceSettings, TheSevenKeysAreLoadedAtStartAndStoredAtTheEnd)
 {
     SimulationScope simulation;
     Services::CServicesManager bus;
-    std::wstring file = TempFolder() + L"settings-keys.zel";
-    DeleteFileW(file.c_str());
+    TestSupport::TempFolder folder(L"zel-net-test-");
+    std::wstring file = folder.path + L"settings-keys.zel";
     {
         CSettingsStore store(&bus, file.c_str());
         char type = PROXY_HTTP, auth = 2;
@@ -293,15 +285,14 @@ TEST(ServiceSettings, TheSevenKeysAreLoadedAtStartAndStoredAtTheEnd)
         EXPECT_TRUE(text == L"s3cret");
         EXPECT_EQ(store.GetValueSize(GUID_CONNECTION_MANAGER, L"Host", nullptr), 0);
     }
-    DeleteFileW(file.c_str());
 }
 
 TEST(ServiceSettings, MissingKeysGiveTheDefaultsAndNoStoreKeepsThem)
 {
     SimulationScope simulation;
     Services::CServicesManager bus;
-    std::wstring file = TempFolder() + L"settings-missing.zel";
-    DeleteFileW(file.c_str());
+    TestSupport::TempFolder folder(L"zel-net-test-");
+    std::wstring file = folder.path + L"settings-missing.zel";
     {
         CSettingsStore store(&bus, file.c_str());
         char type = PROXY_SOCKS5;
@@ -316,7 +307,6 @@ TEST(ServiceSettings, MissingKeysGiveTheDefaultsAndNoStoreKeepsThem)
         EXPECT_TRUE(loaded.proxyLogin.IsEmpty());
         EXPECT_TRUE(loaded.proxyPassword.IsEmpty());
     }
-    DeleteFileW(file.c_str());
     // Without a settings store the service starts from the defaults and stores nothing.
     Services::CServicesManager bare;
     CConnectionManager* manager = new CConnectionManager(bare);

@@ -117,7 +117,7 @@ int AddContact(unsigned account, int group, const wchar_t* name, const wchar_t* 
 TEST(ContactListRestartTest, ListsComeBackAndSurviveARunWithoutTheirPlugin)
 {
     TempFolder folder(L"zel-cl-restart-");
-    std::wstring settings = folder.path + L"\\settings.zel";
+    std::wstring settings = folder.path + L"settings.zel";
     CSkinImageSet images;
     const std::vector<std::wstring> aliceList = {L"g:Friends", L"  111/One/1", L"  112//2", L"g:Work", L"333//3"};
     const std::vector<std::wstring> bobList = {L"bob-friend/Buddy/7"};
@@ -181,7 +181,7 @@ TEST(ContactListRestartTest, ListCommandsToAnAccountReportAQueuedPost)
 {
     TempFolder folder(L"zel-cl-commands-");
     CSkinImageSet images;
-    CoreRun run(images, folder.path + L"\\settings.zel", L"Accounts");
+    CoreRun run(images, folder.path + L"settings.zel", L"Accounts");
     ASSERT_TRUE(run.ready);
     unsigned alice = run.NewAccount(GUID_FAKE_A, L"alice");
     ASSERT_NE(alice, 0u);

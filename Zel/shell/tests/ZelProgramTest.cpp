@@ -2,20 +2,17 @@
 // tree of test plug-ins), as a user would start it, and looks at what it leaves behind.
 #include "Handheld/tests/DisplayRequirement.h"
 #include "Zel/shell/tests/SettingsFileBytes.h"
-#include "ZELCommon/tests/RemoveTree.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace SettingsFileBytes;
-using TestSupport::RemoveTree;
 
 std::wstring BinFolder()
 {
@@ -44,14 +41,12 @@ void CopyTree(const std::wstring& from, const std::wstring& to)
 
 std::string ReadAll(const std::wstring& path)
 {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return TestSupport::TempFolder::Read(path);
 }
 
 void WriteAll(const std::wstring& path, const std::string& bytes)
 {
-    std::ofstream out(path.c_str(), std::ios::binary);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
+    ASSERT_TRUE(TestSupport::WriteWholeFile(path, bytes));
 }
 
 // One section {7D874B0A-...} holding the key "Test" with the byte 7.
@@ -64,11 +59,6 @@ class ZelProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        folder = std::wstring(temp) + L"ZelProgramTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        RemoveTree(folder);
-        CreateDirectoryW(folder.c_str(), nullptr);
         std::wstring bin = BinFolder();
         for (const wchar_t* file : {L"Zel.exe", L"ZELCommon.dll", L"Handheld.dll", L"libstdc++-6.dll",
                                     L"libgcc_s_seh-1.dll", L"libwinpthread-1.dll"})
@@ -81,7 +71,6 @@ protected:
     void TearDown() override
     {
         SetEnvironmentVariableW(L"ZEL_TEST_PLUGIN_LOG", nullptr);
-        RemoveTree(folder);
     }
 
     // Starts the program; returns its process handle, or null.
@@ -108,7 +97,15 @@ protected:
         return long(code);
     }
 
-    std::wstring folder;
+    // Writes the sample settings and holds the file as another program might: open, not shared.
+    HANDLE HoldSampleSettings()
+    {
+        WriteAll(folder + L"settings.zel", SampleSettings());
+        return CreateFileW((folder + L"settings.zel").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+
+    TestSupport::TempFolder temp{L"ZelProgramTest"};
+    const std::wstring& folder = temp.path;
     std::wstring log;
 };
 
@@ -161,4 +158,84 @@ TEST_F(ZelProgram, RunsUntilItsWindowIsClosed)
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(Finish(process), 0);
     EXPECT_EQ(ReadAll(log), "described 1\ndescribed 1\ndescribed 5\n");
+}
+
+namespace {
+
+// The first top-level dialog of the process, or null.
+HWND DialogOf(DWORD processId)
+{
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search = {processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            Search* s = reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t className[16] = L"";
+            GetClassNameW(window, className, 16);
+            if (owner != s->processId || std::wstring(className) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Every text the dialog's children show, one after another.
+std::wstring DialogText(HWND dialog)
+{
+    std::wstring text;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t piece[1024] = L"";
+        GetWindowTextW(child, piece, 1024);
+        text += piece;
+        text += L"\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST_F(ZelProgram, ASettingsFileHeldAtStartIsKeptAndTheUserIsToldOverTheWindow)
+{
+    ZEL_REQUIRE_DISPLAY();
+    HANDLE held = HoldSampleSettings();
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE process = Start(L"");
+    ASSERT_NE(process, nullptr);
+    DWORD processId = GetProcessId(process);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 400 && !dialog; ++i) {
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) break;
+        dialog = DialogOf(processId);
+        if (!dialog) Sleep(50);
+    }
+    CloseHandle(held);  // the file could now be written at shutdown
+    if (!dialog) Finish(process);
+    ASSERT_NE(dialog, nullptr) << "no warning shown over the program's window";
+    std::wstring text = DialogText(dialog);
+    EXPECT_NE(text.find(L"could not be read"), std::wstring::npos) << std::string(text.begin(), text.end());
+    EXPECT_NE(text.find(L"(error 32)"), std::wstring::npos);
+    // The main window stands beneath it.
+    HWND window = FindWindowW(L"ZELWM_APPLICATION_CLASS", L"ZEL PDA");
+    EXPECT_NE(window, nullptr);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 100 && IsWindow(dialog); ++i) Sleep(50);
+    if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Finish(process), 0);
+    EXPECT_EQ(ReadAll(folder + L"settings.zel"), SampleSettings());
+}
+
+TEST_F(ZelProgram, ASettingsFileHeldThroughAQuickRunIsKept)
+{
+    HANDLE held = HoldSampleSettings();
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE process = Start(L"/quit");
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(Finish(process), 0);
+    CloseHandle(held);
+    EXPECT_EQ(ReadAll(folder + L"settings.zel"), SampleSettings());
 }
