@@ -9,14 +9,14 @@ XmlElement::XmlElement(std::string name, const wchar_t* text) : name(std::move(n
 XmlElement::~XmlElement()
 {
     // Descendants are taken out and destroyed from a list of our own, each once its own children
-    // have been taken out too, so no destructor below this one has anything left to walk.
+    // have been taken out too, so no destructor below this one has anything left to walk. They go
+    // in the order they were made, which the platform's heap frees far faster than the reverse.
     std::vector<std::unique_ptr<XmlElement>> pending;
     pending.swap(children);
-    while (!pending.empty()) {
-        std::unique_ptr<XmlElement> last = std::move(pending.back());
-        pending.pop_back();
-        for (std::unique_ptr<XmlElement>& child : last->children) pending.push_back(std::move(child));
-        last->children.clear();
+    for (size_t i = 0; i < pending.size(); ++i) {
+        std::unique_ptr<XmlElement> next = std::move(pending[i]);
+        for (std::unique_ptr<XmlElement>& child : next->children) pending.push_back(std::move(child));
+        next->children.clear();
     }
 }
 

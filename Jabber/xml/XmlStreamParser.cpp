@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -257,8 +258,11 @@ bool XmlStreamParser::OnStartTag(size_t start, size_t nameEnd, size_t attributes
     return true;
 }
 
-void XmlStreamParser::ParseAttributes(size_t i, size_t end, std::vector<XmlAttribute>& out) const
+void XmlStreamParser::ParseAttributes(size_t i, size_t end, std::vector<XmlAttribute>& out)
 {
+    // Collected in a list kept between tags, then moved into one allocation of the right size.
+    std::vector<XmlAttribute>& found = attributeScratch;
+    found.clear();
     const char* data = buffer.data();
     while (i < end) {
         while (i < end && IsSpace(data[i])) ++i;
@@ -284,9 +288,10 @@ void XmlStreamParser::ParseAttributes(size_t i, size_t end, std::vector<XmlAttri
             }
         }
         if (nameEnd == nameStart) continue;
-        out.push_back(XmlAttribute{std::string(data + nameStart, nameEnd - nameStart),
-                                   DecodeText(data + valueStart, valueEnd - valueStart)});
+        found.push_back(XmlAttribute{std::string(data + nameStart, nameEnd - nameStart),
+                                     DecodeText(data + valueStart, valueEnd - valueStart)});
     }
+    out.assign(std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
 }
 
 void XmlStreamParser::OnText(size_t start, size_t end)

@@ -80,7 +80,7 @@ private:
     bool OnTag(size_t start, size_t end, XmlEvent& event);
     bool OnEndTag(size_t start, size_t end, XmlEvent& event);
     bool OnStartTag(size_t start, size_t nameEnd, size_t attributes, size_t end, bool empty, XmlEvent& event);
-    void ParseAttributes(size_t start, size_t end, std::vector<XmlAttribute>& out) const;
+    void ParseAttributes(size_t start, size_t end, std::vector<XmlAttribute>& out);
     void OnText(size_t start, size_t end);
     bool CheckHeld();
     void Compact();
@@ -104,4 +104,5 @@ private:
 
     Error error = NoError;
     unsigned long long errorOffset = 0;
+    std::vector<XmlAttribute> attributeScratch;
 };
