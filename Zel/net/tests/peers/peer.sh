@@ -32,7 +32,8 @@
 #       admin-extra                  mod_admin_extra: roster, vCard and message commands for ctl=
 #       user=<name>:<password>       an account, made with ejabberdctl once the server listens
 #       ctl=<arguments>              any ejabberdctl command (arguments split at blanks), run after
-#                                    the accounts
+#                                    the accounts; the accounts are made side by side, and so are
+#                                    the commands
 set -u
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 umask 022
@@ -226,15 +227,23 @@ EOF_CFG
     done
     [ -n "$peer_pid" ] && listening "$port" || fail "ejabberd did not listen on port $port within 30 s"
 
-    local user
+    # Each ejabberdctl call starts an Erlang node of its own (a second or two): the accounts are made
+    # side by side, then the commands.
+    local user command pids=() failed=
     for user in "${users[@]}"; do
-        "${ctl[@]}" register "${user%%:*}" localhost "${user#*:}" || fail "cannot make the account ${user%%:*}"
+        "${ctl[@]}" register "${user%%:*}" localhost "${user#*:}" &
+        pids+=($!)
     done
-    local command
+    for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+    [ -z "$failed" ] || fail "cannot make the accounts (see peer.log)"
+    pids=()
     for command in "${commands[@]}"; do
         # shellcheck disable=SC2086 # the arguments are split at blanks on purpose
-        "${ctl[@]}" $command || fail "ejabberdctl $command failed"
+        "${ctl[@]}" $command &
+        pids+=($!)
     done
+    for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+    [ -z "$failed" ] || fail "an ejabberdctl command failed (see peer.log)"
 }
 
 case "$kind" in
