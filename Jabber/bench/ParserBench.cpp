@@ -38,15 +38,16 @@ void Compare(const char* name, const std::string& input, long expected)
     long stanzas = OurParseStanzas(input, kBenchChunk, &ours);
     double oursSeconds = BestOf(kRuns, [&] { OurParseStanzas(input, kBenchChunk); });
     std::printf("  %-28s %10zu bytes %8ld stanzas\n", name, input.size(), stanzas);
-    std::printf("    %-26s %9.1f MB/s %12.0f stanzas/s%s\n", "ours", MegabytesPerSecond(input.size(), oursSeconds),
-                double(stanzas) / oursSeconds, stanzas == expected ? "" : "  (WRONG COUNT)");
+    std::printf("    %-26s %9.1f MB/s %9.1f ms %9.2f us per stanza%s\n", "ours",
+                MegabytesPerSecond(input.size(), oursSeconds), oursSeconds * 1e3, oursSeconds * 1e6 / double(expected),
+                stanzas == expected ? "" : "  (WRONG COUNT)");
 #ifdef JABBER_BENCH_EXPAT
     std::unique_ptr<XmlElement> theirs;
     long expatStanzas = ExpatParseStanzas(input, kBenchChunk, &theirs);
     double expatSeconds = BestOf(kRuns, [&] { ExpatParseStanzas(input, kBenchChunk); });
     bool same = ours && theirs && Serialize(*ours) == Serialize(*theirs);
-    std::printf("    %-26s %9.1f MB/s %12.0f stanzas/s%s\n", "expat", MegabytesPerSecond(input.size(), expatSeconds),
-                double(expatStanzas) / expatSeconds,
+    std::printf("    %-26s %9.1f MB/s %9.1f ms %9.2f us per stanza%s\n", "expat",
+                MegabytesPerSecond(input.size(), expatSeconds), expatSeconds * 1e3, expatSeconds * 1e6 / double(expected),
                 expatStanzas == expected && same ? "" : "  (DIFFERENT RESULT)");
     std::printf("    %-26s %9.2f\n", "expat time / our time", expatSeconds / oursSeconds);
 #endif
