@@ -113,9 +113,12 @@ TEST(Iq, BuildsRequestsAndReplies)
     EXPECT_EQ(Serialize(set), "<iq type='set' to='bob@localhost/home'/>");
 
     XmlElement ready;
-    std::string id = "abc";
-    MakeIq(&ready, "result", &id, nullptr);
+    MakeIq(&ready, "result", std::string("abc"));
     EXPECT_EQ(Serialize(ready), "<iq type='result' id='abc'/>");
+
+    XmlElement first;
+    MakeIq(&first, "get", 0);
+    EXPECT_EQ(Serialize(first), "<iq type='get' id='zel_0'/>");
 
     XmlElement request("iq");
     SetAttribute(&request, "from", "peer@x/r");

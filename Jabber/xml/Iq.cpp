@@ -37,16 +37,17 @@ XmlElement* MakeIq(XmlElement* element, const char* type, long long counter, con
     return element;
 }
 
-XmlElement* MakeIq(XmlElement* element, const char* type, const std::string* id, const std::string* to)
+XmlElement* MakeIq(XmlElement* element, const char* type, const std::string& id, const std::string* to)
 {
     if (!StartIq(element, type, to)) return nullptr;
-    if (id) SetAttribute(element, "id", *id);
+    if (!id.empty()) SetAttribute(element, "id", id);
     return element;
 }
 
 XmlElement* MakeIqReply(XmlElement* element, const char* type, const XmlElement* request)
 {
-    return MakeIq(element, type, GetAttribute(request, "id"), GetAttribute(request, "from"));
+    const std::string* id = GetAttribute(request, "id");
+    return MakeIq(element, type, id ? *id : std::string(), GetAttribute(request, "from"));
 }
 
 long long ParseIqId(const XmlElement* element)

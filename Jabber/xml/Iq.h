@@ -12,9 +12,9 @@ XmlElement* SetIqId(XmlElement* element, unsigned counter);
 XmlElement* AddQuery(XmlElement* parent, const char* ns);
 
 // Makes element an "iq" with "type" (when given), "to" (when given) and an id: the counter's
-// (none when counter is negative), or a ready text id (when given).
+// (none when counter is negative), or a ready text id (none when empty).
 XmlElement* MakeIq(XmlElement* element, const char* type, long long counter, const std::string* to = nullptr);
-XmlElement* MakeIq(XmlElement* element, const char* type, const std::string* id, const std::string* to);
+XmlElement* MakeIq(XmlElement* element, const char* type, const std::string& id, const std::string* to = nullptr);
 // Makes element an "iq" with "type" that answers request: "to" = the request's "from" and "id" =
 // its id, each only when the request has it.
 XmlElement* MakeIqReply(XmlElement* element, const char* type, const XmlElement* request);
