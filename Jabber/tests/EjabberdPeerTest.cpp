@@ -131,6 +131,26 @@ std::unique_ptr<XmlElement> SignInPlain(Client& client, const std::string& user,
     return verdict.kind == XmlEvent::Stanza ? std::move(verdict.element) : nullptr;
 }
 
+// Signs in with mechanism ("DIGEST-MD5" or "PLAIN") and opens the stream that follows success:
+// its features, or null with the reason in failure.
+std::unique_ptr<XmlElement> SignIn(Client& client, const std::string& mechanism, std::string& failure)
+{
+    std::unique_ptr<XmlElement> features = OpenStream(client);
+    if (!features || !Offers(features.get(), mechanism)) {
+        failure = features ? mechanism + " not offered: " + Serialize(*features) : client.Failure();
+        return nullptr;
+    }
+    std::unique_ptr<XmlElement> verdict = mechanism == "PLAIN" ? SignInPlain(client, "alice", "alicepw")
+                                                               : SignInDigest(client, "alice", "alicepw");
+    if (!verdict || verdict->name != "success") {
+        failure = verdict ? Serialize(*verdict) : client.Failure();
+        return nullptr;
+    }
+    features = OpenStream(client);
+    if (!features) failure = client.Failure();
+    return features;
+}
+
 // An iq and the reply with its id; null when none came.
 std::unique_ptr<XmlElement> Ask(Client& client, XmlElement& iq)
 {
@@ -211,15 +231,9 @@ SOCKET Connect(int port)
 TEST_F(EjabberdPeerTest, DigestMd5ThenCompressionBindAndRoster)
 {
     Client client(Connect(peers->zlib.Port()));
-    std::unique_ptr<XmlElement> features = OpenStream(client);
-    ASSERT_TRUE(features) << client.Failure();
-    ASSERT_TRUE(Offers(features.get(), "DIGEST-MD5"));
-    std::unique_ptr<XmlElement> verdict = SignInDigest(client, "alice", "alicepw");
-    ASSERT_TRUE(verdict) << client.Failure();
-    ASSERT_EQ(verdict->name, "success") << Serialize(*verdict);
-
-    features = OpenStream(client);
-    ASSERT_TRUE(features) << client.Failure();
+    std::string failure;
+    std::unique_ptr<XmlElement> features = SignIn(client, "DIGEST-MD5", failure);
+    ASSERT_TRUE(features) << failure;
     const XmlElement* zlib = FindChild(FindChild(features.get(), "compression"), "method");
     ASSERT_TRUE(zlib && zlib->text == "zlib") << Serialize(*features);
     ASSERT_TRUE(client.PrepareCompression());
@@ -282,6 +296,7 @@ TEST_F(EjabberdPeerTest, PlainWhenDigestMd5IsOff)
         Client refused(Connect(peers->plain.Port()));
         std::unique_ptr<XmlElement> features = OpenStream(refused);
         ASSERT_TRUE(features) << refused.Failure();
+        EXPECT_FALSE(Offers(features.get(), "DIGEST-MD5"));
         std::unique_ptr<XmlElement> verdict = SignInPlain(refused, "alice", "wrong");
         ASSERT_TRUE(verdict) << refused.Failure();
         EXPECT_EQ(verdict->name, "failure");
@@ -289,16 +304,9 @@ TEST_F(EjabberdPeerTest, PlainWhenDigestMd5IsOff)
     }
 
     Client client(Connect(peers->plain.Port()));
-    std::unique_ptr<XmlElement> features = OpenStream(client);
-    ASSERT_TRUE(features) << client.Failure();
-    EXPECT_FALSE(Offers(features.get(), "DIGEST-MD5"));
-    ASSERT_TRUE(Offers(features.get(), "PLAIN"));
-    std::unique_ptr<XmlElement> verdict = SignInPlain(client, "alice", "alicepw");
-    ASSERT_TRUE(verdict) << client.Failure();
-    ASSERT_EQ(verdict->name, "success") << Serialize(*verdict);
-
-    features = OpenStream(client);
-    ASSERT_TRUE(features) << client.Failure();
+    std::string failure;
+    std::unique_ptr<XmlElement> features = SignIn(client, "PLAIN", failure);
+    ASSERT_TRUE(features) << failure;
     EXPECT_EQ(FindChild(features.get(), "compression"), nullptr);
     unsigned counter = 0;
     std::string jid = BindAndOpenSession(client, counter);
@@ -358,13 +366,8 @@ TEST_F(EjabberdPeerTest, DirectTlsWithTheTestCertificate)
     ASSERT_EQ(secure->Prepare(), 0);
     ASSERT_EQ(secure->Handshake(s, CZELString(L"localhost"), nullptr, 0), 0);
     Client client(s, std::move(secure));
-    std::unique_ptr<XmlElement> features = OpenStream(client);
-    ASSERT_TRUE(features) << client.Failure();
-    std::unique_ptr<XmlElement> verdict = SignInDigest(client, "alice", "alicepw");
-    ASSERT_TRUE(verdict) << client.Failure();
-    ASSERT_EQ(verdict->name, "success") << Serialize(*verdict);
-    features = OpenStream(client);
-    ASSERT_TRUE(features) << client.Failure();
+    std::string failure;
+    ASSERT_TRUE(SignIn(client, "DIGEST-MD5", failure)) << failure;
     unsigned counter = 0;
     EXPECT_EQ(BindAndOpenSession(client, counter), "alice@localhost/zel") << client.Failure();
     std::unique_ptr<XmlElement> roster = RosterGet(client, counter);

@@ -36,15 +36,9 @@ TEST(SaslPlain, InitialResponseIsBareJidUserAndPassword)
 
 TEST(DigestMd5, ResponseValueMatchesTheWorkedExampleOfRfc2831)
 {
-    DigestAnswer answer;
-    answer.user = "chris";
-    answer.realm = "elwood.innosoft.com";
-    answer.password = "secret";
-    answer.nonce = "OA6MG9tEQGm2hh";
-    answer.cnonce = "OA6MHXh6VqTrRk";
-    answer.nc = "00000001";
-    answer.qop = "auth";
-    answer.digestUri = "imap/elwood.innosoft.com";
+    // user, realm, password, nonce, cnonce, nc, qop, digest-uri
+    DigestAnswer answer = {"chris", "elwood.innosoft.com", "secret", "OA6MG9tEQGm2hh", "OA6MHXh6VqTrRk",
+                           "00000001", "auth", "imap/elwood.innosoft.com"};
     EXPECT_EQ(DigestResponseValue(answer), "d388dad90d4bbd760a152321f2143af7");
 }
 
@@ -69,14 +63,7 @@ TEST(DigestMd5, SendsTheUtf8BytesItHashed)
 
 TEST(DigestMd5, QuotesWhatItEchoes)
 {
-    DigestAnswer answer;
-    answer.user = "a\"b\\c";
-    answer.realm = "r";
-    answer.nonce = "n";
-    answer.cnonce = "c";
-    answer.nc = "00000001";
-    answer.qop = "auth";
-    answer.digestUri = "xmpp/s";
+    DigestAnswer answer = {"a\"b\\c", "r", "p", "n", "c", "00000001", "auth", "xmpp/s"};
     const std::string expected = "username=\"a\\\"b\\\\c\",realm=";
     EXPECT_EQ(DigestResponseText(answer).substr(0, expected.size()), expected);
 }

@@ -59,10 +59,7 @@ TEST(XmlStreamParser, ReadsEachConstructOfAStanza)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::string> expected = c.expected;
-        expected.insert(expected.begin(), kOpenEvent);
-        EXPECT_EQ(ParseWhole(kStreamHeader + c.input), expected);
-        ExpectSameEventsAtEverySplit<ParserReceiver>(kStreamHeader + c.input, 16);
+        ExpectEventsAfterHeader(c.input, c.expected, 16);
     }
 }
 

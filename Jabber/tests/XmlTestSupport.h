@@ -149,4 +149,13 @@ const char kOpenEvent[] =
     "open <stream:stream xmlns=\"jabber:client\" xmlns:stream=\"http://etherx.jabber.org/streams\" id=\"42\" "
     "from=\"localhost\" version=\"1.0\"></stream:stream>";
 
+// input after the stream header gives the header's event and then expected, whole and split
+// anywhere (in chunks up to maxChunk).
+inline void ExpectEventsAfterHeader(const std::string& input, std::vector<std::string> expected, size_t maxChunk)
+{
+    expected.insert(expected.begin(), kOpenEvent);
+    EXPECT_EQ(ParseWhole(kStreamHeader + input), expected);
+    ExpectSameEventsAtEverySplit<ParserReceiver>(kStreamHeader + input, maxChunk);
+}
+
 }  // namespace XmlTest

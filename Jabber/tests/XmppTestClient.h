@@ -4,14 +4,13 @@
 #pragma once
 
 #include "Zel/net/SecureChannel.h"
+#include "Zel/net/tests/PeerSupport.h"
 
 #include "Jabber/stream/StreamCompression.h"
 #include "Jabber/xml/XmlElement.h"
 #include "Jabber/xml/XmlSerializer.h"
 
 #include "Jabber/tests/XmppReceivePath.h"
-
-#include <winsock2.h>
 
 #include <deque>
 #include <memory>
@@ -115,13 +114,7 @@ private:
     bool SendRaw(const std::string& bytes)
     {
         if (secure) return secure->Send(s, bytes.data(), int(bytes.size())) == 0;
-        size_t sent = 0;
-        while (sent < bytes.size()) {
-            int n = send(s, bytes.data() + sent, int(bytes.size() - sent), 0);
-            if (n <= 0) return false;
-            sent += size_t(n);
-        }
-        return true;
+        return PeerTest::SendAllBytes(s, bytes);
     }
 
     // One read (after waiting up to timeoutMs) through the receive path; false when nothing came.

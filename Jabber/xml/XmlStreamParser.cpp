@@ -85,22 +85,11 @@ XmlEvent XmlStreamParser::Next()
             static const char kComment[] = "<!--";
             size_t have = std::min<size_t>(end - pos, 4);
             if (std::memcmp(data + pos, kComment, have) != 0) return Fail(ForbiddenMarkup, base + pos);
-            if (have < 4) break;
-            size_t close = FindIn(buffer, std::max(scan, pos + 4), end, "-->", 3);
-            if (close == end) {
-                scan = std::max(pos + 4, end - 2);
-                break;
-            }
-            pos = scan = close + 3;
+            if (have < 4 || !SkipPast(end, 4, "-->")) break;
             continue;
         }
         if (data[pos + 1] == '?') {
-            size_t close = FindIn(buffer, std::max(scan, pos + 2), end, "?>", 2);
-            if (close == end) {
-                scan = std::max(pos + 2, end - 1);
-                break;
-            }
-            pos = scan = close + 2;
+            if (!SkipPast(end, 2, "?>")) break;
             continue;
         }
         size_t tagEnd;
@@ -117,6 +106,20 @@ XmlEvent XmlStreamParser::Next()
     if (!CheckHeld()) return Fail(error, errorOffset);
     Compact();
     return event;
+}
+
+// Skips the markup at pos, whose opening is openLength bytes, up to and including closing. False
+// when its end has not come yet; the next call resumes where a split closing can still begin.
+bool XmlStreamParser::SkipPast(size_t end, size_t openLength, const char* closing)
+{
+    const size_t closingLength = std::strlen(closing);
+    size_t close = FindIn(buffer, std::max(scan, pos + openLength), end, closing, closingLength);
+    if (close == end) {
+        scan = std::max(pos + openLength, end - (closingLength - 1));
+        return false;
+    }
+    pos = scan = close + closingLength;
+    return true;
 }
 
 // Finds the ">" that ends the tag at pos, outside quoted stretches, resuming where the last call

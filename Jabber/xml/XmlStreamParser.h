@@ -76,6 +76,7 @@ public:
 private:
     size_t End() const;
     bool InStanza() const { return !open.empty() || skipDepth > 0; }
+    bool SkipPast(size_t end, size_t openLength, const char* closing);
     bool ScanToTagEnd(size_t end, size_t& tagEnd);
     bool OnTag(size_t start, size_t end, XmlEvent& event);
     bool OnEndTag(size_t start, size_t end, XmlEvent& event);
