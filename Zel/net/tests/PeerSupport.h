@@ -20,7 +20,8 @@
 // Kinds and their arguments: "squid" and "tinyproxy" (HTTP CONNECT with Basic authorisation as
 // HttpUser/HttpPassword), "dante-socks5" (SOCKS5 with SocksUser/SocksPassword only),
 // "dante-socks4" (SOCKS4, and SOCKS5 without authentication), "tls-echo" with a certificate name
-// (TLS echo server, see below).
+// (TLS echo server, see below), "ejabberd" with its options (an XMPP server; peers/peer.sh lists
+// them).
 //
 // TLS: the build makes the certificates in TestCertDir() (peers/make-test-certs.sh): "localhost"
 // (for localhost and 127.0.0.1, signed by the test CA), "wrongname" (signed by the test CA for
@@ -233,7 +234,8 @@ private:
         line.insert(line.end(), arguments.begin(), arguments.end());
         if (!TestSupport::StartUnixScript(ZEL_NET_PEERS_DIR "/peer.sh", line, failure)) return false;
 
-        for (int i = 0; i < 1500; ++i) {  // 30 s
+        // A minute: ejabberd takes seconds to start, and each account it is given a second or two more.
+        for (int i = 0; i < 3000; ++i) {
             if (FileExists(run + "/ready")) {
                 runDir = run;
                 port = candidate;
@@ -248,7 +250,7 @@ private:
             }
             Sleep(20);
         }
-        failure = kind + ": no answer from peer.sh within 30 s\n--- peer.log ---\n" + ReadTextFile(run + "/peer.log");
+        failure = kind + ": no answer from peer.sh within 60 s\n--- peer.log ---\n" + ReadTextFile(run + "/peer.log");
         // Should it still come up, it ends with this process through the lease.
         return false;
     }
