@@ -43,6 +43,7 @@ public:
         return true;
     }
     bool SendInstantMessage(unsigned account, const MessageRecord& message, bool silent) override { return true; }
+    bool GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols) override { return true; }
 };
 
 // The user interface's side: a queue that counts the list's events.

@@ -172,6 +172,9 @@ public:
     // Asks the account for a contact's status; waits for the account.
     virtual bool GetContactIcons(unsigned account, int contactId, StatusInfo& out) = 0;
     virtual bool SendInstantMessage(unsigned account, const MessageRecord& message, bool silent) = 0;
+    // The protocols of the stored accounts that are not accounts in this run (plug-in missing, for
+    // instance), one per such account. False when that cannot be told: any protocol may be among them.
+    virtual bool GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols) = 0;
 };
 
 // The protocols manager on the bus, looked up at every call, so it does not matter which of the two
@@ -186,6 +189,7 @@ public:
     CZELString GetAccountKey(unsigned account) override;
     bool GetContactIcons(unsigned account, int contactId, StatusInfo& out) override;
     bool SendInstantMessage(unsigned account, const MessageRecord& message, bool silent) override;
+    bool GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols) override;
 
 private:
     Services::CServicesManager& bus;
@@ -258,8 +262,9 @@ public:
     // Loads the account's part of "CL data" (the account must be registered). 1 when a record of
     // the account was found, also when it holds no items; 0 otherwise.
     int LoadAccountContactList(unsigned account);
-    // Stores every registered account's list in "CL data", keeping the stored records of accounts
-    // that are not registered now. Run by the destructor.
+    // Stores every registered account's list in "CL data". A stored record of another name goes
+    // back as it was when it may belong to a stored account that is not created in this run; the
+    // records of accounts that were removed or renamed in this run are dropped. Run by the destructor.
     void SaveContactList();
 
     int GetQueueHandle() const { return queueHandle; }
@@ -395,6 +400,9 @@ private:
     std::map<unsigned, std::set<unsigned>> accountItems;  // account -> its top-level item ids
     std::map<unsigned, ItemEntry> items;                  // every group and list contact
     std::map<unsigned, TempEntry> tempContacts;
+    // The account keys lists were loaded under in this run: a stored record of such a key that no
+    // account has at the save is a removed or renamed account's, and goes.
+    std::vector<CZELString> loadedKeys;
     NameIndex listNames;
     NameIndex tempNames;
     std::set<int> antispamAsked;

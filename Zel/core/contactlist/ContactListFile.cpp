@@ -30,6 +30,8 @@ void StoreLE32(unsigned char* p, unsigned value)
     p[3] = (unsigned char)(value >> 24);
 }
 
+const int kGuidTextLength = 38;
+
 bool IsHighSurrogate(wchar_t c)
 {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -88,6 +90,13 @@ const RecordView* FindRecord(const std::vector<RecordView>& records, const CZELS
     for (const RecordView& record : records)
         if (record.name == name) return &record;
     return nullptr;
+}
+
+ZEL_GUID RecordProtocol(const CZELString& recordName)
+{
+    ZEL_GUID protocol = ZEL_GUID_NULL;
+    if (recordName.GetLength() >= kGuidTextLength) protocol.SetString(recordName.Substring(0, kGuidTextLength));
+    return protocol;
 }
 
 CZELString AccountRecordName(const CZELString& key)
@@ -192,6 +201,13 @@ std::vector<unsigned char> ReadStoredList(CSettingsStore& store)
     return blob;
 }
 
+template <typename T> bool Contains(const std::vector<T>& values, const T& value)
+{
+    for (const T& each : values)
+        if (each == value) return true;
+    return false;
+}
+
 }  // namespace
 
 CSettingsStore* CContactListData::Settings()
@@ -219,6 +235,14 @@ int CContactListData::LoadAccountContactList(unsigned account)
     if (blob.empty() || !accounts.IsAvailable()) return 0;
     CZELString key = accounts.GetAccountKey(account);
     if (key.IsEmpty()) return 0;
+    {
+        CLock hold(lock);
+        try {
+            loadedKeys.push_back(AccountRecordName(key));
+        } catch (...) {
+            return 0;
+        }
+    }
 
     std::vector<RecordView> accountRecords;
     ReadRecords(blob.data(), unsigned(blob.size()), accountRecords);
@@ -259,6 +283,13 @@ void CContactListData::SaveContactList()
 {
     CSettingsStore* store = Settings();
     if (!store || !accounts.IsAvailable()) return;
+    std::vector<ZEL_GUID> waiting;
+    bool waitingKnown;
+    try {
+        waitingKnown = accounts.GetAccountsNotCreated(waiting);
+    } catch (...) {
+        return;
+    }
 
     // The names come from the accounts themselves, each a synchronous send: all are asked before
     // the lock is taken, since an account's thread may be waiting for the lock meanwhile.
@@ -312,11 +343,13 @@ void CContactListData::SaveContactList()
         return;  // out of memory: the stored lists stay as they were rather than lose a part
     }
 
-    // What this run did not create stays as it was stored: an account whose plug-in is missing for
-    // a run gets its list back in the next. Each account written here replaces one stored record
-    // of its name, the first not yet replaced.
+    // A stored record that no account of this run replaced goes back as it was only while it may
+    // belong to a stored account that is not created in this run (its plug-in missing, say); a
+    // removed or renamed account's list would otherwise come back with the account or pile up.
+    // Each account written here replaces one stored record of its name, the first not yet replaced.
+    std::vector<unsigned char> stored;
     try {
-        std::vector<unsigned char> stored = ReadStoredList(*store);
+        stored = ReadStoredList(*store);
         std::vector<RecordView> storedRecords;
         ReadRecords(stored.data(), unsigned(stored.size()), storedRecords);
         std::vector<bool> replaced(storedRecords.size(), false);
@@ -328,14 +361,27 @@ void CContactListData::SaveContactList()
                 }
             }
         }
-        for (size_t i = 0; i < storedRecords.size(); ++i)
-            if (!replaced[i])
-                out.insert(out.end(), storedRecords[i].bytes, storedRecords[i].bytes + storedRecords[i].size);
+        std::vector<CZELString> forgotten;
+        {
+            CLock hold(lock);
+            for (const CZELString& key : loadedKeys)
+                if (!Contains(written, key)) forgotten.push_back(key);
+        }
+        for (size_t i = 0; i < storedRecords.size(); ++i) {
+            const RecordView& record = storedRecords[i];
+            if (replaced[i] || Contains(forgotten, record.name)) continue;
+            if (waitingKnown && !Contains(waiting, RecordProtocol(record.name))) continue;
+            out.insert(out.end(), record.bytes, record.bytes + record.size);
+        }
     } catch (...) {
         return;  // keep the old value whole rather than store a part
     }
 
-    if (out.empty() || out.size() > size_t(INT_MAX)) return;
+    // Nothing to store over nothing stored: no value is made. Over a stored value an empty one is
+    // stored, or what it held would come back.
+    if (out.empty() && stored.empty()) return;
+    if (out.size() > size_t(INT_MAX)) return;
     int length = int(out.size());
-    store->SetBlob(GUID_CONTACT_LIST_DATA, CZELString(kClData), out.data(), &length);
+    static const unsigned char kNone = 0;
+    store->SetBlob(GUID_CONTACT_LIST_DATA, CZELString(kClData), out.empty() ? &kNone : out.data(), &length);
 }

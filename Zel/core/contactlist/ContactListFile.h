@@ -12,6 +12,7 @@
 #pragma once
 
 #include "Zel/core/settings/ValueRecordList.h"
+#include "ZELCommon/ZELGuid.h"
 #include "ZELCommon/ZELString.h"
 
 #include <vector>
@@ -39,6 +40,9 @@ void ReadProperties(const unsigned char* input, unsigned length, ValueRecordList
 
 // The first record of that name (ignoring case), or null.
 const RecordView* FindRecord(const std::vector<RecordView>& records, const CZELString& name);
+
+// The protocol an account record's name begins with; the null GUID when it begins with none.
+ZEL_GUID RecordProtocol(const CZELString& recordName);
 
 // The account record's name for an account key: the key, cut at a character boundary when its
 // UTF-8 form would not fit the record's one length byte. Loading and saving cut the same way.

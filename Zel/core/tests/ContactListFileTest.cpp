@@ -196,6 +196,8 @@ TEST_F(ContactListFileTest, WhatLoadingFindsDecidesItsResult)
         EXPECT_EQ(Describe(*list, AccountA), c.list);
         // Forgotten, so that the next restart does not store it.
         Announce(PMEV_ACCOUNT_REMOVING, AccountA);
+        Restart();
+        EXPECT_TRUE(StoredList().empty());
     }
 }
 
@@ -273,6 +275,7 @@ TEST_F(ContactListFileTest, RandomDamageNeverCrashes)
 // created in this run go back unchanged, after the lists of the accounts that were.
 TEST_F(ContactListFileTest, RecordsOfAccountsNotCreatedAreCarriedThrough)
 {
+    accounts.SetNotCreated({ProtocolOf(kGhostKey), ProtocolOf(KeyB)});
     StoreList(Concat({GhostRecord(), AccountARecord(), AccountBRecord()}));
     CreateAccount(AccountA);
     int added = list->AddContact(AccountA, 0);
@@ -296,10 +299,64 @@ TEST_F(ContactListFileTest, EachAccountReplacesOneStoredRecordOfItsName)
     Bytes first = Form(Utf8(KeyA), Form("Contact", Prop("Account name", "first")));
     Bytes second = Form(Utf8(KeyA), Form("Contact", Prop("Account name", "second")));
     StoreList(Concat({first, second}));
+    accounts.SetNotCreated({ProtocolOf(KeyA)});
     CreateAccount(AccountA);
     Restart();
-    // The first record was loaded and written again; the second stays for whoever it belongs to.
+    // The first record was loaded and written again; the second stays for whoever it belongs to,
+    // another account of that protocol that is not created in this run.
     EXPECT_EQ(StoredList(), Concat({first, second}));
+}
+
+// A list goes with its account: the record of an account removed or renamed in this run is not
+// stored again, so re-adding the account does not bring the old list back and renamed accounts
+// leave no records behind. Records of stored accounts that are not created in this run stay.
+TEST_F(ContactListFileTest, ForgottenAccountsLeaveNoListBehind)
+{
+    const std::wstring renamedKey = std::wstring(KeyA) + L"-renamed";
+    Bytes renamed = Form(Utf8(renamedKey), Form("Contact", Prop("Account name", "new")));
+    struct Case {
+        const char* name;
+        Bytes stored;
+        std::vector<ZEL_GUID> notCreated;
+        bool known;
+        bool rename;  // else the account is removed
+        Bytes expected;
+    } cases[] = {
+        {"a removed account", Concat({AccountARecord(), AccountBRecord(), GhostRecord()}), {ProtocolOf(KeyB)}, true,
+         false, AccountBRecord()},
+        {"a removed account whose protocol has an account not created",
+         Concat({AccountARecord(), AccountBRecord()}), {ProtocolOf(KeyA), ProtocolOf(KeyB)}, true, false,
+         AccountBRecord()},
+        {"a removed account when the stored accounts cannot be told apart",
+         Concat({GhostRecord(), AccountARecord()}), {}, false, false, GhostRecord()},
+        {"the only account removed", AccountARecord(), {}, true, false, {}},
+        {"a renamed account", Concat({AccountARecord(), AccountBRecord()}), {ProtocolOf(KeyB)}, true, true,
+         Concat({renamed, AccountBRecord()})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        StoreList(c.stored);
+        accounts.SetNotCreated(c.notCreated, c.known);
+        CreateAccount(AccountA);
+        EXPECT_EQ(Describe(*list, AccountA), kAccountAList);
+        if (c.rename) {
+            accounts.SetKey(AccountA, renamedKey);
+            Announce(PMEV_ACCOUNT_RENAMED, AccountA);
+            SetName(list->AddContact(AccountA, 0), L"new");
+        } else {
+            Announce(PMEV_ACCOUNT_REMOVING, AccountA);
+        }
+        Restart();
+        EXPECT_EQ(StoredList(), c.expected);
+        if (!c.rename) {
+            // The account is added again: with an empty list.
+            CreateAccount(AccountA);
+            EXPECT_TRUE(Describe(*list, AccountA).empty());
+        }
+        Announce(PMEV_ACCOUNT_REMOVING, AccountA);
+        accounts.SetKey(AccountA, KeyA);
+    }
 }
 
 TEST_F(ContactListFileTest, WithNothingToStoreTheOldValueStays)
@@ -314,6 +371,7 @@ TEST_F(ContactListFileTest, WithNothingToStoreTheOldValueStays)
         {"no account: the stored records go back as they were", true, true, false},
         {"no protocols manager: nothing is saved", true, false, true},
     };
+    accounts.SetNotCreated({ProtocolOf(kGhostKey), ProtocolOf(KeyB)});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Restart();

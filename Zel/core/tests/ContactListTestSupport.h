@@ -99,6 +99,13 @@ public:
         return true;
     }
 
+    bool GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols) override
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        protocols = notCreated;
+        return notCreatedKnown;
+    }
+
     // The status record the fake gives a contact.
     static StatusInfo IconsOf(int contactId)
     {
@@ -120,6 +127,14 @@ public:
         keys.push_back({account, key});
     }
 
+    // The protocols of stored accounts the manager did not create; known false: it cannot tell.
+    void SetNotCreated(const std::vector<ZEL_GUID>& protocols, bool known = true)
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        notCreated = protocols;
+        notCreatedKnown = known;
+    }
+
     std::vector<SentMessage> Sent()
     {
         std::lock_guard<std::mutex> hold(mutex);
@@ -136,7 +151,17 @@ private:
     std::mutex mutex;
     std::vector<std::pair<unsigned, std::wstring>> keys;
     std::vector<SentMessage> sent;
+    std::vector<ZEL_GUID> notCreated;
+    bool notCreatedKnown = true;
 };
+
+// The protocol an account key begins with.
+inline ZEL_GUID ProtocolOf(const std::wstring& key)
+{
+    ZEL_GUID protocol = ZEL_GUID_NULL;
+    protocol.SetString(Str(key.substr(0, 38)));
+    return protocol;
+}
 
 struct EventRecord {
     int code;
