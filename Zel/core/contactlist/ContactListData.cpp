@@ -32,7 +32,8 @@ CContactListData::CContactListData(Services::CServicesManager& bus, IContactList
       startupSubscription(0),
       updateNesting(0),
       nextGroupId(FirstGroupId),
-      nextContactId(FirstContactId)
+      nextContactId(FirstContactId),
+      closing(false)
 {
     for (int i = 0; i < CLE_EVENT_COUNT; ++i) eventIds[i] = 0;
     serviceHandle = bus.RegisterService(GUID_CONTACT_LIST_DATA, static_cast<IContactListData*>(this));
@@ -44,6 +45,7 @@ CContactListData::CContactListData(Services::CServicesManager& bus, IContactList
 
 CContactListData::~CContactListData()
 {
+    closing = true;
     SaveContactList();
     // Dropping the queue also drops its subscriptions and waits for a handler that runs now.
     if (queueHandle) bus.DestroyQueue(queueHandle);
@@ -788,10 +790,13 @@ void CContactListData::DoMoveContact(int contactId, int groupId)
 void CContactListData::OnAccountCreated(unsigned account)
 {
     {
+        // Registered and loading in one step: no save may take the empty list for the account's.
         CLock hold(lock);
         try {
+            loadingAccounts.insert(account);
             accountItems.emplace(account, std::set<unsigned>());
         } catch (...) {
+            loadingAccounts.erase(account);
             return;
         }
     }

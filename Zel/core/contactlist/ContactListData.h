@@ -20,6 +20,7 @@
 #include "ZELCommon/ZELCriticalSection.h"
 #include "ZELCommon/ZELString.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <set>
@@ -200,7 +201,8 @@ public:
     // Registers the service, creates the queue "CL", registers the 13 events and subscribes to the
     // bus's start-up event. accounts null: the protocols manager found on the bus.
     explicit CContactListData(Services::CServicesManager& bus, IContactListAccounts* accounts = nullptr);
-    // Stores "CL data", then drops the queue, every item and the service.
+    // Stores "CL data", then drops the queue (waiting for a handler that runs), every item and the
+    // service.
     ~CContactListData() override;
 
     CContactListData(const CContactListData&) = delete;
@@ -262,9 +264,12 @@ public:
     // Loads the account's part of "CL data" (the account must be registered). 1 when a record of
     // the account was found, also when it holds no items; 0 otherwise.
     int LoadAccountContactList(unsigned account);
-    // Stores every registered account's list in "CL data". A stored record of another name goes
-    // back as it was when it may belong to a stored account that is not created in this run; the
-    // records of accounts that were removed or renamed in this run are dropped. Run by the destructor.
+    // Stores the list of every registered account whose stored list has finished loading in
+    // "CL data". An account of the protocols manager whose list is not loaded (yet) keeps its stored
+    // record as it was, so a save during a load never writes the half list. A stored record of
+    // another name goes back as it was when it may belong to a stored account that is not created in
+    // this run; the records of accounts that were removed or renamed in this run are dropped. Run by
+    // the destructor.
     void SaveContactList();
 
     int GetQueueHandle() const { return queueHandle; }
@@ -359,6 +364,11 @@ private:
     void SetItemProperties(int itemId, ValueRecordList& properties);
     // Creates, fills and announces one stored contact.
     void LoadContact(unsigned account, int groupId, const ContactListFile::RecordView& record);
+    // The loading itself, with the account marked as loading.
+    int LoadStoredItems(unsigned account);
+    // Appends the account record of a registered account's list, its name to written (lock held).
+    void AppendAccountRecord(std::vector<unsigned char>& out, const CZELString& name, const std::set<unsigned>& top,
+                             std::vector<CZELString>& written);
 
     // Fires one of the 13 events; payloads go back when the event cannot be fired.
     void Fire(int code, CRefObject* p1, CRefObject* p2, bool wait);
@@ -400,6 +410,10 @@ private:
     std::map<unsigned, std::set<unsigned>> accountItems;  // account -> its top-level item ids
     std::map<unsigned, ItemEntry> items;                  // every group and list contact
     std::map<unsigned, TempEntry> tempContacts;
+    // Registered accounts whose stored list is being loaded: what they hold is not their list yet.
+    std::set<unsigned> loadingAccounts;
+    // Set when the service goes: a load under way stops adding items; its stored record is kept.
+    std::atomic<bool> closing;
     // The account keys lists were loaded under in this run: a stored record of such a key that no
     // account has at the save is a removed or renamed account's, and goes.
     std::vector<CZELString> loadedKeys;

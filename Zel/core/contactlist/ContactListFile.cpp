@@ -229,6 +229,23 @@ void CContactListData::LoadContact(unsigned account, int groupId, const RecordVi
 
 int CContactListData::LoadAccountContactList(unsigned account)
 {
+    {
+        CLock hold(lock);
+        try {
+            loadingAccounts.insert(account);
+        } catch (...) {
+            return 0;
+        }
+    }
+    int result = LoadStoredItems(account);
+    CLock hold(lock);
+    // A load that stopped for the shutdown leaves its account loading: the save keeps its record.
+    if (!closing) loadingAccounts.erase(account);
+    return result;
+}
+
+int CContactListData::LoadStoredItems(unsigned account)
+{
     CSettingsStore* store = Settings();
     if (!store) return 0;
     std::vector<unsigned char> blob = ReadStoredList(*store);
@@ -254,6 +271,7 @@ int CContactListData::LoadAccountContactList(unsigned account)
 
     BeginUpdate();
     for (const RecordView& itemRecord : itemRecords) {
+        if (closing) break;
         std::vector<RecordView> inner;
         ReadRecords(itemRecord.data, itemRecord.length, inner);
         const RecordView* settings = FindRecord(inner, CZELString(GroupSettingsRecord));
@@ -273,32 +291,63 @@ int CContactListData::LoadAccountContactList(unsigned account)
         SetItemProperties(groupId, properties);
         NotifyGroupAdded(groupId);
         for (const RecordView& record : inner)
-            if (record.name == ContactRecord) LoadContact(account, groupId, record);
+            if (record.name == ContactRecord && !closing) LoadContact(account, groupId, record);
     }
     EndUpdate();
     return 1;
+}
+
+void CContactListData::AppendAccountRecord(std::vector<unsigned char>& out, const CZELString& name,
+                                           const std::set<unsigned>& top, std::vector<CZELString>& written)
+{
+    std::vector<unsigned char> data;
+    for (unsigned id : top) {
+        CListItem* item = FindListItem(int(id));
+        if (!item) continue;
+        if (IsContactId(int(id))) {
+            std::vector<unsigned char> properties;
+            if (AppendProperties(properties, item->properties)) AppendRecord(data, CZELString(ContactRecord), properties);
+            continue;
+        }
+        std::vector<unsigned char> group, properties;
+        AppendProperties(properties, item->properties);
+        AppendRecord(group, CZELString(GroupSettingsRecord), properties);
+        for (unsigned contactId : static_cast<CGroupItem*>(item)->contacts) {
+            CListItem* contact = FindListItem(int(contactId));
+            if (!contact) continue;
+            properties.clear();
+            if (AppendProperties(properties, contact->properties))
+                AppendRecord(group, CZELString(ContactRecord), properties);
+        }
+        AppendRecord(data, CZELString(GroupRecord), group);
+    }
+    if (AppendRecord(out, name, data)) written.push_back(name);
 }
 
 void CContactListData::SaveContactList()
 {
     CSettingsStore* store = Settings();
     if (!store || !accounts.IsAvailable()) return;
+
+    // The accounts to save: the registered ones and the manager's, whose creation may still wait
+    // in the queue. Their names come from the accounts themselves, each a synchronous send: all are
+    // asked before the lock is taken, since an account's thread may be waiting for the lock
+    // meanwhile. The accounts not created are asked first: once the manager has read its stored
+    // accounts, each it created is among its accounts when they are listed after.
     std::vector<ZEL_GUID> waiting;
     bool waitingKnown;
-    try {
-        waitingKnown = accounts.GetAccountsNotCreated(waiting);
-    } catch (...) {
-        return;
-    }
-
-    // The names come from the accounts themselves, each a synchronous send: all are asked before
-    // the lock is taken, since an account's thread may be waiting for the lock meanwhile.
     std::vector<unsigned> ids;
     std::vector<std::pair<unsigned, CZELString>> named;
     try {
+        waitingKnown = accounts.GetAccountsNotCreated(waiting);
         {
             CLock hold(lock);
             for (const auto& account : accountItems) ids.push_back(account.first);
+        }
+        int count = accounts.GetAccountCount();
+        for (int i = 0; i < count; ++i) {
+            unsigned id = accounts.GetAccountId(i);
+            if (id && !Contains(ids, id)) ids.push_back(id);
         }
         for (unsigned id : ids) {
             CZELString key = accounts.GetAccountKey(id);
@@ -308,69 +357,56 @@ void CContactListData::SaveContactList()
         return;
     }
 
+    // Written: the lists of registered accounts that are loaded. Kept: the stored records of
+    // accounts whose list is not (a load under way, or still to come). Forgotten: keys lists were
+    // loaded under that no account has now (a removal or a rename).
     std::vector<unsigned char> out;
-    std::vector<CZELString> written;
+    std::vector<CZELString> written, kept, forgotten;
     try {
         CLock hold(lock);
         for (const std::pair<unsigned, CZELString>& account : named) {
             std::map<unsigned, std::set<unsigned>>::const_iterator top = accountItems.find(account.first);
-            if (top == accountItems.end()) continue;
-            std::vector<unsigned char> data;
-            for (unsigned id : top->second) {
-                CListItem* item = FindListItem(int(id));
-                if (!item) continue;
-                if (IsContactId(int(id))) {
-                    std::vector<unsigned char> properties;
-                    if (AppendProperties(properties, item->properties))
-                        AppendRecord(data, CZELString(ContactRecord), properties);
-                    continue;
-                }
-                std::vector<unsigned char> group, properties;
-                AppendProperties(properties, item->properties);
-                AppendRecord(group, CZELString(GroupSettingsRecord), properties);
-                for (unsigned contactId : static_cast<CGroupItem*>(item)->contacts) {
-                    CListItem* contact = FindListItem(int(contactId));
-                    if (!contact) continue;
-                    properties.clear();
-                    if (AppendProperties(properties, contact->properties))
-                        AppendRecord(group, CZELString(ContactRecord), properties);
-                }
-                AppendRecord(data, CZELString(GroupRecord), group);
-            }
-            if (AppendRecord(out, account.second, data)) written.push_back(account.second);
+            size_t before = written.size();
+            if (top != accountItems.end() && !loadingAccounts.count(account.first))
+                AppendAccountRecord(out, account.second, top->second, written);
+            if (written.size() == before) kept.push_back(account.second);
         }
+        for (const CZELString& key : loadedKeys)
+            if (!Contains(written, key) && !Contains(kept, key)) forgotten.push_back(key);
     } catch (...) {
         return;  // out of memory: the stored lists stay as they were rather than lose a part
     }
 
-    // A stored record that no account of this run replaced goes back as it was only while it may
-    // belong to a stored account that is not created in this run (its plug-in missing, say); a
-    // removed or renamed account's list would otherwise come back with the account or pile up.
-    // Each account written here replaces one stored record of its name, the first not yet replaced.
+    // Each account written or kept claims one stored record of its name, the first not yet claimed.
+    // Of the rest, a record goes back as it was only while it may belong to a stored account that is
+    // not created in this run (its plug-in missing, say); a removed or renamed account's list would
+    // otherwise come back with the account or pile up.
     std::vector<unsigned char> stored;
     try {
         stored = ReadStoredList(*store);
         std::vector<RecordView> storedRecords;
         ReadRecords(stored.data(), unsigned(stored.size()), storedRecords);
-        std::vector<bool> replaced(storedRecords.size(), false);
-        for (const CZELString& name : written) {
-            for (size_t i = 0; i < storedRecords.size(); ++i) {
-                if (!replaced[i] && storedRecords[i].name == name) {
-                    replaced[i] = true;
-                    break;
+        enum Claim { Free, Replaced, Kept };
+        std::vector<Claim> claims(storedRecords.size(), Free);
+        auto claim = [&](const std::vector<CZELString>& names, Claim as) {
+            for (const CZELString& name : names) {
+                for (size_t i = 0; i < storedRecords.size(); ++i) {
+                    if (claims[i] == Free && storedRecords[i].name == name) {
+                        claims[i] = as;
+                        break;
+                    }
                 }
             }
-        }
-        std::vector<CZELString> forgotten;
-        {
-            CLock hold(lock);
-            for (const CZELString& key : loadedKeys)
-                if (!Contains(written, key)) forgotten.push_back(key);
-        }
+        };
+        claim(written, Replaced);
+        claim(kept, Kept);
         for (size_t i = 0; i < storedRecords.size(); ++i) {
             const RecordView& record = storedRecords[i];
-            if (replaced[i] || Contains(forgotten, record.name)) continue;
-            if (waitingKnown && !Contains(waiting, RecordProtocol(record.name))) continue;
+            if (claims[i] == Replaced) continue;
+            if (claims[i] == Free) {
+                if (Contains(forgotten, record.name)) continue;
+                if (waitingKnown && !Contains(waiting, RecordProtocol(record.name))) continue;
+            }
             out.insert(out.end(), record.bytes, record.bytes + record.size);
         }
     } catch (...) {

@@ -54,8 +54,9 @@ struct SentMessage {
     bool silent;
 };
 
-// The protocols manager as the contact list sees it: accounts with fixed keys, contact status
-// records made from the contact id, and a log of the messages sent.
+// The protocols manager as the contact list sees it: accounts with fixed keys, of which those the
+// fixture created are the manager's accounts; contact status records made from the contact id, and
+// a log of the messages sent.
 class FakeAccounts : public IContactListAccounts {
 public:
     FakeAccounts()
@@ -68,12 +69,12 @@ public:
     int GetAccountCount() override
     {
         std::lock_guard<std::mutex> hold(mutex);
-        return int(keys.size());
+        return int(created.size());
     }
     unsigned GetAccountId(int index) override
     {
         std::lock_guard<std::mutex> hold(mutex);
-        return index >= 0 && index < int(keys.size()) ? keys[size_t(index)].first : 0;
+        return index >= 0 && index < int(created.size()) ? created[size_t(index)] : 0;
     }
     CZELString GetAccountKey(unsigned account) override
     {
@@ -127,6 +128,15 @@ public:
         keys.push_back({account, key});
     }
 
+    // Adds the account to the manager's accounts, or takes it away.
+    void SetCreated(unsigned account, bool exists)
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        for (size_t i = 0; i < created.size(); ++i)
+            if (created[i] == account) created.erase(created.begin() + long(i));
+        if (exists) created.push_back(account);
+    }
+
     // The protocols of stored accounts the manager did not create; known false: it cannot tell.
     void SetNotCreated(const std::vector<ZEL_GUID>& protocols, bool known = true)
     {
@@ -153,6 +163,7 @@ private:
     std::vector<SentMessage> sent;
     std::vector<ZEL_GUID> notCreated;
     bool notCreatedKnown = true;
+    std::vector<unsigned> created;
 };
 
 // The protocol an account key begins with.
@@ -299,10 +310,14 @@ protected:
     }
 
     // The protocols manager's PMEV event as the list's queue receives it, waiting until handled.
+    // The manager has an account from just before its creation is announced until just after its
+    // removal is.
     void Announce(int code, unsigned account)
     {
+        if (code == PMEV_ACCOUNT_CREATED) accounts.SetCreated(account, true);
         CRefValue* p1 = new CRefValue(intptr_t(account));
         bus.SendMessage(list->GetQueueHandle(), GUID_PROTOCOLS_MANAGER, code, p1, nullptr, true);
+        if (code == PMEV_ACCOUNT_REMOVING) accounts.SetCreated(account, false);
     }
     void CreateAccount(unsigned account) { Announce(PMEV_ACCOUNT_CREATED, account); }
 
