@@ -54,6 +54,7 @@ CContactListData::~CContactListData()
         listNames.clear();
         tempNames.clear();
         accountItems.clear();
+        damagedTails.clear();
         items.clear();
         tempContacts.clear();
     }
@@ -808,6 +809,7 @@ void CContactListData::ClearAccount(unsigned account, bool unregister)
     {
         CLock hold(lock);
         if (!IsRegistered(account)) return;
+        damagedTails.erase(account);  // it belonged to the list that goes
     }
     BeginUpdate();
     for (;;) {

@@ -33,6 +33,7 @@ class CServicesManager;
 class CSettingsStore;
 namespace ContactListFile {
 struct RecordView;
+struct RecordList;
 }
 
 // Events, class GUID_CONTACT_LIST_DATA. Ids and values travel as CRefValue.
@@ -293,6 +294,8 @@ private:
         std::set<unsigned> contacts;
         // Set when its removal starts: it takes no contact any more, so none is left behind.
         bool removing;
+        // The stored bytes after its last whole contact, written back after its contacts.
+        std::vector<unsigned char> damagedTail;
     };
     struct ItemEntry {
         unsigned account;
@@ -364,11 +367,14 @@ private:
     void SetItemProperties(int itemId, ValueRecordList& properties);
     // Creates, fills and announces one stored contact.
     void LoadContact(unsigned account, int groupId, const ContactListFile::RecordView& record);
+    // Creates and fills a stored group from its records, when they hold its settings; false when
+    // they do not (the item is a contact).
+    bool LoadGroup(unsigned account, const ContactListFile::RecordList& children);
     // The loading itself, with the account marked as loading.
     int LoadStoredItems(unsigned account);
     // Appends the account record of a registered account's list, its name to written (lock held).
-    void AppendAccountRecord(std::vector<unsigned char>& out, const CZELString& name, const std::set<unsigned>& top,
-                             std::vector<CZELString>& written);
+    void AppendAccountRecord(std::vector<unsigned char>& out, unsigned account, const CZELString& name,
+                             const std::set<unsigned>& top, std::vector<CZELString>& written);
 
     // Fires one of the 13 events; payloads go back when the event cannot be fired.
     void Fire(int code, CRefObject* p1, CRefObject* p2, bool wait);
@@ -410,6 +416,8 @@ private:
     std::map<unsigned, std::set<unsigned>> accountItems;  // account -> its top-level item ids
     std::map<unsigned, ItemEntry> items;                  // every group and list contact
     std::map<unsigned, TempEntry> tempContacts;
+    // The stored bytes after an account's last whole item, written back after its items.
+    std::map<unsigned, std::vector<unsigned char>> damagedTails;
     // Registered accounts whose stored list is being loaded: what they hold is not their list yet.
     std::set<unsigned> loadingAccounts;
     // Set when the service goes: a load under way stops adding items; its stored record is kept.

@@ -72,6 +72,27 @@ unsigned ReadRecords(const unsigned char* input, unsigned length, std::vector<Re
     return offset;
 }
 
+void ReadList(const unsigned char* input, unsigned length, RecordList& out)
+{
+    out.whole.clear();
+    out.hasCut = false;
+    out.cut = RecordView();
+    unsigned used = input ? ReadRecords(input, length, out.whole) : 0;
+    out.tail = input ? input + used : nullptr;
+    out.tailLength = input ? length - used : 0;
+    if (out.tailLength == 0) return;
+    const unsigned char* at = out.tail;
+    unsigned nameLength = at[0];
+    if (out.tailLength < nameLength + ValueRecord::HeaderBytes) return;
+    RecordView& cut = out.cut;
+    cut.name = nameLength ? CZELString(reinterpret_cast<const char*>(at + 1), int(nameLength), CP_UTF8) : CZELString();
+    cut.data = at + nameLength + ValueRecord::HeaderBytes;
+    cut.length = out.tailLength - nameLength - ValueRecord::HeaderBytes;
+    cut.bytes = at;
+    cut.size = out.tailLength;
+    out.hasCut = true;
+}
+
 void ReadProperties(const unsigned char* input, unsigned length, ValueRecordList& out)
 {
     unsigned offset = 0;
@@ -227,6 +248,30 @@ void CContactListData::LoadContact(unsigned account, int groupId, const RecordVi
     NotifyContactAdded(contactId, info);
 }
 
+bool CContactListData::LoadGroup(unsigned account, const RecordList& children)
+{
+    const RecordView* settings = FindRecord(children.whole, CZELString(GroupSettingsRecord));
+    if (!settings) return false;
+    int groupId = AddGroup(account);
+    if (!groupId) return true;  // the account is gone
+    ValueRecordList properties;
+    ReadProperties(settings->data, settings->length, properties);
+    SetItemProperties(groupId, properties);
+    {
+        CLock hold(lock);
+        if (CGroupItem* group = FindGroup(groupId)) {
+            try {
+                group->damagedTail.assign(children.tail, children.tail + children.tailLength);
+            } catch (...) {
+            }
+        }
+    }
+    NotifyGroupAdded(groupId);
+    for (const RecordView& record : children.whole)
+        if (record.name == ContactRecord && !closing) LoadContact(account, groupId, record);
+    return true;
+}
+
 int CContactListData::LoadAccountContactList(unsigned account)
 {
     {
@@ -261,43 +306,50 @@ int CContactListData::LoadStoredItems(unsigned account)
         }
     }
 
-    std::vector<RecordView> accountRecords;
-    ReadRecords(blob.data(), unsigned(blob.size()), accountRecords);
-    const RecordView* stored = FindRecord(accountRecords, AccountRecordName(key));
+    RecordList accountRecords;
+    ReadList(blob.data(), unsigned(blob.size()), accountRecords);
+    const RecordView* stored = FindRecord(accountRecords.whole, AccountRecordName(key));
+    if (!stored && accountRecords.hasCut && accountRecords.cut.name == AccountRecordName(key))
+        stored = &accountRecords.cut;
     if (!stored) return 0;
-    std::vector<RecordView> itemRecords;
-    ReadRecords(stored->data, stored->length, itemRecords);
-    if (itemRecords.empty()) return 1;
+    RecordList itemRecords;
+    ReadList(stored->data, stored->length, itemRecords);
+    // A group cut short keeps the rest of the account's bytes as its own tail; else they are the
+    // account's.
+    RecordList cutGroup;
+    if (itemRecords.hasCut) ReadList(itemRecords.cut.data, itemRecords.cut.length, cutGroup);
+    bool groupAtCut = itemRecords.hasCut && FindRecord(cutGroup.whole, CZELString(GroupSettingsRecord));
+    {
+        CLock hold(lock);
+        try {
+            if (groupAtCut || itemRecords.tailLength == 0)
+                damagedTails.erase(account);
+            else
+                damagedTails[account].assign(itemRecords.tail, itemRecords.tail + itemRecords.tailLength);
+        } catch (...) {
+        }
+    }
+    if (itemRecords.whole.empty() && !groupAtCut) return 1;
 
     BeginUpdate();
-    for (const RecordView& itemRecord : itemRecords) {
+    for (const RecordView& itemRecord : itemRecords.whole) {
         if (closing) break;
-        std::vector<RecordView> inner;
-        ReadRecords(itemRecord.data, itemRecord.length, inner);
-        const RecordView* settings = FindRecord(inner, CZELString(GroupSettingsRecord));
-        if (!settings) {
-            {
-                CLock hold(lock);
-                // A top-level contact of an account that is gone would never be found again.
-                if (!IsRegistered(account)) continue;
-            }
-            LoadContact(account, 0, itemRecord);
-            continue;
+        RecordList inner;
+        ReadList(itemRecord.data, itemRecord.length, inner);
+        if (LoadGroup(account, inner)) continue;
+        {
+            CLock hold(lock);
+            // A top-level contact of an account that is gone would never be found again.
+            if (!IsRegistered(account)) continue;
         }
-        int groupId = AddGroup(account);
-        if (!groupId) continue;  // the account is gone
-        ValueRecordList properties;
-        ReadProperties(settings->data, settings->length, properties);
-        SetItemProperties(groupId, properties);
-        NotifyGroupAdded(groupId);
-        for (const RecordView& record : inner)
-            if (record.name == ContactRecord && !closing) LoadContact(account, groupId, record);
+        LoadContact(account, 0, itemRecord);
     }
+    if (groupAtCut && !closing) LoadGroup(account, cutGroup);
     EndUpdate();
     return 1;
 }
 
-void CContactListData::AppendAccountRecord(std::vector<unsigned char>& out, const CZELString& name,
+void CContactListData::AppendAccountRecord(std::vector<unsigned char>& out, unsigned account, const CZELString& name,
                                            const std::set<unsigned>& top, std::vector<CZELString>& written)
 {
     std::vector<unsigned char> data;
@@ -312,15 +364,19 @@ void CContactListData::AppendAccountRecord(std::vector<unsigned char>& out, cons
         std::vector<unsigned char> group, properties;
         AppendProperties(properties, item->properties);
         AppendRecord(group, CZELString(GroupSettingsRecord), properties);
-        for (unsigned contactId : static_cast<CGroupItem*>(item)->contacts) {
+        CGroupItem* stored = static_cast<CGroupItem*>(item);
+        for (unsigned contactId : stored->contacts) {
             CListItem* contact = FindListItem(int(contactId));
             if (!contact) continue;
             properties.clear();
             if (AppendProperties(properties, contact->properties))
                 AppendRecord(group, CZELString(ContactRecord), properties);
         }
+        group.insert(group.end(), stored->damagedTail.begin(), stored->damagedTail.end());
         AppendRecord(data, CZELString(GroupRecord), group);
     }
+    std::map<unsigned, std::vector<unsigned char>>::const_iterator tail = damagedTails.find(account);
+    if (tail != damagedTails.end()) data.insert(data.end(), tail->second.begin(), tail->second.end());
     if (AppendRecord(out, name, data)) written.push_back(name);
 }
 
@@ -368,7 +424,7 @@ void CContactListData::SaveContactList()
             std::map<unsigned, std::set<unsigned>>::const_iterator top = accountItems.find(account.first);
             size_t before = written.size();
             if (top != accountItems.end() && !loadingAccounts.count(account.first))
-                AppendAccountRecord(out, account.second, top->second, written);
+                AppendAccountRecord(out, account.first, account.second, top->second, written);
             if (written.size() == before) kept.push_back(account.second);
         }
         for (const CZELString& key : loadedKeys)
@@ -384,8 +440,12 @@ void CContactListData::SaveContactList()
     std::vector<unsigned char> stored;
     try {
         stored = ReadStoredList(*store);
-        std::vector<RecordView> storedRecords;
-        ReadRecords(stored.data(), unsigned(stored.size()), storedRecords);
+        RecordList storedList;
+        ReadList(stored.data(), unsigned(stored.size()), storedList);
+        // A record cut short is claimed like the others but can only go last: its length runs to the
+        // end. A damaged end that is no record at all belongs to nobody known and goes back as it was.
+        std::vector<RecordView>& storedRecords = storedList.whole;
+        if (storedList.hasCut) storedRecords.push_back(storedList.cut);
         enum Claim { Free, Replaced, Kept };
         std::vector<Claim> claims(storedRecords.size(), Free);
         auto claim = [&](const std::vector<CZELString>& names, Claim as) {
@@ -409,6 +469,7 @@ void CContactListData::SaveContactList()
             }
             out.insert(out.end(), record.bytes, record.bytes + record.size);
         }
+        if (!storedList.hasCut) out.insert(out.end(), storedList.tail, storedList.tail + storedList.tailLength);
     } catch (...) {
         return;  // keep the old value whole rather than store a part
     }

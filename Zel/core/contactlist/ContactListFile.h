@@ -8,7 +8,11 @@
 //
 // Reading keeps every whole record: a list is read record by record and ends at the first record
 // that does not stand whole in the bytes that remain, so damage costs what it touches and nothing
-// before it. Nothing here allocates more than the input holds.
+// before it. What follows (the damaged tail) is kept as it was and written back after the whole
+// records at the same level: after an account's items, after a group's contacts, or at the end of
+// "CL data". A record cut short (its header whole, its data running past the end) is still read for
+// what it holds: an account's whole items, a group's whole contacts once its settings stand whole.
+// Nothing here allocates more than the input holds.
 #pragma once
 
 #include "Zel/core/settings/ValueRecordList.h"
@@ -34,6 +38,17 @@ struct RecordView {
 
 // The whole records of a buffer, in order, up to the first that is not whole. The bytes used.
 unsigned ReadRecords(const unsigned char* input, unsigned length, std::vector<RecordView>& out);
+
+// A buffer read as a list: its whole records, then the damaged tail, which may begin with a record
+// cut short: its data is what the buffer still holds and its size reaches to the end.
+struct RecordList {
+    std::vector<RecordView> whole;
+    bool hasCut;
+    RecordView cut;
+    const unsigned char* tail;
+    unsigned tailLength;
+};
+void ReadList(const unsigned char* input, unsigned length, RecordList& out);
 
 // A property list from its byte form: its whole records (those whose name can be written again).
 void ReadProperties(const unsigned char* input, unsigned length, ValueRecordList& out);
