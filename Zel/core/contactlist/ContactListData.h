@@ -8,6 +8,15 @@
 // temporary alike) from 0x80000001 up, so the top bit tells a contact from a group. Temporary
 // contacts are senders who are not in the list; they are never announced and never stored.
 //
+// Batches: between BeginUpdate and EndUpdate (nested, from any thread) additions and changes are
+// not announced: no CLE_GROUP_ADDED, CLE_GROUP_CHANGED, CLE_CONTACT_ADDED, CLE_CONTACT_STATUS or
+// CLE_CONTACT_CHANGED fires. On CLE_UPDATE_END a subscriber reads the whole list again, every
+// account's, with GetAccountItems and the properties; statuses are asked of the protocols manager
+// (GetContactIcons) for accounts that are online only, since an offline account has none to give.
+// Removals are still announced one by one, synchronously, while the item exists (a chat showing the
+// contact must learn of it), and messages, acknowledgements and typing are relayed as ever. A
+// stored list is loaded as one batch, so a large list costs two events, not one per item.
+//
 // Locks: one lock guards everything. Synchronous events (CLE_GROUP_REMOVED, CLE_CONTACT_REMOVED) are
 // fired with it left, so subscribers may read the item while it still exists; no synchronous send
 // to the protocols manager or an account is made while it is held.
@@ -34,13 +43,15 @@ class CSettingsStore;
 namespace ContactListFile {
 struct RecordView;
 struct RecordList;
+struct StoredValue;
+class NameCache;
 }
 
 // Events, class GUID_CONTACT_LIST_DATA. Ids and values travel as CRefValue.
 enum ContactListEvent {
     CLE_ACCOUNTS_READY = 1,    // all saved accounts are created
-    CLE_UPDATE_BEGIN = 2,      // a batch of changes starts
-    CLE_UPDATE_END = 3,        // and ends
+    CLE_UPDATE_BEGIN = 2,      // a batch of changes starts: additions and changes go unannounced
+    CLE_UPDATE_END = 3,        // and ends: read the whole list again
     CLE_GROUP_ADDED = 4,       // p1 group id
     CLE_GROUP_REMOVED = 5,     // p1 group id; synchronous, the group still exists
     CLE_GROUP_CHANGED = 6,     // p1 group id
@@ -312,9 +323,9 @@ private:
             return a.second.Compare(b.second) < 0;
         }
     };
-    // (account, "Account name" ignoring case) -> contact ids; "finding by Account name" without
-    // walking the whole list.
-    typedef std::map<std::pair<unsigned, CZELString>, std::set<unsigned>, NameKeyLess> NameIndex;
+    // (account, "Account name" ignoring case) -> contact ids, one entry per contact; "finding by
+    // Account name" without walking the whole list.
+    typedef std::multimap<std::pair<unsigned, CZELString>, unsigned, NameKeyLess> NameIndex;
 
     // The service lock for one scope, which may be left around a synchronous event.
     class CLock {
@@ -363,13 +374,22 @@ private:
 
     template <typename Write> bool SetProperty(int itemId, const CZELString& name, Write write);
     template <typename Read> bool GetProperty(int itemId, const CZELString& name, Read read);
-    // Replaces the properties of a fresh item (used while loading).
-    void SetItemProperties(int itemId, ValueRecordList& properties);
-    // Creates, fills and announces one stored contact.
-    void LoadContact(unsigned account, int groupId, const ContactListFile::RecordView& record);
+    // A new group or contact (lock held); 0 as AddGroup and AddContact. A contact's properties are
+    // read from their byte form into it before it is indexed.
+    int NewGroup(unsigned account);
+    int NewContact(unsigned account, int groupId, const unsigned char* properties, unsigned length,
+                   ContactListFile::NameCache* names);
+    // Between BeginUpdate and EndUpdate (lock held): additions and changes are not announced.
+    bool InBatch() const { return updateNesting > 0; }
+
+    // "CL data" as read at the first load or save of the run.
+    std::shared_ptr<const ContactListFile::StoredValue> Stored(CSettingsStore& store);
+    // Creates and fills one stored contact.
+    void LoadContact(unsigned account, int groupId, const ContactListFile::RecordView& record,
+                     ContactListFile::NameCache& names);
     // Creates and fills a stored group from its records, when they hold its settings; false when
     // they do not (the item is a contact).
-    bool LoadGroup(unsigned account, const ContactListFile::RecordList& children);
+    bool LoadGroup(unsigned account, const ContactListFile::RecordList& children, ContactListFile::NameCache& names);
     // The loading itself, with the account marked as loading.
     int LoadStoredItems(unsigned account);
     // Appends the account record of a registered account's list, its name to written (lock held).
@@ -422,6 +442,8 @@ private:
     std::set<unsigned> loadingAccounts;
     // Set when the service goes: a load under way stops adding items; its stored record is kept.
     std::atomic<bool> closing;
+    // Read once: every account's load finds its record in it, and the save the records it keeps.
+    std::shared_ptr<const ContactListFile::StoredValue> storedValue;
     // The account keys lists were loaded under in this run: a stored record of such a key that no
     // account has at the save is a removed or renamed account's, and goes.
     std::vector<CZELString> loadedKeys;

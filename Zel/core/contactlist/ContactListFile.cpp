@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstring>
+#include <utility>
 
 namespace ContactListFile {
 
@@ -44,40 +46,73 @@ bool IsLowSurrogate(wchar_t c)
 
 }  // namespace
 
-unsigned ReadRecords(const unsigned char* input, unsigned length, std::vector<RecordView>& out)
+const ValueRecord& NameCache::Named(const unsigned char* name, unsigned nameLength)
+{
+    const size_t kEntries = 16;
+    for (const Entry& entry : entries)
+        if (entry.raw.size() == nameLength && std::memcmp(entry.raw.data(), name, nameLength) == 0) return entry.record;
+    Entry fresh{std::string(reinterpret_cast<const char*>(name), nameLength),
+                ValueRecord(nameLength ? CZELString(reinterpret_cast<const char*>(name), int(nameLength), CP_UTF8)
+                                       : CZELString())};
+    if (entries.size() < kEntries) {
+        entries.push_back(std::move(fresh));
+        return entries.back().record;
+    }
+    Entry& taken = entries[replace];
+    replace = (replace + 1) % kEntries;
+    taken = std::move(fresh);
+    return taken.record;
+}
+
+namespace {
+
+// The size of the whole record at input, 0 when none stands there; its name and data found.
+unsigned WholeRecord(const unsigned char* input, unsigned available, unsigned& nameLength, unsigned& dataLength)
+{
+    if (available == 0) return 0;
+    nameLength = input[0];
+    if (available < nameLength + ValueRecord::HeaderBytes) return 0;
+    dataLength = LoadLE32(input + 1 + nameLength);
+    // Compared with what remains, never summed, so a length near 4 GB cannot wrap the test.
+    if (dataLength > available - nameLength - ValueRecord::HeaderBytes) return 0;
+    return nameLength + dataLength + ValueRecord::HeaderBytes;
+}
+
+}  // namespace
+
+unsigned ReadRecords(const unsigned char* input, unsigned length, std::vector<RecordView>& out, NameCache* names)
 {
     unsigned offset = 0;
     while (input && offset < length) {
-        unsigned available = length - offset;
         const unsigned char* at = input + offset;
-        unsigned nameLength = at[0];
-        if (available < nameLength + ValueRecord::HeaderBytes) break;
-        unsigned dataLength = LoadLE32(at + 1 + nameLength);
-        // Compared with what remains, never summed, so a length near 4 GB cannot wrap the test.
-        if (dataLength > available - nameLength - ValueRecord::HeaderBytes) break;
+        unsigned nameLength, dataLength;
+        unsigned size = WholeRecord(at, length - offset, nameLength, dataLength);
+        if (size == 0) break;
         RecordView view;
-        view.name = nameLength ? CZELString(reinterpret_cast<const char*>(at + 1), int(nameLength), CP_UTF8)
-                               : CZELString();
+        if (names)
+            view.name = names->Named(at + 1, nameLength).GetName();
+        else if (nameLength)
+            view.name = CZELString(reinterpret_cast<const char*>(at + 1), int(nameLength), CP_UTF8);
         view.data = at + 1 + nameLength + 4;
         view.length = dataLength;
         view.bytes = at;
-        view.size = nameLength + dataLength + ValueRecord::HeaderBytes;
+        view.size = size;
         try {
             out.push_back(view);
         } catch (...) {
             break;
         }
-        offset += view.size;
+        offset += size;
     }
     return offset;
 }
 
-void ReadList(const unsigned char* input, unsigned length, RecordList& out)
+void ReadList(const unsigned char* input, unsigned length, RecordList& out, NameCache* names)
 {
     out.whole.clear();
     out.hasCut = false;
     out.cut = RecordView();
-    unsigned used = input ? ReadRecords(input, length, out.whole) : 0;
+    unsigned used = input ? ReadRecords(input, length, out.whole, names) : 0;
     out.tail = input ? input + used : nullptr;
     out.tailLength = input ? length - used : 0;
     if (out.tailLength == 0) return;
@@ -93,16 +128,22 @@ void ReadList(const unsigned char* input, unsigned length, RecordList& out)
     out.hasCut = true;
 }
 
-void ReadProperties(const unsigned char* input, unsigned length, ValueRecordList& out)
+void ReadProperties(const unsigned char* input, unsigned length, ValueRecordList& out, NameCache* names)
 {
+    NameCache local;
+    NameCache& cache = names ? *names : local;
     unsigned offset = 0;
     while (input && offset < length) {
-        ValueRecord record;
-        unsigned used = record.Parse(input + offset, length - offset);
-        if (used == 0) break;
+        const unsigned char* at = input + offset;
+        unsigned nameLength, dataLength;
+        unsigned size = WholeRecord(at, length - offset, nameLength, dataLength);
+        if (size == 0) break;
+        offset += size;
+        ValueRecord record(cache.Named(at + 1, nameLength));
         // A damaged name that grew past the length byte in UTF-8 could not be written again.
-        if (record.HasValidName()) out.Add(record);
-        offset += used;
+        if (!record.HasValidName()) continue;
+        if (!record.WriteBlob(at + 1 + nameLength + 4, dataLength)) break;
+        out.Add(std::move(record));
     }
 }
 
@@ -236,39 +277,51 @@ CSettingsStore* CContactListData::Settings()
     return static_cast<CSettingsStore*>(bus.GetService(GUID_SETTINGS_STORE));
 }
 
-void CContactListData::LoadContact(unsigned account, int groupId, const RecordView& record)
+std::shared_ptr<const StoredValue> CContactListData::Stored(CSettingsStore& store)
 {
-    int contactId = AddContact(account, groupId);
-    if (!contactId) return;
-    ValueRecordList properties;
-    ReadProperties(record.data, record.length, properties);
-    SetItemProperties(contactId, properties);
-    StatusInfo info;
-    accounts.GetContactIcons(account, contactId, info);
-    NotifyContactAdded(contactId, info);
+    {
+        CLock hold(lock);
+        if (storedValue) return storedValue;
+    }
+    // Only this service writes "CL data", and only at its end: what the first reader finds holds
+    // for the whole run.
+    std::shared_ptr<StoredValue> read = std::make_shared<StoredValue>();
+    read->bytes = ReadStoredList(store);
+    ReadList(read->bytes.data(), unsigned(read->bytes.size()), read->accounts);
+    CLock hold(lock);
+    if (!storedValue) storedValue = read;
+    return storedValue;
 }
 
-bool CContactListData::LoadGroup(unsigned account, const RecordList& children)
+void CContactListData::LoadContact(unsigned account, int groupId, const RecordView& record, NameCache& names)
+{
+    CLock hold(lock);
+    // A top-level contact of an account that is gone would never be found again.
+    if (!groupId && !IsRegistered(account)) return;
+    NewContact(account, groupId, record.data, record.length, &names);
+}
+
+bool CContactListData::LoadGroup(unsigned account, const RecordList& children, NameCache& names)
 {
     const RecordView* settings = FindRecord(children.whole, CZELString(GroupSettingsRecord));
     if (!settings) return false;
-    int groupId = AddGroup(account);
-    if (!groupId) return true;  // the account is gone
-    ValueRecordList properties;
-    ReadProperties(settings->data, settings->length, properties);
-    SetItemProperties(groupId, properties);
+    int groupId;
     {
         CLock hold(lock);
-        if (CGroupItem* group = FindGroup(groupId)) {
-            try {
-                group->damagedTail.assign(children.tail, children.tail + children.tailLength);
-            } catch (...) {
-            }
+        groupId = NewGroup(account);
+        CGroupItem* group = FindGroup(groupId);
+        if (!group) return true;  // the account is gone
+        try {
+            ReadProperties(settings->data, settings->length, group->properties, &names);
+            group->damagedTail.assign(children.tail, children.tail + children.tailLength);
+        } catch (...) {
         }
     }
-    NotifyGroupAdded(groupId);
-    for (const RecordView& record : children.whole)
-        if (record.name == ContactRecord && !closing) LoadContact(account, groupId, record);
+    const CZELString contactRecord(ContactRecord);
+    for (const RecordView& record : children.whole) {
+        if (closing) break;
+        if (record.name == contactRecord) LoadContact(account, groupId, record, names);
+    }
     return true;
 }
 
@@ -282,10 +335,17 @@ int CContactListData::LoadAccountContactList(unsigned account)
             return 0;
         }
     }
-    int result = LoadStoredItems(account);
+    int result = 0;
+    bool whole = true;
+    try {
+        result = LoadStoredItems(account);
+    } catch (...) {
+        whole = false;  // out of memory part way
+    }
     CLock hold(lock);
-    // A load that stopped for the shutdown leaves its account loading: the save keeps its record.
-    if (!closing) loadingAccounts.erase(account);
+    // A load that did not end, or stopped for the shutdown, leaves its account loading: the save
+    // keeps its stored record.
+    if (whole && !closing) loadingAccounts.erase(account);
     return result;
 }
 
@@ -293,31 +353,31 @@ int CContactListData::LoadStoredItems(unsigned account)
 {
     CSettingsStore* store = Settings();
     if (!store) return 0;
-    std::vector<unsigned char> blob = ReadStoredList(*store);
-    if (blob.empty() || !accounts.IsAvailable()) return 0;
+    std::shared_ptr<const StoredValue> value = Stored(*store);
+    if (value->bytes.empty() || !accounts.IsAvailable()) return 0;
     CZELString key = accounts.GetAccountKey(account);
     if (key.IsEmpty()) return 0;
+    CZELString name = AccountRecordName(key);
     {
         CLock hold(lock);
         try {
-            loadedKeys.push_back(AccountRecordName(key));
+            loadedKeys.push_back(name);
         } catch (...) {
             return 0;
         }
     }
 
-    RecordList accountRecords;
-    ReadList(blob.data(), unsigned(blob.size()), accountRecords);
-    const RecordView* stored = FindRecord(accountRecords.whole, AccountRecordName(key));
-    if (!stored && accountRecords.hasCut && accountRecords.cut.name == AccountRecordName(key))
-        stored = &accountRecords.cut;
+    const RecordList& accountRecords = value->accounts;
+    const RecordView* stored = FindRecord(accountRecords.whole, name);
+    if (!stored && accountRecords.hasCut && accountRecords.cut.name == name) stored = &accountRecords.cut;
     if (!stored) return 0;
+    NameCache names;
     RecordList itemRecords;
-    ReadList(stored->data, stored->length, itemRecords);
+    ReadList(stored->data, stored->length, itemRecords, &names);
     // A group cut short keeps the rest of the account's bytes as its own tail; else they are the
     // account's.
     RecordList cutGroup;
-    if (itemRecords.hasCut) ReadList(itemRecords.cut.data, itemRecords.cut.length, cutGroup);
+    if (itemRecords.hasCut) ReadList(itemRecords.cut.data, itemRecords.cut.length, cutGroup, &names);
     bool groupAtCut = itemRecords.hasCut && FindRecord(cutGroup.whole, CZELString(GroupSettingsRecord));
     {
         CLock hold(lock);
@@ -331,21 +391,20 @@ int CContactListData::LoadStoredItems(unsigned account)
     }
     if (itemRecords.whole.empty() && !groupAtCut) return 1;
 
-    BeginUpdate();
+    // One batch: the subscribers read the whole list when it ends, so no item is announced, and no
+    // account is asked for statuses (a new account is offline and has none to give).
+    struct Batch {
+        explicit Batch(CContactListData& list) : list(list) { list.BeginUpdate(); }
+        ~Batch() { list.EndUpdate(); }
+        CContactListData& list;
+    } batch(*this);
+    RecordList inner;
     for (const RecordView& itemRecord : itemRecords.whole) {
         if (closing) break;
-        RecordList inner;
-        ReadList(itemRecord.data, itemRecord.length, inner);
-        if (LoadGroup(account, inner)) continue;
-        {
-            CLock hold(lock);
-            // A top-level contact of an account that is gone would never be found again.
-            if (!IsRegistered(account)) continue;
-        }
-        LoadContact(account, 0, itemRecord);
+        ReadList(itemRecord.data, itemRecord.length, inner, &names);
+        if (!LoadGroup(account, inner, names)) LoadContact(account, 0, itemRecord, names);
     }
-    if (groupAtCut && !closing) LoadGroup(account, cutGroup);
-    EndUpdate();
+    if (groupAtCut && !closing) LoadGroup(account, cutGroup, names);
     return 1;
 }
 
@@ -437,14 +496,13 @@ void CContactListData::SaveContactList()
     // Of the rest, a record goes back as it was only while it may belong to a stored account that is
     // not created in this run (its plug-in missing, say); a removed or renamed account's list would
     // otherwise come back with the account or pile up.
-    std::vector<unsigned char> stored;
+    std::shared_ptr<const StoredValue> stored;
     try {
-        stored = ReadStoredList(*store);
-        RecordList storedList;
-        ReadList(stored.data(), unsigned(stored.size()), storedList);
+        stored = Stored(*store);
+        const RecordList& storedList = stored->accounts;
         // A record cut short is claimed like the others but can only go last: its length runs to the
         // end. A damaged end that is no record at all belongs to nobody known and goes back as it was.
-        std::vector<RecordView>& storedRecords = storedList.whole;
+        std::vector<RecordView> storedRecords = storedList.whole;
         if (storedList.hasCut) storedRecords.push_back(storedList.cut);
         enum Claim { Free, Replaced, Kept };
         std::vector<Claim> claims(storedRecords.size(), Free);
@@ -476,7 +534,7 @@ void CContactListData::SaveContactList()
 
     // Nothing to store over nothing stored: no value is made. Over a stored value an empty one is
     // stored, or what it held would come back.
-    if (out.empty() && stored.empty()) return;
+    if (out.empty() && stored->bytes.empty()) return;
     if (out.size() > size_t(INT_MAX)) return;
     int length = int(out.size());
     static const unsigned char kNone = 0;

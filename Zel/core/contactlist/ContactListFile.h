@@ -19,6 +19,7 @@
 #include "ZELCommon/ZELGuid.h"
 #include "ZELCommon/ZELString.h"
 
+#include <string>
 #include <vector>
 
 namespace ContactListFile {
@@ -36,8 +37,26 @@ struct RecordView {
     unsigned size;
 };
 
+// The names of the records read, each decoded once: the records of a list repeat a few names
+// ("Contact", "Account name", "CL Alias"), and decoding every one again would cost most of a load.
+// Keeps the last few names met; one reader at a time.
+class NameCache {
+public:
+    // A record named by the nameLength UTF-8 bytes at name, holding no data.
+    const ValueRecord& Named(const unsigned char* name, unsigned nameLength);
+
+private:
+    struct Entry {
+        std::string raw;
+        ValueRecord record;
+    };
+    std::vector<Entry> entries;
+    size_t replace = 0;  // the entry the next new name takes once all are in use
+};
+
 // The whole records of a buffer, in order, up to the first that is not whole. The bytes used.
-unsigned ReadRecords(const unsigned char* input, unsigned length, std::vector<RecordView>& out);
+unsigned ReadRecords(const unsigned char* input, unsigned length, std::vector<RecordView>& out,
+                     NameCache* names = nullptr);
 
 // A buffer read as a list: its whole records, then the damaged tail, which may begin with a record
 // cut short: its data is what the buffer still holds and its size reaches to the end.
@@ -48,10 +67,21 @@ struct RecordList {
     const unsigned char* tail;
     unsigned tailLength;
 };
-void ReadList(const unsigned char* input, unsigned length, RecordList& out);
+void ReadList(const unsigned char* input, unsigned length, RecordList& out, NameCache* names = nullptr);
 
-// A property list from its byte form: its whole records (those whose name can be written again).
-void ReadProperties(const unsigned char* input, unsigned length, ValueRecordList& out);
+// "CL data" as read once in a run, its account records viewed in place.
+struct StoredValue {
+    StoredValue() = default;
+    StoredValue(const StoredValue&) = delete;
+    StoredValue& operator=(const StoredValue&) = delete;
+
+    std::vector<unsigned char> bytes;
+    RecordList accounts;
+};
+
+// A property list from its byte form, appended to out: its whole records (those whose name can be
+// written again).
+void ReadProperties(const unsigned char* input, unsigned length, ValueRecordList& out, NameCache* names = nullptr);
 
 // The first record of that name (ignoring case), or null.
 const RecordView* FindRecord(const std::vector<RecordView>& records, const CZELString& name);

@@ -124,26 +124,22 @@ TEST_F(ContactListFileTest, AnAccountIsStoredAsGroupsWithTheirContactsThenTopLev
     EXPECT_EQ(StoredList(), AccountARecord());
 }
 
-TEST_F(ContactListFileTest, AStoredListComesBackBetweenOneUpdateBeginAndEnd)
+// A stored list comes back as one batch: one CLE_UPDATE_BEGIN and one CLE_UPDATE_END, no event per
+// item (the subscribers read the whole list at the end), and no account asked for statuses.
+TEST_F(ContactListFileTest, AStoredListComesBackInOneBatch)
 {
     StoreList(Concat({AccountARecord(), AccountBRecord()}));
     CreateAccount(AccountA);
     Settle();
+    EXPECT_EQ(recorder->Codes(), (std::vector<int>{CLE_UPDATE_BEGIN, CLE_UPDATE_END}));
     EXPECT_EQ(Describe(*list, AccountA), kAccountAList);
-    std::vector<EventRecord> got = recorder->Records();
-    ASSERT_EQ(got.size(), 6u);
-    std::vector<int> codes;
-    for (const EventRecord& record : got) codes.push_back(record.code);
-    EXPECT_EQ(codes, (std::vector<int>{CLE_UPDATE_BEGIN, CLE_GROUP_ADDED, CLE_CONTACT_ADDED, CLE_CONTACT_ADDED,
-                                       CLE_CONTACT_ADDED, CLE_UPDATE_END}));
-    int group = int(got[1].p1);
-    EXPECT_EQ(got[2].group, group);
-    EXPECT_EQ(got[3].group, group);
-    EXPECT_EQ(got[4].group, 0);
-    // Each contact's status was asked of its account.
-    EXPECT_EQ(accounts.iconRequests, 3);
-    EXPECT_EQ(got[4].image, int(got[4].p1 & 0xFFFF));
-    EXPECT_EQ(Property(int(got[3].p1), L"CL Alias"), L"Two");
+    CZELArray<ContactListItemPair> items;
+    ASSERT_TRUE(list->GetAccountItems(AccountA, items));
+    ASSERT_EQ(items.GetCount(), 4);
+    EXPECT_EQ(list->GetContactGroup(items[1].contactId), items[0].groupId);
+    EXPECT_EQ(list->GetContactGroup(items[3].contactId), 0);
+    EXPECT_EQ(Property(items[2].contactId, L"CL Alias"), L"Two");
+    EXPECT_EQ(accounts.iconRequests, 0);
     EXPECT_EQ(list->LoadAccountContactList(AccountC), 0);
 
     // The other account's record waits for that account.
@@ -493,7 +489,7 @@ TEST_F(ContactListFileTest, NoAccountIsWaitedForWhileTheLockIsHeld)
     list->FindContactByKey(Str(std::wstring(KeyA) + L"|111"));
     Restart();  // saves: names asked
     accounts.onWait = nullptr;
-    EXPECT_GT(waits, 4);
+    EXPECT_GE(waits, 4);
     EXPECT_EQ(blocked, 0);
     EXPECT_EQ(StoredList(), AccountARecord());
 }
