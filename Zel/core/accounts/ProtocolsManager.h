@@ -151,6 +151,11 @@ public:
     // in the table or the plug-in refuses.
     unsigned BindAccount(const ZEL_GUID& protocol, unsigned accountId, CZELDll& library);
 
+    // The protocols of the stored accounts that are not accounts in this run (plug-in missing or
+    // refusing, values unreadable), one per such account: what they own elsewhere waits for a later
+    // run. False when that cannot be told (the stored accounts not read yet, or partly unreadable).
+    bool GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols);
+
     // The queue accounts post their notifications to.
     int GetQueueHandle() const { return queueHandle; }
     // The bus id of event PMEV_* code, 0 when it could not be registered.

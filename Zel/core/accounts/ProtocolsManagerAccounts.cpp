@@ -378,6 +378,17 @@ void CProtocolsManager::LoadAccounts()
     Fire(PMEV_ACCOUNTS_LOADED, nullptr, nullptr, false);
 }
 
+bool CProtocolsManager::GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols)
+{
+    CZELLock hold(accountsLock);
+    if (!storedRead) return false;
+    for (const AccountsData::CarriedRecord& record : carried) {
+        AccountsData::Parsed parsed = AccountsData::Parse(record.raw.data(), unsigned(record.raw.size()));
+        if (!parsed.records.empty()) protocols.push_back(parsed.records[0].protocol);
+    }
+    return carriedTail.empty();
+}
+
 void CProtocolsManager::UnloadAccounts()
 {
     AccountTable copy;

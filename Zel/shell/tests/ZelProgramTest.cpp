@@ -63,7 +63,7 @@ protected:
         for (const wchar_t* file : {L"Zel.exe", L"ZELCommon.dll", L"Handheld.dll", L"libstdc++-6.dll",
                                     L"libgcc_s_seh-1.dll", L"libwinpthread-1.dll"})
             ASSERT_TRUE(CopyFileW((bin + file).c_str(), (folder + file).c_str(), FALSE)) << "missing";
-        CopyTree(bin + L"PluginTrees\\Order\\Protos\\", folder + L"Protos\\");
+        CopyTree(bin + L"PluginTrees\\" + Scenario() + L"\\Protos\\", folder + L"Protos\\");
         log = folder + L"plugins.log";
         SetEnvironmentVariableW(L"ZEL_TEST_PLUGIN_LOG", log.c_str());
     }
@@ -72,6 +72,9 @@ protected:
     {
         SetEnvironmentVariableW(L"ZEL_TEST_PLUGIN_LOG", nullptr);
     }
+
+    // The plug-in tree the program's folder gets.
+    virtual const wchar_t* Scenario() const { return L"Order"; }
 
     // Starts the program; returns its process handle, or null.
     HANDLE Start(const std::wstring& arguments)
@@ -109,7 +112,78 @@ protected:
     std::wstring log;
 };
 
+// The folder with the fake account plug-ins, whose accounts answer the manager at once.
+class ZelProgramWithAccounts : public ZelProgram {
+protected:
+    const wchar_t* Scenario() const override { return L"Accounts"; }
+};
+
+const std::string kProtocolsManager = "{3BAE2E79-C55B-41B8-851D-0CB7DFF053B6}";
+const std::string kContactListData = "{D42F2173-F868-469C-9F2F-B283F799F1CE}";
+const std::string kFakeProtocol = "{FA4EAC01-1111-4A4A-8101-0203040506A1}";
+
+// An account's stored list: contacts spread over groups of up to 100, the last two at the top level.
+std::string StoredList(int contacts)
+{
+    int groups = contacts > 2 ? (contacts - 2 + 99) / 100 : 0;
+    std::vector<std::string> members(static_cast<size_t>(groups));
+    for (int i = 0; i < contacts; ++i) {
+        std::string number = std::to_string(100000 + i);
+        std::string contact = Value("Contact", Value("Account name", number) + Value("CL Alias", "Contact " + number));
+        if (i < contacts - 2)
+            members[size_t(i % groups)] += contact;
+        else
+            members.push_back(contact);  // top level, after every group
+    }
+    std::string items;
+    for (size_t g = 0; g < members.size(); ++g)
+        items += int(g) < groups ? Value("Group", Value("Group settings", Value("CL Alias", "Group " + std::to_string(g))) +
+                                                  members[g])
+                                 : members[g];
+    return items;
+}
+
+// One line per account record: its name, its size and whether it is byte for byte the one expected.
+std::vector<std::string> Compare(const std::string& stored, const std::string& expected)
+{
+    std::vector<std::string> lines;
+    auto want = Records(expected);
+    for (const auto& record : Records(stored)) {
+        std::string verdict = "not expected";
+        for (const auto& w : want)
+            if (w.first == record.first) verdict = w.second == record.second ? "as stored" : "changed";
+        lines.push_back(record.first + ": " + std::to_string(record.second.size()) + " bytes, " + verdict);
+    }
+    return lines;
+}
+
 }  // namespace
+
+// Each account's stored list is loaded on the contact list's own thread after the account is
+// created, while a run that is told to quit at once is already shutting down: whatever the moment,
+// the list stored at the end is the whole one, never what was loaded of it so far.
+TEST_F(ZelProgramWithAccounts, QuittingAtOnceKeepsEveryStoredListWhole)
+{
+    struct Account {
+        const char* name;
+        int contacts;
+    } accounts[] = {{"large", 20000}, {"middle", 2000}, {"small", 7}, {"last", 3}};
+    std::string accountsData, lists;
+    for (const Account& account : accounts) {
+        accountsData += Value(kFakeProtocol, Value("Name", account.name));
+        lists += Value(kFakeProtocol + account.name, StoredList(account.contacts));
+    }
+    std::vector<std::string> expected = Compare(lists, lists);
+    for (int run = 0; run < 5; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        WriteAll(folder + L"settings.zel", Section(kProtocolsManager, Value("Accounts data", accountsData)) +
+                                               Section(kContactListData, Value("CL data", lists)));
+        HANDLE process = Start(L"/quit");
+        ASSERT_NE(process, nullptr);
+        EXPECT_EQ(Finish(process), 0);
+        EXPECT_EQ(Compare(FindValue(ReadAll(folder + L"settings.zel"), kContactListData, "CL data"), lists), expected);
+    }
+}
 
 TEST_F(ZelProgram, StartsScansPluginsAndStopsKeepingItsSettings)
 {
