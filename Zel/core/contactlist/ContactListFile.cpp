@@ -4,6 +4,7 @@
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/bus/ServicesManager.h"
 #include "Zel/core/settings/SettingsStore.h"
+#include "ZELCommon/Packer.h"
 
 #include <windows.h>
 
@@ -18,19 +19,6 @@ const wchar_t GroupSettingsRecord[] = L"Group settings";
 const wchar_t ContactRecord[] = L"Contact";
 
 namespace {
-
-unsigned LoadLE32(const unsigned char* p)
-{
-    return unsigned(p[0]) | unsigned(p[1]) << 8 | unsigned(p[2]) << 16 | unsigned(p[3]) << 24;
-}
-
-void StoreLE32(unsigned char* p, unsigned value)
-{
-    p[0] = (unsigned char)value;
-    p[1] = (unsigned char)(value >> 8);
-    p[2] = (unsigned char)(value >> 16);
-    p[3] = (unsigned char)(value >> 24);
-}
 
 const int kGuidTextLength = 38;
 
@@ -72,7 +60,7 @@ unsigned WholeRecord(const unsigned char* input, unsigned available, unsigned& n
     if (available == 0) return 0;
     nameLength = input[0];
     if (available < nameLength + ValueRecord::HeaderBytes) return 0;
-    dataLength = LoadLE32(input + 1 + nameLength);
+    dataLength = CPacker::Unpack32LE(input + 1 + nameLength);
     // Compared with what remains, never summed, so a length near 4 GB cannot wrap the test.
     if (dataLength > available - nameLength - ValueRecord::HeaderBytes) return 0;
     return nameLength + dataLength + ValueRecord::HeaderBytes;
@@ -205,7 +193,7 @@ bool AppendRecord(std::vector<unsigned char>& out, const CZELString& name, const
             return false;
         }
         out[start] = (unsigned char)nameBytes;
-        StoreLE32(&out[start + 1 + nameBytes], length);
+        CPacker::Pack32LE(&out[start + 1 + nameBytes], length);
         if (length) out.insert(out.end(), data, data + length);
     } catch (...) {
         out.resize(start);
