@@ -72,3 +72,14 @@ CZELString MakeSafeFileName(const CZELString& name)
     }
     return CZELString(out.c_str(), int(out.size()));
 }
+
+CZELString MakeTransferFileName(const CZELString& name)
+{
+    CZELString safe = MakeSafeFileName(name);
+    const int length = safe.GetLength();
+    for (const wchar_t* reserved : {L".zhf", L".damaged"}) {
+        const int tail = int(wcslen(reserved));
+        if (length >= tail && safe.Substring(length - tail, tail) == CZELString(reserved)) return safe + L".bin";
+    }
+    return safe;
+}

@@ -18,3 +18,8 @@
 #include "ZELCommon/ZELString.h"
 
 CZELString MakeSafeFileName(const CZELString& name);
+
+// The file name a received file is stored under in the history folder: MakeSafeFileName's, with
+// ".bin" added to a name that would end like a history file or its set-aside damaged bytes
+// (".zhf", ".damaged"), so a peer can never write into a history.
+CZELString MakeTransferFileName(const CZELString& name);

@@ -124,3 +124,31 @@ TEST(SafeFileName, DifferentNamesNeverShareAFile)
         ASSERT_EQ(placed.first->second, Folded(name));
     }
 }
+
+// Received files keep their safe names, but never the history's own endings.
+TEST(SafeFileName, TransferNamesNeverEndLikeAHistoryFile)
+{
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"photo.jpg", L"photo.jpg"},
+        {L"WEX_1_2.zhf", L"WEX_1_2.zhf.bin"},
+        {L"a.ZHF", L"a.ZHF.bin"},
+        {L"a.zhf.damaged", L"a.zhf.damaged.bin"},
+        {L"zhf", L"zhf"},
+        {L"a.zhfx", L"a.zhfx"},
+        {L"..\\x.zhf", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name);
+        CZELString transfer = MakeTransferFileName(c.name);
+        std::wstring got = transfer.GetBuffer() ? std::wstring(transfer.GetBuffer()) : std::wstring();
+        if (c.expected) {
+            EXPECT_EQ(got, c.expected);
+        }
+        std::wstring tail = got.size() >= 4 ? got.substr(got.size() - 4) : got;
+        EXPECT_NE(_wcsicmp(tail.c_str(), L".zhf"), 0);
+        EXPECT_EQ(got.find(L'\\'), std::wstring::npos);
+    }
+}
