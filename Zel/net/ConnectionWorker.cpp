@@ -108,8 +108,12 @@ void CConnectionWorker::Abort()
     {
         CZELLock hold(socketLock);
         closing = true;
+        // Only the worker's own thread closes its socket, so the handle is never freed (and given to
+        // another socket) while that thread still uses it; shutting it down wakes whatever waits in
+        // it, and a connect in progress sees the flag.
+        SOCKET s = socket.load();
+        if (s != INVALID_SOCKET) shutdown(s, SD_BOTH);
     }
-    CloseSocket();
     if (abortEvent) SetEvent(abortEvent);
 }
 
@@ -136,6 +140,10 @@ bool CConnectionWorker::AdoptSocket(SOCKET s)
 
 void CConnectionWorker::CloseSocket()
 {
+    // A Send uses the handle under sendLock: closing waits for it, so no send reaches a socket that
+    // took this one's handle; Abort's shutdown has already woken a send blocked in it.
+    CZELLock sending(sendLock);
+    CZELLock hold(socketLock);
     SOCKET s = socket.exchange(INVALID_SOCKET);
     if (s == INVALID_SOCKET) return;
     shutdown(s, SD_BOTH);

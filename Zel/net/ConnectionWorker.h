@@ -51,8 +51,8 @@ public:
 
     // Starts worker's thread, which holds worker until it ends: false when it could not be started.
     static bool StartThread(const std::shared_ptr<CConnectionWorker>& worker);
-    // Asks the worker to end: no new socket is taken, the socket is closed, the abort event set.
-    // Returns at once; the worker posts what it has to and ends alone.
+    // Asks the worker to end: no new socket is taken, the socket is shut down (its own thread closes
+    // it), the abort event set. Returns at once; the worker posts what it has to and ends alone.
     void Abort();
     // Abort has come.
     bool IsClosing() const { return closing.load(); }
@@ -65,7 +65,8 @@ public:
 
     // The socket. AdoptSocket stores s; once Abort has come it closes s and answers false.
     bool AdoptSocket(SOCKET s);
-    // Shuts down and closes the socket, if one is held.
+    // Shuts down and closes the socket, if one is held. The worker's own thread only (and the
+    // destructor), so that the handle is never freed while that thread uses it.
     void CloseSocket();
     SOCKET Socket() const { return socket.load(); }
 
@@ -98,7 +99,7 @@ private:
     CConnection* const about;
     const uint64_t serial;
 
-    CZELCriticalSection socketLock;  // orders AdoptSocket against Abort
+    CZELCriticalSection socketLock;  // orders AdoptSocket and CloseSocket against Abort; after sendLock
     std::atomic<SOCKET> socket;
     std::atomic<bool> closing;
 

@@ -24,6 +24,54 @@ int SocketError(int fallback)
     return error ? error : fallback;
 }
 
+// How long one address may take to accept, and the step at which a connect looks at the worker's
+// closing flag: a Close must not wait for the network's own time-out.
+const int kConnectTimeoutMs = 30000;
+const int kConnectStepMs = 100;
+
+// Connects the worker's socket to address: 0, or the Winsock error (WSAEINTR when the worker was
+// told to end). The socket is back in blocking mode afterwards.
+int ConnectSocket(CConnectionWorker* worker, const addrinfo* address)
+{
+    SOCKET s = worker->Socket();
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return SocketError(WSAENOTSOCK);
+    int error = 0;
+    if (connect(s, address->ai_addr, int(address->ai_addrlen)) != 0) {
+        error = SocketError(WSAECONNREFUSED);
+        if (error == WSAEWOULDBLOCK) {
+            error = WSAETIMEDOUT;
+            for (int waited = 0; waited < kConnectTimeoutMs && !worker->IsClosing(); waited += kConnectStepMs) {
+                fd_set writable, failed;
+                FD_ZERO(&writable);
+                FD_ZERO(&failed);
+                FD_SET(s, &writable);
+                FD_SET(s, &failed);
+                timeval step = {0, kConnectStepMs * 1000};
+                int ready = select(0, nullptr, &writable, &failed, &step);
+                if (ready == SOCKET_ERROR) {
+                    error = SocketError(WSAENOTSOCK);
+                    break;
+                }
+                if (ready == 0) continue;
+                if (FD_ISSET(s, &writable)) {
+                    error = 0;
+                    break;
+                }
+                int refused = 0;
+                int size = sizeof refused;
+                getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&refused), &size);
+                error = refused ? refused : WSAECONNREFUSED;
+                break;
+            }
+            if (worker->IsClosing()) error = WSAEINTR;
+        }
+    }
+    u_long blocking = 0;
+    if (ioctlsocket(s, FIONBIO, &blocking) != 0 && error == 0) error = SocketError(WSAENOTSOCK);
+    return error;
+}
+
 }  // namespace
 
 int ConnectToHost(CConnectionWorker* worker, const CZELString& host, int port)
@@ -80,11 +128,13 @@ int ConnectToHost(CConnectionWorker* worker, const CZELString& host, int port)
             worker->SetSecureChannel(std::move(channel));
             errorText = CZELString();
         }
-        if (connect(worker->Socket(), address->ai_addr, int(address->ai_addrlen)) == 0) {
+        int failed = ConnectSocket(worker, address);
+        if (failed == 0) {
             connected = true;
         } else {
-            lastError = SocketError(WSAECONNREFUSED);
+            lastError = failed;
             worker->CloseSocket();
+            if (failed == WSAEINTR) break;  // told to end: no more addresses
         }
     }
     freeaddrinfo(addresses);

@@ -168,3 +168,70 @@ TEST(StuckService, EndingTheServiceLeavesAStuckWorkerToEndAloneWithoutTheBus)
     EXPECT_EQ(log.openConnections, 0) << "the worker gave its network back as it ended";
     EXPECT_EQ(log.releases, 1);
 }
+
+namespace {
+
+// A loopback port whose listener never accepts and whose queue is full, so that a new connect to it
+// waits (the network drops its handshake); the sockets that filled the queue stay open with it.
+class UnansweredPort {
+public:
+    UnansweredPort()
+    {
+        listener = PeerTest::ListenLoopback(1, &port);
+        for (int i = 0; i < 16 && port; ++i) {
+            SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+            u_long nonBlocking = 1;
+            ioctlsocket(s, FIONBIO, &nonBlocking);
+            sockaddr_in address = {};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            address.sin_port = htons(u_short(port));
+            connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            filling.push_back(s);
+            fd_set writable;
+            FD_ZERO(&writable);
+            FD_SET(s, &writable);
+            timeval wait = {0, 300000};
+            if (select(0, nullptr, &writable, nullptr, &wait) == 0) {
+                waits = true;  // this one hangs: the queue is full
+                break;
+            }
+        }
+    }
+    ~UnansweredPort()
+    {
+        for (SOCKET s : filling) closesocket(s);
+        if (listener != INVALID_SOCKET) closesocket(listener);
+    }
+
+    int Port() const { return port; }
+    bool Waits() const { return waits; }
+
+private:
+    SOCKET listener = INVALID_SOCKET;
+    int port = 0;
+    bool waits = false;
+    std::vector<SOCKET> filling;
+};
+
+}  // namespace
+
+// A Close while the connect itself waits: the worker ends at once, reporting a failed connect.
+TEST_F(StuckWorker, ACloseDuringAWaitingConnectEndsTheWorkerAtOnce)
+{
+    UnansweredPort unanswered;
+    ASSERT_TRUE(unanswered.Waits()) << "the loopback listener's queue never filled";
+    CConnection* connection = manager.CreateConnection(owner.Handle());
+    ASSERT_EQ(manager.Connect(connection, To(L"127.0.0.1", unanswered.Port())), 0);
+    ASSERT_TRUE(WaitUntil([&] { return owner.Texts(CM_STATUS_TEXT).size() >= 2; }));
+    Sleep(300);  // inside the connect now
+    EXPECT_EQ(owner.Count(CM_CONNECT_RESULT), 0);
+    DWORD closed = GetTickCount();
+    manager.Close(connection);
+    ASSERT_TRUE(WaitForConnectionWorkers(3000)) << "the worker waited for the network's time-out";
+    EXPECT_LT(GetTickCount() - closed, 3000u);
+    ASSERT_TRUE(owner.WaitFor(CM_CONNECT_RESULT));
+    EXPECT_NE(owner.OfCode(CM_CONNECT_RESULT)[0].value, 0);
+    EXPECT_EQ(owner.Count(CM_DISCONNECTED), 0);
+    EXPECT_EQ(manager.DestroyConnection(connection), 0);
+}
