@@ -190,7 +190,7 @@ TEST(SharedTables, LanguageChangesOnManyThreadsWhileOthersRead)
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&] {
-            for (int round = 0; round < 300; ++round) tables.ChangeLanguage(CZELString(L"English"));
+            for (int round = 0; round < 5000; ++round) tables.ChangeLanguage(CZELString(L"English"));
         });
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&] {
