@@ -60,6 +60,21 @@ public:
         return true;
     }
 
+    // Runs f(Account*) on the account whose AccountId() is accountId, under the registry's lock;
+    // false when there is none. For callbacks that carry the manager's account id rather than a
+    // pointer, which may be stale. f must not wait for another thread.
+    template <typename F>
+    bool WithAccountId(unsigned accountId, F f)
+    {
+        CZELLock hold(lock);
+        for (auto& entry : accounts) {
+            if (entry.second->AccountId() != accountId) continue;
+            f(entry.second);
+            return true;
+        }
+        return false;
+    }
+
     int Count()
     {
         CZELLock hold(lock);

@@ -362,3 +362,21 @@ TEST(AccountRegistry, StopsTheQueueBeforeDeleting)
     // The queue is gone with the account.
     EXPECT_LT(bus.SendMessage(int(handle), GUID_PROTOCOLS_MANAGER, PM_LOAD, nullptr, nullptr, true), 0);
 }
+
+// Callbacks that carry the manager's account id find the account by it, and nothing once it is gone.
+TEST(AccountRegistry, FindsAnAccountByItsId)
+{
+    Services::CServicesManager bus;
+    AccountRegistry<RecordingListener> registry;
+    unsigned first = registry.Add(new RecordingListener(&bus, 0x10000001u, 0));
+    unsigned second = registry.Add(new RecordingListener(&bus, 0x10000002u, 0));
+    ASSERT_NE(first, 0u);
+    ASSERT_NE(second, 0u);
+    int queue = 0;
+    EXPECT_TRUE(registry.WithAccountId(0x10000002u, [&](RecordingListener* account) { queue = account->OwnQueue(); }));
+    EXPECT_EQ(unsigned(queue), second);
+    EXPECT_FALSE(registry.WithAccountId(0x10000003u, [](RecordingListener*) { ADD_FAILURE(); }));
+    registry.Destroy(second);
+    EXPECT_FALSE(registry.WithAccountId(0x10000002u, [](RecordingListener*) { ADD_FAILURE(); }));
+    registry.Destroy(first);
+}
