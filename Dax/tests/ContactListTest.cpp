@@ -103,3 +103,25 @@ TEST_F(DaxContactListTest, StatusPacketsShowOnTheirContacts)
     ASSERT_TRUE(listEvents->WaitFor(CLE_CONTACT_STATUS, bob));
     EXPECT_EQ(0, listEvents->Events(CLE_CONTACT_STATUS).back().status.status);
 }
+
+TEST_F(DaxContactListTest, FailedFirstListKeepsWhatTheListHeldFromBefore)
+{
+    unsigned id = CreateAccount();
+    // What a previous run left in the contact list for this account.
+    int group = contactList->AddGroup(id);
+    contactList->SetPropertyString(group, CZELString(L"Account name"), CZELString(L"Work"));
+    int saved = contactList->AddContact(id, group);
+    contactList->SetPropertyString(saved, CZELString(L"Account name"), CZELString(L"saved@example.org"));
+    ASSERT_EQ(2u, Items(id).size());
+
+    server->afterLogin = {Packet(Mrim::CmdContactList, 0, Wire().U32(2)),
+                          Packet(Mrim::CmdContactList, 0, Wire().U32(0).U32(1).Lps("us").Lps("us").U32(2).U32(99)),
+                          Packet(Mrim::CmdUserInfo, 0, Wire().Lps("MESSAGES.UNREAD").Lps16(L"1"))};
+    ASSERT_TRUE(GoOnline(id));
+    // The account answers the last packet, so it has handled the lists before it.
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdWebSessionRequest, request));
+    BusTest::Flush(bus, contactList->GetQueueHandle());
+    EXPECT_EQ(2u, Items(id).size());
+    EXPECT_EQ(group, contactList->GetContactGroup(saved));
+}

@@ -162,3 +162,25 @@ TEST_F(DaxContactOpsTest, ContactDetailsFromTheDirectory)
     EXPECT_EQ(24, country);
     EXPECT_EQ(1980, year);
 }
+
+TEST_F(DaxContactOpsTest, SearchRowsNeverRenameAContactOfTheList)
+{
+    unsigned id = OnlineWithList();
+    Bytes answer = Wire().U32(1).U32(4).U32(5).U32(0).Lps("Username").Lps("Domain").Lps("Nickname").Lps("Sex")
+                       .Lps("bob").Lps("example.org").Lps16(L"Searcher's Bob").Lps("1")
+                       .Lps("eve").Lps("example.org").Lps16(L"Eve").Lps("2");
+    server->SendPacket(Mrim::CmdAnketaInfo, 0x70000005, answer);
+    // Two rows and the end of the search.
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        return recorder->Events(PMEV_SEARCH_RESULT).size() >= 3;
+    }));
+    EXPECT_EQ(L"Bob", Property(bob, L"CL Alias"));
+    EXPECT_EQ(L"Searcher's Bob", Property(bob, L"DAX: nick name"));
+    int eve = contactList->FindOrAddContact(id, CZELString(L"eve@example.org"));
+    EXPECT_EQ(1, contactList->IsTempContact(eve));
+    EXPECT_EQ(L"Eve", Property(eve, L"CL Alias"));
+    int gender = 0;
+    contactList->GetPropertyInt(eve, CZELString(L"DAX: gender id"), &gender);
+    EXPECT_EQ(2, gender);
+}

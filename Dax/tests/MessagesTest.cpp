@@ -2,7 +2,9 @@
 #include "Dax/tests/DaxHost.h"
 
 #include "Dax/proto/MrimCommands.h"
+#include "Dax/proto/MrimRequests.h"
 #include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/plugin/PopupMenu.h"
 
 using namespace MrimTest;
 
@@ -12,7 +14,7 @@ protected:
     {
         unsigned id = CreateAccount();
         server->afterLogin = {Packet(Mrim::CmdContactList, 0,
-                                     ContactListBody({L"Work"}, {{"bob@example.org", L"Bob", 0, 1}}))};
+                                     ContactListBody({L"Work"}, {{"bob@example.org", L"Bob", 0, 1, 0, 1}}))};
         EXPECT_TRUE(GoOnline(id));
         EXPECT_TRUE(BusTest::WaitUntil([&]() { return ContactByEmail(id, L"bob@example.org") != 0; }));
         bob = ContactByEmail(id, L"bob@example.org");
@@ -109,4 +111,43 @@ TEST_F(DaxMessagesTest, OfflineMessagesAreShownThenDeleted)
         ASSERT_TRUE(server->WaitFor(Mrim::CmdDeleteOfflineMessage, deleted, int(n)));
         EXPECT_EQ(ToHex(Bytes(key.begin(), key.end())), ToHex(deleted.body));
     }
+}
+
+TEST_F(DaxMessagesTest, AuthorisationAndWakeUpThroughTheChatMenu)
+{
+    unsigned id = OnlineWithBob();
+    Bytes base64 = Mrim::ToBase64(Wire().U32(2).Lps("bob").Lps("\xCF\xF0\xE8\xE2"));
+    server->SendPacket(Mrim::CmdMessageIncoming, 0, Wire().U32(9).U32(0x0C).Lps("bob@example.org").Lps(base64).U32(0));
+    MessageRecord request = WaitMessage(1);
+    EXPECT_EQ(L"\u041F\u0440\u0438\u0432", Text(request.text));
+    EXPECT_EQ(0, server->Count(Mrim::CmdMessageReceived));
+
+    CPopupMenu menu;
+    for (int command = 1; command <= 3; ++command)
+        menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, -1, CZELString(L"host"), command, nullptr, 0, false));
+    manager->FillChatMenu(id, bob, &menu);
+    ASSERT_EQ(5, menu.GetCount());
+    EXPECT_EQ(L"Authorization", Text(menu.items[2].text));
+    EXPECT_EQ(L"Wakeup", Text(menu.items[3].text));
+    ASSERT_NE(nullptr, menu.items[2].subMenu);
+    ASSERT_EQ(3, menu.items[2].subMenu->GetCount());
+    const CMenuItem& accept = menu.items[2].subMenu->items[0];
+    EXPECT_EQ(L"Accept", Text(accept.text));
+    accept.callback(0, accept.argument);
+    ReceivedPacket grant;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdAuthorize, grant));
+    EXPECT_EQ(ToHex(Wire().Lps("bob@example.org")), ToHex(grant.body));
+
+    menu.items[3].callback(0, menu.items[3].argument);
+    ReceivedPacket wake;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdMessage, wake));
+    EXPECT_EQ(ToHex(Mrim::WakeUpBody(L"bob@example.org")), ToHex(wake.body));
+
+    // Bob grants us in turn: his waiting mark goes and a service line says so.
+    server->SendPacket(Mrim::CmdAuthorizeAck, 0, Wire().Lps("bob@example.org"));
+    MessageRecord granted = WaitMessage(2);
+    EXPECT_EQ(L"Bob\nAccepted your authorization", Text(granted.text));
+    char mark = 1;
+    contactList->GetPropertyByte(bob, CZELString(L"Auth req"), &mark);
+    EXPECT_EQ(0, mark);
 }
