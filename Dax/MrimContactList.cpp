@@ -48,9 +48,7 @@ bool SameText(const CZELString& a, const CZELString& b)
 
 std::wstring AddressKey(const CZELString& email)
 {
-    CZELString lower = email;
-    lower.ToLower();
-    return lower.GetBuffer() ? std::wstring(lower.GetBuffer(), size_t(lower.GetLength())) : std::wstring();
+    return Mrim::LowerKey(email);
 }
 
 MrimContactList::MrimContactList(Services::CServicesManager* services, unsigned accountId)

@@ -4,13 +4,6 @@ namespace Mrim {
 
 namespace {
 
-std::wstring Column(const CZELString& name)
-{
-    CZELString lower = name;
-    lower.ToLower();
-    return lower.GetBuffer() ? std::wstring(lower.GetBuffer(), size_t(lower.GetLength())) : std::wstring();
-}
-
 bool IsNameColumn(const std::wstring& column)
 {
     return column == L"nickname" || column == L"firstname" || column == L"lastname";
@@ -32,7 +25,7 @@ bool ParseAnketa(const unsigned char* body, size_t length, Anketa& out)
     unsigned maxRows = reader.U32LE();
     reader.U32LE();
     std::vector<std::wstring> columns;
-    for (unsigned i = 0; i < columnCount && !reader.Failed(); ++i) columns.push_back(Column(ReadLps(reader, Encoding::Cp1251)));
+    for (unsigned i = 0; i < columnCount && !reader.Failed(); ++i) columns.push_back(LowerKey(ReadLps(reader, Encoding::Cp1251)));
     if (reader.Failed()) {
         out = anketa;
         return true;

@@ -105,6 +105,13 @@ Bytes FromBase64(const unsigned char* text, size_t length)
     return out;
 }
 
+std::wstring LowerKey(const CZELString& text)
+{
+    CZELString lower = text;
+    lower.ToLower();
+    return lower.GetBuffer() ? std::wstring(lower.GetBuffer(), size_t(lower.GetLength())) : std::wstring();
+}
+
 BodyWriter& BodyWriter::U32(unsigned value)
 {
     unsigned char field[4];

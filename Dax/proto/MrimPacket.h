@@ -8,6 +8,7 @@
 #include "ZELCommon/ZELString.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace Mrim {
@@ -60,6 +61,9 @@ inline CZELString Decode(const Bytes& bytes, Encoding encoding)
 // is empty).
 Bytes ToBase64(const Bytes& bytes);
 Bytes FromBase64(const unsigned char* text, size_t length);
+
+// A name or address in lower case, as the protocol's keys, columns and addresses compare.
+std::wstring LowerKey(const CZELString& text);
 
 // Writes a body field by field.
 class BodyWriter {

@@ -4,13 +4,6 @@ namespace Mrim {
 
 namespace {
 
-std::wstring Key(const CZELString& text)
-{
-    CZELString lower = text;
-    lower.ToLower();
-    return lower.GetBuffer() ? std::wstring(lower.GetBuffer(), size_t(lower.GetLength())) : std::wstring();
-}
-
 bool Contains(const CZELString& value, const wchar_t* what)
 {
     CZELString lower = value;
@@ -106,7 +99,7 @@ int ParseMimeHeaders(const CZELString& text, int start, MimeHeaders& headers)
             CZELString value = line.Substring(c + 2, line.GetLength() - c - 2);
             if (value.GetLength() > 0 && value.GetBuffer()[value.GetLength() - 1] == L'\r')
                 value = value.Substring(0, value.GetLength() - 1);
-            headers[Key(line.Substring(0, c))] = value;
+            headers[LowerKey(line.Substring(0, c))] = value;
         }
         p = n + 1;
     }
