@@ -1,6 +1,7 @@
 #include "Dax/proto/PacketReader.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace Mrim {
 
@@ -8,7 +9,7 @@ void PacketReader::Feed(const unsigned char* bytes, size_t length)
 {
     if (!bytes || length == 0 || oversized) return;
     if (gathered) {
-        buffer.clear();
+        held = 0;
         gathered = false;
     }
     // A caller that feeds before reading everything keeps its earlier bytes first.
@@ -21,13 +22,17 @@ void PacketReader::Feed(const unsigned char* bytes, size_t length)
 void PacketReader::Gather(size_t want)
 {
     size_t take = std::min(want, fedLength - fedOffset);
-    if (take) buffer.insert(buffer.end(), fed + fedOffset, fed + fedOffset + take);
+    if (!take) return;
+    if (buffer.size() < held + take) buffer.resize(std::max(held + take, 2 * buffer.size()));
+    memcpy(buffer.data() + held, fed + fedOffset, take);
+    held += take;
     fedOffset += take;
 }
 
 void PacketReader::Drop()
 {
     Bytes().swap(buffer);
+    held = 0;
     gathered = false;
     fed = nullptr;
     fedLength = fedOffset = 0;
@@ -37,23 +42,23 @@ PacketReader::Result PacketReader::Next(Packet& out)
 {
     if (oversized) return Oversized;
     if (gathered) {
-        buffer.clear();
+        held = 0;
         gathered = false;
     }
     PacketHeader header;
-    if (!buffer.empty()) {
+    if (held > 0) {
         // Complete the gathered packet from the feed: its header first, then its body.
-        if (buffer.size() < HeaderSize) Gather(HeaderSize - buffer.size());
-        if (buffer.size() < HeaderSize) return NeedMore;
-        ReadHeader(buffer.data(), buffer.size(), header);
+        if (held < HeaderSize) Gather(HeaderSize - held);
+        if (held < HeaderSize) return NeedMore;
+        ReadHeader(buffer.data(), held, header);
         if (header.bodyLength > MaxBodyLength) {
             oversized = true;
             Drop();
             return Oversized;
         }
         const size_t whole = size_t(HeaderSize) + header.bodyLength;
-        if (buffer.size() < whole) Gather(whole - buffer.size());
-        if (buffer.size() < whole) return NeedMore;
+        if (held < whole) Gather(whole - held);
+        if (held < whole) return NeedMore;
         out.header = header;
         out.body = buffer.data() + HeaderSize;
         out.length = header.bodyLength;

@@ -29,14 +29,15 @@ public:
     // Forgets everything buffered and the oversized state (a new connection).
     void Reset();
 
-    size_t Buffered() const { return (gathered ? 0 : buffer.size()) + (fedLength - fedOffset); }
+    size_t Buffered() const { return (gathered ? 0 : held) + (fedLength - fedOffset); }
 
 private:
     // Moves up to want bytes of the feed into the buffer.
     void Gather(size_t want);
     void Drop();
 
-    Bytes buffer;           // a packet cut by the end of a feed, gathered
+    Bytes buffer;           // a packet cut by the end of a feed, gathered in its first held bytes
+    size_t held = 0;
     bool gathered = false;  // the buffer's packet was handed out
     const unsigned char* fed = nullptr;
     size_t fedLength = 0;
