@@ -242,6 +242,8 @@ void MrimAccount::SendLogin()
 
 void MrimAccount::OnHelloAck(const Mrim::Packet& packet)
 {
+    // Only the answer to this connection's hello leads to a login.
+    if (status != 1) return;
     unsigned interval = 0;
     if (Mrim::ReadLeadingU32(packet.body, packet.length, interval)) {
         pingInterval = interval;

@@ -151,3 +151,23 @@ TEST_F(DaxMessagesTest, AuthorisationAndWakeUpThroughTheChatMenu)
     contactList->GetPropertyByte(bob, CZELString(L"Auth req"), &mark);
     EXPECT_EQ(0, mark);
 }
+
+TEST_F(DaxMessagesTest, TypingEndsAfterTenQuietSeconds)
+{
+    OnlineWithBob();
+    auto typing = [&](intptr_t flag) {
+        size_t count = 0;
+        for (const ContactListEvents::Event& event : listEvents->Events(CLE_TYPING))
+            count += event.id == bob && event.value == flag;
+        return count;
+    };
+    server->SendPacket(Mrim::CmdMessageIncoming, 0, Wire().U32(1).U32(0x00200400).Lps("bob@example.org").Lps(" ").U32(0));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return typing(0) == 1; }));
+    Sleep(4000);
+    server->SendPacket(Mrim::CmdMessageIncoming, 0, Wire().U32(2).U32(0x00200400).Lps("bob@example.org").Lps(" ").U32(0));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return typing(0) == 2; }));
+    // The second notice kept the display: nothing ends it within ten seconds of the first.
+    Sleep(7500);
+    EXPECT_EQ(0u, typing(1));
+    EXPECT_TRUE(BusTest::WaitUntil([&]() { return typing(1) == 1; }, 6000));
+}

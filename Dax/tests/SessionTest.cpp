@@ -187,3 +187,34 @@ TEST_F(DaxSessionTest, MailCountersAndWebSession)
     // The account's name and the key are encoded in the link.
     EXPECT_EQ(L"http://auth.test/cgi-bin/auth?Login=me%40example.org&agent=K%2B1&page=http://mail.test/inbox", notice.link);
 }
+
+TEST_F(DaxSessionTest, HostilePacketsOfEveryCommandLeaveTheSessionWorking)
+{
+    unsigned id = CreateAccount();
+    server->afterLogin = {Packet(Mrim::CmdContactList, 0,
+                                 ContactListBody({L"Work"}, {{"bob@example.org", L"Bob", 0, 1}}))};
+    ASSERT_TRUE(GoOnline(id));
+    const Bytes bodies[] = {
+        Bytes(),
+        Wire().U32(1),
+        Wire().U32(0).U32(0xFFFFFFFF),
+        Wire().U32(1).U32(1).Lps("bob@example.org").U32(0x7FFFFFFF),
+        Wire().U32(0x08).U32(0x08).Lps("bob@example.org").Lps("////").U32(0),
+        Wire().U32(1).U32(0xFFFFFFFF).U32(0xFFFFFFFF).U32(0).Lps("x"),
+        Hex("01 02 03 04 05 06 07"),
+    };
+    for (const Mrim::CommandInfo& row : Mrim::CommandTable) {
+        if (row.direction != Mrim::Direction::FromServer || row.code == Mrim::CmdLogout ||
+            row.code == Mrim::CmdLoginRejected)
+            continue;
+        for (const Bytes& body : bodies) server->SendPacket(row.code, 0x90000001, body);
+    }
+    server->SendPacket(0x7777, 0, Wire().U32(1));
+    // Still online and still reading: a mail count that asks for a web session is answered.
+    server->SendPacket(Mrim::CmdUserInfo, 0, Wire().Lps("MESSAGES.UNREAD").Lps16(L"2"));
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdWebSessionRequest, request));
+    EXPECT_EQ(AccountStatus::Online, Status(id));
+    EXPECT_EQ(1, server->Connections());
+    EXPECT_NE(0, ContactByEmail(id, L"bob@example.org"));
+}
