@@ -118,6 +118,8 @@ TEST_F(FakeServiceTest, ACompressedStreamInTinyChunksIsReadWhole)
     host.SetStatus(id, AccountStatus::FreeForChat);
     ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::FreeForChat}))
         << ::testing::PrintToString(host.Statuses(id));
+    // The roster is asked for right after the status is announced.
+    host.Settle(id);
     std::shared_ptr<JabberTest::FakeXmppServer> server = service.Session(0);
     ASSERT_TRUE(server);
     EXPECT_TRUE(server->Compressed());
@@ -185,6 +187,7 @@ TEST_F(FakeServiceTest, ARefusedCompressionCarriesOnUncompressed)
     host.SetStatus(id, AccountStatus::Online);
     ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::Online}))
         << ::testing::PrintToString(host.Statuses(id));
+    host.Settle(id);
     std::shared_ptr<JabberTest::FakeXmppServer> server = service.Session(0);
     EXPECT_FALSE(server->Compressed());
     EXPECT_EQ(server->SentWith("<compress ").size(), 1u);
