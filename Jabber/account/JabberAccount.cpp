@@ -9,6 +9,8 @@
 #include "Jabber/xml/XmlText.h"
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/accounts/ManagerPayloads.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/contactlist/ContactListData.h"
 
 #include <new>
 
@@ -102,6 +104,24 @@ int JabberAccount::GetStatusInfo(int requested, StatusEntry* out)
 {
     if (out) PluginShared::Instance().StatusEntryOf(kind, requested, *out);
     return 0;
+}
+
+int JabberAccount::AddGroup(CZELString name)
+{
+    CreateGroup(name);
+    return 0;
+}
+
+int JabberAccount::CreateGroup(const CZELString& name)
+{
+    IContactListData* list =
+        services ? static_cast<IContactListData*>(services->GetService(GUID_CONTACT_LIST_DATA)) : nullptr;
+    const int group = list ? list->AddGroup(accountId) : 0;
+    if (!group) return 0;
+    list->SetPropertyString(group, CZELString(L"Account name"), name);
+    list->SetPropertyString(group, CZELString(L"CL Alias"), name);
+    list->NotifyGroupAdded(group);
+    return group;
 }
 
 int JabberAccount::ChangeLanguage(CZELString language)

@@ -46,6 +46,7 @@ public:
     int SetStatus(int status) override;
     int GetStatus() override;
     int GetStatusInfo(int status, StatusEntry* out) override;
+    int AddGroup(CZELString name) override;
     int ChangeLanguage(CZELString language) override;
     int OnConnectResult(CConnection* connection, int result) override;
     int OnDataReceived(CConnection* connection, int length) override;
@@ -56,6 +57,10 @@ public:
     const ZEL_GUID& ProtocolGuid() const;
     int FirstStatusImage() const;
     const AccountSettings& Settings() const { return settings; }
+
+    // A new group of the account in the contact list, its network name and its shown name both
+    // name: the group's id, 0 without the contact list.
+    int CreateGroup(const CZELString& name);
 
     // 0 connecting (or only the target changed); -2 for status 0; -3 without the connection service;
     // -4 when it gives no connection; else the service's own failure.

@@ -110,6 +110,27 @@ TEST(AccountSettings, ThePasswordIsStoredScrambled)
     EXPECT_NE(std::string(stored, length), "s3cret \xc3\xa9");
 }
 
+// The group a user adds to an XMPP account: one group, named the same on the network and on screen.
+TEST(AccountSettings, AddingAGroupNamesItTwice)
+{
+    Services::CServicesManager bus;
+    Host host(bus);
+    unsigned id = host.CreateAccount(GUID_XMPP_PROTOCOL);
+    CZELArray<int> groups;
+    ASSERT_TRUE(TestSupport::WaitUntil([&] { return host.contactList->GetAccountGroups(id, groups); }, 5000));
+    EXPECT_EQ(groups.GetCount(), 0);
+    ASSERT_TRUE(host.manager->AddGroup(id, L"Friends & \x0434\x0440\x0443\x0437\x044c\x044f"));
+    host.Settle(id);
+    groups = CZELArray<int>();
+    ASSERT_TRUE(host.contactList->GetAccountGroups(id, groups));
+    ASSERT_EQ(groups.GetCount(), 1);
+    CZELString name, alias;
+    EXPECT_TRUE(host.contactList->GetPropertyString(groups[0], CZELString(L"Account name"), name));
+    EXPECT_TRUE(host.contactList->GetPropertyString(groups[0], CZELString(L"CL Alias"), alias));
+    EXPECT_EQ(Wide(name), L"Friends & \x0434\x0440\x0443\x0437\x044c\x044f");
+    EXPECT_EQ(Wide(alias), Wide(name));
+}
+
 TEST(AccountSettings, WithoutTheManagerDefaultsAndNothingStored)
 {
     Services::CServicesManager bus;
