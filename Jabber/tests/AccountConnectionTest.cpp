@@ -196,6 +196,50 @@ TEST_F(FakeServiceTest, ARefusedCompressionCarriesOnUncompressed)
     EXPECT_TRUE(host.Warnings(id).empty());
 }
 
+// A status chosen while the account connects only changes what it will be once on line.
+TEST_F(FakeServiceTest, AStatusChosenWhileConnectingIsTheOneReached)
+{
+    ASSERT_TRUE(plugin.Loaded());
+    service.Serve(script);
+    unsigned id = Account(false);
+    host.SetStatus(id, AccountStatus::Online);
+    host.SetStatus(id, AccountStatus::Invisible);
+    ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::Invisible}))
+        << ::testing::PrintToString(host.Statuses(id));
+    host.Settle(id);
+    EXPECT_EQ(host.Statuses(id).size(), 2u);
+    EXPECT_EQ(host.AskStatus(id), AccountStatus::Invisible);
+    EXPECT_EQ(service.Created(), 1);
+}
+
+// A connection that fails to come up is tried again, except when the service says -3.
+TEST_F(FakeServiceTest, AFailedConnectIsTriedAgainExceptForMinusThree)
+{
+    ASSERT_TRUE(plugin.Loaded());
+    struct Case {
+        int outcome;
+        bool again;
+    } cases[] = {{-3, false}, {-5, true}, {10061, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.outcome);
+        service.connectOutcome = c.outcome;
+        const int before = service.Connects();
+        unsigned id = Account(false);
+        host.SetStatus(id, AccountStatus::Online);
+        ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::Offline}))
+            << ::testing::PrintToString(host.Statuses(id));
+        if (c.again) {
+            EXPECT_TRUE(TestSupport::WaitUntil([&] { return service.Connects() >= before + 2; }, 5000));
+            host.SetStatus(id, AccountStatus::Offline);
+        } else {
+            Sleep(1000);
+            EXPECT_EQ(service.Connects(), before + 1);
+        }
+        host.Settle(id);
+        EXPECT_EQ(host.AskStatus(id), 0);
+    }
+}
+
 // With the account's "Compression" off, what the server offers is not taken.
 TEST_F(FakeServiceTest, CompressionOffIsNotAskedFor)
 {

@@ -135,6 +135,7 @@ public:
 
     std::atomic<bool> refuseConnections{false};  // CreateConnection gives null
     std::atomic<int> connectFailure{0};          // what Connect returns; 0 starts
+    std::atomic<int> connectOutcome{0};          // what CM_CONNECT_RESULT then says; 0 connected
     // Sends fail (-1) from the first one made while the server's stream is compressed.
     std::atomic<bool> failCompressedSends{false};
     // The server's answers are queued in chunks of this many bytes, all announced by one notice.
@@ -198,7 +199,9 @@ public:
         lastSettings = settings;
         if (connectFailure != 0) return connectFailure;
         ++connects;
-        if (serving) {
+        if (connectOutcome != 0) {
+            Post(connection, CM_CONNECT_RESULT, connectOutcome);
+        } else if (serving) {
             entry.server = std::make_shared<FakeXmppServer>(script);
             sessions.push_back(entry.server);
             last = connection;
