@@ -100,6 +100,20 @@ protected:
         return id;
     }
 
+    // A new account asked for status, once it has come on line with it and done what follows (the
+    // roster is asked for right after the status is announced); 0 when it did not.
+    unsigned OnLine(bool compression, int status = AccountStatus::Online)
+    {
+        unsigned id = Account(compression);
+        host.SetStatus(id, status);
+        if (!host.WaitForStatuses(id, {AccountStatus::Connecting, status})) {
+            ADD_FAILURE() << ::testing::PrintToString(host.Statuses(id));
+            return 0;
+        }
+        host.Settle(id);
+        return id;
+    }
+
     PluginLibrary plugin;
     Services::CServicesManager bus;
     FakeConnectionService service;
@@ -114,12 +128,8 @@ TEST_F(FakeServiceTest, ACompressedStreamInTinyChunksIsReadWhole)
     ASSERT_TRUE(plugin.Loaded());
     service.chunkBytes = 3;
     service.Serve(script);
-    unsigned id = Account(true);
-    host.SetStatus(id, AccountStatus::FreeForChat);
-    ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::FreeForChat}))
-        << ::testing::PrintToString(host.Statuses(id));
-    // The roster is asked for right after the status is announced.
-    host.Settle(id);
+    unsigned id = OnLine(true, AccountStatus::FreeForChat);
+    ASSERT_NE(id, 0u);
     std::shared_ptr<JabberTest::FakeXmppServer> server = service.Session(0);
     ASSERT_TRUE(server);
     EXPECT_TRUE(server->Compressed());
@@ -183,11 +193,8 @@ TEST_F(FakeServiceTest, ARefusedCompressionCarriesOnUncompressed)
     ASSERT_TRUE(plugin.Loaded());
     script.refuseCompression = true;
     service.Serve(script);
-    unsigned id = Account(true);
-    host.SetStatus(id, AccountStatus::Online);
-    ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::Online}))
-        << ::testing::PrintToString(host.Statuses(id));
-    host.Settle(id);
+    unsigned id = OnLine(true);
+    ASSERT_NE(id, 0u);
     std::shared_ptr<JabberTest::FakeXmppServer> server = service.Session(0);
     EXPECT_FALSE(server->Compressed());
     EXPECT_EQ(server->SentWith("<compress ").size(), 1u);
@@ -245,9 +252,7 @@ TEST_F(FakeServiceTest, CompressionOffIsNotAskedFor)
 {
     ASSERT_TRUE(plugin.Loaded());
     service.Serve(script);
-    unsigned id = Account(false);
-    host.SetStatus(id, AccountStatus::Online);
-    ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::Online}));
+    ASSERT_NE(OnLine(false), 0u);
     EXPECT_TRUE(service.Session(0)->SentWith("<compress ").empty());
 }
 

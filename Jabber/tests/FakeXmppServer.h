@@ -14,6 +14,8 @@
 #include "Jabber/xml/Iq.h"
 #include "Jabber/xml/XmlSerializer.h"
 
+#include "Jabber/tests/XmlTestSupport.h"
+
 #include <functional>
 #include <mutex>
 #include <string>
@@ -87,13 +89,7 @@ public:
     }
 
     // The stanzas sent so far that contain part.
-    std::vector<std::string> SentWith(const std::string& part)
-    {
-        std::vector<std::string> found;
-        for (const std::string& stanza : Sent())
-            if (stanza.find(part) != std::string::npos) found.push_back(stanza);
-        return found;
-    }
+    std::vector<std::string> SentWith(const std::string& part) { return XmlTest::Containing(Sent(), part); }
 
     bool Online()
     {

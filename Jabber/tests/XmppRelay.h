@@ -34,10 +34,7 @@ public:
     // The server's events so far that contain part.
     std::vector<std::string> ServerEventsWith(const std::string& part)
     {
-        std::vector<std::string> found;
-        for (const std::string& event : ServerEvents())
-            if (event.find(part) != std::string::npos) found.push_back(event);
-        return found;
+        return XmlTest::Containing(ServerEvents(), part);
     }
 
 private:
