@@ -1,7 +1,8 @@
 // Stream compression against zlib itself: what we send inflates whole at every flush, what a server
 // sends comes out whole however it is split, a burst is drained at once, and a decompression bomb
-// ends at the parser's limits.
+// fed to the receive path (XmppInput) ends at the parser's limits.
 #include "Jabber/stream/StreamCompression.h"
+#include "Jabber/stream/XmppInput.h"
 
 #include "Jabber/xml/XmlStreamParser.h"
 
@@ -224,11 +225,13 @@ TEST(StreamCompression, EachStartIsAFreshStream)
 }
 
 // A bomb as a server could send it: a few kilobytes that inflate to size bytes of filler after
-// prefix. The events with the most bytes any piece, the parser and the inflater held.
+// prefix, fed to the account's receive path (XmppInput) in the connection's 1024-byte chunks. The
+// events, the most bytes the parser and the inflater held after any chunk, and the compressed bytes
+// left unread when a failure ended it.
 struct BombResult {
     std::vector<std::string> events;
-    size_t inflated = 0;
     size_t mostHeld = 0;
+    size_t leftCompressed = 0;
 };
 
 BombResult Detonate(const std::string& prefix, char filler, size_t size, const std::string& suffix)
@@ -241,19 +244,19 @@ BombResult Detonate(const std::string& prefix, char filler, size_t size, const s
     EXPECT_LT(wire.size(), size / 200);
 
     BombResult result;
-    XmlStreamParser parser;
     StreamCompression compression;
     EXPECT_TRUE(compression.Start());
-    char piece[16384];
+    XmppInput input(compression);
+    input.Restart(true);  // compressed from the first byte
     for (size_t at = 0; at < wire.size(); at += 1024) {
-        compression.Put(wire.data() + at, std::min<size_t>(1024, wire.size() - at));
-        for (int n; (n = compression.Decompress(piece, sizeof piece)) > 0;) {
-            result.inflated += size_t(n);
-            parser.Feed(piece, size_t(n));
-            for (std::string& event : XmlTest::Drain(parser)) result.events.push_back(event);
-            result.mostHeld = std::max(result.mostHeld, parser.HeldBytes() + compression.HeldBytes());
-            if (parser.LastError() != XmlStreamParser::NoError) return result;
+        input.Put(wire.data() + at, std::min<size_t>(1024, wire.size() - at));
+        for (XmlEvent event = input.Next(); event.kind != XmlEvent::NeedMore; event = input.Next()) {
+            result.events.push_back(XmlTest::Describe(event, input.Parser()));
+            if (event.kind != XmlEvent::Failed) continue;
+            result.leftCompressed = wire.size() - at - std::min<size_t>(1024, wire.size() - at) + compression.HeldBytes();
+            return result;
         }
+        result.mostHeld = std::max(result.mostHeld, input.Parser().HeldBytes() + compression.HeldBytes());
     }
     return result;
 }
@@ -264,8 +267,9 @@ TEST(StreamCompression, DecompressionBombEndsAtTheStanzaLimit)
     BombResult bomb = Detonate("<message><body>", 'a', 8 * limit, "</body></message>");
     ASSERT_EQ(bomb.events.size(), 2u);
     EXPECT_EQ(bomb.events[1].substr(0, 9), "failed " + std::to_string(int(XmlStreamParser::StanzaTooLarge)) + " ");
-    EXPECT_LE(bomb.inflated, limit + 2 * 16384);
     EXPECT_LE(bomb.mostHeld, limit + 16384);
+    // Inflating stopped with the parser: most of the bomb was never opened.
+    EXPECT_GT(bomb.leftCompressed, 0u);
 }
 
 TEST(StreamCompression, DecompressionBombOfBlanksIsNeverHeld)
@@ -273,6 +277,35 @@ TEST(StreamCompression, DecompressionBombOfBlanksIsNeverHeld)
     BombResult bomb = Detonate("<a/>", ' ', 32 << 20, "<presence/>");
     EXPECT_EQ(bomb.events, (std::vector<std::string>{XmlTest::kOpenEvent, "<a></a>", "<presence></presence>"}));
     EXPECT_LE(bomb.mostHeld, 1024u);
+}
+
+}  // namespace
+
+namespace {
+
+// The receive path's failures stay until the next connection starts it afresh.
+TEST(XmppInput, CorruptCompressedStreamFailsUntilReset)
+{
+    StreamCompression compression;
+    ASSERT_TRUE(compression.Start());
+    XmppInput input(compression);
+    const std::string compressed = "<compressed xmlns='http://jabber.org/protocol/compress'/>";
+    const std::string start = XmlTest::kStreamHeader + compressed;
+    input.Put(start.data(), start.size());
+    EXPECT_EQ(input.Next().kind, XmlEvent::StreamOpened);
+    EXPECT_EQ(input.Next().kind, XmlEvent::Stanza);
+    input.Restart(true);
+    EXPECT_TRUE(input.IsCompressed());
+    input.Put("not zlib at all", 15);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(input.Next().kind, XmlEvent::Failed);
+    EXPECT_TRUE(input.IsCorrupt());
+
+    input.Reset();
+    EXPECT_FALSE(input.IsCompressed());
+    EXPECT_FALSE(compression.IsStarted());
+    const std::string header = XmlTest::kStreamHeader;
+    input.Put(header.data(), header.size());
+    EXPECT_EQ(input.Next().kind, XmlEvent::StreamOpened);
 }
 
 }  // namespace

@@ -27,6 +27,15 @@ inline void DumpTo(const XmlElement& element, std::string& out)
     out += "</" + element.name + ">";
 }
 
+// The items that contain part, in order.
+inline std::vector<std::string> Containing(const std::vector<std::string>& items, const std::string& part)
+{
+    std::vector<std::string> found;
+    for (const std::string& item : items)
+        if (item.find(part) != std::string::npos) found.push_back(item);
+    return found;
+}
+
 inline std::string Dump(const XmlElement& element)
 {
     std::string out;

@@ -101,7 +101,8 @@ public:
 
     std::string Describe(const XmlEvent& event) const
     {
-        if (event.kind == XmlEvent::NeedMore) return receiver.IsCorrupt() ? "corrupt compressed stream" : "nothing came";
+        if (receiver.IsCorrupt()) return "corrupt compressed stream";
+        if (event.kind == XmlEvent::NeedMore) return "nothing came";
         return XmlTest::Describe(event, receiver.Parser());
     }
 

@@ -8,8 +8,19 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace {
+
+// The class of the work RunOnQueue posts; private to the base.
+const ZEL_GUID GUID_ACCOUNT_WORK = {0x7A1C0E52, 0x4B8D, 0x4F0A, {0x9E, 0x37, 0x2C, 0x5D, 0x6B, 0x81, 0xF0, 0x4A}};
+
+class CWorkPayload : public CRefObject {
+public:
+    explicit CWorkPayload(std::function<void()> work) : work(std::move(work)) {}
+
+    std::function<void()> work;
+};
 
 CZELString TextOf(CRefObject* payload)
 {
@@ -31,8 +42,8 @@ ServiceEventListener::ServiceEventListener(Services::CServicesManager* services,
 {
     // Made while only the base exists, so the name is the base's (empty); the queue does not run a
     // message before the constructor of the derived class has returned and a message is posted.
-    if (services) ownQueue = services->CreateQueue(this, ServiceEventListener::GetListenerName());
-    if (ownQueue < 0) ownQueue = 0;
+    const int queue = services ? services->CreateQueue(this, ServiceEventListener::GetListenerName()) : 0;
+    ownQueue = queue > 0 ? queue : 0;
 }
 
 ServiceEventListener::~ServiceEventListener()
@@ -42,14 +53,19 @@ ServiceEventListener::~ServiceEventListener()
 
 void ServiceEventListener::StopQueue()
 {
-    if (ownQueue > 0 && services) services->DestroyQueue(ownQueue);
-    ownQueue = 0;
+    const int queue = ownQueue.exchange(0);
+    if (queue > 0 && services) services->DestroyQueue(queue);
 }
 
 int ServiceEventListener::HandleMessage(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2)
 {
     if (msgClass == GUID_PROTOCOLS_MANAGER) return DispatchManagerCommand(code, p1, p2);
     if (msgClass == GUID_CONNECTION_MANAGER) return DispatchConnectionNotice(code, p1, p2);
+    if (msgClass == GUID_ACCOUNT_WORK) {
+        CWorkPayload* work = dynamic_cast<CWorkPayload*>(p1);
+        if (work && work->work) work->work();
+        return 0;
+    }
     return OnOtherMessage(msgClass, code, p1, p2);
 }
 
@@ -157,12 +173,24 @@ bool ServiceEventListener::Notify(const ZEL_GUID& protocol, int code, CRefObject
 
 bool ServiceEventListener::PostToSelf(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2)
 {
-    if (!services || ownQueue <= 0) {
+    const int queue = ownQueue;
+    if (!services || queue <= 0) {
         if (p1) p1->AddRef(0);
         if (p2) p2->AddRef(0);
         return false;
     }
-    return services->SendMessage(ownQueue, msgClass, code, p1, p2, false) > 0;
+    return services->SendMessage(queue, msgClass, code, p1, p2, false) > 0;
+}
+
+bool ServiceEventListener::RunOnQueue(std::function<void()> work)
+{
+    CWorkPayload* payload = nullptr;
+    try {
+        payload = new CWorkPayload(std::move(work));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return PostToSelf(GUID_ACCOUNT_WORK, 1, payload);
 }
 
 CZELString ServiceEventListener::GetListenerName() { return CZELString(); }

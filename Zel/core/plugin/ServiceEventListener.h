@@ -12,6 +12,9 @@
 // notices of any other Connect (an earlier connection that was closed or replaced, whose messages
 // still wait in the queue) are dropped before they reach an operation.
 //
+// Other threads (timers, the account's own threads, windows) never touch the account's state: they
+// hand their work to RunOnQueue, which runs it on the queue's thread between two messages.
+//
 // Shutdown: the derived class's destructor calls StopQueue first, so that no message runs while its
 // members are being destroyed; the base destructor stops the queue too, for accounts that never
 // started one of their own members.
@@ -22,7 +25,9 @@
 #include "ZELCommon/ZELGuid.h"
 #include "ZELCommon/ZELString.h"
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace Services {
@@ -89,6 +94,11 @@ public:
     // runs. Idempotent; from the queue's own thread it only marks the queue to stop.
     void StopQueue();
 
+    // Posts work to the account's own queue, from any thread; it runs on the queue's thread after the
+    // messages queued before it. False when it could not be posted; work that a stopping queue drops
+    // is destroyed without running.
+    bool RunOnQueue(std::function<void()> work);
+
 protected:
     // Posts an ACC_ notification to the owner queue, class protocol, p1 = the account id; p2 is
     // handed over (released when the post fails). False when it could not be posted.
@@ -117,7 +127,8 @@ private:
         uint64_t serial;
     };
 
-    int ownQueue;
+    // Read by other threads through RunOnQueue while the queue stops.
+    std::atomic<int> ownQueue;
     // Touched on the queue's thread only.
     std::vector<CurrentConnect> connects;
 };

@@ -14,7 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using TestSupport::SlotOf;
@@ -340,6 +342,53 @@ TEST_F(ListenerTest, NotificationsGoToTheOwnerWithTheAccountId)
     EXPECT_EQ(owner.code, ACC_WARNING);
     EXPECT_EQ(owner.account, 0x10000002);
     bus.DestroyQueue(ownerQueue);
+}
+
+// Work handed over from other threads runs on the queue's thread, in order with the messages;
+// work a stopped queue drops is destroyed without running.
+TEST_F(ListenerTest, WorkFromOtherThreadsRunsOnTheQueueInOrder)
+{
+    DWORD queueThread = 0;
+    std::vector<int> order;  // touched on the queue's thread only
+    listener->RunOnQueue([&] { queueThread = GetCurrentThreadId(); });
+    std::vector<std::thread> posters;
+    for (int t = 0; t < 4; ++t)
+        posters.emplace_back([&, t] {
+            for (int i = 0; i < 50; ++i)
+                EXPECT_TRUE(listener->RunOnQueue([&order, &queueThread, t, i] {
+                    EXPECT_EQ(GetCurrentThreadId(), queueThread);
+                    order.push_back(t * 1000 + i);
+                }));
+        });
+    for (std::thread& poster : posters) poster.join();
+    Command(PM_LOAD);  // synchronous: everything posted before it has run
+    ASSERT_EQ(order.size(), 200u);
+    for (int t = 0; t < 4; ++t) {
+        int last = -1;
+        for (int value : order)
+            if (value / 1000 == t) {
+                EXPECT_GT(value % 1000, last);
+                last = value % 1000;
+            }
+    }
+    EXPECT_NE(queueThread, GetCurrentThreadId());
+    // The account ignores the work's message class otherwise.
+    ASSERT_EQ(listener->calls.size(), 1u);
+    EXPECT_EQ(listener->calls[0].name, "Load");
+
+    struct Tracked {
+        explicit Tracked(std::atomic<int>* destroyed) : destroyed(destroyed) {}
+        ~Tracked() { ++*destroyed; }
+        std::atomic<int>* destroyed;
+    };
+    std::atomic<int> destroyed{0};
+    std::atomic<int> ran{0};
+    listener->StopQueue();
+    auto tracked = std::make_shared<Tracked>(&destroyed);
+    EXPECT_FALSE(listener->RunOnQueue([tracked, &ran] { ++ran; }));
+    tracked.reset();
+    EXPECT_EQ(ran, 0);
+    EXPECT_EQ(destroyed, 1);
 }
 
 // The registry stops an account's queue before deleting it, so a message being handled finishes

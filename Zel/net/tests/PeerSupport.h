@@ -152,6 +152,22 @@ public:
         pid = 0;
     }
 
+    // Runs an ejabberdctl command (arguments split at blanks) against a running "ejabberd" peer and
+    // waits for it (at most a minute): true when it succeeded; *output gets what it printed.
+    bool Control(const std::string& arguments, std::string* output = nullptr)
+    {
+        if (runDir.empty()) return false;
+        static std::atomic<int> counter(0);
+        const std::string base = runDir + "/ctl-" + std::to_string(++counter);
+        // Written whole first, so the script never reads half a request.
+        if (!WriteTextFile(base + ".part", arguments + "\n") ||
+            !MoveFileW(DosPath(base + ".part").c_str(), DosPath(base + ".request").c_str()))
+            return false;
+        for (int i = 0; i < 3000 && !FileExists(base + ".done"); ++i) Sleep(20);
+        if (output) *output = ReadTextFile(base + ".out");
+        return FileExists(base + ".done") && atoi(ReadTextFile(base + ".done").c_str()) == 0;
+    }
+
     int Port() const { return port; }
     int ProcessId() const { return pid; }
     bool IsRunning() const { return !runDir.empty() && FileExists(runDir + "/ready") && !FileExists(runDir + "/died"); }

@@ -34,6 +34,9 @@
 #       ctl=<arguments>              any ejabberdctl command (arguments split at blanks), run after
 #                                    the accounts; the accounts are made side by side, and so are
 #                                    the commands
+#                                    While it runs, a file ctl-<n>.request in the run folder holding
+#                                    ejabberdctl arguments (split at blanks) is run once; ctl-<n>.out
+#                                    gets its output, then ctl-<n>.done its exit status.
 set -u
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 umask 022
@@ -58,6 +61,7 @@ for fd in /proc/$$/fd/*; do
 done
 
 peer_pid=
+ejabberd_ctl=()  # the command that reaches the running ejabberd
 helper_pids=    # processes stopped with the peer (each with its process group)
 scratch=
 
@@ -215,7 +219,8 @@ EOF_CFG
     chown -R ejabberd:ejabberd "$dir" || fail "cannot give $dir to the ejabberd account"
     chmod 700 "$dir"
 
-    local ctl=(ejabberdctl --config-dir "$dir" --spool "$dir/spool" --logs "$dir/logs")
+    ejabberd_ctl=(ejabberdctl --config-dir "$dir" --spool "$dir/spool" --logs "$dir/logs")
+    local ctl=("${ejabberd_ctl[@]}")
     setsid "${ctl[@]}" foreground >"$dir/foreground.log" 2>&1 &
     helper_pids=$!
     # The server is looked for while it starts, so that a failure stops it too.
@@ -244,6 +249,19 @@ EOF_CFG
     done
     for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
     [ -z "$failed" ] || fail "an ejabberdctl command failed (see peer.log)"
+}
+
+# The ejabberdctl commands the owner asked for while the server runs (ctl-<n>.request files).
+run_ctl_requests() {
+    local request base
+    for request in "$run"/ctl-*.request; do
+        [ -e "$request" ] || continue
+        base=${request%.request}
+        # shellcheck disable=SC2046 # the arguments are split at blanks on purpose
+        "${ejabberd_ctl[@]}" $(cat "$request") >"$base.out" 2>&1
+        echo $? >"$base.tmp" && mv "$base.tmp" "$base.done"
+        rm -f "$request"
+    done
 }
 
 case "$kind" in
@@ -310,6 +328,7 @@ while :; do
     kill -0 "$owner" 2>/dev/null || break
     kill -0 "$peer_pid" 2>/dev/null || { died="$kind ended by itself (see peer.log)"; break; }
     [ "$SECONDS" -ge "$deadline" ] && { echo "peer.sh: lifetime over"; break; }
+    [ ${#ejabberd_ctl[@]} -gt 0 ] && run_ctl_requests
     sleep 0.2
 done
 stop_peer
