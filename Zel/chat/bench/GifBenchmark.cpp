@@ -5,7 +5,7 @@
 // folder by build-giflib.sh; without it the program leaves its figures out.
 #include "Zel/chat/gif/ZELWMSmile_GifLoad.h"
 #include "Zel/chat/smiley/SmileyPackLoad.h"
-#include "ZELCommon/ZELPath.h"
+#include "Zel/chat/tests/DefaultSmileyPack.h"
 #include "ZELCommon/tests/BenchClock.h"
 #include "ZELCommon/tests/TempFolder.h"
 #include "ZELCommon/tests/UnixHost.h"
@@ -167,20 +167,12 @@ void RunDecoderBenchmark()
 
 void RunSmileyPackBenchmark()
 {
-    CZELString folder = CZELPath::AppDir() + CZELPath::SmiliesDir() + L"ZEL PDA smilies\\";
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((std::wstring(folder.GetBuffer()) + L"*.gif").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    CZELArray<CZELString> files;
+    if (!TestSupport::ListDefaultSmileyPack(files)) {
         std::printf("Default smiley pack: not beside the program\n");
         return;
     }
-    do names.push_back(found.cFileName);
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    CZELArray<CZELString> files;
-    for (const auto& name : names) files.Add(CZELString(name.c_str()));
+    CZELString folder = TestSupport::DefaultSmileyPackFolder();
     std::vector<std::unique_ptr<SmileyPicture>> pictures;
     double seconds = TimeOnePass([&] { LoadSmileyPictures(folder, files, pictures); });
     int frames = 0;

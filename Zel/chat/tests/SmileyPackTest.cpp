@@ -1,8 +1,8 @@
 // A smiley pack folder loaded: "_define.ini" read, its lines paired with the GIF files in order,
 // every picture decoded; and the default pack the build puts beside the program.
 #include "Zel/chat/smiley/SmileyPackLoad.h"
+#include "Zel/chat/tests/DefaultSmileyPack.h"
 #include "Zel/chat/tests/GifTestSupport.h"
-#include "ZELCommon/ZELPath.h"
 
 #include <gtest/gtest.h>
 
@@ -137,23 +137,15 @@ TEST_F(SmileyPackTest, StoppedLoaderGivesNothing)
 // The pack the build copies beside the program, under the name the global settings prefer.
 TEST(DefaultSmileyPack, LoadsWithAnimatedTransparentFaces)
 {
-    CZELString folder = CZELPath::AppDir() + CZELPath::SmiliesDir() + L"ZEL PDA smilies\\";
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((std::wstring(folder.GetBuffer()) + L"*.gif").c_str(), &found);
-    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no pack beside the program";
-    do names.push_back(found.cFileName);
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
+    CZELString folder = TestSupport::DefaultSmileyPackFolder();
     CZELArray<CZELString> files;
-    for (const auto& name : names) files.Add(CZELString(name.c_str()));
+    ASSERT_TRUE(TestSupport::ListDefaultSmileyPack(files)) << "no pack beside the program";
 
     DebugLines lines;
     std::vector<std::unique_ptr<SmileyPicture>> pictures;
     ASSERT_TRUE(LoadSmileyPictures(folder, files, pictures));
     EXPECT_TRUE(lines.lines.empty());
-    ASSERT_EQ(pictures.size(), names.size()) << "one line of codes per picture";
+    ASSERT_EQ(int(pictures.size()), files.GetCount()) << "one line of codes per picture";
 
     bool smile = false, outsideAscii = false, keyed = false, disposalKeep = false, disposalBackground = false;
     for (const auto& picture : pictures) {

@@ -164,6 +164,15 @@ TEST(SmileyPicture, LongChainsOfBaseFramesAreWalkedWithoutRecursion)
 
 TEST(SmileyPicture, Composition)
 {
+    // Red, then blue over it restored afterwards, then green.
+    const Bytes restoring = GifBuilder()
+                                .Header(4, 4, kColours)
+                                .Control(1, 0, -1)
+                                .Image(0, 0, 4, 4, Bytes(16, 1), 2)
+                                .Control(3, 0, -1)
+                                .Image(0, 0, 2, 2, Bytes(4, 2), 2)
+                                .Image(2, 2, 2, 2, Bytes(4, 3), 2)
+                                .bytes;
     struct Case {
         const char* name;
         Bytes gif;
@@ -181,24 +190,10 @@ TEST(SmileyPicture, Composition)
          GifBuilder().Header(4, 4, kColours).Control(2, 0, -1).Image(0, 0, 4, 4, Bytes(16, 1), 2).Image(1, 1, 2, 2, Bytes(4, 2), 2).bytes,
          1, {"....", ".BB.", ".BB.", "...."}},
         {"restore to previous: drawn over the frame before the previous",
-         GifBuilder()
-             .Header(4, 4, kColours)
-             .Control(1, 0, -1)
-             .Image(0, 0, 4, 4, Bytes(16, 1), 2)
-             .Control(3, 0, -1)
-             .Image(0, 0, 2, 2, Bytes(4, 2), 2)
-             .Image(2, 2, 2, 2, Bytes(4, 3), 2)
-             .bytes,
+         restoring,
          2, {"RRRR", "RRRR", "RRGG", "RRGG"}},
         {"the frame restored from still shows its own base",
-         GifBuilder()
-             .Header(4, 4, kColours)
-             .Control(1, 0, -1)
-             .Image(0, 0, 4, 4, Bytes(16, 1), 2)
-             .Control(3, 0, -1)
-             .Image(0, 0, 2, 2, Bytes(4, 2), 2)
-             .Image(2, 2, 2, 2, Bytes(4, 3), 2)
-             .bytes,
+         restoring,
          1, {"BBRR", "BBRR", "RRRR", "RRRR"}},
         {"restore to previous on the first frame: drawn alone",
          GifBuilder().Header(4, 4, kColours).Control(3, 0, -1).Image(0, 0, 4, 4, Bytes(16, 1), 2).Image(1, 1, 2, 2, Bytes(4, 2), 2).bytes,
