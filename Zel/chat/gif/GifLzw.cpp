@@ -14,13 +14,13 @@ public:
     CodeReader(const unsigned char* data, size_t size) : data(data), size(size) {}
 
     // False when fewer than width bits remain.
-    bool Read(int width, int& code)
+    bool Read(int width, uint32_t mask, int& code)
     {
         if (have < width) {
             Refill();
             if (have < width) return false;
         }
-        code = int(window & ((1u << width) - 1));
+        code = int(window & mask);
         window >>= width;
         have -= width;
         return true;
@@ -94,6 +94,18 @@ public:
     int left;            // pixels left in the current row
 };
 
+// Writes the string of entry so that its last character lands just before end, walking back along
+// the prefixes to the root.
+inline void WriteString(unsigned char* end, int entry, int firstFree, const uint16_t* prefix, const uint8_t* suffix)
+{
+    int k = entry;
+    while (k >= firstFree) {
+        *--end = suffix[k];
+        k = prefix[k];
+    }
+    *--end = uint8_t(k);
+}
+
 }  // namespace
 
 size_t DecodeLzw(const unsigned char* data, size_t size, unsigned char* pixels, int minimumCodeSize, int stride,
@@ -116,49 +128,55 @@ size_t DecodeLzw(const unsigned char* data, size_t size, unsigned char* pixels, 
 
     CodeReader codes(data, size);
     RowCursor rows(pixels, stride, width, height, interlaced);
-    int codeWidth = minimumCodeSize + 1;
+    int codeWidth;
+    uint32_t mask;
+    int widthLimit;  // next reaching it widens the codes; never once they are 12 bits wide
+    auto setWidth = [&](int bits) {
+        codeWidth = bits;
+        mask = (1u << bits) - 1;
+        widthLimit = bits < kMaxCodeWidth ? 1 << bits : kTableSize + 1;
+    };
+    setWidth(minimumCodeSize + 1);
     int next = firstFree;
     int previous = -1;  // none: at the start and after a clear code
     for (;;) {
         int code;
-        if (!codes.Read(codeWidth, code)) return 0;
-        if (code == end) return codes.Consumed();
-        if (code == clear) {
-            codeWidth = minimumCodeSize + 1;
+        if (!codes.Read(codeWidth, mask, code)) return 0;
+        if (unsigned(code - clear) <= 1) {  // the clear or the end code
+            if (code == end) return codes.Consumed();
+            setWidth(minimumCodeSize + 1);
             next = firstFree;
             previous = -1;
             continue;
         }
 
         int entry = code;
-        if (code >= next) {
-            // The string being defined: the previous one and its own first character.
-            if (previous < 0) return 0;
-            entry = next;
-        }
         if (previous >= 0) {
+            uint8_t c;  // the new entry's last character: the first of the current string
+            if (code < next) {
+                c = first[code];
+            } else {
+                // The string being defined: the previous one and its own first character.
+                c = first[previous];
+                entry = next;
+            }
             prefix[next] = uint16_t(previous);
-            suffix[next] = first[entry == next ? previous : entry];
+            suffix[next] = c;
             first[next] = first[previous];
             length[next] = uint16_t(length[previous] + 1);
             if (++next == kTableSize) return 0;
+        } else if (code >= next) {
+            return 0;
         }
         // Checked after every code, not only after one that adds an entry: with minimum code sizes
         // 0 and 1 the first free code already fills the width, and encoders widen after the first
         // code.
-        if (next >= (1 << codeWidth) && codeWidth < kMaxCodeWidth) ++codeWidth;
+        if (next >= widthLimit) setWidth(codeWidth + 1);
         previous = entry;
 
-        // The string is written from its last character back along the prefixes.
         int count = length[entry];
         if (count <= rows.left) {
-            unsigned char* p = rows.out + count;
-            int k = entry;
-            while (k >= firstFree) {
-                *--p = suffix[k];
-                k = prefix[k];
-            }
-            *--p = uint8_t(k);
+            WriteString(rows.out + count, entry, firstFree, prefix, suffix);
             rows.out += count;
             rows.left -= count;
             if (rows.left == 0 && !rows.NextRow()) return codes.Consumed();
@@ -166,13 +184,7 @@ size_t DecodeLzw(const unsigned char* data, size_t size, unsigned char* pixels, 
         }
         // Across the end of a row: unwound first, then copied row by row.
         unsigned char string[kTableSize];
-        unsigned char* p = string + count;
-        int k = entry;
-        while (k >= firstFree) {
-            *--p = suffix[k];
-            k = prefix[k];
-        }
-        *--p = uint8_t(k);
+        WriteString(string + count, entry, firstFree, prefix, suffix);
         const unsigned char* source = string;
         while (count > 0) {
             int n = count < rows.left ? count : rows.left;

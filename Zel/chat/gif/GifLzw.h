@@ -1,7 +1,9 @@
 // The variable-width LZW decoding of GIF image data, into the rows of an 8-bit bitmap.
 //
-// Codes are read least-significant bit first; the decoder starts as after a clear code. A code at
-// or above the next free entry stands for the previous string followed by its own first character.
+// Codes are read least-significant bit first; the decoder starts as after a clear code, and the code
+// width grows once the next free code reaches it (checked after every code, as encoders widen). A
+// code at or above the next free entry stands for the previous string followed by its own first
+// character.
 // Decoding ends well at the end code or once every pixel is written; it fails when the data runs
 // out first, when the table would define code 4095, for a minimum code size above
 // kLzwMaxMinimumCodeSize (before any table is touched) and for an empty image. Strings never write

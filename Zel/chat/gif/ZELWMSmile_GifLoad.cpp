@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <io.h>
+#include <new>
 #include <vector>
 
 void (*GifDebugOutput)(const char* line) = OutputDebugStringA;
@@ -188,20 +190,18 @@ int ReadAndDecode(GifImage& image, FILE* file)
         DebugLine(GifLineFileNotOpened);
         return 0;
     }
-    std::vector<unsigned char> bytes;
-    bool ok = _fseeki64(file, 0, SEEK_END) == 0;
-    long long size = ok ? _ftelli64(file) : -1;
-    ok = ok && size >= 0 && static_cast<unsigned long long>(size) <= kGifMaxFileBytes && _fseeki64(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(size_t(size));
-        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    }
+    // Read whole into a buffer of the file's size: no larger block than the file needs.
+    long long length = _filelengthi64(_fileno(file));
+    bool ok = length >= 0 && static_cast<unsigned long long>(length) <= kGifMaxFileBytes;
+    std::unique_ptr<unsigned char[]> bytes(ok ? new (std::nothrow) unsigned char[size_t(length) + 1] : nullptr);
+    size_t total = bytes ? std::fread(bytes.get(), 1, size_t(length), file) : 0;
+    ok = ok && bytes && total == size_t(length);
     std::fclose(file);
     if (!ok) {
         DebugLine(GifLineFileNotOpened);
         return 0;
     }
-    return DecodeGif(image, bytes.data(), bytes.size());
+    return DecodeGif(image, bytes.get(), total);
 }
 
 }  // namespace
