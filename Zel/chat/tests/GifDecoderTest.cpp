@@ -516,6 +516,29 @@ TEST(GifDecoder, DebugLinesForFilesThatGiveNoFrame)
     EXPECT_EQ(lines.lines, std::vector<std::string>(3, DebugLines::Line(GifLineFileNotOpened)));
 }
 
+TEST(GifDecoder, FilesPastTheSizeLimitAreNotRead)
+{
+    TestSupport::TempFolder folder(L"GifLimit");
+    std::wstring path = folder.path + L"huge.gif";
+    Bytes head = GifBuilder().Header(1, 1, kTwo).Image(0, 0, 1, 1, {1}, 2).Trailer().bytes;
+    ASSERT_TRUE(TestSupport::WriteWholeFile(path, head));
+    for (unsigned long long size : {static_cast<unsigned long long>(kGifMaxFileBytes), kGifMaxFileBytes + 1ULL}) {
+        SCOPED_TRACE(size);
+        // Grown to size without writing it: the rest reads as zeros, stray bytes after the trailer.
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER at;
+        at.QuadPart = LONGLONG(size);
+        EXPECT_TRUE(SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+        CloseHandle(file);
+        DebugLines lines;
+        GifImage image;
+        bool fits = size <= kGifMaxFileBytes;
+        EXPECT_EQ(LoadGif(image, path.c_str()), fits ? 1 : 0);
+        EXPECT_EQ(lines.lines, fits ? std::vector<std::string>() : std::vector<std::string>{DebugLines::Line(GifLineFileNotOpened)});
+    }
+}
+
 TEST(GifDecoder, LoadsFilesByNarrowAndWidePaths)
 {
     TestSupport::TempFolder folder(L"GifPaths");
