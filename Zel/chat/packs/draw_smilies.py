@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the default smiley pack: twenty animated faces of 19 x 19 pixels, written as text specs for
+"""Draws the default smiley pack: twenty animated faces of 19 x 19 pixels, written in the text form of
 giflib's gifbuild (Debian's giflib-tools) and turned into GIFs by it, and the pack's "_define.ini" in
 code page 1251 with each face's text codes.
 
@@ -288,7 +288,7 @@ def bounding_box(a, b):
     return (min(xs), min(ys), max(xs), max(ys)) if xs else (CENTRE, CENTRE, CENTRE, CENTRE)
 
 
-def spec(style, frames, interlaced):
+def gifbuild_text(style, frames, interlaced):
     lines = ["screen width %d" % SIZE, "screen height %d" % SIZE, "screen colors 16", "screen map"]
     lines += ["\trgb %d %d %d" % c for c in PALETTE] + ["end"]
     previous = None
@@ -321,7 +321,7 @@ def main():
     os.makedirs(folder, exist_ok=True)
     definition = []
     for name, codes, style, frames, interlaced in faces():
-        gif = subprocess.run([gifbuild], input=spec(style, frames, interlaced).encode(), check=True,
+        gif = subprocess.run([gifbuild], input=gifbuild_text(style, frames, interlaced).encode(), check=True,
                              stdout=subprocess.PIPE).stdout
         with open(os.path.join(folder, name + ".gif"), "wb") as out:
             out.write(gif)

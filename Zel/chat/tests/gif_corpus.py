@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Makes the GIF decoder's corpus: writes a text spec of each picture, has giflib's gifbuild turn it
+"""Makes the GIF decoder's corpus: writes each picture in gifbuild's text form, has giflib's gifbuild turn it
 into a GIF, and keeps gifbuild -d's dump of that GIF (giflib's own decoding: tables, control fields
 and the de-interlaced indices of every image), which the decoder's tests compare frame by frame.
 
@@ -76,7 +76,7 @@ class Image:
         self.interlaced = interlaced
         self.local_map = local_map
         self.control = control          # (disposal, delay, transparent index or -1, user input)
-        self.before = list(before)      # extension blocks written ahead of the image, as spec lines
+        self.before = list(before)      # extension blocks written ahead of the image, as gifbuild lines
 
 
 class Picture:
@@ -95,7 +95,7 @@ def map_lines(table):
     return ["\trgb %d %d %d" % c for c in table] + ["end"]
 
 
-def spec_text(picture):
+def gifbuild_text(picture):
     lines = ["screen width %d" % picture.width, "screen height %d" % picture.height]
     if picture.resolution:
         lines.append("screen colors %d" % picture.resolution)
@@ -333,8 +333,8 @@ def main():
     names = []
     for picture in pictures():
         base = os.path.join(folder, picture.name)
-        with open(base + ".txt", "w") as spec:
-            spec.write(spec_text(picture))
+        with open(base + ".txt", "w") as text:
+            text.write(gifbuild_text(picture))
         gif = subprocess.run([gifbuild, base + ".txt"], check=True, stdout=subprocess.PIPE).stdout
         if picture.drop_global_table:
             gif = drop_global_table(gif)
