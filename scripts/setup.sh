@@ -7,6 +7,7 @@ ZEL_PACKAGES=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix libz-mingw-w64
               wine wine64 xvfb xauth
               dante-server squid tinyproxy socat openssl    # the network tests' loopback peers
               tshark                                        # checks the Wex codec's frames
+              giflib-tools python3                          # giflib's gifbuild writes the GIF tests' corpus
               ejabberd)                                     # the XMPP tests' server
 # The SOCKS5 test proxy checks user names and passwords against the system's accounts.
 ZEL_SOCKS_TEST_USER=zelsocks

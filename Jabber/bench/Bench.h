@@ -13,19 +13,6 @@ std::string RosterPushInput(int items);
 // A stream header and count message stanzas of about 200 bytes, as a busy chat brings them.
 std::string MessagesInput(int count, std::string* firstMessage = nullptr);
 
-// The shortest of runs timings of work, in seconds.
-template <typename Work> double BestOf(int runs, Work work)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        double start = BenchSeconds();
-        work();
-        double took = BenchSeconds() - start;
-        if (took < best) best = took;
-    }
-    return best;
-}
-
 inline double MegabytesPerSecond(size_t bytes, double seconds)
 {
     return seconds > 0 ? double(bytes) / 1e6 / seconds : 0;
