@@ -10,8 +10,9 @@
 extern "C" {
 typedef BOOL (*ShellOpenInterceptor)(LPCWSTR address, void* context);
 
-// Hands the address to the shell (or the interceptor); FALSE for a null or empty address, which
-// reaches neither.
+// Hands an http, https or mailto address, trimmed of the blanks around it, to the shell (or the
+// interceptor). Anything else (empty, another scheme, a path, a control character inside) is
+// refused: FALSE, and it reaches neither.
 HANDHELD_API BOOL ShellOpenAddress(LPCWSTR address);
 // Installs an interceptor with its context; null restores the real shell.
 HANDHELD_API void SetShellOpenInterceptor(ShellOpenInterceptor interceptor, void* context);

@@ -178,33 +178,40 @@ int ScrollToShow(int contentTop, int contentBottom, int scrollPos, int clientHei
     return Clamp((long long)contentTop - verticalGap);
 }
 
-bool FlowAddItem(CZELArray<RECT>& rects, CZELArray<int>& rowStarts, int width, int height, int clientWidth,
-                 int horizontalGap, int verticalGap)
+bool FlowAddItem(CZELArray<RECT>& rects, CZELArray<SIZE>& sizes, CZELArray<int>& rowStarts, int width,
+                 int height, int clientWidth, int horizontalGap, int verticalGap)
 {
     int index = rects.GetCount();
     int rowStart = rowStarts.GetCount() > 0 ? rowStarts[rowStarts.GetCount() - 1] : 0;
+    SIZE size = {NonNegative(width), NonNegative(height)};
     RECT empty = {};
-    if (rects.Add(empty) < 0) return false;
-    if (PlaceFlowItem(rects, index, rowStart, NonNegative(width), NonNegative(height), clientWidth,
-                      horizontalGap, verticalGap)) {
+    if (sizes.Add(size) < 0) return false;
+    if (rects.Add(empty) < 0) {
+        sizes.RemoveAt(index);
+        return false;
+    }
+    if (PlaceFlowItem(rects, index, rowStart, size.cx, size.cy, clientWidth, horizontalGap, verticalGap)) {
         // A new row stretched nothing, so dropping the item undoes it all.
         if (rowStarts.Add(index) < 0) {
             rects.RemoveAt(index);
+            sizes.RemoveAt(index);
             return false;
         }
     }
     return true;
 }
 
-void FlowRecalculate(CZELArray<RECT>& rects, CZELArray<int>& rowStarts, int clientWidth, int horizontalGap,
-                     int verticalGap)
+void FlowRecalculate(CZELArray<RECT>& rects, const CZELArray<SIZE>& sizes, CZELArray<int>& rowStarts,
+                     int clientWidth, int horizontalGap, int verticalGap)
 {
     rowStarts = CZELArray<int>();
     int rowStart = 0;
     for (int i = 0; i < rects.GetCount(); ++i) {
-        int width = Clamp((long long)rects[i].right - rects[i].left);
-        int height = Clamp((long long)rects[i].bottom - rects[i].top);
-        if (PlaceFlowItem(rects, i, rowStart, NonNegative(width), NonNegative(height), clientWidth, horizontalGap,
+        // Arrays out of step never read past sizes: such an item keeps its rectangle's size.
+        SIZE size = i < sizes.GetCount() ? sizes[i]
+                                         : SIZE{Clamp((long long)rects[i].right - rects[i].left),
+                                                Clamp((long long)rects[i].bottom - rects[i].top)};
+        if (PlaceFlowItem(rects, i, rowStart, NonNegative(size.cx), NonNegative(size.cy), clientWidth, horizontalGap,
                           verticalGap)) {
             rowStart = i;
             rowStarts.Add(i);

@@ -59,17 +59,20 @@ ZELCOMMON_API KeyMove GridKeyMove(int count, int columns, int selection, int key
 // unchanged while it lies within the client, else the item comes to the top, one gap below the edge.
 ZELCOMMON_API int ScrollToShow(int contentTop, int contentBottom, int scrollPos, int clientHeight, int verticalGap);
 
-// Flowing rows. rects holds every item's rectangle in content coordinates; rowStarts the index of
-// the first item of each row. All items of a row share its top and bottom.
+// Flowing rows. rects holds every item's rectangle in content coordinates; sizes each item's own
+// size, as it was added; rowStarts the index of the first item of each row. All items of a row
+// share its top and bottom, so a rectangle is as tall as its row: only sizes tells an item's own
+// height once a taller neighbour has stretched it.
 
 // Appends an item of width x height, placed after the last one or at the start of a new row when
 // it would pass clientWidth. False (and nothing changed) when the arrays cannot grow.
-ZELCOMMON_API bool FlowAddItem(CZELArray<RECT>& rects, CZELArray<int>& rowStarts, int width, int height,
-                               int clientWidth, int horizontalGap, int verticalGap);
+ZELCOMMON_API bool FlowAddItem(CZELArray<RECT>& rects, CZELArray<SIZE>& sizes, CZELArray<int>& rowStarts,
+                               int width, int height, int clientWidth, int horizontalGap, int verticalGap);
 
-// Places every item again for clientWidth, in order, keeping each one's width and height.
-ZELCOMMON_API void FlowRecalculate(CZELArray<RECT>& rects, CZELArray<int>& rowStarts, int clientWidth,
-                                   int horizontalGap, int verticalGap);
+// Places every item again for clientWidth, in order, each at its own size, so a row is only ever
+// as tall as its tallest item.
+ZELCOMMON_API void FlowRecalculate(CZELArray<RECT>& rects, const CZELArray<SIZE>& sizes, CZELArray<int>& rowStarts,
+                                   int clientWidth, int horizontalGap, int verticalGap);
 
 // The bottom of the content: the last item's bottom, 0 without items.
 ZELCOMMON_API int FlowContentBottom(const CZELArray<RECT>& rects);

@@ -1,5 +1,7 @@
 #include "ZELCommon/MD5.h"
 
+#include "ZELCommon/Packer.h"
+
 #include <cstring>
 
 namespace {
@@ -27,9 +29,7 @@ inline unsigned Rotl(unsigned x, int n)
 void Transform(unsigned state[4], const unsigned char block[64])
 {
     unsigned x[16];
-    for (int i = 0; i < 16; ++i)
-        x[i] = unsigned(block[4 * i]) | (unsigned(block[4 * i + 1]) << 8) |
-               (unsigned(block[4 * i + 2]) << 16) | (unsigned(block[4 * i + 3]) << 24);
+    for (int i = 0; i < 16; ++i) x[i] = CPacker::Unpack32LE(block + 4 * i);
 
     unsigned a = state[0], b = state[1], c = state[2], d = state[3];
     for (int i = 0; i < 64; ++i) {
@@ -73,10 +73,10 @@ void CMD5::Hash(const void* data, unsigned int length, unsigned char* out)
     tail[rest] = 0x80;
     unsigned tailSize = rest < 56 ? 64 : 128;
     unsigned long long bits = (unsigned long long)length * 8;
-    for (int i = 0; i < 8; ++i) tail[tailSize - 8 + i] = (unsigned char)(bits >> (8 * i));
+    CPacker::Pack32LE(tail + tailSize - 8, unsigned(bits));
+    CPacker::Pack32LE(tail + tailSize - 4, unsigned(bits >> 32));
     Transform(state, tail);
     if (tailSize == 128) Transform(state, tail + 64);
 
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) out[4 * i + j] = (unsigned char)(state[i] >> (8 * j));
+    for (int i = 0; i < 4; ++i) CPacker::Pack32LE(out + 4 * i, state[i]);
 }

@@ -6,6 +6,7 @@
 
 class ZELCOMMON_API CZELBrowserLauncher {
 public:
-    // Whether the shell managed is not reported; an empty address opens nothing.
+    // Whether the shell managed is not reported. Only http, https and mailto addresses are opened
+    // (Handheld/Shell.h); anything else opens nothing.
     static void Launch(const CZELString& address);
 };

@@ -50,6 +50,15 @@ int ClipLength(long long length)
     return length > CZELString::MaxLength ? CZELString::MaxLength : int(length);
 }
 
+// The units of text (length long) that a record keeps: all of them within the limit; beyond it,
+// the limit, less the high half of a pair that the cut would part from its low half.
+int KeptLength(const wchar_t* text, long long length)
+{
+    int kept = ClipLength(length);
+    if (length > kept && kept > 0 && text[kept - 1] >= 0xD800 && text[kept - 1] <= 0xDBFF) --kept;
+    return kept;
+}
+
 template <typename Char> int MeasureOrKeep(const Char* text, int length)
 {
     if (!text) return 0;
@@ -82,9 +91,15 @@ template <typename Char> unsigned ParseNumber(const Char* text, int length, bool
     }
     bool negative = false;
     if (more(p) && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    unsigned value = 0;
-    for (; more(p) && *p >= '0' && *p <= '9'; ++p) value = value * 10 + unsigned(*p - '0');
-    return negative ? 0u - value : value;
+    // Beyond the int range the result stays at its nearest end, as the runtime library's parse
+    // does: a huge number never wraps round to a small or a positive one.
+    const unsigned long long limit = negative ? 0x80000000ull : 0x7FFFFFFFull;
+    unsigned long long value = 0;
+    for (; more(p) && *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + unsigned(*p - '0');
+        if (value > limit) value = limit;
+    }
+    return negative ? 0u - unsigned(value) : unsigned(value);
 }
 
 template <typename Char> void FormatNumber(Char* out, int& length, unsigned value, bool hex, int width)
@@ -187,8 +202,9 @@ template <typename Unit> char* DecodeBase64(const Unit* text, int& length)
 
 StringRecord* CZELString::NewRecord(const wchar_t* text, int length)
 {
-    length = ClipLength(length);
-    if (!text || length == 0) return nullptr;
+    if (!text) return nullptr;
+    length = KeptLength(text, length);
+    if (length == 0) return nullptr;
     wchar_t* buffer = static_cast<wchar_t*>(malloc((size_t(length) + 1) * sizeof(wchar_t)));
     if (!buffer) return nullptr;
     StringRecord* record = new (std::nothrow) StringRecord;
@@ -429,7 +445,7 @@ CZELString CZELString::Construct(const wchar_t* first, ...)
         at += count;
     }
     va_end(args);
-    CZELString result(NewRecord(joined, at));
+    CZELString result(NewRecord(joined, KeptLength(joined, total)));
     free(joined);
     return result;
 }

@@ -4,8 +4,9 @@
 // operand. Narrow text enters and leaves only through an explicit code page.
 //
 // Limits: the record keeps its length and reference count in the two halves of one 32-bit word, so
-// a text holds at most MaxLength units (longer input is clipped there) and a record is shared by at
-// most MaxShares holders (a further copy gets a record of its own).
+// a text holds at most MaxLength units (longer input is clipped there, one unit shorter where the
+// cut would split a surrogate pair) and a record is shared by at most MaxShares holders (a further
+// copy gets a record of its own).
 #pragma once
 
 #include "ZELCommon/ZELCommonApi.h"
@@ -69,7 +70,8 @@ public:
     static const wchar_t* Find(const wchar_t* text, int textLength, const wchar_t* needle, int needleLength);
     static const char* Find(const char* text, int textLength, const char* needle, int needleLength);
 
-    // Decimal (signed, returned as unsigned) or up to eight hexadecimal digits; 0 for null text.
+    // Decimal (signed, returned as unsigned; beyond the int range, the nearest end of it) or up to
+    // eight hexadecimal digits; 0 for null text.
     static unsigned Toi(const wchar_t* text, int length, bool hex);
     static unsigned Toi(const char* text, int length, bool hex);
     // Decimal or lower-case hexadecimal, left-padded with '0' to width; the caller gives room.

@@ -32,7 +32,7 @@ RECT CZELWMUI_FloatListImageCtrl::ItemInClient(int index, int position) const
 void CZELWMUI_FloatListImageCtrl::AddItem(int width, int height)
 {
     int clientWidth = GetClientWidth();
-    if (!FlowAddItem(items, rowStarts, width, height, clientWidth, horizontalGap, verticalGap)) return;
+    if (!FlowAddItem(items, itemSizes, rowStarts, width, height, clientWidth, horizontalGap, verticalGap)) return;
     SetScrollInfo(0, ScrollMax(), GetClientHeight(), 0);
     // Showing the scroll bar took width from the client: the rows must wrap sooner.
     if (GetClientWidth() < clientWidth) RecalculateCells();
@@ -58,13 +58,13 @@ int CZELWMUI_FloatListImageCtrl::HitTest(const POINT& point) const
 void CZELWMUI_FloatListImageCtrl::RecalculateCells()
 {
     int clientWidth = GetClientWidth();
-    FlowRecalculate(items, rowStarts, clientWidth, horizontalGap, verticalGap);
+    FlowRecalculate(items, itemSizes, rowStarts, clientWidth, horizontalGap, verticalGap);
     // The content height changed with the rows: a stale range would leave items out of reach.
     // Fitting it may show or hide the bar, which changes the width once more; narrower rows only
     // grow taller, so a second pass settles it.
     SetScrollInfo(0, ScrollMax(), GetClientHeight());
     if (GetClientWidth() != clientWidth) {
-        FlowRecalculate(items, rowStarts, GetClientWidth(), horizontalGap, verticalGap);
+        FlowRecalculate(items, itemSizes, rowStarts, GetClientWidth(), horizontalGap, verticalGap);
         SetScrollInfo(0, ScrollMax(), GetClientHeight());
     }
 }

@@ -77,6 +77,7 @@ private:
     int horizontalGap;
     int verticalGap;
     CZELArray<RECT> items;
+    CZELArray<SIZE> itemSizes;  // each item's own size: a row stretches its items' rectangles
     CZELArray<int> rowStarts;
     MFLICtrlObserver* observer;
     int selected;

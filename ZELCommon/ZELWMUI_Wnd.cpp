@@ -1,28 +1,39 @@
 #include "ZELCommon/ZELWMUI_Wnd.h"
 
+#include "ZELCommon/ZELCommonMain.h"
+
 namespace UI {
 
 namespace {
 const wchar_t kClassName[] = L"ZELWNDCLASS";
 bool g_classRegistered = false;  // user-interface thread only
+
+// A window class is found by its name together with the module it was registered under. The
+// class belongs to this library, whichever module makes the first window: registered under the
+// caller's instance, a plug-in's windows would not find the program's class, nor the other way
+// round.
+bool RegisterWindowClass()
+{
+    if (g_classRegistered) return true;
+    WNDCLASSW windowClass = {};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.lpfnWndProc = CZELWMUI_Wnd::sWndProc;
+    windowClass.hInstance = GetZELCommonModule();
+    windowClass.lpszClassName = kClassName;
+    if (!RegisterClassW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    g_classRegistered = true;
+    return true;
+}
 }  // namespace
 
 CZELWMUI_Wnd::CZELWMUI_Wnd() {}
 
 int CZELWMUI_Wnd::Create(HINSTANCE instance, HWND parent, DWORD style, const RECT& rect)
 {
-    if (!g_classRegistered) {
-        WNDCLASSW windowClass = {};
-        windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-        windowClass.lpfnWndProc = sWndProc;
-        windowClass.hInstance = instance;
-        windowClass.lpszClassName = kClassName;
-        if (!RegisterClassW(&windowClass)) return 0;
-        g_classRegistered = true;
-    }
+    if (!RegisterWindowClass()) return 0;
     HWND window = CreateWindowExW(0, kClassName, nullptr, style | WS_CHILD, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, instance,
-                                  static_cast<CZELWMUI_Wnd*>(this));
+                                  rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
+                                  GetZELCommonModule(), static_cast<CZELWMUI_Wnd*>(this));
     // Callers go on to use the window: a failure must not look like success.
     return window ? 1 : 0;
 }

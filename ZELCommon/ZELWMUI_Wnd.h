@@ -14,9 +14,11 @@ public:
     CZELWMUI_Wnd();
 
     // Makes the window: a child (style plus WS_CHILD) of parent over rect, with this object as
-    // its creation parameter. The class is registered on the first call in the process, with that
-    // call's instance. Returns 1 when the window stands; 0 when the class could not be registered
-    // (the next call tries again) or no window was made.
+    // its creation parameter. The class is registered on the first call in the process under this
+    // library's own module, and the window made under it too, so every module of the process (the
+    // program, each plug-in) shares the one class; instance is not needed for that. Returns 1 when
+    // the window stands; 0 when the class could not be registered (the next call tries again) or no
+    // window was made.
     int Create(HINSTANCE instance, HWND parent, DWORD style, const RECT& rect);
 
     // The class's window procedure: messages before WM_CREATE (and after WM_NCDESTROY) find no

@@ -7,7 +7,10 @@ ZEL_JOBS=${ZEL_JOBS:-$(nproc)}
 ZEL_PACKAGES=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
               patch xz-utils   # libpng's Debian source package
               wine wine64 xvfb xauth
-              dante-server squid tinyproxy socat openssl)   # the network tests' loopback peers
+              dante-server squid tinyproxy socat openssl    # the network tests' loopback peers
+              tshark                                        # checks the Wex codec's frames
+              giflib-tools python3                          # giflib's gifbuild writes the GIF tests' corpus
+              ejabberd)                                     # the XMPP tests' server
 # The SOCKS5 test proxy checks user names and passwords against the system's accounts.
 ZEL_SOCKS_TEST_USER=zelsocks
 ZEL_SOCKS_TEST_PASSWORD=zelsocks-pw
@@ -22,10 +25,40 @@ zel_install_packages() {
     done
     if [ ${#missing[@]} -gt 0 ]; then
         echo "Installing: ${missing[*]}"
+        # wireshark-common asks whether non-root users may capture: no, and without a prompt.
+        echo "wireshark-common wireshark-common/install-setuid boolean false" | debconf-set-selections
         apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        # The peers are started by the tests alone: no package may start its system service (ejabberd's
+        # would listen on 5222). A policy that refuses every start stands in while none is installed.
+        local policy=/usr/sbin/policy-rc.d own_policy= status=0
+        if [ ! -e "$policy" ]; then
+            printf '#!/bin/sh\nexit 101\n' >"$policy" && chmod 755 "$policy" && own_policy=1
+        fi
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null ||
+            status=$?
+        if [ -n "$own_policy" ]; then rm -f "$policy"; fi
+        [ $status -eq 0 ] || return $status
     fi
+    zel_keep_ejabberd_off
     zel_create_test_account
+}
+
+# ejabberd's system service stays off, now and at boot: the tests start servers of their own.
+zel_keep_ejabberd_off() {
+    [ "$(id -u)" -eq 0 ] && [ -e /etc/init.d/ejabberd ] || return 0
+    if compgen -G "/etc/systemd/system/*.wants/ejabberd.service" >/dev/null ||
+        compgen -G "/etc/rc[2-5].d/S*ejabberd" >/dev/null; then
+        if command -v systemctl >/dev/null; then systemctl disable ejabberd >/dev/null 2>&1 || true; fi
+        update-rc.d ejabberd disable >/dev/null 2>&1 || true
+    fi
+    if command -v systemctl >/dev/null && systemctl is-active --quiet ejabberd 2>/dev/null; then
+        systemctl stop ejabberd >/dev/null 2>&1 || true
+    fi
+    # Started by its init script, the server runs as the node ejabberd@localhost.
+    if pgrep -f -- "beam.smp.* -sname ejabberd@localhost( |\$)" >/dev/null; then
+        /etc/init.d/ejabberd stop >/dev/null 2>&1 || true
+    fi
+    return 0
 }
 
 # A system account without a home or a login shell, for the SOCKS5 proxy's password check; made
@@ -57,7 +90,7 @@ zel_start_wine() {
         wineboot -i >/dev/null 2>&1 </dev/null || true
         wineserver -w
     fi
-    wineserver -p
+    wineserver -p 2>/dev/null || true  # one may already run for this prefix
     # Start Wine's own services now, detached from our output: started by the first test instead,
     # they would inherit its pipes and ctest would wait for them to close.
     wineboot >/dev/null 2>&1 </dev/null || true

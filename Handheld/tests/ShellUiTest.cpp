@@ -1,6 +1,7 @@
 #include "Handheld/ShellUi.h"
 #include "Handheld/ShellUiLayout.h"
 
+#include "DisplayRequirement.h"
 #include "ShellUiTestResources.h"
 #include "WineUnmanagedWindows.h"
 
@@ -31,6 +32,9 @@ struct ParentLog {
     std::vector<HMENU> popups;
     bool paintRed = false;
     std::vector<std::pair<UINT, WPARAM>> answerInMenu;  // keyboard messages to post while a menu is open
+    // The open menu was given its keys: idle moments until they are taken.
+    bool answered = false;
+    int idleAfterAnswer = 0;
 };
 ParentLog g_parent;
 
@@ -43,15 +47,22 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_INITMENUPOPUP:
         g_parent.popups.push_back((HMENU)wParam);
+        g_parent.answered = false;
         return 0;
     case WM_ENTERIDLE:
-        // The pop-up menu stands: answer it with the prepared keys, or close it.
+        // The pop-up menu stands: answer it with the prepared keys, or close it. A menu given keys
+        // may go idle again before it has taken them (a busy machine): it is closed only if they
+        // never take effect.
         if (wParam == MSGF_MENU) {
-            if (g_parent.answerInMenu.empty()) {
-                EndMenu();
-            } else {
+            if (!g_parent.answerInMenu.empty()) {
                 for (const auto& input : g_parent.answerInMenu) PostMessageW((HWND)lParam, input.first, input.second, 1);
                 g_parent.answerInMenu.clear();
+                g_parent.answered = true;
+                g_parent.idleAfterAnswer = 0;
+            } else if (!g_parent.answered || ++g_parent.idleAfterAnswer > 200) {
+                EndMenu();
+            } else {
+                Sleep(5);
             }
         }
         return 0;
@@ -100,13 +111,6 @@ void Pump()
     }
 }
 
-#define REQUIRE_DISPLAY()                                                                          \
-    do {                                                                                           \
-        HWND probe = CreateParent(1, 1);                                                           \
-        if (!probe) GTEST_SKIP() << "no display: CreateWindowExW made no window (start Xvfb)";     \
-        DestroyWindow(probe);                                                                      \
-    } while (0)
-
 std::wstring Caption(HWND bar, WPARAM id, DWORD extraMask = 0, int room = 64)
 {
     wchar_t text[300] = L"?";
@@ -146,7 +150,7 @@ class SoftKeyBar : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        REQUIRE_DISPLAY();
+        ZEL_REQUIRE_DISPLAY();
         g_parent = ParentLog();
         parent = CreateParent(240, 300);
         ASSERT_NE(nullptr, parent);

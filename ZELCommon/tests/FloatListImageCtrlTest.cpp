@@ -109,6 +109,34 @@ TEST_F(ImageListWindow, FlowScrollBarRewrapsAndReachesTheLastItem)
     EXPECT_EQ(flow.GetScrollPos(), 0);
 }
 
+// A row is as tall as its tallest item; once the items wrap apart again, each is as tall as
+// itself, however often the width changes.
+TEST_F(ImageListWindow, FlowRewrapKeepsEachItemsOwnHeight)
+{
+    TestFlow flow(&recorder, 2, 2);
+    Create(flow, 100, 200);
+    flow.AddItem(40, 10);
+    flow.AddItem(40, 30);
+    flow.AddItem(40, 20);
+    const struct {
+        const char* name;
+        int width;
+        std::vector<RECT> layout;
+    } steps[] = {
+        {"one row of two, then one", 100, {Rect(3, 3, 43, 33), Rect(45, 3, 85, 33), Rect(3, 35, 43, 55)}},
+        {"a row each", 60, {Rect(3, 3, 43, 13), Rect(3, 15, 43, 45), Rect(3, 47, 43, 67)}},
+        {"one row of three", 200, {Rect(3, 3, 43, 33), Rect(45, 3, 85, 33), Rect(87, 3, 127, 33)}},
+        {"a row each again", 60, {Rect(3, 3, 43, 13), Rect(3, 15, 43, 45), Rect(3, 47, 43, 67)}},
+        {"one, then a row of two", 100, {Rect(3, 3, 43, 33), Rect(45, 3, 85, 33), Rect(3, 35, 43, 55)}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        ResizeClient(flow, step.width, 200);
+        ASSERT_EQ(flow.drawn.layout.size(), step.layout.size());
+        for (size_t i = 0; i < step.layout.size(); ++i) EXPECT_TRUE(SameRect(flow.drawn.layout[int(i)], step.layout[i]));
+    }
+}
+
 TEST_F(ImageListWindow, FlowScrollStepFollowsTheScreen)
 {
     struct Case {

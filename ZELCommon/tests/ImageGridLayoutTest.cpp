@@ -20,6 +20,7 @@ int Scale(int value, int dpi)
 
 struct Flow {
     CZELArray<RECT> rects;
+    CZELArray<SIZE> sizes;
     CZELArray<int> rowStarts;
 };
 
@@ -27,7 +28,7 @@ Flow MakeFlow(const std::vector<SIZE>& items, int clientWidth, int gap)
 {
     Flow flow;
     for (const SIZE& size : items) {
-        EXPECT_TRUE(FlowAddItem(flow.rects, flow.rowStarts, size.cx, size.cy, clientWidth, gap, gap));
+        EXPECT_TRUE(FlowAddItem(flow.rects, flow.sizes, flow.rowStarts, size.cx, size.cy, clientWidth, gap, gap));
     }
     return flow;
 }
@@ -332,23 +333,59 @@ TEST(ImageFlowLayout, RecalculateRewrapsForANewWidth)
     Flow flow = MakeFlow({{40, 30}, {40, 30}, {40, 30}, {40, 30}}, 200, 2);
     EXPECT_EQ(RowStarts(flow), (std::vector<int>{0}));
 
-    FlowRecalculate(flow.rects, flow.rowStarts, 100, 2, 2);
+    FlowRecalculate(flow.rects, flow.sizes, flow.rowStarts, 100, 2, 2);
     EXPECT_EQ(RowStarts(flow), (std::vector<int>{0, 2}));
     ExpectRect(flow.rects[2], 3, 35, 43, 65);
     ExpectRect(flow.rects[3], 45, 35, 85, 65);
 
-    FlowRecalculate(flow.rects, flow.rowStarts, 0, 2, 2);
+    FlowRecalculate(flow.rects, flow.sizes, flow.rowStarts, 0, 2, 2);
     EXPECT_EQ(RowStarts(flow), (std::vector<int>{0, 1, 2, 3}));
     EXPECT_EQ(FlowContentBottom(flow.rects), 3 + 4 * 30 + 3 * 2);
 
-    FlowRecalculate(flow.rects, flow.rowStarts, 200, 2, 2);
+    FlowRecalculate(flow.rects, flow.sizes, flow.rowStarts, 200, 2, 2);
     EXPECT_EQ(RowStarts(flow), (std::vector<int>{0}));
     ExpectRect(flow.rects[3], 3 + 3 * 42, 3, 3 + 3 * 42 + 40, 33);
 
     Flow empty;
-    FlowRecalculate(empty.rects, empty.rowStarts, 100, 2, 2);
+    FlowRecalculate(empty.rects, empty.sizes, empty.rowStarts, 100, 2, 2);
     EXPECT_EQ(empty.rowStarts.GetCount(), 0);
     EXPECT_EQ(FlowContentBottom(empty.rects), 0);
+}
+
+// Stretching is the row's doing: placed again, an item is as tall as itself, or as its new row.
+TEST(ImageFlowLayout, RecalculateKeepsEachItemsOwnHeight)
+{
+    const std::vector<SIZE> items = {{40, 10}, {40, 30}, {40, 20}, {40, 5}};
+    struct Case {
+        const char* name;
+        std::vector<int> widths;  // recalculated at each in turn
+        std::vector<LONG> bottoms;
+    };
+    const Case cases[] = {
+        {"as added", {}, {33, 33, 55, 55}},
+        {"a row each", {60}, {13, 45, 67, 74}},
+        {"all in one row", {200}, {33, 33, 33, 33}},
+        {"a row each after one row", {200, 60}, {13, 45, 67, 74}},
+        {"back and forth", {60, 200, 60, 100}, {33, 33, 55, 55}},
+        {"three, then one", {140}, {33, 33, 33, 40}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Flow flow = MakeFlow(items, 100, 2);
+        for (int width : c.widths) FlowRecalculate(flow.rects, flow.sizes, flow.rowStarts, width, 2, 2);
+        ASSERT_EQ(flow.rects.GetCount(), int(c.bottoms.size()));
+        for (int i = 0; i < flow.rects.GetCount(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(flow.rects[i].bottom, c.bottoms[i]);
+            EXPECT_EQ(flow.sizes[i].cy, items[size_t(i)].cy);
+        }
+    }
+    // Arrays out of step: the items without a size keep their rectangles' sizes.
+    Flow flow = MakeFlow(items, 100, 2);
+    flow.sizes = CZELArray<SIZE>();
+    FlowRecalculate(flow.rects, flow.sizes, flow.rowStarts, 60, 2, 2);
+    const LONG stretched[] = {33, 65, 87, 109};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(flow.rects[i].bottom, stretched[i]);
 }
 
 TEST(ImageFlowLayout, HitTestFindsTheRowThenTheItem)

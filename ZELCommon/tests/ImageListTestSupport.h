@@ -1,6 +1,6 @@
 // Shared by the tests of the image-list controls on real windows: an observer that records what it
 // hears, controls that record their layout and painting, and a fixture with a host window. Needs a
-// display (Xvfb): without one no window can be made and the tests are skipped.
+// display (Xvfb): without one no window can be made and the tests skip (fail under CI).
 #pragma once
 
 #include "UiTestSupport.h"
@@ -175,7 +175,7 @@ protected:
     // One host for the whole suite: each top-level window made and destroyed costs time under Wine.
     static void SetUpTestSuite()
     {
-        if (TestSupport::DisplayAvailable()) parent = TestSupport::CreateHostWindow(400, 400, L"Image lists");
+        if (DisplayTestSupport::DisplayAvailable()) parent = TestSupport::CreateHostWindow(400, 400, L"Image lists");
     }
     static void TearDownTestSuite()
     {

@@ -1,5 +1,6 @@
 #include "ZELCommon/MUIController.h"
 
+#include "Handheld/tests/DisplayRequirement.h"
 #include "modules/TestModules.h"
 
 #include <gtest/gtest.h>
@@ -217,9 +218,10 @@ protected:
     void SetUp() override
     {
         MUIController::SetUp();
+        ZEL_REQUIRE_DISPLAY();
         window = CreateWindowExW(0, L"STATIC", L"old", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
-        if (!window) GTEST_SKIP() << "no window could be created (is a display set?)";
+        ASSERT_NE(window, nullptr);
         item = CreateWindowExW(0, L"STATIC", L"old", WS_CHILD, 0, 0, 100, 20, window, HMENU(100),
                                GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(item, nullptr);

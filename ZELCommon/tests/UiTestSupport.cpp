@@ -22,18 +22,6 @@ bool RegisterHostClass()
 }
 }  // namespace
 
-bool DisplayAvailable()
-{
-    static int known = -1;
-    if (known < 0) {
-        RegisterHostClass();
-        HWND probe = CreateWindowExW(0, kHostClass, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, TestModule(), nullptr);
-        known = probe != nullptr;
-        if (probe) DestroyWindow(probe);
-    }
-    return known == 1;
-}
-
 HWND CreateHostWindow(int clientWidth, int clientHeight, const wchar_t* title)
 {
     if (!RegisterHostClass()) return nullptr;

@@ -1,7 +1,9 @@
-// Helpers for tests that make real windows: a display check, a plain top-level host window, a
-// message pump and a scope that sets the screen density for one test.
+// Helpers for tests that make real windows: a plain top-level host window, a message pump and a
+// scope that sets the screen density for one test. The display check, ZEL_REQUIRE_DISPLAY, comes
+// from the header shared by every module's tests.
 #pragma once
 
+#include "Handheld/tests/DisplayRequirement.h"
 #include "ZELCommon/ZELWMUI_HiDpi.h"
 
 #include <gtest/gtest.h>
@@ -11,16 +13,6 @@
 #include <vector>
 
 namespace TestSupport {
-
-// True when a window can be made here (there is a display).
-bool DisplayAvailable();
-
-// Window tests skip, saying why, where no window can be made.
-#define ZEL_REQUIRE_DISPLAY()                                                                      \
-    do {                                                                                           \
-        if (!::TestSupport::DisplayAvailable())                                                    \
-            GTEST_SKIP() << "no display: CreateWindowExW made no window (start Xvfb, set DISPLAY)"; \
-    } while (0)
 
 // A visible top-level window with a white background whose client area has the given size, at the
 // screen's top-left corner. Destroyed by DestroyWindow.

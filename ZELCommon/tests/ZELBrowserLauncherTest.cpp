@@ -45,3 +45,11 @@ TEST_F(ZELBrowserLauncher, EmptyAddressOpensNothing)
     CZELBrowserLauncher::Launch(L"");
     EXPECT_TRUE(launched.empty());
 }
+
+// The launcher opens links from received messages: what is not a web or mail address stays shut.
+TEST_F(ZELBrowserLauncher, RefusesWhatIsNotAWebAddress)
+{
+    const wchar_t* hostile[] = {L"file:///C:/x.exe", L"\\\\server\\share\\x.exe", L"C:\\x.exe", L"javascript:x"};
+    for (const wchar_t* address : hostile) CZELBrowserLauncher::Launch(address);
+    EXPECT_TRUE(launched.empty());
+}

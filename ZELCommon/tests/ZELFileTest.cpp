@@ -1,7 +1,7 @@
 #include "ZELCommon/ZELFile.h"
 #include "ZELCommon/ZELFileSystem.h"
 
-#include "RemoveTree.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,61 +9,36 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
 
-using TestSupport::RemoveTree;
+using TestSupport::TempFolder;
 
-// A fresh folder under the temporary folder for each test, removed afterwards.
-class TempFolder : public ::testing::Test {
+// A fresh folder for each test, removed afterwards.
+class FileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        wchar_t temp[MAX_PATH + 1];
-        DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-        ASSERT_GT(length, 0u);
-        static unsigned serial = 0;
-        root = std::wstring(temp, length) + L"ZELFileTest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-               std::to_wstring(++serial) + L"\\";
-        RemoveTree(root);
-        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
-    }
-    void TearDown() override { RemoveTree(root); }
-
-    std::wstring PathOf(const wchar_t* name) const { return root + name; }
+    std::wstring PathOf(const wchar_t* name) const { return folder.path + name; }
 
     void MakeFile(const wchar_t* name, const std::string& content) const
     {
-        HANDLE file = CreateFileW(PathOf(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file);
-        DWORD written = 0;
-        WriteFile(file, content.data(), DWORD(content.size()), &written, nullptr);
-        CloseHandle(file);
-        ASSERT_EQ(content.size(), written);
+        ASSERT_TRUE(TestSupport::WriteWholeFile(PathOf(name), content));
     }
 
     // The whole content, or "<missing>".
     std::string ContentOf(const wchar_t* name) const
     {
-        HANDLE file = CreateFileW(PathOf(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return "<missing>";
         std::string content;
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) content.append(buffer, got);
-        CloseHandle(file);
-        return content;
+        return TestSupport::ReadWholeFile(PathOf(name), content) ? content : "<missing>";
     }
 
-    bool Exists(const wchar_t* name) const { return GetFileAttributesW(PathOf(name).c_str()) != INVALID_FILE_ATTRIBUTES; }
+    bool Exists(const wchar_t* name) const { return TestSupport::FileExists(PathOf(name)); }
 
     CZELString Str(const wchar_t* name) const { return CZELString(PathOf(name).c_str()); }
 
-    std::wstring root;
+    TempFolder folder{L"ZELFileTest-"};
 };
 
 const unsigned char* Bytes(const char* text)
@@ -81,8 +56,8 @@ std::string ReadAll(CZELFile& file, int chunk = 3)
 
 }  // namespace
 
-using ZELFile = TempFolder;
-using ZELFileSystem = TempFolder;
+using ZELFile = FileTest;
+using ZELFileSystem = FileTest;
 
 // ---- CZELFile ----
 
@@ -318,6 +293,117 @@ TEST_F(ZELFile, AFailedOpenCanBeFollowedByCreate)
     EXPECT_EQ("ok", ContentOf(L"a.bin"));
 }
 
+TEST_F(ZELFile, OpenOrCreateKeepsAnExistingFileOrMakesANewOne)
+{
+    MakeFile(L"a.bin", "abc");
+    {
+        CZELFile file(Str(L"a.bin"), CZELFile::ModeReadWrite);
+        ASSERT_TRUE(file.OpenOrCreate());
+        EXPECT_EQ(3u, file.Size());
+        EXPECT_EQ("abc", ReadAll(file));
+        EXPECT_TRUE(file.Write(Bytes("de"), 2));  // the same handle reads and writes
+        ASSERT_TRUE(file.SeekTo(1));
+        EXPECT_EQ("bcde", ReadAll(file));
+    }
+    EXPECT_EQ("abcde", ContentOf(L"a.bin"));
+    {
+        CZELFile file(Str(L"new.bin"), CZELFile::ModeReadWrite);
+        ASSERT_TRUE(file.OpenOrCreate());
+        EXPECT_EQ(0u, file.Size());
+        EXPECT_TRUE(file.Write(Bytes("n"), 1));
+    }
+    EXPECT_EQ("n", ContentOf(L"new.bin"));
+    {
+        // Not shared either.
+        CZELFile first(Str(L"a.bin"), CZELFile::ModeReadWrite);
+        CZELFile second(Str(L"a.bin"), CZELFile::ModeReadWrite);
+        ASSERT_TRUE(first.OpenOrCreate());
+        EXPECT_FALSE(second.OpenOrCreate());
+    }
+}
+
+TEST_F(ZELFile, TruncateEndsTheFileWhereThePositionIs)
+{
+    MakeFile(L"a.bin", "0123456789");
+    {
+        CZELFile file(Str(L"a.bin"), CZELFile::ModeReadWrite);
+        ASSERT_TRUE(file.Open());
+        ASSERT_TRUE(file.SeekTo(4));
+        EXPECT_TRUE(file.Truncate());
+        EXPECT_EQ(4u, file.Size());
+        EXPECT_TRUE(file.Flush());
+    }
+    EXPECT_EQ("0123", ContentOf(L"a.bin"));
+    {
+        // A reader may neither cut nor flush.
+        CZELFile reader(Str(L"a.bin"), CZELFile::ModeRead);
+        ASSERT_TRUE(reader.Open());
+        EXPECT_FALSE(reader.Truncate());
+        EXPECT_NE(0u, reader.LastError());
+    }
+    EXPECT_EQ("0123", ContentOf(L"a.bin"));
+    CZELFile closed(Str(L"a.bin"), CZELFile::ModeReadWrite);
+    EXPECT_FALSE(closed.Truncate());
+    EXPECT_FALSE(closed.Flush());
+    EXPECT_FALSE(closed.SeekTo(0));
+    unsigned long long size = 7;
+    EXPECT_FALSE(closed.GetSize(size));
+    EXPECT_EQ(7u, size);
+}
+
+TEST_F(ZELFile, FilesOf4GBAndMoreHaveTheirWholeSize)
+{
+    const unsigned long long big = 5ull << 30;  // sparse: no disk is used
+    CZELFile file(Str(L"big.bin"), CZELFile::ModeReadWrite);
+    ASSERT_TRUE(file.Create());
+    ASSERT_TRUE(file.SeekTo(big));
+    ASSERT_TRUE(file.Truncate());
+    unsigned long long size = 0;
+    EXPECT_TRUE(file.GetSize(size));
+    EXPECT_EQ(big, size);
+    EXPECT_EQ(0xFFFFFFFFu, file.Size());
+    ASSERT_TRUE(file.SeekTo(big - 2));
+    EXPECT_TRUE(file.Write(Bytes("zz"), 2));
+    ASSERT_TRUE(file.SeekTo(big - 3));
+    unsigned char buffer[8];
+    ASSERT_EQ(3, file.Read(buffer, 8));
+    EXPECT_EQ(0, memcmp(buffer, "\0zz", 3));
+    EXPECT_FALSE(file.SeekTo(~0ull));
+}
+
+TEST_F(ZELFile, LastErrorKeepsThePlatformsReason)
+{
+    MakeFile(L"a.bin", "abc");
+    CZELFile holder(Str(L"held.bin"), CZELFile::ModeWrite);
+    ASSERT_TRUE(holder.Create());
+    unsigned char buffer[8];
+    struct Case {
+        const char* name;
+        const wchar_t* file;
+        CZELFile::Mode mode;
+        std::function<bool(CZELFile&)> step;
+        DWORD error;  // 0: the step succeeds
+    } cases[] = {
+        {"a missing file", L"missing.bin", CZELFile::ModeRead, [](CZELFile& f) { return f.Open(); },
+         ERROR_FILE_NOT_FOUND},
+        {"an existing file", L"a.bin", CZELFile::ModeRead, [](CZELFile& f) { return f.Open(); }, 0},
+        {"a file someone holds", L"held.bin", CZELFile::ModeRead, [](CZELFile& f) { return f.Open(); },
+         ERROR_SHARING_VIOLATION},
+        {"reading to the end", L"a.bin", CZELFile::ModeRead,
+         [&](CZELFile& f) { return f.Open() && f.Read(buffer, 8) == 3 && f.Read(buffer, 8) == 0; }, 0},
+        {"a read that fails", L"a.bin", CZELFile::ModeWrite,
+         [&](CZELFile& f) { return f.Open() && f.Read(buffer, 8) > 0; }, ERROR_ACCESS_DENIED},
+        {"a success after a failure", L"a.bin", CZELFile::ModeRead,
+         [](CZELFile& f) { return !f.Create() && f.Open(); }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CZELFile file(Str(c.file), c.mode);
+        EXPECT_EQ(c.error == 0, c.step(file));
+        EXPECT_EQ(c.error, file.LastError());
+    }
+}
+
 // ---- CZELFileSystem ----
 
 TEST_F(ZELFileSystem, DeleteFileRemovesAFileAndIgnoresTheRest)
@@ -353,7 +439,7 @@ TEST_F(ZELFileSystem, ListsSubFoldersFilesOrBothByFlags)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CZELArray<CZELString> out;
-        EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(CZELString(root.c_str()), c.flags, out));
+        EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(folder.Path(), c.flags, out));
         std::vector<std::wstring> names;
         for (int i = 0; i < out.GetCount(); ++i) names.push_back(out[i].GetBuffer());
         std::sort(names.begin(), names.end());
@@ -366,7 +452,7 @@ TEST_F(ZELFileSystem, AppendsAfterWhatTheListHolds)
     MakeFile(L"a.txt", "");
     CZELArray<CZELString> out;
     out.Add(L"earlier");
-    EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(CZELString(root.c_str()), 3, out));
+    EXPECT_TRUE(CZELFileSystem::GetDirectoryFiles(folder.Path(), 3, out));
     ASSERT_EQ(2, out.GetCount());
     EXPECT_TRUE(out[0] == L"earlier");
     EXPECT_TRUE(out[1] == L"a.txt");

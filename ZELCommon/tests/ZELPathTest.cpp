@@ -2,6 +2,8 @@
 #include "ZELCommon/ZELPath.h"
 #include "ZELCommon/ZELThread.h"
 
+#include "ZELCommon/tests/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -90,10 +92,8 @@ TEST(ZELPath, AppDirOfADeepFolderIsWhole)
     const size_t pathLength = MAX_PATH - 1;
     const std::wstring exeName = L"z";
     std::wstring module = ModulePath();
-    wchar_t temp[MAX_PATH + 1];
-    DWORD tempLength = GetTempPathW(MAX_PATH + 1, temp);
-    ASSERT_GT(tempLength, 0u);
-    std::wstring base = std::wstring(temp, tempLength) + L"ZELPathTest-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    TestSupport::TempFolder folder(L"ZELPathTest-");
+    const std::wstring& base = folder.path;
     ASSERT_LT(base.size() + exeName.size() + 2, pathLength);
     // Folders of at most 100 letters, each with its separator, fill the path up to the program's name.
     std::vector<std::wstring> folders{base};

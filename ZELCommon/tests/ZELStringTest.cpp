@@ -262,7 +262,7 @@ TEST(ZELString, Numbers)
     } parses[] = {
         {"1F", true, 31}, {"1f", true, 31}, {"-5", false, 0xFFFFFFFBu}, {"123abc", false, 123},
         {"  42", false, 42}, {"+7", false, 7}, {"zz", true, 0}, {"", false, 0}, {"123456789", true, 0x12345678},
-        {"0x10", true, 16}, {"4000000000", false, 4000000000u},
+        {"0x10", true, 16},
     };
     for (const auto& p : parses) {
         SCOPED_TRACE(p.text);
@@ -275,6 +275,46 @@ TEST(ZELString, Numbers)
     EXPECT_EQ(CZELString::Toi("12345", 3, false), 123u);
     EXPECT_TRUE(CZELString::IsDigit('7'));
     EXPECT_FALSE(CZELString::IsDigit(L'a'));
+}
+
+// A decimal number beyond the int range gives the nearest end of the range, never a wrapped value.
+TEST(ZELString, DecimalParseSaturatesAtTheIntRange)
+{
+    const unsigned intMax = 0x7FFFFFFFu, intMin = 0x80000000u;
+    const struct {
+        const char* text;
+        unsigned value;
+    } cases[] = {
+        {"2147483647", intMax},
+        {"2147483648", intMax},
+        {"4000000000", intMax},
+        {"4294967295", intMax},
+        {"4294967296", intMax},
+        {"4294967301", intMax},
+        {"99999999999999999999999999", intMax},
+        {"+2147483648", intMax},
+        {"000000000000000000002147483647", intMax},
+        {"-2147483647", 0x80000001u},
+        {"-2147483648", intMin},
+        {"-2147483649", intMin},
+        {"-4294967295", intMin},
+        {"-4294967301", intMin},
+        {"-99999999999999999999999999", intMin},
+        {"-0", 0},
+        {"-1", 0xFFFFFFFFu},
+        {"  -2147483649xyz", intMin},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(CZELString::Toi(c.text, -1, false), c.value);
+        CZELString wide(c.text, -1, 65001);
+        EXPECT_EQ(CZELString::Toi(wide.GetBuffer(), -1, false), c.value);
+        EXPECT_EQ(wide.Uint(false), c.value);
+    }
+    // A counted buffer is parsed only as far as its length.
+    EXPECT_EQ(CZELString::Toi("21474836470", 10, false), intMax);
+    EXPECT_EQ(CZELString::Toi("-21474836490", 11, false), intMin);
+    EXPECT_EQ(CZELString::Toi("-21474836490", 10, false), 0u - 214748364u);
 }
 
 TEST(ZELString, Base64Encode)
@@ -348,6 +388,60 @@ TEST(ZELString, LongTextsAreClippedToTheRecordLimit)
     EXPECT_EQ(s.GetBuffer()[CZELString::MaxLength], 0);
     CZELString joined = s + L"y";
     EXPECT_EQ(joined.GetLength(), CZELString::MaxLength);
+}
+
+// A text clipped at the record limit loses a character cut in half rather than keep half of it,
+// whichever way the text arrives.
+TEST(ZELString, ClippingNeverSplitsASurrogatePair)
+{
+    const int max = CZELString::MaxLength;
+    const std::wstring pair = L"\xD83D\xDE00";  // U+1F600
+    auto xs = [](int n) { return std::wstring(size_t(n), L'x'); };
+    auto utf8 = [](const std::wstring& wide) {
+        int bytes = WideCharToMultiByte(65001, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+        std::string out(size_t(bytes), '\0');
+        WideCharToMultiByte(65001, 0, wide.data(), int(wide.size()), &out[0], bytes, nullptr, nullptr);
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::wstring text;
+        std::wstring kept;
+        bool wellFormed;  // converts to UTF-8 and back unchanged
+    } cases[] = {
+        {"pair across the limit", xs(max - 1) + pair + L"yz", xs(max - 1), true},
+        {"pair across the limit, nothing after", xs(max - 1) + pair, xs(max - 1), true},
+        {"pair ending at the limit", xs(max - 2) + pair + L"yz", xs(max - 2) + pair, true},
+        {"pair just past the limit", xs(max) + pair, xs(max), true},
+        {"second of two pairs across the limit", xs(max - 3) + pair + pair, xs(max - 3) + pair, true},
+        {"pairs only", [&] { std::wstring t; while (t.size() < size_t(max) + 2) t += pair; return t; }(),
+         [&] { std::wstring t; while (t.size() + 2 <= size_t(max)) t += pair; return t; }(), true},
+        {"lone high half within the limit is kept as given", xs(max - 1) + L"\xD83D", xs(max - 1) + L"\xD83D", false},
+    };
+    // Texts this long are told by their length and their last units, not printed whole.
+    auto same = [](const CZELString& actual, const std::wstring& expected) -> ::testing::AssertionResult {
+        std::wstring text = Text(actual);
+        if (text == expected) return ::testing::AssertionSuccess();
+        auto describe = [](const std::wstring& t) {
+            std::string out = std::to_string(t.size()) + " units, ending";
+            for (size_t i = t.size() > 3 ? t.size() - 3 : 0; i < t.size(); ++i) out += " " + std::to_string(unsigned(t[i]));
+            return out;
+        };
+        return ::testing::AssertionFailure() << describe(text) << "; expected " << describe(expected);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(same(CZELString(c.text.c_str(), int(c.text.size())), c.kept));
+        CZELString assigned;
+        assigned = c.text.c_str();
+        EXPECT_TRUE(same(assigned, c.kept));
+        size_t half = c.text.size() / 2;
+        CZELString left(c.text.substr(0, half).c_str()), right(c.text.substr(half).c_str());
+        EXPECT_TRUE(same(left + right, c.kept));
+        if (c.wellFormed) {
+            EXPECT_TRUE(same(CZELString(utf8(c.text).c_str(), -1, 65001), c.kept));
+        }
+    }
 }
 
 TEST(ZELString, HolderCountNeverOverflows)

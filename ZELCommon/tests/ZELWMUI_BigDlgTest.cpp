@@ -3,6 +3,7 @@
 #include "ZELCommon/ZELWMUI_TabPan.h"
 #include "Handheld/ShellUiLayout.h"
 
+#include "SlotOf.h"
 #include "UiTestResources.h"
 #include "UiTestSupport.h"
 #include "WindowScreenshot.h"
@@ -10,23 +11,16 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 using namespace UI;
 using TestSupport::Scripted;
+using TestSupport::SlotOf;
 
 namespace {
 
 const int kStayedOpen = 777;  // the script's own end code: nothing else ended the dialog
-
-template <typename Member> long long VirtualSlot(Member member)
-{
-    long long raw = 0;
-    std::memcpy(&raw, &member, sizeof(raw));
-    return (raw & 1) ? (raw - 1) / (long long)sizeof(void*) : -1;
-}
 
 int ScreenDpi()
 {
@@ -57,13 +51,13 @@ TEST(BigDlgFlags, TitleButtonChoiceGivesTheShellFlags)
 
 TEST(BigDlgSlots, FullScreenOperationsFollowTheDialogOnes)
 {
-    long long exchange = VirtualSlot(&CZELWMUI_TabPan::DoDataExchange);
-    EXPECT_EQ(exchange + 1, VirtualSlot(&CZELWMUI_BigDlg::OnScreenSizeChanged));
-    EXPECT_EQ(exchange + 2, VirtualSlot(&CZELWMUI_BigDlg::OnActivate));
-    EXPECT_EQ(exchange + 3, VirtualSlot(&CZELWMUI_BigDlg::GetSoftKeyCap));
-    EXPECT_EQ(exchange + 4, VirtualSlot(&CZELWMUI_BigDlg::OnSoftKey));
-    EXPECT_EQ(exchange + 5, VirtualSlot(&CZELWMUI_BigDlg::GetCommandButton));
-    EXPECT_EQ(exchange + 6, VirtualSlot(&CZELWMUI_BigDlg::OnCommandButton));
+    long long exchange = SlotOf(&CZELWMUI_TabPan::DoDataExchange);
+    EXPECT_EQ(exchange + 1, SlotOf(&CZELWMUI_BigDlg::OnScreenSizeChanged));
+    EXPECT_EQ(exchange + 2, SlotOf(&CZELWMUI_BigDlg::OnActivate));
+    EXPECT_EQ(exchange + 3, SlotOf(&CZELWMUI_BigDlg::GetSoftKeyCap));
+    EXPECT_EQ(exchange + 4, SlotOf(&CZELWMUI_BigDlg::OnSoftKey));
+    EXPECT_EQ(exchange + 5, SlotOf(&CZELWMUI_BigDlg::GetCommandButton));
+    EXPECT_EQ(exchange + 6, SlotOf(&CZELWMUI_BigDlg::OnCommandButton));
 }
 
 class SignInDlg : public Scripted<CZELWMUI_BigDlg> {

@@ -5,36 +5,30 @@
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
 #include "ZELCommon/ZELWMUI_TabPan.h"
 
+#include "SlotOf.h"
 #include "UiTestResources.h"
 #include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 using namespace UI;
 using TestSupport::Scripted;
+using TestSupport::SlotOf;
 
 namespace {
 
-template <typename Member> long long VirtualSlot(Member member)
-{
-    long long raw = 0;
-    std::memcpy(&raw, &member, sizeof(raw));
-    return (raw & 1) ? (raw - 1) / (long long)sizeof(void*) : -1;
-}
-
 TEST(DlgSlots, DialogAndPageOperationsKeepTheirOrder)
 {
-    long long textColour = VirtualSlot(&CZELWMUI_WndBase::GetTextColor);
-    EXPECT_EQ(textColour + 1, VirtualSlot(&CZELWMUI_Dlg::OnInitDialog));
-    EXPECT_EQ(textColour + 2, VirtualSlot(&CZELWMUI_TabPan::DoDataExchange));
+    long long textColour = SlotOf(&CZELWMUI_WndBase::GetTextColor);
+    EXPECT_EQ(textColour + 1, SlotOf(&CZELWMUI_Dlg::OnInitDialog));
+    EXPECT_EQ(textColour + 2, SlotOf(&CZELWMUI_TabPan::DoDataExchange));
     // The page interface has its three operations and nothing before them.
-    EXPECT_EQ(0, VirtualSlot(&ZELTabDlg::IPan::GetTitle));
-    EXPECT_EQ(1, VirtualSlot(&ZELTabDlg::IPan::GetIcons));
-    EXPECT_EQ(2, VirtualSlot(&ZELTabDlg::IPan::GetResource));
+    EXPECT_EQ(0, SlotOf(&ZELTabDlg::IPan::GetTitle));
+    EXPECT_EQ(1, SlotOf(&ZELTabDlg::IPan::GetIcons));
+    EXPECT_EQ(2, SlotOf(&ZELTabDlg::IPan::GetResource));
 }
 
 // The library's resources are language-neutral: found whatever the thread's language.

@@ -1,7 +1,9 @@
+#include "ZELCommon/ZELCommonMain.h"
 #include "ZELCommon/ZELWMUI_ScrollWnd.h"
 #include "ZELCommon/ZELWMUI_Wnd.h"
 #include "ZELCommon/ZELWMUI_WndBase.h"
 
+#include "SlotOf.h"
 #include "UiTestSupport.h"
 #include "WindowScreenshot.h"
 
@@ -9,25 +11,15 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstring>
 #include <string>
 #include <vector>
 
 using namespace UI;
 using TestSupport::DpiScope;
+using TestSupport::SlotOf;
 using TestSupport::WindowScope;
 
 namespace {
-
-// Itanium C++ ABI (g++): a pointer to a virtual member holds 1 + the byte offset of its slot.
-template <typename Member> long long VirtualSlot(Member member)
-{
-    static_assert(sizeof(Member) == 2 * sizeof(void*), "pointer to member function");
-    long long raw = 0;
-    std::memcpy(&raw, &member, sizeof(raw));
-    if (!(raw & 1)) return -1;  // not virtual
-    return (raw - 1) / (long long)sizeof(void*);
-}
 
 // ---- Pure rules --------------------------------------------------------------------------------
 
@@ -83,25 +75,25 @@ TEST(WndHiDpi, AxisHelpersFollowTheProcessWideValues)
 TEST(WndSlots, WindowBaseOperationsKeepTheirOrder)
 {
     const long long slots[] = {
-        VirtualSlot(&CZELWMUI_WndBase::OnCreate),      VirtualSlot(&CZELWMUI_WndBase::OnWindowPosChanged),
-        VirtualSlot(&CZELWMUI_WndBase::OnMessage),     VirtualSlot(&CZELWMUI_WndBase::OnCommand),
-        VirtualSlot(&CZELWMUI_WndBase::OnNotify),      VirtualSlot(&CZELWMUI_WndBase::OnDrawItem),
-        VirtualSlot(&CZELWMUI_WndBase::OnMeasureItem), VirtualSlot(&CZELWMUI_WndBase::OnTimer),
-        VirtualSlot(&CZELWMUI_WndBase::OnKeyDown),     VirtualSlot(&CZELWMUI_WndBase::OnKeyUp),
-        VirtualSlot(&CZELWMUI_WndBase::OnChar),        VirtualSlot(&CZELWMUI_WndBase::OnLButtonDown),
-        VirtualSlot(&CZELWMUI_WndBase::OnLButtonUp),   VirtualSlot(&CZELWMUI_WndBase::OnMouseMove),
-        VirtualSlot(&CZELWMUI_WndBase::OnSetFocus),    VirtualSlot(&CZELWMUI_WndBase::OnKillFocus),
-        VirtualSlot(&CZELWMUI_WndBase::OnGetDlgCode),  VirtualSlot(&CZELWMUI_WndBase::OnCtlColor),
-        VirtualSlot(&CZELWMUI_WndBase::OnClose),       VirtualSlot(&CZELWMUI_WndBase::Paint),
-        VirtualSlot(&CZELWMUI_WndBase::PaintX),        VirtualSlot(&CZELWMUI_WndBase::GetBkBrush),
-        VirtualSlot(&CZELWMUI_WndBase::GetTextColor),
+        SlotOf(&CZELWMUI_WndBase::OnCreate),      SlotOf(&CZELWMUI_WndBase::OnWindowPosChanged),
+        SlotOf(&CZELWMUI_WndBase::OnMessage),     SlotOf(&CZELWMUI_WndBase::OnCommand),
+        SlotOf(&CZELWMUI_WndBase::OnNotify),      SlotOf(&CZELWMUI_WndBase::OnDrawItem),
+        SlotOf(&CZELWMUI_WndBase::OnMeasureItem), SlotOf(&CZELWMUI_WndBase::OnTimer),
+        SlotOf(&CZELWMUI_WndBase::OnKeyDown),     SlotOf(&CZELWMUI_WndBase::OnKeyUp),
+        SlotOf(&CZELWMUI_WndBase::OnChar),        SlotOf(&CZELWMUI_WndBase::OnLButtonDown),
+        SlotOf(&CZELWMUI_WndBase::OnLButtonUp),   SlotOf(&CZELWMUI_WndBase::OnMouseMove),
+        SlotOf(&CZELWMUI_WndBase::OnSetFocus),    SlotOf(&CZELWMUI_WndBase::OnKillFocus),
+        SlotOf(&CZELWMUI_WndBase::OnGetDlgCode),  SlotOf(&CZELWMUI_WndBase::OnCtlColor),
+        SlotOf(&CZELWMUI_WndBase::OnClose),       SlotOf(&CZELWMUI_WndBase::Paint),
+        SlotOf(&CZELWMUI_WndBase::PaintX),        SlotOf(&CZELWMUI_WndBase::GetBkBrush),
+        SlotOf(&CZELWMUI_WndBase::GetTextColor),
     };
     // Slot 0 is the destructor, which takes two entries under this ABI.
     for (size_t i = 0; i < sizeof(slots) / sizeof(slots[0]); ++i) {
         SCOPED_TRACE("operation " + std::to_string(i + 1));
         EXPECT_EQ((long long)i + 2, slots[i]);
     }
-    EXPECT_EQ(VirtualSlot(&CZELWMUI_WndBase::GetTextColor) + 1, VirtualSlot(&CZELWMUI_ScrollWnd::OnScroll));
+    EXPECT_EQ(SlotOf(&CZELWMUI_WndBase::GetTextColor) + 1, SlotOf(&CZELWMUI_ScrollWnd::OnScroll));
 }
 
 // ---- Windows -----------------------------------------------------------------------------------
@@ -250,7 +242,7 @@ TEST_F(WndWindow, CreateBindsTheObjectAndCallsOnCreate)
     EXPECT_STREQ(L"ZELWNDCLASS", className);
     // A second window of the class was made: the class was not registered again.
     WNDCLASSW info = {};
-    EXPECT_TRUE(GetClassInfoW(TestSupport::TestModule(), L"ZELWNDCLASS", &info));
+    EXPECT_TRUE(GetClassInfoW(GetZELCommonModule(), L"ZELWNDCLASS", &info));
     EXPECT_EQ((UINT)(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS), info.style);
 }
 

@@ -1,107 +1,56 @@
-// CConnection: one client connection of the connection service. Clients only hold its address; the
-// service and the connection's worker thread work on it.
+// CConnection: one client connection of the connection service, as its owner holds it: the owner
+// queue, the serial its next Connect takes, and the worker of its latest Connect. Clients only hold
+// its address.
 //
-// Ownership between threads:
-// - the worker writes settings (the network's proxy), networkConnection and the socket while it
-//   connects, and appends received chunks; Close reads the fields only after the worker has ended,
-//   except the socket, which it takes away at once so that the worker's blocking calls fail;
-// - once Close has begun, no new socket is taken in, so a worker walking its addresses cannot slip
-//   a fresh one past it;
-// - Send goes through the transport the worker opens when the connection is made (plain, or the
-//   secure channel after its handshake); before that, and after the end, Send fails.
+// Nothing here waits for a worker. A new Connect, Close and the destructor tell the worker to end
+// and let go of it; the worker, which owns everything it works on, finishes alone, and whatever it
+// still posts carries its own Connect's serial.
 #pragma once
 
-// Winsock's header must come before anything that brings in windows.h.
-#include <winsock2.h>
-
+#include "Zel/net/ChunkQueue.h"
 #include "Zel/net/ConnectionSettings.h"
 #include "ZELCommon/ZELCriticalSection.h"
-#include "ZELCommon/ZELString.h"
-
-#include <windows.h>
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <memory>
 
-namespace Services {
-class CServicesManager;
-}
-class CSecureChannel;
-
-// One successful receive: 1 to MaxChunk bytes, exactly as received, in a block of exactly that size.
-struct ReceivedChunk {
-    int length;
-    char* data;
-};
+class CConnectionWorker;
+class CServiceLink;
 
 class CConnection {
 public:
-    enum { MaxChunk = 1024 };
+    enum { MaxChunk = CChunkQueue::MaxChunk };
 
-    CConnection(Services::CServicesManager& bus, int ownerQueue);
-    // Closes the connection (as Close) and frees every queued chunk.
+    CConnection(std::shared_ptr<CServiceLink> link, int ownerQueue);
+    // Closes the connection (as Close).
     virtual ~CConnection();
 
     CConnection(const CConnection&) = delete;
     CConnection& operator=(const CConnection&) = delete;
 
-    // Copies settings and starts a worker; an earlier worker of this connection is closed first.
-    // False when no thread could be started.
+    // Starts a worker on a copy of settings, whose messages carry the serial NextSerial gave; an
+    // earlier worker of this connection is told to end. False when no worker could be started.
     bool Start(const ConnectionSettings& settings);
-    // Closes the socket, stops the worker (waiting for it without limit) and gives the network back.
+    // Tells the worker to end: its socket is closed at once, it gives the network back itself.
     void Close();
+    // The serial the next Start takes.
+    uint64_t NextSerial() const { return nextSerial.load(); }
 
-    // Sends all of data through the open transport: 0, or the error that stopped it.
+    // Sends all of data through the latest worker's open transport: 0, or the error that stopped it.
     int SendAll(const char* data, int length, int flags);
-    // Copies up to size bytes of the first chunk, removing what was taken: the count, 0 when none.
+    // Copies up to size bytes of the latest worker's first chunk: the count, 0 when none.
     int TakeReceivedData(void* buffer, int size);
-    // Appends a copy of data (1 to MaxChunk bytes) as one chunk and posts CM_DATA_RECEIVED; false
-    // when no memory could be had for it.
-    bool QueueChunk(const char* data, int length);
-    int QueuedChunkCount();
-
-    // Messages to the owner queue: p1 names this connection, p2 holds value or text.
+    // Posts a message about the latest Connect (serial 0 before the first) to the owner queue.
     void PostValue(int code, intptr_t value);
-    void PostText(int code, const CZELString& text);
-
-    // The worker's socket. AdoptSocket stores s; once Close has begun it closes s and answers false.
-    bool AdoptSocket(SOCKET s);
-    // Shuts down and closes the socket, if one is held.
-    void CloseSocket();
-    SOCKET Socket() const { return socket.load(); }
-    // Close has begun (and the worker has not been restarted since).
-    bool IsClosing() const { return closing.load(); }
-
-    // The worker's secure channel: prepared while connecting, opened by the handshake.
-    void SetSecureChannel(std::unique_ptr<CSecureChannel> channel);
-    CSecureChannel* SecureChannel() const { return secure.get(); }
-    // Makes Send go through the connection (the secure channel, when there is one).
-    void OpenTransport();
-    // Ends Send's use of the connection and drops the secure channel.
-    void CloseTransport();
-
-    // Gives the network connection back (cache as the platform takes it) and forgets it.
-    void ReleaseNetwork(long cache);
 
     const int ownerQueue;
-    ConnectionSettings settings;
-    HANDLE networkConnection;  // 0 when none
-    HANDLE workerThread;       // 0 when none
-    HANDLE abortEvent;         // auto-reset; set by Close
 
 private:
-    Services::CServicesManager& bus;
+    std::shared_ptr<CConnectionWorker> Current();
 
-    CZELCriticalSection socketLock;  // orders AdoptSocket against Close
-    std::atomic<SOCKET> socket;
-    std::atomic<bool> closing;
-
-    CZELCriticalSection sendLock;  // held by Send for its whole call; guards open and secure's life
-    bool open;
-    std::unique_ptr<CSecureChannel> secure;
-
-    CZELCriticalSection chunksLock;
-    std::deque<ReceivedChunk> chunks;
+    const std::shared_ptr<CServiceLink> link;
+    std::atomic<uint64_t> nextSerial;
+    CZELCriticalSection lock;  // guards current, which Send may read on another thread
+    std::shared_ptr<CConnectionWorker> current;
 };

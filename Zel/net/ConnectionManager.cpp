@@ -7,6 +7,8 @@
 #include "Zel/core/bus/ServicesManager.h"
 #include "Zel/core/settings/SettingsStore.h"
 #include "Zel/net/Connection.h"
+#include "Zel/net/ConnectionWorker.h"
+#include "Zel/net/ServiceLink.h"
 
 #include <new>
 
@@ -19,7 +21,8 @@ const wchar_t CConnectionManager::KeyProxyLogin[] = L"Proxy login";
 const wchar_t CConnectionManager::KeyProxyPassword[] = L"Proxy password";
 
 CConnectionManager::CConnectionManager(Services::CServicesManager& bus)
-    : bus(bus), serviceHandle(0), trafficEvent(0), bytesSent(0), bytesReceived(0), winsockStarted(false)
+    : bus(bus), link(std::make_shared<CServiceLink>(bus)), serviceHandle(0), trafficEvent(0), bytesSent(0),
+      bytesReceived(0), winsockStarted(false)
 {
     WSADATA data;
     winsockStarted = WSAStartup(MAKEWORD(2, 2), &data) == 0;
@@ -37,11 +40,15 @@ CConnectionManager::~CConnectionManager()
     if (trafficEvent) bus.UnregisterEvent(trafficEvent);
     lock.Enter();
     try {
-        for (CConnection* connection : connections) delete connection;
+        for (CConnection* connection : connections) delete connection;  // tells its worker to end
     } catch (...) {
     }
     connections.clear();
     lock.Leave();
+    // Workers that were told end within moments, posting their last messages; one stuck in a
+    // look-up is left to end alone, without the bus.
+    WaitForConnectionWorkers(ShutdownWaitMilliseconds);
+    link->Cut();
     if (winsockStarted) WSACleanup();
 }
 
@@ -87,12 +94,8 @@ void CConnectionManager::SaveConnectionSettings()
 
 CConnection* CConnectionManager::CreateConnection(int ownerQueue)
 {
-    CConnection* connection = new (std::nothrow) CConnection(bus, ownerQueue);
+    CConnection* connection = new (std::nothrow) CConnection(link, ownerQueue);
     if (!connection) return nullptr;
-    if (!connection->abortEvent) {
-        delete connection;
-        return nullptr;
-    }
     bool added = false;
     lock.Enter();
     try {
@@ -122,7 +125,7 @@ int CConnectionManager::DestroyConnection(CConnection* connection)
     lock.Leave();
     if (!removed) return CM_NOT_LIVE;
     try {
-        delete connection;  // closes it
+        delete connection;  // closes it; its worker ends on its own
     } catch (...) {
         return -1;
     }
@@ -173,15 +176,15 @@ int CConnectionManager::CheckConnection(CConnection* connection, int unused)
     return IsValidConnection(connection) ? 0 : CM_NOT_LIVE;
 }
 
-int CConnectionManager::ReservedSlot8(CConnection* connection, int unused)
+uint64_t CConnectionManager::NextConnectSerial(CConnection* connection)
 {
-    IsValidConnection(connection);
-    return 0;
+    return IsValidConnection(connection) ? connection->NextSerial() : 0;
 }
 
 int CConnectionManager::ReservedSlot9(CConnection* connection, int unused)
 {
-    return ReservedSlot8(connection, unused);
+    IsValidConnection(connection);
+    return 0;
 }
 
 ConnectionSettings CConnectionManager::GetSettings()

@@ -9,17 +9,24 @@
 // Locks: the service lock guards the live set and the service's own settings. It is not held while
 // an operation works on a connection, so per-connection calls on one connection must come from
 // one thread at a time (its owner's), as every client makes them.
+//
+// Nothing waits for a connection's worker: Close, DestroyConnection and a new Connect return at
+// once, and the worker ends on its own. As the service ends it gives the workers a short while to
+// end and post their last messages, then cuts their way to the bus, so that a worker still stuck
+// (in a name look-up) neither holds the program's exit up nor touches the bus after it has gone.
 #pragma once
 
 #include "Zel/net/ConnectionManagerApi.h"
 #include "ZELCommon/ZELCriticalSection.h"
 
 #include <atomic>
+#include <memory>
 #include <set>
 
 namespace Services {
 class CServicesManager;
 }
+class CServiceLink;
 
 class CConnectionManager : public IConnectionManager {
 public:
@@ -39,7 +46,7 @@ public:
     int Receive(CConnection* connection, void* buffer, int size, int reserved) override;
     void Close(CConnection* connection) override;
     int CheckConnection(CConnection* connection, int unused) override;
-    int ReservedSlot8(CConnection* connection, int unused) override;
+    uint64_t NextConnectSerial(CConnection* connection) override;
     int ReservedSlot9(CConnection* connection, int unused) override;
     ConnectionSettings GetSettings() override;
     void SetSettings(const ConnectionSettings& settings) override;
@@ -55,12 +62,16 @@ public:
     static const wchar_t KeyProxyLogin[];
     static const wchar_t KeyProxyPassword[];
 
+    // How long the service, as it ends, waits for the workers of the process to end.
+    static const unsigned ShutdownWaitMilliseconds = 1000;
+
 private:
     void LoadConnectionSettings();
     void SaveConnectionSettings();
     void CountTraffic(std::atomic<int>& counter, int bytes);
 
     Services::CServicesManager& bus;
+    std::shared_ptr<CServiceLink> link;
     int serviceHandle;
     int trafficEvent;
     CZELCriticalSection lock;

@@ -1,245 +1,210 @@
-// The connection's worker thread: attach, connect (directly or through a proxy), secure, report,
-// receive.
-
 #include "Zel/net/ConnectionWorker.h"
 
 #include "Handheld/ConnMgr.h"
-#include "Zel/net/Connection.h"
+#include "Zel/core/bus/Payloads.h"
 #include "Zel/net/ConnectionManagerApi.h"
-#include "Zel/net/ProxyHandshake.h"
 #include "Zel/net/SecureChannel.h"
-
-#include <winsock2.h>
-
-#include <algorithm>
+#include "Zel/net/ServiceLink.h"
 
 namespace {
 
-// The idle select time-out grows from one unit of 60 ms by doubling while nothing happens, up to
-// 512 units (30.72 s), and drops back to one unit on any activity.
-const int kUnitMicroseconds = 60000;
-const int kMaxUnitToDouble = 500;
+// The workers running in the process. Never freed: a worker may end after the program's static
+// objects are gone, while the process exits.
+struct WorkerCount {
+    CZELCriticalSection lock;
+    HANDLE idle;  // manual reset: set while no worker runs
+    int running;
+};
 
-// Connects to the proxy server and has it open the tunnel to the destination. tunnelData gets the
-// destination's first bytes when they came with the proxy's reply.
-int ConnectThroughProxy(CConnection* connection, Proxy::Bytes& tunnelData)
+WorkerCount& Workers()
 {
-    const ConnectionSettings& settings = connection->settings;
-    int code = ConnectToHost(connection, settings.proxyHost, settings.proxyPort);
-    if (code != 0) return code;
-    connection->PostText(CM_STATUS_TEXT, Proxy::TextInitProxy);
-    Proxy::SocketStream stream(connection->Socket());
-    Proxy::HandshakeResult result;
-    code = Proxy::RunHandshake(stream, Proxy::HandshakeParams::From(settings), result);
-    if (code != 0) {
-        if (!result.errorText.IsEmpty()) connection->PostText(CM_ERROR_TEXT, result.errorText);
-        return code;
-    }
-    tunnelData.swap(result.tunnelData);
-    return 0;
+    static WorkerCount* count = [] {
+        WorkerCount* made = new WorkerCount;
+        made->idle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+        made->running = 0;
+        return made;
+    }();
+    return *count;
 }
 
-// Queues bytes that arrived before the receive loop, in chunks of at most MaxChunk bytes. False
-// when one could not be stored.
-bool QueueEarlyData(CConnection* connection, const Proxy::Bytes& data)
+void WorkerStarted()
 {
-    size_t offset = 0;
-    while (offset < data.size()) {
-        int piece = int(std::min<size_t>(CConnection::MaxChunk, data.size() - offset));
-        if (!connection->QueueChunk(reinterpret_cast<const char*>(data.data() + offset), piece)) return false;
-        offset += size_t(piece);
-    }
-    return true;
+    WorkerCount& count = Workers();
+    CZELLock hold(count.lock);
+    if (count.running++ == 0) ResetEvent(count.idle);
 }
 
-// Once the connection is closing, whatever the worker's calls report is the close itself.
-int DisconnectReason(CConnection* connection, int reason)
+void WorkerEnded()
 {
-    return connection->IsClosing() ? 0 : reason;
-}
-
-// Queues every plaintext byte the secure channel holds, reading the socket at most once (only when
-// mayRead). True when it ran dry; false when the connection ended, with the reason.
-bool DrainSecureChannel(CConnection* connection, CSecureChannel* secure, bool mayRead, int& reason)
-{
-    char buffer[CConnection::MaxChunk];
-    for (;;) {
-        int count = secure->Receive(connection->Socket(), buffer, CConnection::MaxChunk, mayRead);
-        mayRead = false;
-        if (count == CSecureChannel::NeedMore) return true;
-        if (count == 0) {
-            reason = 0;
-            return false;
-        }
-        if (count < 0) {
-            reason = DisconnectReason(connection, secure->LastError());
-            return false;
-        }
-        if (!connection->QueueChunk(buffer, count)) {
-            reason = WSAENOBUFS;  // a chunk that cannot be kept would be lost data
-            return false;
-        }
-    }
-}
-
-// Receives until the connection ends; posts CM_DISCONNECTED once with the reason.
-void ReceiveLoop(CConnection* connection)
-{
-    CSecureChannel* secure = connection->SecureChannel();
-    int reason = 0;
-    // The handshake's last read may already have brought data.
-    if (secure && !DrainSecureChannel(connection, secure, false, reason)) {
-        connection->PostValue(CM_DISCONNECTED, reason);
-        return;
-    }
-
-    int unit = 1;
-    for (;;) {
-        HANDLE handles[2] = {connection->abortEvent, connection->networkConnection};
-        DWORD poll = WaitForMultipleObjects(2, handles, FALSE, 0);
-        if (poll == WAIT_OBJECT_0) {
-            connection->PostValue(CM_DISCONNECTED, 0);
-            ResetEvent(connection->abortEvent);
-            return;
-        }
-        if (poll == WAIT_OBJECT_0 + 1) {
-            DWORD status = 0;
-            HRESULT read = ConnMgrConnectionStatus(connection->networkConnection, &status);
-            if (FAILED(read)) {
-                connection->PostValue(CM_DISCONNECTED, DisconnectReason(connection, int(read)));
-                return;
-            }
-            if (status != ConnMgrStatusConnected && status != ConnMgrStatusSuspended) {
-                connection->PostValue(CM_DISCONNECTED, DisconnectReason(connection, int(status)));
-                return;
-            }
-        } else if (poll != WAIT_TIMEOUT) {
-            DWORD error = GetLastError();
-            connection->PostValue(CM_DISCONNECTED, DisconnectReason(connection, error ? int(error) : -1));
-            return;
-        }
-
-        SOCKET s = connection->Socket();
-        fd_set readable, failed;
-        FD_ZERO(&readable);
-        FD_ZERO(&failed);
-        FD_SET(s, &readable);
-        FD_SET(s, &failed);
-        long long wait = (long long)unit * kUnitMicroseconds;
-        timeval timeout = {long(wait / 1000000), long(wait % 1000000)};
-        int ready = select(0, &readable, nullptr, &failed, &timeout);
-        if (ready == SOCKET_ERROR) {
-            int error = WSAGetLastError();
-            if (error == WSAEINPROGRESS && !connection->IsClosing()) {
-                Sleep(DWORD(unit));
-                continue;
-            }
-            connection->PostValue(CM_DISCONNECTED, DisconnectReason(connection, error ? error : -1));
-            return;
-        }
-        if (ready == 0) {
-            if (unit < kMaxUnitToDouble) unit *= 2;
-            continue;
-        }
-
-        if (FD_ISSET(s, &readable)) {
-            if (secure) {
-                if (!DrainSecureChannel(connection, secure, true, reason)) {
-                    connection->PostValue(CM_DISCONNECTED, reason);
-                    return;
-                }
-            } else {
-                char buffer[CConnection::MaxChunk];
-                int count = recv(s, buffer, CConnection::MaxChunk, 0);
-                if (count == SOCKET_ERROR) {
-                    int error = WSAGetLastError();
-                    connection->PostValue(CM_DISCONNECTED, DisconnectReason(connection, error ? error : -1));
-                    return;
-                }
-                if (count == 0) {
-                    connection->PostValue(CM_DISCONNECTED, 0);
-                    return;
-                }
-                if (!connection->QueueChunk(buffer, count)) {
-                    connection->PostValue(CM_DISCONNECTED, WSAENOBUFS);
-                    return;
-                }
-            }
-        }
-        if (FD_ISSET(s, &failed)) {
-            int error = 0;
-            int size = sizeof error;
-            getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
-            connection->PostValue(CM_DISCONNECTED, DisconnectReason(connection, error));
-            return;
-        }
-        unit = 1;
-    }
-}
-
-// Ends the worker's hold on the connection: socket, secure channel and network.
-void EndWorker(CConnection* connection)
-{
-    connection->CloseSocket();
-    connection->CloseTransport();
-    connection->ReleaseNetwork(1);
+    WorkerCount& count = Workers();
+    CZELLock hold(count.lock);
+    if (--count.running == 0) SetEvent(count.idle);
 }
 
 }  // namespace
 
+int RunningConnectionWorkers()
+{
+    WorkerCount& count = Workers();
+    CZELLock hold(count.lock);
+    return count.running;
+}
+
+bool WaitForConnectionWorkers(DWORD milliseconds)
+{
+    return WaitForSingleObject(Workers().idle, milliseconds) == WAIT_OBJECT_0;
+}
+
+CConnectionWorker::CConnectionWorker(std::shared_ptr<CServiceLink> link, int ownerQueue, CConnection* about,
+                                     uint64_t serial, const ConnectionSettings& settings)
+    : settings(settings), networkConnection(nullptr), abortEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      link(std::move(link)), ownerQueue(ownerQueue), about(about), serial(serial), socket(INVALID_SOCKET),
+      closing(false), open(false)
+{
+}
+
+CConnectionWorker::~CConnectionWorker()
+{
+    // The thread has ended, or never ran: nothing of it is left but what it did not close.
+    CloseSocket();
+    CloseTransport();
+    ReleaseNetwork(1);
+    if (abortEvent) CloseHandle(abortEvent);
+}
+
 DWORD WINAPI ConnectionThreadProc(void* argument)
 {
-    CConnection* connection = static_cast<CConnection*>(argument);
-    if (!connection) return DWORD(-1);
-    ConnectionSettings& settings = connection->settings;
+    typedef std::shared_ptr<CConnectionWorker> Held;
+    std::unique_ptr<Held> held(static_cast<Held*>(argument));
+    if (!held || !*held) return DWORD(-1);
+    // The worker's own hold on Winsock: the service may stop its own while a look-up is stuck here.
+    WSADATA data;
+    bool winsock = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    RunConnectionWorker(held->get());
+    held.reset();  // the worker and all it owns go now, unless its connection still holds it
+    if (winsock) WSACleanup();
+    WorkerEnded();
+    return 0;
+}
 
-    // Without a network there is no connection to report: the attach's own code (-1, or the
-    // wait's result) is the connect result.
-    int code = AttachNetwork(connection);
-    if (code != 0) {
-        connection->PostValue(CM_CONNECT_RESULT, code);
-        EndWorker(connection);
-        return 0;
+bool CConnectionWorker::StartThread(const std::shared_ptr<CConnectionWorker>& worker)
+{
+    std::shared_ptr<CConnectionWorker>* held = new (std::nothrow) std::shared_ptr<CConnectionWorker>(worker);
+    if (!held) return false;
+    WorkerStarted();
+    HANDLE thread = CreateThread(nullptr, 0, ConnectionThreadProc, held, 0, nullptr);
+    if (!thread) {
+        delete held;
+        WorkerEnded();
+        return false;
     }
+    // Nobody waits for the thread: it ends on its own.
+    CloseHandle(thread);
+    return true;
+}
 
-    Proxy::Bytes tunnelData;
-    switch (settings.proxyType) {
-    case PROXY_NONE: code = ConnectToHost(connection, settings.host, settings.port); break;
-    case PROXY_HTTP:
-    case PROXY_SOCKS4:
-    case PROXY_SOCKS5: code = ConnectThroughProxy(connection, tunnelData); break;
-    default: code = -1; break;
+void CConnectionWorker::Abort()
+{
+    {
+        CZELLock hold(socketLock);
+        closing = true;
+        // Only the worker's own thread closes its socket, so the handle is never freed (and given to
+        // another socket) while that thread still uses it; shutting it down wakes whatever waits in
+        // it, and a connect in progress sees the flag.
+        SOCKET s = socket.load();
+        if (s != INVALID_SOCKET) shutdown(s, SD_BOTH);
     }
-    if (code != 0) {
-        connection->CloseSocket();
-        connection->CloseTransport();
-        connection->PostValue(CM_CONNECT_RESULT, code);
-        connection->ReleaseNetwork(1);
-        return 0;
-    }
+    if (abortEvent) SetEvent(abortEvent);
+}
 
-    if (settings.secureMode != SECURE_NONE) {
-        connection->PostText(CM_STATUS_TEXT, L"Init secure connection");
-        CSecureChannel* secure = connection->SecureChannel();
-        int failed = secure ? secure->Handshake(connection->Socket(), settings.host,
-                                                reinterpret_cast<const char*>(tunnelData.data()),
-                                                int(tunnelData.size()))
-                            : -1;
-        tunnelData.clear();  // the handshake took it
-        if (failed != 0) {
-            connection->PostText(CM_ERROR_TEXT, L"Secure connection error");
-            connection->PostValue(CM_CONNECT_RESULT, -1);
-            EndWorker(connection);
-            return 0;
+void CConnectionWorker::PostValue(int code, intptr_t value)
+{
+    link->Post(ownerQueue, about, serial, code, NewValue(value));
+}
+
+void CConnectionWorker::PostText(int code, const CZELString& text)
+{
+    link->Post(ownerQueue, about, serial, code, NewStringPayload(text));
+}
+
+bool CConnectionWorker::AdoptSocket(SOCKET s)
+{
+    socketLock.Enter();
+    bool taken = !closing;
+    SOCKET earlier = taken ? socket.exchange(s) : INVALID_SOCKET;
+    socketLock.Leave();
+    if (!taken) closesocket(s);
+    if (earlier != INVALID_SOCKET) closesocket(earlier);
+    return taken;
+}
+
+void CConnectionWorker::CloseSocket()
+{
+    // A Send uses the handle under sendLock: closing waits for it, so no send reaches a socket that
+    // took this one's handle; Abort's shutdown has already woken a send blocked in it.
+    CZELLock sending(sendLock);
+    CZELLock hold(socketLock);
+    SOCKET s = socket.exchange(INVALID_SOCKET);
+    if (s == INVALID_SOCKET) return;
+    shutdown(s, SD_BOTH);
+    closesocket(s);
+}
+
+void CConnectionWorker::SetSecureChannel(std::unique_ptr<CSecureChannel> channel)
+{
+    CZELLock hold(sendLock);
+    secure = std::move(channel);
+}
+
+void CConnectionWorker::OpenTransport()
+{
+    CZELLock hold(sendLock);
+    open = true;
+}
+
+void CConnectionWorker::CloseTransport()
+{
+    // Taken after the socket is closed, so a Send blocked in it has already returned.
+    CZELLock hold(sendLock);
+    open = false;
+    secure.reset();
+}
+
+int CConnectionWorker::SendAll(const char* data, int length, int flags)
+{
+    int error = 0;
+    CZELLock hold(sendLock);
+    SOCKET s = socket.load();
+    if (!open || s == INVALID_SOCKET) {
+        error = WSAENOTCONN;
+    } else if (secure) {
+        error = secure->Send(s, data, length);
+    } else {
+        // send may take less than it was given; the rest follows until all is gone or it fails.
+        int sent = 0;
+        while (sent < length) {
+            int result = send(s, data + sent, length - sent, flags);
+            if (result == SOCKET_ERROR) {
+                error = WSAGetLastError();
+                if (!error) error = WSAECONNABORTED;
+                break;
+            }
+            sent += result;
         }
     }
+    return error;
+}
 
-    connection->OpenTransport();
-    connection->PostValue(CM_CONNECT_RESULT, 0);
-    if (!QueueEarlyData(connection, tunnelData))
-        connection->PostValue(CM_DISCONNECTED, WSAENOBUFS);
-    else
-        ReceiveLoop(connection);
-    EndWorker(connection);
-    return 0;
+bool CConnectionWorker::QueueChunk(const char* data, int length)
+{
+    if (!chunks.Append(data, length)) return false;
+    PostValue(CM_DATA_RECEIVED, length);
+    return true;
+}
+
+void CConnectionWorker::ReleaseNetwork(long cache)
+{
+    if (!networkConnection) return;
+    ConnMgrReleaseConnection(networkConnection, cache);
+    networkConnection = nullptr;
 }

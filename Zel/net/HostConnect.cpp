@@ -1,9 +1,10 @@
-// Connecting the connection's socket to a host: the destination, or the proxy server before the
-// proxy step.
+// Connecting the worker's socket to a host: the destination, or the proxy server before the proxy
+// step.
 
-#include "Zel/net/Connection.h"
-#include "Zel/net/ConnectionManagerApi.h"
 #include "Zel/net/ConnectionWorker.h"
+
+#include "Zel/net/ConnectionManagerApi.h"
+#include "Zel/net/NameLookup.h"
 #include "Zel/net/SecureChannel.h"
 
 #include <winsock2.h>
@@ -23,11 +24,59 @@ int SocketError(int fallback)
     return error ? error : fallback;
 }
 
+// How long one address may take to accept, and the step at which a connect looks at the worker's
+// closing flag: a Close must not wait for the network's own time-out.
+const int kConnectTimeoutMs = 30000;
+const int kConnectStepMs = 100;
+
+// Connects the worker's socket to address: 0, or the Winsock error (WSAEINTR when the worker was
+// told to end). The socket is back in blocking mode afterwards.
+int ConnectSocket(CConnectionWorker* worker, const addrinfo* address)
+{
+    SOCKET s = worker->Socket();
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return SocketError(WSAENOTSOCK);
+    int error = 0;
+    if (connect(s, address->ai_addr, int(address->ai_addrlen)) != 0) {
+        error = SocketError(WSAECONNREFUSED);
+        if (error == WSAEWOULDBLOCK) {
+            error = WSAETIMEDOUT;
+            for (int waited = 0; waited < kConnectTimeoutMs && !worker->IsClosing(); waited += kConnectStepMs) {
+                fd_set writable, failed;
+                FD_ZERO(&writable);
+                FD_ZERO(&failed);
+                FD_SET(s, &writable);
+                FD_SET(s, &failed);
+                timeval step = {0, kConnectStepMs * 1000};
+                int ready = select(0, nullptr, &writable, &failed, &step);
+                if (ready == SOCKET_ERROR) {
+                    error = SocketError(WSAENOTSOCK);
+                    break;
+                }
+                if (ready == 0) continue;
+                if (FD_ISSET(s, &writable)) {
+                    error = 0;
+                    break;
+                }
+                int refused = 0;
+                int size = sizeof refused;
+                getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&refused), &size);
+                error = refused ? refused : WSAECONNREFUSED;
+                break;
+            }
+            if (worker->IsClosing()) error = WSAEINTR;
+        }
+    }
+    u_long blocking = 0;
+    if (ioctlsocket(s, FIONBIO, &blocking) != 0 && error == 0) error = SocketError(WSAENOTSOCK);
+    return error;
+}
+
 }  // namespace
 
-int ConnectToHost(CConnection* connection, const CZELString& host, int port)
+int ConnectToHost(CConnectionWorker* worker, const CZELString& host, int port)
 {
-    connection->PostText(CM_STATUS_TEXT, L"Address translation");
+    worker->PostText(CM_STATUS_TEXT, L"Address translation");
 
     char service[16];
     snprintf(service, sizeof service, "%d", port);
@@ -39,18 +88,18 @@ int ConnectToHost(CConnection* connection, const CZELString& host, int port)
     hints.ai_protocol = IPPROTO_TCP;
     addrinfo* addresses = nullptr;
     // The resolver takes an empty name for this machine; for a connection it names no destination.
-    int resolved = narrowHost && narrowHost[0] ? getaddrinfo(narrowHost, service, &hints, &addresses)
+    int resolved = narrowHost && narrowHost[0] ? LookUpName(narrowHost, service, &hints, &addresses)
                                                : WSAHOST_NOT_FOUND;
     free(narrowHost);
     if (resolved != 0) {
         wchar_t code[16];
         swprintf(code, 16, L"%d", resolved);
-        connection->PostText(CM_ERROR_TEXT, CZELString(L"Address translation error: ") + code);
+        worker->PostText(CM_ERROR_TEXT, CZELString(L"Address translation error: ") + code);
         return resolved;
     }
 
-    connection->PostText(CM_STATUS_TEXT, CZELString(L"Connect to ") + host);
-    int secureMode = connection->settings.secureMode;
+    worker->PostText(CM_STATUS_TEXT, CZELString(L"Connect to ") + host);
+    int secureMode = worker->settings.secureMode;
     CZELString errorText;
     int lastError = 0;
     bool connected = false;
@@ -61,8 +110,8 @@ int ConnectToHost(CConnection* connection, const CZELString& host, int port)
             lastError = SocketError(WSAENOTSOCK);
             continue;
         }
-        if (!connection->AdoptSocket(s)) {
-            lastError = WSAEINTR;  // Close has begun: no more addresses
+        if (!worker->AdoptSocket(s)) {
+            lastError = WSAEINTR;  // told to end: no more addresses
             break;
         }
         if (secureMode != SECURE_NONE) {
@@ -72,25 +121,27 @@ int ConnectToHost(CConnection* connection, const CZELString& host, int port)
             int prepared = channel ? channel->Prepare() : WSAENOBUFS;
             if (prepared != 0) {
                 lastError = prepared;
-                connection->CloseSocket();
+                worker->CloseSocket();
                 continue;
             }
             // The handshake waits until any proxy step has opened the tunnel.
-            connection->SetSecureChannel(std::move(channel));
+            worker->SetSecureChannel(std::move(channel));
             errorText = CZELString();
         }
-        if (connect(connection->Socket(), address->ai_addr, int(address->ai_addrlen)) == 0) {
+        int failed = ConnectSocket(worker, address);
+        if (failed == 0) {
             connected = true;
         } else {
-            lastError = SocketError(WSAECONNREFUSED);
-            connection->CloseSocket();
+            lastError = failed;
+            worker->CloseSocket();
+            if (failed == WSAEINTR) break;  // told to end: no more addresses
         }
     }
     freeaddrinfo(addresses);
     if (connected) return 0;
 
     if (errorText.IsEmpty()) errorText = CZELString(L"Can't connect to ") + host;
-    connection->PostText(CM_ERROR_TEXT, errorText);
+    worker->PostText(CM_ERROR_TEXT, errorText);
     // A failure must never read as "connected".
     return lastError ? lastError : -1;
 }

@@ -1,9 +1,9 @@
 // Attaching the device to a network through the platform's Connection Manager.
 
-#include "Zel/net/Connection.h"
+#include "Zel/net/ConnectionWorker.h"
+
 #include "Handheld/ConnMgr.h"
 #include "Zel/net/ConnectionManagerApi.h"
-#include "Zel/net/ConnectionWorker.h"
 
 #include <atomic>
 #include <cwchar>
@@ -24,10 +24,10 @@ CZELString Hex(unsigned value, int width)
 }
 
 // Gives the network connection back (not kept for later), reports why, and fails.
-int FailAttach(CConnection* connection, const CZELString& detail)
+int FailAttach(CConnectionWorker* worker, const CZELString& detail)
 {
-    connection->ReleaseNetwork(0);
-    connection->PostText(CM_ERROR_TEXT, CZELString(L"Network error") + detail);
+    worker->ReleaseNetwork(0);
+    worker->PostText(CM_ERROR_TEXT, CZELString(L"Network error") + detail);
     return -1;
 }
 
@@ -45,12 +45,12 @@ void SplitServer(const wchar_t* text, CZELString& host, int& port)
 }
 
 // Takes over the network's own proxy when the connection names none.
-void TakeNetworkProxy(CConnection* connection)
+void TakeNetworkProxy(CConnectionWorker* worker)
 {
-    ConnectionSettings& settings = connection->settings;
+    ConnectionSettings& settings = worker->settings;
     ConnMgrProxyConfig proxy;
     ZeroMemory(&proxy, sizeof proxy);
-    HRESULT result = ConnMgrProviderMessage(connection->networkConnection, &ConnMgrProxyProvider, nullptr, 0, 0,
+    HRESULT result = ConnMgrProviderMessage(worker->networkConnection, &ConnMgrProxyProvider, nullptr, 0, 0,
                                             reinterpret_cast<BYTE*>(&proxy), sizeof proxy);
     if (FAILED(result)) return;
     int type;
@@ -62,7 +62,7 @@ void TakeNetworkProxy(CConnection* connection)
     }
     proxy.server[255] = proxy.userName[31] = proxy.password[31] = L'\0';
     settings.proxyType = type;
-    connection->PostText(CM_STATUS_TEXT, L"Connect to network");
+    worker->PostText(CM_STATUS_TEXT, L"Connect to network");
     SplitServer(proxy.server, settings.proxyHost, settings.proxyPort);
     if (proxy.userName[0]) {
         settings.proxyAuth = true;
@@ -108,9 +108,9 @@ CZELString GetConnMgrStatusText(int status)
     }
 }
 
-int AttachNetwork(CConnection* connection)
+int AttachNetwork(CConnectionWorker* worker)
 {
-    connection->PostText(CM_STATUS_TEXT, L"Connect to network");
+    worker->PostText(CM_STATUS_TEXT, L"Connect to network");
 
     HANDLE ready = ConnMgrApiReadyEvent();
     DWORD readiness = WaitForSingleObject(ready, g_readyWait);
@@ -118,7 +118,7 @@ int AttachNetwork(CConnection* connection)
     if (readiness != WAIT_OBJECT_0) return int(readiness);
 
     // The network is chosen for the first hop: the proxy, unless it is this machine.
-    ConnectionSettings& settings = connection->settings;
+    ConnectionSettings& settings = worker->settings;
     bool localProxy = settings.proxyHost == L"localhost" || settings.proxyHost == L"127.0.0.1";
     CZELString address =
         CZELString(L"http://") + (settings.proxyType != PROXY_NONE && !localProxy ? settings.proxyHost : settings.host);
@@ -140,7 +140,7 @@ int AttachNetwork(CConnection* connection)
         DWORD index = 0;
         HRESULT mapped = ConnMgrMapURL(address.GetBuffer() ? address.GetBuffer() : L"", &destination, &index);
         if (FAILED(mapped))
-            return FailAttach(connection, L": can't find network (0x" + Hex(unsigned(mapped), 8) + L")");
+            return FailAttach(worker, L": can't find network (0x" + Hex(unsigned(mapped), 8) + L")");
     }
 
     ConnMgrRequest request;
@@ -153,41 +153,41 @@ int AttachNetwork(CConnection* connection)
     HANDLE network = nullptr;
     HRESULT established = ConnMgrEstablishConnection(&request, &network);
     if (FAILED(established))
-        return FailAttach(connection, L": connection request error 0x" + Hex(unsigned(established), 0));
-    connection->networkConnection = network;
+        return FailAttach(worker, L": connection request error 0x" + Hex(unsigned(established), 0));
+    worker->networkConnection = network;
 
     DWORD lastStatus = ConnMgrStatusUnknown;
     for (;;) {
-        HANDLE handles[2] = {network, connection->abortEvent};
+        HANDLE handles[2] = {network, worker->abortEvent};
         DWORD wait = WaitForMultipleObjects(2, handles, FALSE, g_statusWait);
         if (wait == WAIT_OBJECT_0) {
             DWORD status = 0;
             HRESULT read = ConnMgrConnectionStatus(network, &status);
             if (FAILED(read))
-                return FailAttach(connection, L" can't determine connection status 0x" + Hex(unsigned(read), 0));
+                return FailAttach(worker, L" can't determine connection status 0x" + Hex(unsigned(read), 0));
             lastStatus = status;
             if ((status & ConnMgrStatusDownBit) && status != ConnMgrStatusWaitingForPath &&
                 status != ConnMgrStatusWaitingForPhone) {
                 CZELString text = GetConnMgrStatusText(int(status));
-                return FailAttach(connection, text.IsEmpty() ? L" 0x" + Hex(status, 0) : L": " + text);
+                return FailAttach(worker, text.IsEmpty() ? L" 0x" + Hex(status, 0) : L": " + text);
             }
             if (status == ConnMgrStatusConnected) break;
             continue;  // still on its way: each wait has its own time
         }
         if (wait == WAIT_OBJECT_0 + 1) {
-            ResetEvent(connection->abortEvent);
-            return FailAttach(connection, L": user aborted connection");
+            ResetEvent(worker->abortEvent);
+            return FailAttach(worker, L": user aborted connection");
         }
         if (wait == WAIT_TIMEOUT) {
             CZELString text = GetConnMgrStatusText(int(lastStatus));
             CZELString detail = L": timeout expired ";
             if (!text.IsEmpty()) detail += L"(" + text + L")";
-            return FailAttach(connection, detail);
+            return FailAttach(worker, detail);
         }
-        ResetEvent(connection->abortEvent);
-        return FailAttach(connection, L" state detection error 0x" + Hex(wait, 0));
+        ResetEvent(worker->abortEvent);
+        return FailAttach(worker, L" state detection error 0x" + Hex(wait, 0));
     }
 
-    if (settings.proxyType == PROXY_NONE) TakeNetworkProxy(connection);
+    if (settings.proxyType == PROXY_NONE) TakeNetworkProxy(worker);
     return 0;
 }

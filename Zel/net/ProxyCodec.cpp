@@ -1,5 +1,7 @@
 #include "Zel/net/ProxyCodec.h"
 
+#include "ZELCommon/NarrowBytes.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -23,15 +25,7 @@ const unsigned kCodePage = 1251;
 // The text in code page 1251, measured on the converted bytes (embedded zero bytes kept).
 Bytes Narrow(const CZELString& text)
 {
-    Bytes out;
-    if (text.IsEmpty()) return out;
-    int size = WideCharToMultiByte(kCodePage, 0, text.GetBuffer(), text.GetLength(), nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return out;
-    out.resize(size_t(size));
-    if (WideCharToMultiByte(kCodePage, 0, text.GetBuffer(), text.GetLength(), reinterpret_cast<char*>(out.data()),
-                            size, nullptr, nullptr) != size)
-        out.clear();
-    return out;
+    return NarrowBytes(text, kCodePage);
 }
 
 void AppendAscii(const char* text, Bytes& out)

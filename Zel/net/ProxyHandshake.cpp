@@ -1,5 +1,7 @@
 #include "Zel/net/ProxyHandshake.h"
 
+#include "Zel/net/NameLookup.h"
+
 #include <ws2tcpip.h>
 #include <windows.h>
 
@@ -204,7 +206,7 @@ int ResolveHostIPv4(const CZELString& host, int port, unsigned long* address)
         hints.ai_socktype = SOCK_STREAM;
         hints.ai_protocol = IPPROTO_TCP;
         addrinfo* found = nullptr;
-        error = getaddrinfo(name, service, &hints, &found);
+        error = LookUpName(name, service, &hints, &found);
         if (error == 0) {
             error = WSAHOST_NOT_FOUND;
             for (addrinfo* a = found; a; a = a->ai_next) {

@@ -2,6 +2,7 @@
 
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/settings/ValueRecord.h"
+#include "ZELCommon/Packer.h"
 
 #include <algorithm>
 #include <new>
@@ -12,18 +13,13 @@ namespace {
 
 const unsigned kUtf8 = 65001;
 
-unsigned ReadU32(const unsigned char* p)
-{
-    return unsigned(p[0]) | unsigned(p[1]) << 8 | unsigned(p[2]) << 16 | unsigned(p[3]) << 24;
-}
-
 // The size of the record at data, or 0 when it does not stand whole in the available bytes.
 unsigned RecordSize(const unsigned char* data, unsigned available)
 {
     if (available < ValueRecord::HeaderBytes) return 0;
     unsigned nameLength = data[0];
     if (available - ValueRecord::HeaderBytes < nameLength) return 0;
-    unsigned dataLength = ReadU32(data + 1 + nameLength);
+    unsigned dataLength = CPacker::Unpack32LE(data + 1 + nameLength);
     unsigned head = nameLength + ValueRecord::HeaderBytes;
     if (available - head < dataLength) return 0;
     return head + dataLength;

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "Zel/core/bus/Payloads.h"
-#include "Zel/core/accounts/PopupMenu.h"
+#include "Zel/core/plugin/PopupMenu.h"
 #include "ZELCommon/ZELArray.h"
 #include "ZELCommon/ZELCriticalSection.h"
 #include "ZELCommon/ZELString.h"

@@ -138,3 +138,26 @@ public:
 
     int key;
 };
+
+// One row of search results, as an account fills it for the search dialog: the contact the row
+// stands for (a temporary one when it is not in the list), its status images, its address, names,
+// gender (1 or 2, 0 unknown) and age.
+struct SearchResultRow {
+    SearchResultRow() : contactId(0), gender(0), age(0) {}
+    int contactId;
+    CZELArray<int> images;
+    CZELString account;
+    CZELString nickname;
+    CZELString firstName;
+    CZELString lastName;
+    CZELString email;
+    unsigned char gender;
+    int age;
+};
+
+// p2 of ACC_SEARCH_RESULT: one row; the search has ended when the message carries none.
+class CSearchResultPayload : public CRefObject {
+public:
+    explicit CSearchResultPayload(const SearchResultRow& row) : row(row) {}
+    SearchResultRow row;
+};

@@ -56,35 +56,43 @@ bool CompareProtocolOrder(const ZEL_GUID& a, const ZEL_GUID& b)
     return a < b;
 }
 
+unsigned CreatePluginAccount(const ProtocolRecord& record, Services::CServicesManager* bus, unsigned accountId,
+                             unsigned ownerQueue, CZELDll& library)
+{
+    CreateAccountFuncPtr create =
+        ExportAs<CreateAccountFuncPtr>(library.GetProcAddressW(PluginExportNames[ExportCreateAccount]));
+    if (!create) return 0;
+    // A plug-in must not throw across the boundary; one that does has refused.
+    try {
+        return create(record.guid, bus, accountId, ownerQueue);
+    } catch (...) {
+        return 0;
+    }
+}
+
 unsigned BindAccountPlugin(const ProtocolRecord& record, Services::CServicesManager* bus, unsigned accountId,
                            unsigned ownerQueue, CZELDll& library)
 {
     if (!library.Load(record.dllFile, record.folder)) return 0;
-    CreateAccountFuncPtr create =
-        ExportAs<CreateAccountFuncPtr>(library.GetProcAddressW(PluginExportNames[ExportCreateAccount]));
-    unsigned handle = 0;
-    if (create) {
-        // A plug-in must not throw across the boundary; one that does has refused.
-        try {
-            handle = create(record.guid, bus, accountId, ownerQueue);
-        } catch (...) {
-            handle = 0;
-        }
-    }
+    unsigned handle = CreatePluginAccount(record, bus, accountId, ownerQueue, library);
     if (!handle) library.Unload();
     return handle;
 }
 
-void ReleaseAccountPlugin(CZELDll& library, unsigned handle)
+void DestroyPluginAccount(CZELDll& library, unsigned handle)
 {
     DestroyAccountFuncPtr destroy =
         ExportAs<DestroyAccountFuncPtr>(library.GetProcAddressW(PluginExportNames[ExportDestroyAccount]));
-    if (destroy) {
-        try {
-            destroy(handle);
-        } catch (...) {
-        }
+    if (!destroy) return;
+    try {
+        destroy(handle);
+    } catch (...) {
     }
+}
+
+void ReleaseAccountPlugin(CZELDll& library, unsigned handle)
+{
+    DestroyPluginAccount(library, handle);
     library.Unload();
 }
 

@@ -15,8 +15,9 @@
 // Threads and locks: the account operations run on the caller's thread; removals, notifications and
 // the loading of the stored accounts run on the queue "Protocols manager". The accounts lock guards
 // the account table and every value list; it is re-entrant (a plug-in's CreateAccountFunc runs
-// inside it and may use its values) and never held while an account is waited for. Where both are
-// held, the accounts lock is taken before the protocols lock.
+// inside it and may use its values) and never held while an account or its queue is waited for,
+// nor while a plug-in library is loaded or unloaded for an account. Where both are held, the
+// accounts lock is taken before the protocols lock.
 #pragma once
 
 #include "Zel/core/accounts/AccountCodes.h"
@@ -49,14 +50,24 @@ namespace Protocols {
 // rest by ZEL_GUID's byte-wise order. Only meaningful for two different GUIDs.
 bool CompareProtocolOrder(const ZEL_GUID& a, const ZEL_GUID& b);
 
-// Loads record's plug-in into library (empty, the account's own) and asks it for an account of
-// record's protocol. The account's queue handle; 0 when the library does not load or has no
-// CreateAccountFunc, or the plug-in refuses, and then the library is unloaded again.
+// Asks record's plug-in, loaded in library, for an account of record's protocol. The account's
+// queue handle; 0 when the library has no CreateAccountFunc or the plug-in refuses. The library
+// stays loaded either way.
+unsigned CreatePluginAccount(const ProtocolRecord& record, Services::CServicesManager* bus, unsigned accountId,
+                             unsigned ownerQueue, CZELDll& library);
+
+// Loads record's plug-in into library (empty, the account's own) and asks it for an account, as
+// CreatePluginAccount. 0 when the library does not load or no account was made, and then the
+// library is unloaded again.
 unsigned BindAccountPlugin(const ProtocolRecord& record, Services::CServicesManager* bus, unsigned accountId,
                            unsigned ownerQueue, CZELDll& library);
 
-// Destroys the account through its plug-in's DestroyAccountFunc, when the library has one, then
-// unloads the account's library.
+// Destroys the account through its plug-in's DestroyAccountFunc, when the library has one. This
+// waits for the account's queue to finish what it is handling, which may call the manager: the
+// caller holds none of the manager's locks.
+void DestroyPluginAccount(CZELDll& library, unsigned handle);
+
+// DestroyPluginAccount, then unloads the account's library (no lock held either).
 void ReleaseAccountPlugin(CZELDll& library, unsigned handle);
 
 }  // namespace Protocols
@@ -139,6 +150,11 @@ public:
     // account's own) with this manager's bus and queue. The account's handle, 0 when protocol is not
     // in the table or the plug-in refuses.
     unsigned BindAccount(const ZEL_GUID& protocol, unsigned accountId, CZELDll& library);
+
+    // The protocols of the stored accounts that are not accounts in this run (plug-in missing or
+    // refusing, values unreadable), one per such account: what they own elsewhere waits for a later
+    // run. False when that cannot be told (the stored accounts not read yet, or partly unreadable).
+    bool GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols);
 
     // The queue accounts post their notifications to.
     int GetQueueHandle() const { return queueHandle; }

@@ -3,7 +3,6 @@
 
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/accounts/ProtocolsManagerInternal.h"
 #include "Zel/core/bus/ServicesManager.h"
 #include "Zel/core/settings/SettingsStore.h"
 #include "Zel/core/skin/SkinImages.h"
@@ -12,8 +11,6 @@
 
 #include <cstring>
 #include <new>
-
-using ProtocolsManagerInternal::CLockReleaser;
 
 namespace {
 
@@ -49,42 +46,48 @@ unsigned CProtocolsManager::CreateAccount(const ZEL_GUID& protocol)
 unsigned CProtocolsManager::CreateAccountWithValues(const ZEL_GUID& protocol, ValueRecordList* values)
 {
     ProtocolRecord record;
-    if (!values || !CopyProtocol(protocol, record)) {
+    CZELDll library;
+    // The library is loaded, and unloaded again on failure, with no lock held.
+    if (!values || !CopyProtocol(protocol, record) || !library.Load(record.dllFile, record.folder)) {
         delete values;
         return 0;
     }
 
     unsigned id = 0;
     unsigned handle = 0;
+    bool orphaned = false;
     {
         CZELLock hold(accountsLock);
         // The record is in the table, with its id, before the plug-in runs: its CreateAccountFunc
         // may read and write its values (the lock is re-entrant for this thread only).
         AccountRecord blank = {nextAccountId, protocol, 0, CZELDll(), values};
+        bool added = true;
         try {
             accounts.push_back(blank);
         } catch (const std::bad_alloc&) {
             delete values;
-            return 0;
+            added = false;
         }
-        CZELDll library;
-        handle = Protocols::BindAccountPlugin(record, &bus, nextAccountId, unsigned(queueHandle), library);
-        AccountRecord* created = FindAccount(nextAccountId);
-        if (!handle) {
-            if (created) {
-                delete created->values;
-                accounts.erase(accounts.begin() + (created - accounts.data()));
-            }
-            return 0;
-        }
-        if (!created) {
+        if (added) handle = Protocols::CreatePluginAccount(record, &bus, nextAccountId, unsigned(queueHandle), library);
+        AccountRecord* created = added ? FindAccount(nextAccountId) : nullptr;
+        if (handle && created) {
+            created->handle = handle;
+            created->library = library;
+            id = nextAccountId++;
+        } else if (created) {
+            delete created->values;
+            accounts.erase(accounts.begin() + (created - accounts.data()));
+        } else {
             // Only a plug-in that removed its own record while being created gets here.
-            Protocols::ReleaseAccountPlugin(library, handle);
-            return 0;
+            orphaned = handle != 0;
         }
-        created->handle = handle;
-        created->library = library;
-        id = nextAccountId++;
+    }
+    if (!id) {
+        if (orphaned)
+            Protocols::ReleaseAccountPlugin(library, handle);
+        else
+            library.Unload();
+        return 0;
     }
 
     bus.SendMessage(int(handle), GUID_PROTOCOLS_MANAGER, PM_LOAD, nullptr, nullptr, true);
@@ -108,33 +111,28 @@ void CProtocolsManager::RemoveAccountNow(unsigned id)
 {
     Fire(PMEV_ACCOUNT_REMOVING, NewValue(intptr_t(id)), nullptr, true);
 
-    CZELLock hold(accountsLock);
-    AccountRecord* account = FindAccount(id);
-    if (!account) return;
-    unsigned handle = account->handle;
+    unsigned handle = AccountHandle(id);
+    if (!handle) return;
+    bus.SendMessage(int(handle), GUID_PROTOCOLS_MANAGER, PM_UNLOAD, nullptr, nullptr, true);
+
+    CZELDll library;
     {
-        CLockReleaser release(accountsLock);
-        bus.SendMessage(int(handle), GUID_PROTOCOLS_MANAGER, PM_UNLOAD, nullptr, nullptr, true);
+        CZELLock hold(accountsLock);
+        AccountRecord* account = FindAccount(id);
+        if (!account) return;
+        library = account->library;
     }
-    // The table may have changed while the lock was left.
-    account = FindAccount(id);
-    if (!account) return;
-    CZELDll library = account->library;
-    DestroyAccountFuncPtr destroy = reinterpret_cast<DestroyAccountFuncPtr>(
-        reinterpret_cast<void*>(library.GetProcAddressW(PluginExportNames[ExportDestroyAccount])));
-    if (destroy) {
-        try {
-            destroy(handle);
-        } catch (...) {
+    // Destroying the account waits for its queue, which may still be handling what came in while it
+    // unloaded and use the account's values meanwhile: no lock is held, and the values stay until
+    // the account is gone.
+    Protocols::DestroyPluginAccount(library, handle);
+    {
+        CZELLock hold(accountsLock);
+        if (AccountRecord* account = FindAccount(id)) {
+            delete account->values;
+            accounts.erase(accounts.begin() + (account - accounts.data()));
         }
     }
-    account = FindAccount(id);
-    if (!account) {
-        library.Unload();
-        return;
-    }
-    delete account->values;
-    accounts.erase(accounts.begin() + (account - accounts.data()));
     // The library goes only after everything queued before this point, the account's last
     // notifications among them, has been handled: their payloads may come from its code.
     CDllPayload* unload = new (std::nothrow) CDllPayload(library);
@@ -380,20 +378,34 @@ void CProtocolsManager::LoadAccounts()
     Fire(PMEV_ACCOUNTS_LOADED, nullptr, nullptr, false);
 }
 
+bool CProtocolsManager::GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols)
+{
+    CZELLock hold(accountsLock);
+    if (!storedRead) return false;
+    for (const AccountsData::CarriedRecord& record : carried) {
+        AccountsData::Parsed parsed = AccountsData::Parse(record.raw.data(), unsigned(record.raw.size()));
+        if (!parsed.records.empty()) protocols.push_back(parsed.records[0].protocol);
+    }
+    return carriedTail.empty();
+}
+
 void CProtocolsManager::UnloadAccounts()
 {
     AccountTable copy;
     {
         CZELLock hold(accountsLock);
         copy = accounts;
-        for (const AccountRecord& account : copy) {
-            {
-                CLockReleaser release(accountsLock);
-                bus.SendMessage(int(account.handle), GUID_PROTOCOLS_MANAGER, PM_UNLOAD, nullptr, nullptr, true);
-            }
-            CZELDll library = account.library;
-            Protocols::ReleaseAccountPlugin(library, account.handle);
-        }
+    }
+    // No lock is held while an account unloads or is destroyed: destroying it waits for its queue,
+    // which may still use the account's values. They stay in the table until every account is gone,
+    // so what an account writes until then is stored.
+    for (const AccountRecord& account : copy) {
+        bus.SendMessage(int(account.handle), GUID_PROTOCOLS_MANAGER, PM_UNLOAD, nullptr, nullptr, true);
+        CZELDll library = account.library;
+        Protocols::ReleaseAccountPlugin(library, account.handle);
+    }
+    {
+        CZELLock hold(accountsLock);
         accounts.clear();
     }
 

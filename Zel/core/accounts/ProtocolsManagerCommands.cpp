@@ -5,7 +5,7 @@
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/contactlist/ContactListPayloads.h"
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/accounts/PopupMenu.h"
+#include "Zel/core/plugin/PopupMenu.h"
 #include "Zel/core/accounts/ProtocolsManagerInternal.h"
 #include "Zel/core/bus/ServicesManager.h"
 

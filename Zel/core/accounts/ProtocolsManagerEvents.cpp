@@ -193,9 +193,10 @@ void CProtocolsManager::OnFileData(CRefObject* p2)
     if (!data) return;
     for (const HistoryFileEntry& transfer : transfers) {
         if (transfer.key != data->key) continue;
-        // The name may come from the peer: it stays a bare name inside the history folder.
+        // The name may come from the peer: it stays a bare name inside the history folder, and never
+        // one of the history's own files.
         CZELString folder = historyFolder.IsEmpty() ? CZELPath::GetHistDir() : historyFolder;
-        CZELFile file(folder + MakeSafeFileName(transfer.fileName), CZELFile::ModeWrite);
+        CZELFile file(folder + MakeTransferFileName(transfer.fileName), CZELFile::ModeWrite);
         if ((file.Open() || file.Create()) && file.Seek(CZELFile::SeekEnd, 0) && data->buffer && data->length &&
             data->length <= unsigned(0x7FFFFFFF))
             file.Write(data->buffer, int(data->length));

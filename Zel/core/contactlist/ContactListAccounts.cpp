@@ -1,7 +1,7 @@
 #include "Zel/core/contactlist/ContactListData.h"
 
 #include "Zel/core/CoreGuids.h"
-#include "Zel/core/accounts/IProtocolsManager.h"
+#include "Zel/core/accounts/ProtocolsManager.h"
 #include "Zel/core/bus/ServicesManager.h"
 
 namespace {
@@ -48,4 +48,11 @@ bool CProtocolsManagerAccounts::SendInstantMessage(unsigned account, const Messa
 {
     IProtocolsManager* manager = FindManager(bus);
     return manager && manager->SendInstantMessage(account, message, silent);
+}
+
+bool CProtocolsManagerAccounts::GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols)
+{
+    // Not part of the plug-ins' interface: the service on the bus is the manager itself.
+    IProtocolsManager* manager = FindManager(bus);
+    return manager && static_cast<CProtocolsManager*>(manager)->GetAccountsNotCreated(protocols);
 }

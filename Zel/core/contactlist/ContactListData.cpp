@@ -1,9 +1,12 @@
 #include "Zel/core/contactlist/ContactListData.h"
 
 #include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/contactlist/ContactListFile.h"
 #include "Zel/core/contactlist/ContactListPayloads.h"
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/bus/ServicesManager.h"
+
+#include <windows.h>
 
 #include <cstring>
 #include <new>
@@ -32,7 +35,8 @@ CContactListData::CContactListData(Services::CServicesManager& bus, IContactList
       startupSubscription(0),
       updateNesting(0),
       nextGroupId(FirstGroupId),
-      nextContactId(FirstContactId)
+      nextContactId(FirstContactId),
+      closing(false)
 {
     for (int i = 0; i < CLE_EVENT_COUNT; ++i) eventIds[i] = 0;
     serviceHandle = bus.RegisterService(GUID_CONTACT_LIST_DATA, static_cast<IContactListData*>(this));
@@ -44,6 +48,7 @@ CContactListData::CContactListData(Services::CServicesManager& bus, IContactList
 
 CContactListData::~CContactListData()
 {
+    closing = true;
     SaveContactList();
     // Dropping the queue also drops its subscriptions and waits for a handler that runs now.
     if (queueHandle) bus.DestroyQueue(queueHandle);
@@ -52,6 +57,7 @@ CContactListData::~CContactListData()
         listNames.clear();
         tempNames.clear();
         accountItems.clear();
+        damagedTails.clear();
         items.clear();
         tempContacts.clear();
     }
@@ -103,14 +109,24 @@ bool CContactListData::IsRegistered(unsigned account) const
 
 CZELString CContactListData::AccountNameOf(const CListItem& item)
 {
-    const ValueRecord* record = item.properties.Find(CZELString(kAccountName));
-    return record ? record->ReadString(false) : CZELString();
+    static const CZELString key(kAccountName);
+    const ValueRecord* record = item.properties.Find(key);
+    if (!record) return CZELString();
+    // A name of a network is short: decoded on the stack, it costs one allocation, not two.
+    unsigned length = record->GetLength();
+    wchar_t units[64];
+    if (length > 0 && length <= 64) {
+        int count = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(record->GetData()), int(length),
+                                        units, 64);
+        if (count > 0) return CZELString(units, count);
+    }
+    return record->ReadString(false);
 }
 
 void CContactListData::IndexContact(NameIndex& index, unsigned account, CContactItem& contact)
 {
     CZELString name = AccountNameOf(contact);
-    index[std::make_pair(account, name)].insert(unsigned(contact.id));
+    index.emplace(std::make_pair(account, name), unsigned(contact.id));
     contact.indexedName = name;
     contact.indexed = true;
 }
@@ -119,10 +135,14 @@ void CContactListData::UnindexContact(NameIndex& index, unsigned account, CConta
 {
     if (!contact.indexed) return;
     contact.indexed = false;
-    NameIndex::iterator it = index.find(std::make_pair(account, contact.indexedName));
-    if (it == index.end()) return;
-    it->second.erase(unsigned(contact.id));
-    if (it->second.empty()) index.erase(it);
+    std::pair<NameIndex::iterator, NameIndex::iterator> range =
+        index.equal_range(std::make_pair(account, contact.indexedName));
+    for (NameIndex::iterator it = range.first; it != range.second; ++it) {
+        if (it->second == unsigned(contact.id)) {
+            index.erase(it);
+            return;
+        }
+    }
 }
 
 void CContactListData::ReindexItem(int itemId, const CZELString& propertyName)
@@ -142,14 +162,15 @@ void CContactListData::ReindexItem(int itemId, const CZELString& propertyName)
 int CContactListData::FindListContactByName(unsigned account, const CZELString& name)
 {
     if (!IsRegistered(account)) return 0;
-    NameIndex::const_iterator it = listNames.find(std::make_pair(account, name));
-    if (it == listNames.end()) return 0;
+    std::pair<NameIndex::const_iterator, NameIndex::const_iterator> range =
+        listNames.equal_range(std::make_pair(account, name));
     // The account's list is walked group by group in ascending id order, each group's contacts in
     // ascending order, the top-level contacts last; the last match of that walk wins. A top-level
     // contact sorts by its own id, which is above every group id.
     unsigned best = 0;
     unsigned long long bestOrder = 0;
-    for (unsigned id : it->second) {
+    for (NameIndex::const_iterator it = range.first; it != range.second; ++it) {
+        unsigned id = it->second;
         CContactItem* contact = FindListContact(int(id));
         if (!contact) continue;
         unsigned first = contact->groupId ? unsigned(contact->groupId) : id;
@@ -164,9 +185,12 @@ int CContactListData::FindListContactByName(unsigned account, const CZELString& 
 
 int CContactListData::FindTempContactByName(unsigned account, const CZELString& name)
 {
-    NameIndex::const_iterator it = tempNames.find(std::make_pair(account, name));
-    if (it == tempNames.end() || it->second.empty()) return 0;
-    return int(*it->second.rbegin());
+    std::pair<NameIndex::const_iterator, NameIndex::const_iterator> range =
+        tempNames.equal_range(std::make_pair(account, name));
+    unsigned newest = 0;
+    for (NameIndex::const_iterator it = range.first; it != range.second; ++it)
+        if (it->second > newest) newest = it->second;
+    return int(newest);
 }
 
 void CContactListData::EraseListContact(unsigned id)
@@ -230,6 +254,11 @@ void CContactListData::EndUpdate()
 int CContactListData::AddGroup(unsigned account)
 {
     CLock hold(lock);
+    return NewGroup(account);
+}
+
+int CContactListData::NewGroup(unsigned account)
+{
     std::map<unsigned, std::set<unsigned>>::iterator top = accountItems.find(account);
     if (top == accountItems.end() || nextGroupId > kLastGroupId) return 0;
     unsigned id = nextGroupId;
@@ -252,7 +281,7 @@ int CContactListData::AddGroup(unsigned account)
 void CContactListData::NotifyGroupAdded(int groupId)
 {
     CLock hold(lock);
-    if (FindGroup(groupId)) FireId(CLE_GROUP_ADDED, groupId, false);
+    if (!InBatch() && FindGroup(groupId)) FireId(CLE_GROUP_ADDED, groupId, false);
 }
 
 bool CContactListData::RemoveGroup(int groupId)
@@ -263,12 +292,18 @@ bool CContactListData::RemoveGroup(int groupId)
 void CContactListData::NotifyGroupChanged(int groupId)
 {
     CLock hold(lock);
-    if (FindGroup(groupId)) FireId(CLE_GROUP_CHANGED, groupId, false);
+    if (!InBatch() && FindGroup(groupId)) FireId(CLE_GROUP_CHANGED, groupId, false);
 }
 
 int CContactListData::AddContact(unsigned account, int groupId)
 {
     CLock hold(lock);
+    return NewContact(account, groupId, nullptr, 0, nullptr);
+}
+
+int CContactListData::NewContact(unsigned account, int groupId, const unsigned char* properties, unsigned length,
+                                 ContactListFile::NameCache* names)
+{
     CGroupItem* group = nullptr;
     if (groupId) {
         unsigned groupAccount = 0;
@@ -282,6 +317,8 @@ int CContactListData::AddContact(unsigned account, int groupId)
         CContactItem* contact = new CContactItem(int(id), groupId);
         items.emplace(id, ItemEntry{account, std::unique_ptr<CListItem>(contact)});
         try {
+            // Read in place, before the contact is indexed under its "Account name".
+            ContactListFile::ReadProperties(properties, length, contact->properties, names);
             // A top-level contact of an account that is not registered lives in the item map only.
             std::set<unsigned>* set = nullptr;
             if (group) {
@@ -314,7 +351,7 @@ void CContactListData::NotifyContactAdded(int contactId, const StatusInfo& info)
 {
     CLock hold(lock);
     CContactItem* contact = FindListContact(contactId);
-    if (!contact) return;
+    if (!contact || InBatch()) return;
     Fire(CLE_CONTACT_ADDED, NewValue(contactId), CContactAddedPayload::Create(contact->groupId, info), false);
 }
 
@@ -340,14 +377,14 @@ int CContactListData::GetContactGroup(int contactId)
 void CContactListData::NotifyContactStatus(int contactId, const StatusInfo& info)
 {
     CLock hold(lock);
-    if (FindListContact(contactId))
+    if (!InBatch() && FindListContact(contactId))
         Fire(CLE_CONTACT_STATUS, NewValue(contactId), CStatusInfoPayload::Create(info), false);
 }
 
 void CContactListData::NotifyContactChanged(int contactId)
 {
     CLock hold(lock);
-    if (FindListContact(contactId)) FireId(CLE_CONTACT_CHANGED, contactId, false);
+    if (!InBatch() && FindListContact(contactId)) FireId(CLE_CONTACT_CHANGED, contactId, false);
 }
 
 bool CContactListData::PostIncomingMessage(int contactId, const MessageRecord& message)
@@ -572,18 +609,6 @@ bool CContactListData::SetPropertyByte(int itemId, const CZELString& name, const
            SetProperty(itemId, name, [&](ValueRecord& record) { return record.WriteByte((unsigned char)*value); });
 }
 
-void CContactListData::SetItemProperties(int itemId, ValueRecordList& properties)
-{
-    CLock hold(lock);
-    CListItem* item = FindAnyItem(itemId);
-    if (!item) return;
-    try {
-        item->properties = properties;
-        ReindexItem(itemId, CZELString(kAccountName));
-    } catch (...) {
-    }
-}
-
 bool CContactListData::GetAccountItems(unsigned account, CZELArray<ContactListItemPair>& out)
 {
     CLock hold(lock);
@@ -778,6 +803,8 @@ void CContactListData::DoMoveContact(int contactId, int groupId)
         top->second.erase(unsigned(contactId));
     }
     contact->groupId = groupId;
+    // In a batch the subscribers read the whole list at its end instead.
+    if (InBatch()) return;
     hold.Leave();
 
     StatusInfo info;
@@ -788,10 +815,13 @@ void CContactListData::DoMoveContact(int contactId, int groupId)
 void CContactListData::OnAccountCreated(unsigned account)
 {
     {
+        // Registered and loading in one step: no save may take the empty list for the account's.
         CLock hold(lock);
         try {
+            loadingAccounts.insert(account);
             accountItems.emplace(account, std::set<unsigned>());
         } catch (...) {
+            loadingAccounts.erase(account);
             return;
         }
     }
@@ -803,6 +833,7 @@ void CContactListData::ClearAccount(unsigned account, bool unregister)
     {
         CLock hold(lock);
         if (!IsRegistered(account)) return;
+        damagedTails.erase(account);  // it belonged to the list that goes
     }
     BeginUpdate();
     for (;;) {

@@ -8,6 +8,15 @@
 // temporary alike) from 0x80000001 up, so the top bit tells a contact from a group. Temporary
 // contacts are senders who are not in the list; they are never announced and never stored.
 //
+// Batches: between BeginUpdate and EndUpdate (nested, from any thread) additions and changes are
+// not announced: no CLE_GROUP_ADDED, CLE_GROUP_CHANGED, CLE_CONTACT_ADDED, CLE_CONTACT_STATUS or
+// CLE_CONTACT_CHANGED fires. On CLE_UPDATE_END a subscriber reads the whole list again, every
+// account's, with GetAccountItems and the properties; statuses are asked of the protocols manager
+// (GetContactIcons) for accounts that are online only, since an offline account has none to give.
+// Removals are still announced one by one, synchronously, while the item exists (a chat showing the
+// contact must learn of it), and messages, acknowledgements and typing are relayed as ever. A
+// stored list is loaded as one batch, so a large list costs two events, not one per item.
+//
 // Locks: one lock guards everything. Synchronous events (CLE_GROUP_REMOVED, CLE_CONTACT_REMOVED) are
 // fired with it left, so subscribers may read the item while it still exists; no synchronous send
 // to the protocols manager or an account is made while it is held.
@@ -20,6 +29,7 @@
 #include "ZELCommon/ZELCriticalSection.h"
 #include "ZELCommon/ZELString.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <set>
@@ -32,13 +42,16 @@ class CServicesManager;
 class CSettingsStore;
 namespace ContactListFile {
 struct RecordView;
+struct RecordList;
+struct StoredValue;
+class NameCache;
 }
 
 // Events, class GUID_CONTACT_LIST_DATA. Ids and values travel as CRefValue.
 enum ContactListEvent {
     CLE_ACCOUNTS_READY = 1,    // all saved accounts are created
-    CLE_UPDATE_BEGIN = 2,      // a batch of changes starts
-    CLE_UPDATE_END = 3,        // and ends
+    CLE_UPDATE_BEGIN = 2,      // a batch of changes starts: additions and changes go unannounced
+    CLE_UPDATE_END = 3,        // and ends: read the whole list again
     CLE_GROUP_ADDED = 4,       // p1 group id
     CLE_GROUP_REMOVED = 5,     // p1 group id; synchronous, the group still exists
     CLE_GROUP_CHANGED = 6,     // p1 group id
@@ -172,6 +185,9 @@ public:
     // Asks the account for a contact's status; waits for the account.
     virtual bool GetContactIcons(unsigned account, int contactId, StatusInfo& out) = 0;
     virtual bool SendInstantMessage(unsigned account, const MessageRecord& message, bool silent) = 0;
+    // The protocols of the stored accounts that are not accounts in this run (plug-in missing, for
+    // instance), one per such account. False when that cannot be told: any protocol may be among them.
+    virtual bool GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols) = 0;
 };
 
 // The protocols manager on the bus, looked up at every call, so it does not matter which of the two
@@ -186,6 +202,7 @@ public:
     CZELString GetAccountKey(unsigned account) override;
     bool GetContactIcons(unsigned account, int contactId, StatusInfo& out) override;
     bool SendInstantMessage(unsigned account, const MessageRecord& message, bool silent) override;
+    bool GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols) override;
 
 private:
     Services::CServicesManager& bus;
@@ -196,7 +213,8 @@ public:
     // Registers the service, creates the queue "CL", registers the 13 events and subscribes to the
     // bus's start-up event. accounts null: the protocols manager found on the bus.
     explicit CContactListData(Services::CServicesManager& bus, IContactListAccounts* accounts = nullptr);
-    // Stores "CL data", then drops the queue, every item and the service.
+    // Stores "CL data", then drops the queue (waiting for a handler that runs), every item and the
+    // service.
     ~CContactListData() override;
 
     CContactListData(const CContactListData&) = delete;
@@ -258,8 +276,12 @@ public:
     // Loads the account's part of "CL data" (the account must be registered). 1 when a record of
     // the account was found, also when it holds no items; 0 otherwise.
     int LoadAccountContactList(unsigned account);
-    // Stores every registered account's list in "CL data", keeping the stored records of accounts
-    // that are not registered now. Run by the destructor.
+    // Stores the list of every registered account whose stored list has finished loading in
+    // "CL data". An account of the protocols manager whose list is not loaded (yet) keeps its stored
+    // record as it was, so a save during a load never writes the half list. A stored record of
+    // another name goes back as it was when it may belong to a stored account that is not created in
+    // this run; the records of accounts that were removed or renamed in this run are dropped. Run by
+    // the destructor.
     void SaveContactList();
 
     int GetQueueHandle() const { return queueHandle; }
@@ -283,6 +305,8 @@ private:
         std::set<unsigned> contacts;
         // Set when its removal starts: it takes no contact any more, so none is left behind.
         bool removing;
+        // The stored bytes after its last whole contact, written back after its contacts.
+        std::vector<unsigned char> damagedTail;
     };
     struct ItemEntry {
         unsigned account;
@@ -299,9 +323,9 @@ private:
             return a.second.Compare(b.second) < 0;
         }
     };
-    // (account, "Account name" ignoring case) -> contact ids; "finding by Account name" without
-    // walking the whole list.
-    typedef std::map<std::pair<unsigned, CZELString>, std::set<unsigned>, NameKeyLess> NameIndex;
+    // (account, "Account name" ignoring case) -> contact ids, one entry per contact; "finding by
+    // Account name" without walking the whole list.
+    typedef std::multimap<std::pair<unsigned, CZELString>, unsigned, NameKeyLess> NameIndex;
 
     // The service lock for one scope, which may be left around a synchronous event.
     class CLock {
@@ -350,10 +374,27 @@ private:
 
     template <typename Write> bool SetProperty(int itemId, const CZELString& name, Write write);
     template <typename Read> bool GetProperty(int itemId, const CZELString& name, Read read);
-    // Replaces the properties of a fresh item (used while loading).
-    void SetItemProperties(int itemId, ValueRecordList& properties);
-    // Creates, fills and announces one stored contact.
-    void LoadContact(unsigned account, int groupId, const ContactListFile::RecordView& record);
+    // A new group or contact (lock held); 0 as AddGroup and AddContact. A contact's properties are
+    // read from their byte form into it before it is indexed.
+    int NewGroup(unsigned account);
+    int NewContact(unsigned account, int groupId, const unsigned char* properties, unsigned length,
+                   ContactListFile::NameCache* names);
+    // Between BeginUpdate and EndUpdate (lock held): additions and changes are not announced.
+    bool InBatch() const { return updateNesting > 0; }
+
+    // "CL data" as read at the first load or save of the run.
+    std::shared_ptr<const ContactListFile::StoredValue> Stored(CSettingsStore& store);
+    // Creates and fills one stored contact.
+    void LoadContact(unsigned account, int groupId, const ContactListFile::RecordView& record,
+                     ContactListFile::NameCache& names);
+    // Creates and fills a stored group from its records, when they hold its settings; false when
+    // they do not (the item is a contact).
+    bool LoadGroup(unsigned account, const ContactListFile::RecordList& children, ContactListFile::NameCache& names);
+    // The loading itself, with the account marked as loading.
+    int LoadStoredItems(unsigned account);
+    // Appends the account record of a registered account's list, its name to written (lock held).
+    void AppendAccountRecord(std::vector<unsigned char>& out, unsigned account, const CZELString& name,
+                             const std::set<unsigned>& top, std::vector<CZELString>& written);
 
     // Fires one of the 13 events; payloads go back when the event cannot be fired.
     void Fire(int code, CRefObject* p1, CRefObject* p2, bool wait);
@@ -395,6 +436,17 @@ private:
     std::map<unsigned, std::set<unsigned>> accountItems;  // account -> its top-level item ids
     std::map<unsigned, ItemEntry> items;                  // every group and list contact
     std::map<unsigned, TempEntry> tempContacts;
+    // The stored bytes after an account's last whole item, written back after its items.
+    std::map<unsigned, std::vector<unsigned char>> damagedTails;
+    // Registered accounts whose stored list is being loaded: what they hold is not their list yet.
+    std::set<unsigned> loadingAccounts;
+    // Set when the service goes: a load under way stops adding items; its stored record is kept.
+    std::atomic<bool> closing;
+    // Read once: every account's load finds its record in it, and the save the records it keeps.
+    std::shared_ptr<const ContactListFile::StoredValue> storedValue;
+    // The account keys lists were loaded under in this run: a stored record of such a key that no
+    // account has at the save is a removed or renamed account's, and goes.
+    std::vector<CZELString> loadedKeys;
     NameIndex listNames;
     NameIndex tempNames;
     std::set<int> antispamAsked;

@@ -138,6 +138,16 @@ int CHistoryFile::LoadLast(int contact, unsigned n, CZELArray<ChatLogEntry>& out
 
 bool CHistoryFile::Delete(int contact)
 {
-    CZELString path = GetPath(contact);
-    return !path.IsEmpty() && DeleteFileW(path.GetBuffer());
+    HistoryContactInfo info;
+    if (!Contacts()->Describe(contact, info)) return false;
+    CZELString path = PathFor(info);
+    {
+        CHistoryFileStream file;
+        if (!file.Open(path, CHistoryFileStream::OpenExisting)) return false;
+        if (!HistoryStore::MayDelete(file, HistoryStore::ContactStrings{info.contactName, info.alias})) return false;
+    }
+    if (!DeleteFileW(path.GetBuffer())) return false;
+    // What a repair set aside belongs to the same history.
+    DeleteFileW(CHistoryFileStream::AsidePath(path).GetBuffer());
+    return true;
 }

@@ -2,8 +2,9 @@
 // contact's history file; a chat shows the last few records when it opens and the history viewer
 // shows them all. One file per contact and account, in the history folder:
 //   <protocol name>_<account name>_<contact's "Account name">.zhf
-// Each part comes from the network or a peer, so each is made a safe bare file name first: no part
-// can lead the path out of the folder.
+// Each part comes from the network or a peer, so each is made a safe bare file name first
+// (SafeFileName.h): no part can lead the path out of the folder, and different names give different
+// parts.
 //
 // Append honours the global settings "HistSaveHist" (keep history at all) and "HistSaveNotInList"
 // (also for contacts in no group and temporary contacts), both bytes in the GUID_GUI section,
@@ -11,11 +12,25 @@
 // contact's "CL Alias".
 //
 // The operations run on the user interface's thread; each opens the file without sharing for its
-// own duration. Results are the HistoryResult codes: 0 success; 1 the file cannot be opened, the
-// contact is unknown, or the file is another contact's whose name makes the same file name; 2 the
-// header cannot be read or does not start with "ZHF"; 3 the version is not 1; 4 a write failed or the
-// records are damaged (the whole records before the damage are still loaded). The format and the
-// rules that keep a file whole are in HistoryFileFormat.h and HistoryFileStream.h.
+// own duration. The format and the rules that keep a file whole are in HistoryFileFormat.h and
+// HistoryFileStream.h.
+//
+// Append, LoadAll and LoadLast answer with the HistoryResult codes the callers have always known:
+//   0 success; 1 the file cannot be opened; 2 the header cannot be read; 3 the version is not 1;
+//   4 a write or record error.
+// Where they now mean more, or less, and why:
+// - 1 also for a contact that is unknown, and for a file whose header names another contact (the
+//   parts of a file name are joined with "_", which names may hold too): such a file is neither read,
+//   written nor deleted, so no contact's messages show in or vanish with another's history.
+// - 2 also for a file that does not begin with "ZHF": it is no history file, and appending would
+//   write a header over its first bytes. Append leaves such a file, and one of another version (3),
+//   untouched.
+// - A damaged file loads with 0, giving every record that can be read, as a whole one does; the
+//   records after the damage are found from the end of the file.
+// - Append repairs a damaged file (HistoryFileStream.h) rather than fail, because a history that
+//   refuses every new message is lost from then on; so 4 means only that a read or write of the
+//   file failed (a full disk), or that it holds the most records or the highest message number a
+//   header can count, and the file is then as it was before the call.
 #pragma once
 
 #include "Zel/core/history/HistoryFileFormat.h"
@@ -69,7 +84,8 @@ public:
     int LoadAll(int contact, CZELArray<ChatLogEntry>& out);
     // The last n records, oldest first, appended to out.
     int LoadLast(int contact, unsigned n, CZELArray<ChatLogEntry>& out);
-    // True when the contact's history file was deleted.
+    // True when the contact's history file was deleted (with what a repair set aside beside it). A
+    // file whose header names another contact, or cannot be read, is left.
     bool Delete(int contact);
     // The file's path (creating the folder when missing); empty for an unknown contact.
     CZELString GetPath(int contact);

@@ -1,7 +1,8 @@
 #include "Zel/core/history/HistoryFileFormat.h"
 
-#include "Zel/core/ByteReader.h"
+#include "ZELCommon/ByteReader.h"
 #include "Zel/core/history/TlvList.h"
+#include "ZELCommon/Packer.h"
 #include "ZELCommon/ZELTime.h"
 
 #include <windows.h>
@@ -20,16 +21,16 @@ enum : unsigned short { ItemNumber = 1, ItemTime = 2, ItemFlags = 3, ItemText = 
 
 void Put16(std::vector<unsigned char>& out, unsigned short value)
 {
-    out.push_back((unsigned char)(value >> 8));
-    out.push_back((unsigned char)value);
+    unsigned char bytes[2];
+    CPacker::Pack16(bytes, value);
+    out.insert(out.end(), bytes, bytes + 2);
 }
 
 void Put32(std::vector<unsigned char>& out, unsigned value)
 {
-    out.push_back((unsigned char)(value >> 24));
-    out.push_back((unsigned char)(value >> 16));
-    out.push_back((unsigned char)(value >> 8));
-    out.push_back((unsigned char)value);
+    unsigned char bytes[4];
+    CPacker::Pack32(bytes, value);
+    out.insert(out.end(), bytes, bytes + 4);
 }
 
 // A header string as stored: its UTF-8 and a zero byte, within the 16-bit length.
@@ -108,7 +109,7 @@ HeaderDecode DecodeHeader(const unsigned char* data, size_t length, HistoryHeade
     for (std::vector<unsigned char>* text : {&out.contactName, &out.alias}) {
         size_t start = reader.Offset();
         if (!ReadString(reader, *text)) {
-            size_t known = length - start >= 2 ? size_t((data[start] << 8) | data[start + 1]) : 0;
+            size_t known = length - start >= 2 ? size_t(CPacker::Unpack16(data + start)) : 0;
             result.errorOffset = start;
             result.needed = start + 2 + known + (text == &out.contactName ? 2 : 0);
             return result;

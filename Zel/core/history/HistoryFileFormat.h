@@ -19,13 +19,13 @@
 #include <string>
 #include <vector>
 
-// Result codes of the history operations.
+// Result codes of the history operations; what each covers is told in HistoryFile.h.
 enum HistoryResult {
     HistoryOk = 0,
-    HistoryCannotOpen = 1,
+    HistoryCannotOpen = 1,   // no such file or contact, the file is in use, or it is another contact's
     HistoryBadHeader = 2,    // the header cannot be read: the file is shorter, or not a history file
     HistoryBadVersion = 3,   // the version byte is not 1
-    HistoryRecordError = 4,  // a write failed, or the records are damaged
+    HistoryRecordError = 4,  // a read or write of the file failed, or its header can count no more
 };
 
 // What the loaders make of one record.

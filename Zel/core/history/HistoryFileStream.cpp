@@ -2,13 +2,19 @@
 
 #include "Zel/core/history/TlvList.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <deque>
+#include <new>
 #include <utility>
 
 using namespace HistoryFormat;
+
+namespace {
+
+// CZELFile counts bytes in a signed int.
+const size_t kChunkBytes = 1u << 30;
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------------
 // The file
@@ -17,67 +23,78 @@ bool CHistoryFileStream::Open(const CZELString& path, Mode mode)
 {
     Close();
     if (path.IsEmpty()) return false;
-    DWORD access = mode == OpenOrCreate ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-    DWORD disposition = mode == OpenOrCreate ? OPEN_ALWAYS : OPEN_EXISTING;
-    HANDLE file = CreateFileW(path.GetBuffer(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    handle = file;
-    return true;
+    this->path = path;
+    file.reset(new (std::nothrow) CZELFile(path, mode == OpenOrCreate ? CZELFile::ModeReadWrite : CZELFile::ModeRead));
+    if (file && (mode == OpenOrCreate ? file->OpenOrCreate() : file->Open())) return true;
+    file.reset();
+    return false;
 }
 
 void CHistoryFileStream::Close()
 {
-    if (handle) CloseHandle(handle);
-    handle = nullptr;
+    file.reset();
 }
 
 bool CHistoryFileStream::Size(unsigned long long& size)
 {
-    LARGE_INTEGER value;
-    if (!handle || !GetFileSizeEx(handle, &value)) return false;
-    size = (unsigned long long)value.QuadPart;
-    return true;
-}
-
-bool CHistoryFileStream::SeekTo(unsigned long long offset)
-{
-    LARGE_INTEGER position;
-    position.QuadPart = (LONGLONG)offset;
-    return handle && offset <= 0x7FFFFFFFFFFFFFFFull && SetFilePointerEx(handle, position, nullptr, FILE_BEGIN);
+    return file && file->GetSize(size);
 }
 
 size_t CHistoryFileStream::ReadAt(unsigned long long offset, unsigned char* buffer, size_t n)
 {
-    if (!SeekTo(offset)) return 0;
+    if (!file || !file->SeekTo(offset)) return 0;
     size_t done = 0;
     while (done < n) {
-        DWORD chunk = DWORD(std::min<size_t>(n - done, 1u << 30)), read = 0;
-        if (!ReadFile(handle, buffer + done, chunk, &read, nullptr) || read == 0) break;
-        done += read;
+        int read = file->Read(buffer + done, int(std::min<size_t>(n - done, kChunkBytes)));
+        if (read <= 0) break;
+        done += size_t(read);
     }
     return done;
 }
 
 bool CHistoryFileStream::WriteAt(unsigned long long offset, const unsigned char* buffer, size_t n)
 {
-    if (!SeekTo(offset)) return false;
-    size_t done = 0;
-    while (done < n) {
-        DWORD chunk = DWORD(std::min<size_t>(n - done, 1u << 30)), written = 0;
-        if (!WriteFile(handle, buffer + done, chunk, &written, nullptr) || written == 0) return false;
-        done += written;
+    if (!file || !file->SeekTo(offset)) return false;
+    for (size_t done = 0; done < n;) {
+        size_t chunk = std::min<size_t>(n - done, kChunkBytes);
+        if (!file->Write(buffer + done, int(chunk))) return false;
+        done += chunk;
     }
     return true;
 }
 
 bool CHistoryFileStream::Truncate(unsigned long long size)
 {
-    return SeekTo(size) && SetEndOfFile(handle);
+    return file && file->SeekTo(size) && file->Truncate();
 }
 
 bool CHistoryFileStream::Flush()
 {
-    return handle && FlushFileBuffers(handle);
+    return file && file->Flush();
+}
+
+CZELString CHistoryFileStream::AsidePath(const CZELString& path)
+{
+    return path + L".damaged";
+}
+
+bool CHistoryFileStream::KeepAside(const unsigned char* bytes, size_t n)
+{
+    if (!file) return false;
+    // Kept one after another: each repair adds what it set aside.
+    CZELFile aside(AsidePath(path), CZELFile::ModeReadWrite);
+    unsigned long long end = 0;
+    if (!aside.OpenOrCreate() || !aside.GetSize(end) || !aside.SeekTo(end)) return false;
+    for (size_t done = 0; done < n;) {
+        size_t chunk = std::min<size_t>(n - done, kChunkBytes);
+        if (!aside.Write(bytes + done, int(chunk))) {
+            aside.SeekTo(end);
+            aside.Truncate();
+            return false;
+        }
+        done += chunk;
+    }
+    return aside.Flush();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -101,7 +118,7 @@ public:
     Cursor(IHistoryStream& stream, unsigned long long size) : stream(stream), size(size) {}
 
     // The n bytes at offset, valid until the next call; null unless all of them are in the file and
-    // could be read. n is at most MaxBodyBytes.
+    // could be read. n is at most MaxBodyBytes + RecordHeadBytes.
     const unsigned char* At(unsigned long long offset, size_t n)
     {
         if (offset > size || n > size - offset) return nullptr;
@@ -119,48 +136,6 @@ private:
     std::vector<unsigned char> block;
     unsigned long long blockStart = 0;
 };
-
-struct Walk {
-    unsigned long long end;    // after the last whole record walked
-    unsigned long long count;  // whole records walked
-    bool cutShort;             // stopped at a record that is not all in the file
-    bool stopped;              // the visitor stopped it
-};
-
-// Walks at most maxCount records from start, handing each whole one's (offset, body length) to
-// visit, which returns false to stop. Every record takes at least its 6-byte head, so the walk ends
-// within size / 6 steps whatever the file says.
-template <typename Visit>
-Walk WalkRecords(Cursor& cursor, unsigned long long start, unsigned long long size, unsigned long long maxCount,
-                 Visit visit)
-{
-    Walk walk = {start, 0, false, false};
-    while (walk.count < maxCount && walk.end < size) {
-        const unsigned char* head = cursor.At(walk.end, RecordHeadBytes);
-        if (!head) {
-            walk.cutShort = true;
-            break;
-        }
-        unsigned body = RecordBodyLength(head);
-        if (body > MaxBodyBytes || body > size - walk.end - RecordHeadBytes) {
-            walk.cutShort = true;
-            break;
-        }
-        if (!visit(walk.end, body)) {
-            walk.stopped = true;
-            break;
-        }
-        walk.end += RecordHeadBytes + body;
-        ++walk.count;
-    }
-    return walk;
-}
-
-bool ReadBody(Cursor& cursor, unsigned long long offset, unsigned body, HistoryRecord& out)
-{
-    const unsigned char* bytes = cursor.At(offset + RecordHeadBytes, body);
-    return bytes && DecodeRecordBody(bytes, body, out);
-}
 
 // The bytes from some offset to the end of the file, growing towards the start on demand.
 class TailWindow {
@@ -196,15 +171,15 @@ private:
     std::vector<unsigned char> bytes;
 };
 
-// Finds the record that ends at end, looking back at most one record's length (not below start):
+// Finds the record that ends at end, looking back at most one record's length (not below floor):
 // a record exactly as Append writes it. Append never stores a zero byte in a text, so no such record
 // can be made out inside another one's bytes. Its start and number, or false.
-bool FindWrittenRecordEndingAt(TailWindow& window, unsigned long long start, unsigned long long end,
+bool FindWrittenRecordEndingAt(TailWindow& window, unsigned long long floor, unsigned long long end,
                                unsigned long long& at, unsigned& number)
 {
     const unsigned long long minimum = RecordHeadBytes + WrittenBodyFixedBytes;
-    if (end < start || end - start < minimum) return false;
-    unsigned long long lowest = end - start > MaxWrittenRecordBytes ? end - MaxWrittenRecordBytes : start;
+    if (end < floor || end - floor < minimum) return false;
+    unsigned long long lowest = end - floor > MaxWrittenRecordBytes ? end - MaxWrittenRecordBytes : floor;
     for (unsigned long long p = end - minimum;; --p) {
         if (!window.Reach(p)) return false;
         const unsigned char* b = window.At(p);
@@ -217,30 +192,101 @@ bool FindWrittenRecordEndingAt(TailWindow& window, unsigned long long start, uns
     }
 }
 
-// The last n records found from the end of a file whose header fits it: each ends where the next
-// begins (the last at the end of the file), and the message numbers fall from the header's last
-// number backwards. False when that does not hold for n records; out is then untouched.
-bool LoadTail(IHistoryStream& stream, unsigned long long size, unsigned long long start, unsigned lastNumber,
-              unsigned n, std::vector<HistoryRecord>& out)
+struct Placed {
+    unsigned long long offset;
+    HistoryRecord record;
+};
+
+// The records found from the end of the file: each one as Append writes it, ending where the next
+// begins (the last at the end of the file), their numbers falling towards the start. Newest first.
+struct BackScan {
+    std::vector<Placed> records;
+    bool reachedFloor = false;  // the first of them starts at the floor: nothing is left before them
+};
+
+BackScan ScanBack(IHistoryStream& stream, unsigned long long size, unsigned long long floor, unsigned limit)
 {
-    TailWindow window(stream, size, start);
-    std::vector<unsigned long long> starts;
+    BackScan scan;
+    TailWindow window(stream, size, floor);
     unsigned long long end = size;
-    unsigned previous = 0;
-    while (starts.size() < n) {
+    while (scan.records.size() < limit) {
+        if (end == floor) {
+            scan.reachedFloor = true;
+            break;
+        }
+        unsigned long long at = 0;
         unsigned number = 0;
-        if (!FindWrittenRecordEndingAt(window, start, end, end, number)) return false;
-        if (starts.empty() ? number != lastNumber : number >= previous) return false;
-        previous = number;
-        starts.push_back(end);
+        if (!FindWrittenRecordEndingAt(window, floor, end, at, number)) break;
+        if (!scan.records.empty() && number >= scan.records.back().record.number) break;
+        Placed placed = {at, HistoryRecord()};
+        if (!DecodeRecordBody(window.At(at) + RecordHeadBytes, RecordBodyLength(window.At(at)), placed.record)) break;
+        scan.records.push_back(placed);
+        end = at;
     }
-    std::vector<HistoryRecord> records(starts.size());
-    for (size_t i = 0; i < starts.size(); ++i) {
-        const unsigned char* b = window.At(starts[starts.size() - 1 - i]);
-        if (!DecodeRecordBody(b + RecordHeadBytes, RecordBodyLength(b), records[i])) return false;
+    return scan;
+}
+
+// What the loaders show of a file, and where its records lie.
+struct View {
+    std::deque<Placed> records;      // file order; only the last `keep` of them
+    unsigned long long count = 0;    // every record shown
+    unsigned maxNumber = 0;          // the highest message number among them
+    unsigned long long wholeEnd = 0; // the file ends after a whole record here (then the file's size),
+                                     // or after the last whole record read from the start
+    bool endsWhole = false;          // the file ends with a whole record
+};
+
+// Reads the records the way every loader and the repair see them:
+// 1. From the start, as long as each record is whole and readable.
+// 2. When that leaves bytes behind, or passes a record that is not exactly as Append writes it
+//    (whose length may be damaged and hide the records after it), also from the end, down to the
+//    last record from the start that is exactly as written. Those found from the end take the place
+//    of the ones from the start they overlap.
+// So the records at the end of a file (the latest message above all) are always shown, whatever
+// damage lies before them. keep bounds what is held; count and maxNumber cover everything.
+View ReadView(IHistoryStream& stream, unsigned long long size, unsigned long long start, unsigned keep)
+{
+    View view;
+    Cursor cursor(stream, size);
+    unsigned long long end = start;
+    unsigned long long trusted = start;  // the end of the records read from the start that are all as written
+    bool allWritten = true;
+    while (end < size) {
+        const unsigned char* head = cursor.At(end, RecordHeadBytes);
+        if (!head) break;
+        unsigned body = RecordBodyLength(head);
+        if (body > MaxBodyBytes || body > size - end - RecordHeadBytes) break;
+        const unsigned char* bytes = cursor.At(end, RecordHeadBytes + body);
+        Placed placed = {end, HistoryRecord()};
+        if (!bytes || !DecodeRecordBody(bytes + RecordHeadBytes, body, placed.record)) break;
+        allWritten = allWritten && IsWrittenRecord(bytes, RecordHeadBytes + body, nullptr);
+        end += RecordHeadBytes + body;
+        if (allWritten) trusted = end;
+        view.records.push_back(placed);
+        if (view.records.size() > keep) view.records.pop_front();
+        ++view.count;
+        view.maxNumber = std::max(view.maxNumber, placed.record.number);
     }
-    out.insert(out.end(), records.begin(), records.end());
-    return true;
+    view.wholeEnd = end;
+    view.endsWhole = end == size;
+    if (view.endsWhole && allWritten) return view;
+
+    BackScan back = ScanBack(stream, size, trusted, keep);
+    if (back.records.empty()) return view;
+    unsigned long long from = back.records.back().offset;
+    while (!view.records.empty() && view.records.back().offset >= from) {
+        view.records.pop_back();
+        --view.count;
+    }
+    for (const Placed& placed : back.records) view.maxNumber = std::max(view.maxNumber, placed.record.number);
+    for (auto it = back.records.rbegin(); it != back.records.rend(); ++it) {
+        view.records.push_back(*it);
+        if (view.records.size() > keep) view.records.pop_front();
+    }
+    view.count += back.records.size();
+    view.wholeEnd = size;
+    view.endsWhole = true;
+    return view;
 }
 
 // Whether the header can be trusted without walking the records: the records it counts end exactly
@@ -256,56 +302,6 @@ bool HeaderFits(IHistoryStream& stream, unsigned long long size, const HistoryHe
     return FindWrittenRecordEndingAt(window, start, size, at, number) && number == header.lastNumber;
 }
 
-// Whether the bytes from offset to the end of the file are what a record cut short leaves: less
-// than a head, or a head that promises more than is there, no more than Append ever writes, and
-// whose bytes are not a whole record after all (a damaged length).
-bool IsCutShortRecord(Cursor& cursor, unsigned long long offset, unsigned long long size)
-{
-    unsigned long long rest = size - offset;
-    if (rest < RecordHeadBytes) return true;
-    const unsigned char* head = cursor.At(offset, RecordHeadBytes);
-    if (!head || head[0] != 0 || head[1] != 1) return false;
-    unsigned body = RecordBodyLength(head);
-    if (body > MaxWrittenRecordBytes - RecordHeadBytes || body <= rest - RecordHeadBytes) return false;
-    const unsigned char* bytes = cursor.At(offset, size_t(rest));
-    if (!bytes) return false;
-    std::vector<unsigned char> asWhole(bytes, bytes + rest);
-    unsigned fitted = unsigned(rest - RecordHeadBytes);
-    asWhole[2] = (unsigned char)(fitted >> 24);
-    asWhole[3] = (unsigned char)(fitted >> 16);
-    asWhole[4] = (unsigned char)(fitted >> 8);
-    asWhole[5] = (unsigned char)fitted;
-    return !IsWrittenRecord(asWhole.data(), asWhole.size(), nullptr);
-}
-
-// A header that does not fit its file: walks the records and makes the header count the whole
-// ones. False when what follows them is not the remains of one record cut short.
-bool Recount(IHistoryStream& stream, unsigned long long size, HistoryHeader& header)
-{
-    Cursor cursor(stream, size);
-    unsigned long long start = header.GetSize(), lastOffset = 0;
-    unsigned lastBody = 0;
-    Walk walk = WalkRecords(cursor, start, size, ~0ull, [&](unsigned long long offset, unsigned body) {
-        lastOffset = offset;
-        lastBody = body;
-        return true;
-    });
-    if (walk.end < size && !IsCutShortRecord(cursor, walk.end, size)) return false;
-    if (walk.count >= kMaxU32 || walk.end - start > kMaxU32) return false;
-    header.recordCount = unsigned(walk.count);
-    header.totalSize = unsigned(walk.end - start);
-    // A record the old header did not count may already carry the next number.
-    const unsigned char* body = walk.count ? cursor.At(lastOffset + RecordHeadBytes, lastBody) : nullptr;
-    if (body) {
-        TlvList items;
-        items.Parse(body, int(lastBody));
-        unsigned number = 0;
-        const Tlv* item = items.Find(1);
-        if (item && item->GetUint32(number) && number > header.lastNumber) header.lastNumber = number;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool IsContactsFile(const HistoryHeader& header, const ContactStrings& contact)
@@ -313,6 +309,15 @@ bool IsContactsFile(const HistoryHeader& header, const ContactStrings& contact)
     // Both sides in their stored form, so a name cut to fit the header still matches itself.
     HistoryHeader own = NewHeader(contact.contactName, CZELString());
     return HeaderText(header.contactName) == HeaderText(own.contactName);
+}
+
+bool MayDelete(IHistoryStream& stream, const ContactStrings& contact)
+{
+    unsigned long long size = 0;
+    if (!stream.Size(size)) return false;
+    if (size == 0) return true;
+    HistoryHeader header;
+    return ReadHeader(stream, size, header) == HistoryOk && IsContactsFile(header, contact);
 }
 
 int ReadHeader(IHistoryStream& stream, unsigned long long size, HistoryHeader& header)
@@ -336,19 +341,37 @@ int Append(IHistoryStream& stream, const ContactStrings& contact, const HistoryR
     unsigned long long size = 0;
     if (!stream.Size(size)) return HistoryRecordError;
     HistoryHeader header;
-    std::vector<unsigned char> oldHeader;
-    unsigned long long end, rollback;
+    std::vector<unsigned char> oldHeader, tail;
+    unsigned long long end;
     if (size == 0) {
         header = NewHeader(contact.contactName, contact.alias);
         end = header.GetSize();
-        rollback = 0;
     } else {
         int result = ReadHeader(stream, size, header);
         if (result != HistoryOk) return result;
         if (!IsContactsFile(header, contact)) return HistoryCannotOpen;
         oldHeader = EncodeHeader(header);
-        if (!HeaderFits(stream, size, header) && !Recount(stream, size, header)) return HistoryRecordError;
-        end = rollback = header.GetSize() + header.totalSize;
+        end = size;
+        if (!HeaderFits(stream, size, header)) {
+            // Count what the loaders show; bytes after the last whole record go aside, so the new
+            // record follows a whole one and is found by every loader.
+            unsigned long long start = header.GetSize();
+            View view = ReadView(stream, size, start, AllRecords);
+            if (!view.endsWhole) {
+                end = view.wholeEnd;
+                try {
+                    tail.resize(size_t(size - end));
+                } catch (const std::bad_alloc&) {
+                    return HistoryRecordError;
+                }
+                if (stream.ReadAt(end, tail.data(), tail.size()) != tail.size()) return HistoryRecordError;
+                if (!stream.KeepAside(tail.data(), tail.size())) return HistoryRecordError;
+            }
+            if (view.count >= kMaxU32 || end - start > kMaxU32) return HistoryRecordError;
+            header.recordCount = unsigned(view.count);
+            header.totalSize = unsigned(end - start);
+            header.lastNumber = std::max(header.lastNumber, view.maxNumber);
+        }
     }
 
     HistoryRecord stored = record;
@@ -360,17 +383,19 @@ int Append(IHistoryStream& stream, const ContactStrings& contact, const HistoryR
     // The record reaches the disk before the header counts it.
     bool written = stream.WriteAt(end, bytes.data(), bytes.size());
     if (written && size > end + bytes.size()) written = stream.Truncate(end + bytes.size());
-    if (!written || !stream.Flush()) {
-        stream.Truncate(rollback);
-        return HistoryRecordError;
+    written = written && stream.Flush();
+    if (written) {
+        header.recordCount += 1;
+        header.totalSize = unsigned(total);
+        header.lastNumber = stored.number;
+        std::vector<unsigned char> newHeader = EncodeHeader(header);
+        written = stream.WriteAt(0, newHeader.data(), newHeader.size());
     }
-    header.recordCount += 1;
-    header.totalSize = unsigned(total);
-    header.lastNumber = stored.number;
-    std::vector<unsigned char> newHeader = EncodeHeader(header);
-    if (!stream.WriteAt(0, newHeader.data(), newHeader.size())) {
+    if (!written) {
+        // Back as it was: the old header, the bytes that were set aside, the old length.
         if (!oldHeader.empty()) stream.WriteAt(0, oldHeader.data(), oldHeader.size());
-        stream.Truncate(rollback);
+        if (!tail.empty()) stream.WriteAt(end, tail.data(), tail.size());
+        stream.Truncate(size);
         return HistoryRecordError;
     }
     return HistoryOk;
@@ -384,37 +409,22 @@ int Load(IHistoryStream& stream, const ContactStrings& contact, unsigned count, 
     int result = ReadHeader(stream, size, header);
     if (result != HistoryOk) return result;
     if (!IsContactsFile(header, contact)) return HistoryCannotOpen;
-    unsigned long long start = header.GetSize();
     if (count == 0) return HistoryOk;
+    unsigned long long start = header.GetSize();
 
-    Cursor cursor(stream, size);
-    if (count >= header.recordCount) {
-        Walk walk = WalkRecords(cursor, start, size, header.recordCount, [&](unsigned long long offset, unsigned body) {
-            HistoryRecord record;
-            if (!ReadBody(cursor, offset, body, record)) return false;
-            out.push_back(record);
-            return true;
-        });
-        return walk.count == header.recordCount ? HistoryOk : HistoryRecordError;
+    // A file whose header fits it gives its last records from the end, reading about as much as it
+    // returns.
+    if (count != AllRecords && start + header.totalSize == size) {
+        BackScan back = ScanBack(stream, size, start, count);
+        if ((back.records.size() == count || back.reachedFloor) &&
+            (back.records.empty() || back.records.front().record.number == header.lastNumber)) {
+            for (auto it = back.records.rbegin(); it != back.records.rend(); ++it) out.push_back(it->record);
+            return HistoryOk;
+        }
     }
-
-    if (start + header.totalSize == size && LoadTail(stream, size, start, header.lastNumber, count, out))
-        return HistoryOk;
-
-    // From the start: the places of the last count records, then those records.
-    std::deque<std::pair<unsigned long long, unsigned>> last;
-    Walk walk = WalkRecords(cursor, start, size, header.recordCount, [&](unsigned long long offset, unsigned body) {
-        last.emplace_back(offset, body);
-        if (last.size() > count) last.pop_front();
-        return true;
-    });
-    bool whole = walk.count == header.recordCount;
-    for (const auto& place : last) {
-        HistoryRecord record;
-        if (!ReadBody(cursor, place.first, place.second, record)) return HistoryRecordError;
-        out.push_back(record);
-    }
-    return whole ? HistoryOk : HistoryRecordError;
+    View view = ReadView(stream, size, start, count);
+    for (const Placed& placed : view.records) out.push_back(placed.record);
+    return HistoryOk;
 }
 
 }  // namespace HistoryStore

@@ -1,16 +1,20 @@
 #include "Zel/core/history/SafeFileName.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 #include <string>
 
 namespace {
 
-const wchar_t kReplacement = L'_';
-
 bool IsRefused(wchar_t c)
 {
     return c < 0x20 || wcschr(L"\\/:*?\"<>|", c) != nullptr;
+}
+
+bool IsHexDigit(wchar_t c)
+{
+    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
 }
 
 // Names the file system opens as devices in every folder, also with an extension ("NUL.txt").
@@ -28,20 +32,54 @@ bool IsDeviceName(const std::wstring& name)
     return false;
 }
 
+// Appends "%XX" backwards, for a name built from its end.
+void PushEscapedBackwards(std::wstring& reversed, wchar_t c)
+{
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    reversed += kDigits[c & 0xF];
+    reversed += kDigits[(c >> 4) & 0xF];
+    reversed += L'%';
+}
+
 }  // namespace
 
 CZELString MakeSafeFileName(const CZELString& name)
 {
-    std::wstring out;
-    if (name.GetBuffer()) out.assign(name.GetBuffer(), size_t(name.GetLength()));
-    for (wchar_t& c : out)
-        if (IsRefused(c)) c = kReplacement;
-    // ".." anywhere: no run of dots can then name a parent folder, whatever else the name holds.
-    for (size_t i = 0; i + 1 < out.size(); ++i) {
-        if (out[i] == L'.' && out[i + 1] == L'.') out[i] = out[i + 1] = kReplacement;
+    std::wstring in;
+    if (name.GetBuffer()) in.assign(name.GetBuffer(), size_t(name.GetLength()));
+
+    // Built from the end, because whether a '%' needs its code depends on what is written after it.
+    std::wstring reversed;
+    bool atEnd = true;  // every unit after this one is a dot or a space
+    for (size_t i = in.size(); i-- > 0;) {
+        wchar_t c = in[i];
+        atEnd = atEnd && (c == L'.' || c == L' ');
+        bool escape = IsRefused(c) || atEnd;
+        if (c == L'.' && i + 1 < in.size() && in[i + 1] == L'.') escape = true;
+        size_t n = reversed.size();
+        if (c == L'%' && n >= 2 && IsHexDigit(reversed[n - 1]) && IsHexDigit(reversed[n - 2])) escape = true;
+        if (escape)
+            PushEscapedBackwards(reversed, c);
+        else
+            reversed += c;
     }
-    for (size_t i = out.size(); i > 0 && (out[i - 1] == L'.' || out[i - 1] == L' '); --i) out[i - 1] = kReplacement;
-    if (out.empty()) out = kReplacement;
-    if (IsDeviceName(out)) out.insert(out.begin(), kReplacement);
+    std::wstring out(reversed.rbegin(), reversed.rend());
+    // The first unit of a device name is a letter, written as it is so far.
+    if (IsDeviceName(out)) {
+        std::wstring code;
+        PushEscapedBackwards(code, out[0]);
+        out.replace(0, 1, std::wstring(code.rbegin(), code.rend()));
+    }
     return CZELString(out.c_str(), int(out.size()));
+}
+
+CZELString MakeTransferFileName(const CZELString& name)
+{
+    CZELString safe = MakeSafeFileName(name);
+    const int length = safe.GetLength();
+    for (const wchar_t* reserved : {L".zhf", L".damaged"}) {
+        const int tail = int(wcslen(reserved));
+        if (length >= tail && safe.Substring(length - tail, tail) == CZELString(reserved)) return safe + L".bin";
+    }
+    return safe;
 }

@@ -1,14 +1,13 @@
 #include "Zel/core/history/TlvList.h"
 
-#include "Zel/core/ByteReader.h"
+#include "ZELCommon/ByteReader.h"
+#include "ZELCommon/Packer.h"
 
 #include <stdexcept>
 
-Tlv::Tlv(unsigned short type, unsigned number)
-    : type(type),
-      value{(unsigned char)(number >> 24), (unsigned char)(number >> 16), (unsigned char)(number >> 8),
-            (unsigned char)number}
+Tlv::Tlv(unsigned short type, unsigned number) : type(type), value(4)
 {
+    CPacker::Pack32(value.data(), number);
 }
 
 Tlv::Tlv(unsigned short type, unsigned short length, const unsigned char* bytes)
@@ -50,13 +49,15 @@ std::vector<unsigned char> TlvList::Serialise(bool littleEndian) const
     out.reserve(GetSize());
     for (const Tlv& item : items) {
         unsigned short type = item.GetType(), length = item.GetLength();
+        unsigned char head[Tlv::HeaderBytes];
         if (littleEndian) {
-            out.insert(out.end(), {(unsigned char)type, (unsigned char)(type >> 8), (unsigned char)length,
-                                   (unsigned char)(length >> 8)});
+            CPacker::Pack16LE(head, type);
+            CPacker::Pack16LE(head + 2, length);
         } else {
-            out.insert(out.end(), {(unsigned char)(type >> 8), (unsigned char)type, (unsigned char)(length >> 8),
-                                   (unsigned char)length});
+            CPacker::Pack16(head, type);
+            CPacker::Pack16(head + 2, length);
         }
+        out.insert(out.end(), head, head + Tlv::HeaderBytes);
         if (length) out.insert(out.end(), item.GetValue(), item.GetValue() + length);
     }
     return out;

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -16,20 +17,56 @@
 
 namespace {
 
-// Reads and writes go in pieces no larger than this: the platform counts bytes in 32 bits and
-// CZELFile in a signed int.
+// Reads and writes go in pieces no larger than this: CZELFile counts bytes in a signed int.
 const unsigned kChunk = 1u << 20;
 
-bool ReadExactly(CZELFile& file, unsigned char* out, unsigned count)
+// A settings file that another program holds is waited for this long at start-up, tried again
+// after each pause.
+const ULONGLONG kBusyWaitMs = 2000;
+const DWORD kBusyPauseMs = 50;
+
+bool IsMissing(DWORD error)
 {
-    while (count > 0) {
-        int want = int(count < kChunk ? count : kChunk);
-        int got = file.Read(out, want);
-        if (got <= 0) return false;
-        out += got;
-        count -= unsigned(got);
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Errors that pass once another program lets go of the file.
+bool IsPassing(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+bool IsReadOnlyFile(const CZELString& path)
+{
+    DWORD attributes = GetFileAttributesW(path.GetBuffer());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The whole file into out; 0, or the platform's error code.
+DWORD ReadWholeFile(const CZELString& path, std::vector<unsigned char>& out)
+{
+    out.clear();
+    CZELFile file(path, CZELFile::ModeRead);
+    unsigned long long size = 0;
+    if (!file.Open() || !file.GetSize(size)) return file.LastError();
+    if (size > 0x7FFFFFFFull) return ERROR_FILE_TOO_LARGE;
+    try {
+        out.resize(size_t(size));
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
     }
-    return true;
+    size_t done = 0;
+    while (done < out.size()) {
+        int got = file.Read(out.data() + done, int(std::min<size_t>(out.size() - done, kChunk)));
+        if (got <= 0) {
+            if (file.LastError() != 0) return file.LastError();
+            break;  // shorter than it said: what was there is all there is
+        }
+        done += size_t(got);
+    }
+    out.resize(done);
+    return 0;
 }
 
 // Writes bytes to a temporary file beside path, flushes it and moves it over path in one step.
@@ -37,18 +74,17 @@ bool ReadExactly(CZELFile& file, unsigned char* out, unsigned count)
 bool ReplaceFileContents(const CZELString& path, const unsigned char* bytes, size_t count)
 {
     CZELString temp = CSettingsStore::TempPath(path);
-    HANDLE file = CreateFileW(temp.GetBuffer(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;  // not ours to remove
-    bool written = true;
-    for (size_t offset = 0; written && offset < count;) {
-        DWORD piece = DWORD(count - offset < kChunk ? count - offset : kChunk);
-        DWORD done = 0;
-        written = WriteFile(file, bytes + offset, piece, &done, nullptr) && done == piece;
-        offset += piece;
+    bool written;
+    {
+        CZELFile file(temp, CZELFile::ModeWrite);
+        if (!file.Replace()) return false;  // not ours to remove
+        written = true;
+        for (size_t offset = 0; written && offset < count; offset += kChunk) {
+            size_t piece = count - offset < kChunk ? count - offset : kChunk;
+            written = file.Write(bytes + offset, int(piece));
+        }
+        written = written && file.Flush();
     }
-    written = written && FlushFileBuffers(file);
-    written = CloseHandle(file) && written;
     written = written && MoveFileExW(temp.GetBuffer(), path.GetBuffer(),
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!written) DeleteFileW(temp.GetBuffer());
@@ -58,7 +94,7 @@ bool ReplaceFileContents(const CZELString& path, const unsigned char* bytes, siz
 }  // namespace
 
 CSettingsStore::CSettingsStore(Services::CServicesManager* bus, const CZELString& path)
-    : bus(bus), serviceHandle(0), path(path.IsEmpty() ? CZELPath::AppDir() + L"settings.zel" : path)
+    : bus(bus), serviceHandle(0), path(path.IsEmpty() ? CZELPath::AppDir() + L"settings.zel" : path), fileError(0)
 {
     if (bus) serviceHandle = bus->RegisterService(GUID_SETTINGS_STORE, this);
     Load();
@@ -204,42 +240,39 @@ void CSettingsStore::SetByte(const ZEL_GUID& section, const CZELString& key, con
 
 void CSettingsStore::Load()
 {
-    CZELLock guard(lock);
-    CZELFile file(path, CZELFile::ModeRead);
-    if (!file.Open()) return;  // no file: an empty store
-    // What the file still holds bounds every declared length, so a damaged length never asks for
-    // more memory than the file has.
-    unsigned long long remaining = file.Size();
-    std::vector<unsigned char> data;
-    for (;;) {
-        unsigned char head[ValueRecord::MaxNameBytes + 1];
-        if (!ReadExactly(file, head, 1)) break;
-        unsigned nameLength = head[0];
-        if (!ReadExactly(file, head + 1, nameLength)) break;
-        unsigned char field[4];
-        if (!ReadExactly(file, field, 4)) break;
-        unsigned long long used = 1ull + nameLength + 4;
-        if (used > remaining) break;
-        remaining -= used;
-        unsigned dataLength = unsigned(field[0]) | unsigned(field[1]) << 8 | unsigned(field[2]) << 16 |
-                              unsigned(field[3]) << 24;
-        if (dataLength > remaining) break;  // damaged, or the last record was cut short
-        try {
-            data.resize(dataLength);
-        } catch (const std::bad_alloc&) {
-            break;
-        }
-        if (!ReadExactly(file, data.data(), dataLength)) break;  // the cut last record is dropped
-        remaining -= dataLength;
+    // Read without the lock: nobody else can reach the store before its constructor ends.
+    std::vector<unsigned char> bytes;
+    DWORD error = ReadWholeFile(path, bytes);
+    for (ULONGLONG deadline = GetTickCount64() + kBusyWaitMs; IsPassing(error) && GetTickCount64() < deadline;) {
+        Sleep(kBusyPauseMs);
+        error = ReadWholeFile(path, bytes);
+    }
+    if (IsMissing(error)) return;  // no file: an empty store, written at shutdown
+    if (error == 0 && IsReadOnlyFile(path)) error = ERROR_FILE_READ_ONLY;
+    fileError = error;
+    if (error != 0 && error != ERROR_FILE_READ_ONLY) return;
 
-        CZELString name(reinterpret_cast<const char*>(head + 1), int(nameLength), CP_UTF8);
+    CZELLock guard(lock);
+    size_t offset = 0;
+    while (bytes.size() - offset >= 1) {
+        unsigned nameLength = bytes[offset];
+        // Every declared length is checked against what the file still holds.
+        if (bytes.size() - offset - 1 < nameLength + 4ull) break;
+        const unsigned char* name = bytes.data() + offset + 1;
+        unsigned dataLength = CPacker::Unpack32LE(name + nameLength);
+        offset += 1 + nameLength + 4;
+        if (dataLength > bytes.size() - offset) break;  // damaged, or the last record was cut short
+        const unsigned char* data = bytes.data() + offset;
+        offset += dataLength;
+
+        CZELString section(reinterpret_cast<const char*>(name), int(nameLength), CP_UTF8);
         // A damaged name that grows past the length byte in UTF-8 could not be written back.
-        if (ValueRecord::Utf8Length(name) > ValueRecord::MaxNameBytes) continue;
+        if (ValueRecord::Utf8Length(section) > ValueRecord::MaxNameBytes) continue;
         try {
             // A name met again reuses its section; its values already there keep their first value.
             // A malformed value record clears this section's values and keeps the section.
-            ValueRecordMap& values = sections.emplace(name, ValueRecordMap()).first->second;
-            values.Parse(data.data(), dataLength);
+            ValueRecordMap& values = sections.emplace(section, ValueRecordMap()).first->second;
+            values.Parse(data, dataLength);
         } catch (const std::bad_alloc&) {
             break;
         }
@@ -249,7 +282,14 @@ void CSettingsStore::Load()
 bool CSettingsStore::Save()
 {
     CZELLock guard(lock);
+    // A file that could not be read holds settings this store never saw; a read-only one is the
+    // user's word that it must not change. Either stays as it is.
+    if (fileError != 0) return false;
     if (sections.empty()) return true;  // nothing set and nothing loaded: the file stays as it is
+    if (IsReadOnlyFile(path)) {
+        fileError = ERROR_FILE_READ_ONLY;  // made so while the program ran
+        return false;
+    }
 
     // Every section record is sized first, so the image is built whole or not at all: a section
     // that cannot be written fails the save instead of vanishing from the file.

@@ -3,7 +3,10 @@
 // 38-unit text form) and a key name, both compared without regard to letter case.
 //
 // The whole file "settings.zel" is read when the store is created and written back when it is
-// destroyed; in between everything works on memory. The file is a sequence of section records
+// destroyed; in between everything works on memory. A file that exists but cannot be read (another
+// program holds it: tried again for about 2 s; a read error) is never written over, since it holds
+// settings the store never saw; nor is a read-only file, the user's word that it must not change.
+// FileError tells why, so that the program can tell the user. The file is a sequence of section records
 // (value record byte form: name = section text, data = the section's value records), sorted by
 // section and by key. Nothing is ever removed.
 //
@@ -62,6 +65,12 @@ public:
     // The name of the temporary file a save writes before it replaces the settings file.
     static CZELString TempPath(const CZELString& path);
 
+    // Why the settings file will be left as it is at shutdown, or 0 when it will be written (or was
+    // missing): the platform's error code from reading it at start-up, or ERROR_FILE_READ_ONLY.
+    // Not part of the service's slots.
+    unsigned long FileError() const { return fileError; }
+    const CZELString& FilePath() const { return path; }
+
 private:
     struct NameLess {
         bool operator()(const CZELString& a, const CZELString& b) const { return a < b; }
@@ -79,6 +88,7 @@ private:
     Services::CServicesManager* bus;
     int serviceHandle;
     CZELString path;
+    unsigned long fileError;  // set while loading, and when a save finds the file read-only
     mutable CZELCriticalSection lock;
     SectionMap sections;
 };

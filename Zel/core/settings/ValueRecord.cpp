@@ -141,7 +141,7 @@ unsigned char ValueRecord::ReadByte() const
 
 short ValueRecord::ReadShort() const
 {
-    return length >= 2 ? short(unsigned(data[0]) | unsigned(data[1]) << 8) : 0;
+    return length >= 2 ? short(CPacker::Unpack16LE(data)) : 0;
 }
 
 int ValueRecord::ReadInt() const
@@ -188,7 +188,8 @@ bool ValueRecord::WriteByte(unsigned char value)
 
 bool ValueRecord::WriteShort(short value)
 {
-    unsigned char bytes[2] = {(unsigned char)value, (unsigned char)((unsigned short)value >> 8)};
+    unsigned char bytes[2];
+    CPacker::Pack16LE(bytes, (unsigned short)value);
     return Replace(bytes, 2);
 }
 

@@ -1,6 +1,7 @@
 #include "Zel/core/settings/ValueRecordList.h"
 
 #include <new>
+#include <utility>
 
 ValueRecordList::ValueRecordList() {}
 
@@ -45,6 +46,19 @@ int ValueRecordList::Add(const ValueRecord& record)
     }
     int index = records.Add(copy);
     if (index < 0) delete copy;
+    return index;
+}
+
+int ValueRecordList::Add(ValueRecord&& record)
+{
+    if (!record.HasValidName()) return -1;
+    ValueRecord* moved = new (std::nothrow) ValueRecord(std::move(record));
+    if (!moved) return -1;
+    int index = records.Add(moved);
+    if (index < 0) {
+        record = std::move(*moved);  // the caller keeps what it had
+        delete moved;
+    }
     return index;
 }
 

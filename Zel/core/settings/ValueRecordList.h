@@ -16,6 +16,8 @@ public:
     // The index of the appended copy; -1 when it was refused: the name has no byte form
     // (ValueRecord::HasValidName) or memory ran out.
     int Add(const ValueRecord& record);
+    // The same, taking the record's bytes over instead of copying them.
+    int Add(ValueRecord&& record);
     bool Append(const ValueRecord& record) { return Add(record) >= 0; }
 
     int GetCount() const { return records.GetCount(); }

@@ -6,7 +6,7 @@
 CSkinImages::CSkinImages(Services::CServicesManager& bus, CSkinImageSet& images)
     : bus(bus), images(images), serviceHandle(0), languageName(L"English"), bkBrush(nullptr), textColor(0)
 {
-    serviceHandle = bus.RegisterService(GUID_SKIN_IMAGES, this);
+    serviceHandle = bus.RegisterService(GUID_SKIN_IMAGES, static_cast<ISkinImages*>(this));
 }
 
 CSkinImages::~CSkinImages()

@@ -3,6 +3,7 @@
 // interface language. The images live in the user interface's image set; the registry forwards.
 #pragma once
 
+#include "Zel/core/skin/ISkinImages.h"
 #include "Zel/core/skin/SkinImageSet.h"
 #include "ZELCommon/ZELCriticalSection.h"
 #include "ZELCommon/ZELString.h"
@@ -13,19 +14,20 @@ namespace Services {
 class CServicesManager;
 }
 
-class CSkinImages {
+// Registered as its ISkinImages, whose slots come first in its virtual table; it adds none of its
+// own (final, with a plain destructor), so the table holds the five operations only.
+class CSkinImages final : public ISkinImages {
 public:
     CSkinImages(Services::CServicesManager& bus, CSkinImageSet& images);
-    virtual ~CSkinImages();
+    ~CSkinImages();
     CSkinImages(const CSkinImages&) = delete;
     CSkinImages& operator=(const CSkinImages&) = delete;
 
-    // The service's interface: other modules call these slots in this order.
-    virtual int AcquireImage(const CZELString& name);
-    virtual void ReleaseImage(int index);
-    virtual CZELString& GetLanguageName(CZELString& out);
-    virtual HBRUSH GetBkBrush();
-    virtual COLORREF GetTextColor();
+    int AcquireImage(const CZELString& name) override;
+    void ReleaseImage(int index) override;
+    CZELString& GetLanguageName(CZELString& out) override;
+    HBRUSH GetBkBrush() override;
+    COLORREF GetTextColor() override;
 
     // The application tells what it currently holds (language, skin background, scheme colour 22).
     void SetLanguageName(const CZELString& name);

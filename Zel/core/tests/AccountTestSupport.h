@@ -16,7 +16,7 @@
 #include "Zel/core/tests/PluginTreeSupport.h"
 #include "Zel/core/tests/plugins/FakeAccountPlugin.h"
 
-#include "ZELCommon/tests/RemoveTree.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -260,48 +260,12 @@ private:
     std::vector<Event> events;
 };
 
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
-class TempFolder {
-public:
-    explicit TempFolder(const wchar_t* name)
-    {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        path = std::wstring(base) + L"zel_" + name + L"_" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        Remove(path);
-        CreateDirectoryW(path.c_str(), nullptr);
-    }
-    ~TempFolder() { Remove(path); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    CZELString Path() const { return CZELString(path.c_str()); }
-    CZELString File(const wchar_t* name) const { return CZELString((path + name).c_str()); }
-
-    static std::string Read(const std::wstring& file)
-    {
-        std::string bytes;
-        HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return bytes;
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(handle, buffer, sizeof buffer, &read, nullptr) && read) bytes.append(buffer, read);
-        CloseHandle(handle);
-        return bytes;
-    }
-
-    static bool Exists(const std::wstring& file) { return GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-    std::wstring path;
-
-private:
-    static void Remove(const std::wstring& folder) { TestSupport::RemoveTree(folder); }
-};
+using TestSupport::TempFolder;
 
 // The queue of a fake account of either fake plug-in loaded in the process, 0 when none has it.
 inline int FakeQueue(unsigned accountId)
 {
-    for (const wchar_t* dll : {L"FakeA.dll", L"FakeB.dll", L"FakeOnlyA.dll"}) {
+    for (const wchar_t* dll : {L"FakeA.dll", L"FakeB.dll", L"FakeOnlyA.dll", L"Probe.dll"}) {
         HMODULE module = GetModuleHandleW(dll);
         if (!module) continue;
         FakeAccountQueuePtr queue =

@@ -139,7 +139,7 @@ TEST_F(AntiSpamTest, SettingsLiveInTheContactListSectionWithTheirDefaults)
 {
     // Fresh store: both switches are on when absent, the texts empty.
     Services::CServicesManager bare;
-    CSettingsStore fresh(&bare, Str(folder.path + L"\\other.zel"));
+    CSettingsStore fresh(&bare, Str(folder.path + L"other.zel"));
     CContactListData other(bare, &accounts);
     EXPECT_TRUE(other.GetAntispamEnable());
     EXPECT_TRUE(other.GetAntispamMsgsFromNIL());

@@ -1,27 +1,18 @@
 #include "ContactListTestSupport.h"
 
 #include "ZELCommon/ZELRand.h"
+#include "ZELCommon/tests/SlotOf.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <random>
 
 using namespace ContactListTest;
+using TestSupport::SlotOf;
 
 namespace {
 
 const CZELString kAccountName(L"Account name");
-
-// Another module calls the service by slot number. Under the compiler's ABI a pointer to a
-// virtual member holds 1 + the slot's byte offset.
-template <typename Member> long SlotOf(Member member)
-{
-    static_assert(sizeof(Member) == 2 * sizeof(void*), "a pointer to member is two words");
-    unsigned long long word = 0;
-    std::memcpy(&word, &member, sizeof word);
-    return (word & 1) ? long((word - 1) / sizeof(void*)) : -1;
-}
 
 struct Expected {
     int code;
@@ -178,6 +169,51 @@ TEST_F(ContactListDataTest, NestedUpdatesAnnounceOneBeginAndOneEnd)
     list->EndUpdate();
     Settle();
     EXPECT_EQ(recorder->Codes(), (std::vector<int>{CLE_UPDATE_BEGIN, CLE_UPDATE_END, CLE_UPDATE_BEGIN, CLE_UPDATE_END}));
+}
+
+// Between BeginUpdate and EndUpdate additions and changes are not announced: the subscribers read
+// the whole list when the batch ends. Removals still are, while the item exists, and messages are
+// relayed as ever.
+TEST_F(ContactListDataTest, InABatchOnlyRemovalsAndMessagesAreAnnouncedUntilItsEnd)
+{
+    CreateAccount(AccountA);
+    int group = list->AddGroup(AccountA);
+    int moved = list->AddContact(AccountA, 0);
+    int removed = list->AddContact(AccountA, group);
+    Settle();
+    recorder->Clear();
+
+    list->BeginUpdate();
+    int added = list->AddGroup(AccountA);
+    list->NotifyGroupAdded(added);
+    list->NotifyGroupChanged(group);
+    int contact = list->AddContact(AccountA, added);
+    list->NotifyContactAdded(contact, FakeAccounts::IconsOf(contact));
+    list->NotifyContactStatus(contact, FakeAccounts::IconsOf(contact));
+    list->NotifyContactChanged(contact);
+    EXPECT_TRUE(list->MoveContact(moved, added));
+    EXPECT_TRUE(list->RemoveContact(removed));
+    MessageRecord message;
+    EXPECT_TRUE(list->PostIncomingMessage(contact, message));
+    Settle();
+    int icons = accounts.iconRequests;
+    list->EndUpdate();
+    Settle();
+    ExpectEvents(recorder->Records(), {{CLE_UPDATE_BEGIN, -1, -1},
+                                       {CLE_CONTACT_REMOVED, moved, -1},
+                                       {CLE_CONTACT_REMOVED, removed, group},
+                                       {CLE_INCOMING_MESSAGE, contact, -1},
+                                       {CLE_UPDATE_END, -1, -1}});
+    // Nobody asked the account for the moved contact's status: nothing would carry it.
+    EXPECT_EQ(icons, 0);
+    EXPECT_EQ(Items(*list, AccountA),
+              (std::vector<std::pair<int, int>>{{group, 0}, {added, 0}, {added, moved}, {added, contact}}));
+
+    // After the batch each is announced again.
+    recorder->Clear();
+    list->NotifyContactChanged(contact);
+    Settle();
+    ExpectEvents(recorder->Records(), {{CLE_CONTACT_CHANGED, contact, -1}});
 }
 
 TEST_F(ContactListDataTest, EveryEventReachesASubscribedQueue)

@@ -10,7 +10,7 @@
 #include "Zel/core/bus/ServicesManager.h"
 #include "Zel/core/settings/SettingsStore.h"
 
-#include "ZELCommon/tests/RemoveTree.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -54,8 +54,9 @@ struct SentMessage {
     bool silent;
 };
 
-// The protocols manager as the contact list sees it: accounts with fixed keys, contact status
-// records made from the contact id, and a log of the messages sent.
+// The protocols manager as the contact list sees it: accounts with fixed keys, of which those the
+// fixture created are the manager's accounts; contact status records made from the contact id, and
+// a log of the messages sent.
 class FakeAccounts : public IContactListAccounts {
 public:
     FakeAccounts()
@@ -68,12 +69,12 @@ public:
     int GetAccountCount() override
     {
         std::lock_guard<std::mutex> hold(mutex);
-        return int(keys.size());
+        return int(created.size());
     }
     unsigned GetAccountId(int index) override
     {
         std::lock_guard<std::mutex> hold(mutex);
-        return index >= 0 && index < int(keys.size()) ? keys[size_t(index)].first : 0;
+        return index >= 0 && index < int(created.size()) ? created[size_t(index)] : 0;
     }
     CZELString GetAccountKey(unsigned account) override
     {
@@ -99,6 +100,13 @@ public:
         return true;
     }
 
+    bool GetAccountsNotCreated(std::vector<ZEL_GUID>& protocols) override
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        protocols = notCreated;
+        return notCreatedKnown;
+    }
+
     // The status record the fake gives a contact.
     static StatusInfo IconsOf(int contactId)
     {
@@ -120,6 +128,23 @@ public:
         keys.push_back({account, key});
     }
 
+    // Adds the account to the manager's accounts, or takes it away.
+    void SetCreated(unsigned account, bool exists)
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        for (size_t i = 0; i < created.size(); ++i)
+            if (created[i] == account) created.erase(created.begin() + long(i));
+        if (exists) created.push_back(account);
+    }
+
+    // The protocols of stored accounts the manager did not create; known false: it cannot tell.
+    void SetNotCreated(const std::vector<ZEL_GUID>& protocols, bool known = true)
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        notCreated = protocols;
+        notCreatedKnown = known;
+    }
+
     std::vector<SentMessage> Sent()
     {
         std::lock_guard<std::mutex> hold(mutex);
@@ -136,7 +161,18 @@ private:
     std::mutex mutex;
     std::vector<std::pair<unsigned, std::wstring>> keys;
     std::vector<SentMessage> sent;
+    std::vector<ZEL_GUID> notCreated;
+    bool notCreatedKnown = true;
+    std::vector<unsigned> created;
 };
+
+// The protocol an account key begins with.
+inline ZEL_GUID ProtocolOf(const std::wstring& key)
+{
+    ZEL_GUID protocol = ZEL_GUID_NULL;
+    protocol.SetString(Str(key.substr(0, 38)));
+    return protocol;
+}
 
 struct EventRecord {
     int code;
@@ -232,27 +268,7 @@ private:
     std::vector<EventRecord> records;
 };
 
-inline void RemoveTree(const std::wstring& dir)
-{
-    TestSupport::RemoveTree(dir + L"\\");
-}
-
-// A folder of its own under the temporary folder, removed with the object.
-class TempFolder {
-public:
-    explicit TempFolder(const wchar_t* prefix)
-    {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        static std::atomic<int> serial{0};
-        path = std::wstring(temp) + prefix + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
-        RemoveTree(path);
-        CreateDirectoryW(path.c_str(), nullptr);
-    }
-    ~TempFolder() { RemoveTree(path); }
-
-    std::wstring path;
-};
+using TestSupport::TempFolder;
 
 // A private bus with a settings store, the fake manager and the service; a recorder subscribed to
 // every event.
@@ -262,7 +278,7 @@ protected:
 
     void SetUp() override
     {
-        store.reset(new CSettingsStore(&bus, Str(folder.path + L"\\settings.zel")));
+        store.reset(new CSettingsStore(&bus, Str(folder.path + L"settings.zel")));
         list.reset(new CContactListData(bus, &accounts));
         recorder.reset(new EventRecorder(bus, list.get()));
     }
@@ -274,10 +290,14 @@ protected:
     }
 
     // The protocols manager's PMEV event as the list's queue receives it, waiting until handled.
+    // The manager has an account from just before its creation is announced until just after its
+    // removal is.
     void Announce(int code, unsigned account)
     {
+        if (code == PMEV_ACCOUNT_CREATED) accounts.SetCreated(account, true);
         CRefValue* p1 = new CRefValue(intptr_t(account));
         bus.SendMessage(list->GetQueueHandle(), GUID_PROTOCOLS_MANAGER, code, p1, nullptr, true);
+        if (code == PMEV_ACCOUNT_REMOVING) accounts.SetCreated(account, false);
     }
     void CreateAccount(unsigned account) { Announce(PMEV_ACCOUNT_CREATED, account); }
 

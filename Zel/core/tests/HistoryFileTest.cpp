@@ -5,7 +5,7 @@
 #include "Zel/core/settings/SettingsStore.h"
 #include "ZELCommon/ZELTime.h"
 
-#include "ZELCommon/tests/RemoveTree.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +93,17 @@ public:
         return !failFlush;
     }
 
+    bool KeepAside(const unsigned char* kept, size_t n) override
+    {
+        log.push_back("aside " + std::to_string(n));
+        if (failAside) return false;
+        aside.insert(aside.end(), kept, kept + n);
+        return true;
+    }
+
     Bytes bytes;
+    Bytes aside;  // what was set aside, one after another
+    bool failAside = false;
     std::vector<std::string> log;
     size_t writes = 0;
     size_t failWrite = size_t(-1);  // the write call (0 = first) that comes short
@@ -321,11 +331,12 @@ TEST(HistoryStoreTest, EveryTruncationLoadsWhatIsWhole)
             EXPECT_EQ(HistoryBadHeader, LoadFrom(input, 2).result);
             continue;
         }
-        EXPECT_EQ(HistoryRecordError, all.result);
+        // What can be read is given, and the result says the file was read.
+        EXPECT_EQ(HistoryOk, all.result);
         EXPECT_EQ(MessageTexts(1, whole), Texts(all.records));
 
         Loaded last = LoadFrom(input, 2);
-        EXPECT_EQ(HistoryRecordError, last.result);
+        EXPECT_EQ(HistoryOk, last.result);
         EXPECT_EQ(MessageTexts(std::max(1, whole - 1), whole), Texts(last.records));
     }
 }
@@ -359,6 +370,8 @@ TEST(HistoryStoreTest, AppendToEveryTruncationKeepsTheWholeRecords)
         size_t wholeEnd = whole < total ? starts[whole] : file.size();
         EXPECT_EQ(Bytes(file.begin() + headerSize, file.begin() + wholeEnd),
                   Bytes(stream.bytes.begin() + headerSize, stream.bytes.begin() + wholeEnd));
+        // The remains of the record cut short were set aside.
+        EXPECT_EQ(Bytes(input.begin() + std::min(wholeEnd, cut), input.end()), stream.aside);
         ExpectConsistent(stream.bytes, unsigned(whole) + 1, total + 1);
         Loaded loaded = LoadFrom(stream.bytes, HistoryStore::AllRecords);
         EXPECT_EQ(HistoryOk, loaded.result);
@@ -378,53 +391,53 @@ TEST(HistoryStoreTest, HostileCountsAndLengthsAreBoundedByTheFile)
         const char* name;
         size_t at;      // where the 32-bit value goes
         unsigned value;
-        int allResult;  // of LoadAll
-        int allCount;   // records it gives
+        int allCount;   // records LoadAll gives
         int lastCount;  // records LoadLast(2) gives
-        int appendResult;
+        bool lastSetAside;  // Append sets the last record aside, as it cannot tell where it ends
     };
     const Case cases[] = {
-        {"count 0xFFFFFFFF", 34, 0xFFFFFFFF, HistoryRecordError, 3, 2, HistoryOk},
-        {"count 0x7FFFFFFF", 34, 0x7FFFFFFF, HistoryRecordError, 3, 2, HistoryOk},
-        {"count one more", 34, 4, HistoryRecordError, 3, 2, HistoryOk},
-        {"count one less", 34, 2, HistoryOk, 2, 2, HistoryOk},
-        {"total 0xFFFFFFFF", 4, 0xFFFFFFFF, HistoryOk, 3, 2, HistoryOk},
-        {"total 0", 4, 0, HistoryOk, 3, 2, HistoryOk},
-        // The first record's damage hides the rest from a walk from the start; the last records
-        // are still found from the end, and an append there is reachable and harms nothing.
-        {"first body 0xFFFFFFFF", starts[0] + 2, 0xFFFFFFFF, HistoryRecordError, 0, 2, HistoryOk},
-        {"first body 0x7FFFFFFF", starts[0] + 2, 0x7FFFFFFF, HistoryRecordError, 0, 2, HistoryOk},
-        {"second body past the end", starts[1] + 2, 0x01000000, HistoryRecordError, 1, 1, HistoryOk},
-        // A whole last record with a damaged length: appending would have to overwrite it.
-        {"last body past the end", starts[2] + 2, 1000, HistoryRecordError, 2, 2, HistoryRecordError},
-        {"last body 0xFFFFFFFF", starts[2] + 2, 0xFFFFFFFF, HistoryRecordError, 2, 2, HistoryRecordError},
+        // The count is never trusted for how many records there are.
+        {"count 0xFFFFFFFF", 34, 0xFFFFFFFF, 3, 2, false},
+        {"count 0x7FFFFFFF", 34, 0x7FFFFFFF, 3, 2, false},
+        {"count one more", 34, 4, 3, 2, false},
+        {"count one less", 34, 2, 3, 2, false},
+        {"total 0xFFFFFFFF", 4, 0xFFFFFFFF, 3, 2, false},
+        {"total 0", 4, 0, 3, 2, false},
+        // The first record's damage hides it from a walk from the start; the others are found from
+        // the end.
+        {"first body 0xFFFFFFFF", starts[0] + 2, 0xFFFFFFFF, 2, 2, false},
+        {"first body 0x7FFFFFFF", starts[0] + 2, 0x7FFFFFFF, 2, 2, false},
+        {"second body past the end", starts[1] + 2, 0x01000000, 2, 2, false},
+        // A last record with a damaged length cannot be told from garbage.
+        {"last body past the end", starts[2] + 2, 1000, 2, 2, true},
+        {"last body 0xFFFFFFFF", starts[2] + 2, 0xFFFFFFFF, 2, 2, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Bytes file = good;
         Write32(file, c.at, c.value);
         Loaded all = LoadFrom(file, HistoryStore::AllRecords);
-        EXPECT_EQ(c.allResult, all.result);
+        EXPECT_EQ(HistoryOk, all.result);
         EXPECT_EQ(size_t(c.allCount), all.records.size());
         Loaded last = LoadFrom(file, 2);
         EXPECT_EQ(size_t(c.lastCount), last.records.size());
 
         MemoryStream stream(file);
-        EXPECT_EQ(c.appendResult, HistoryStore::Append(stream, kContact, Message(1, 0, L"new")));
-        if (c.appendResult != HistoryOk) {
-            EXPECT_EQ(file, stream.bytes);  // refused: untouched
-            continue;
-        }
-        // The stored records stay; the new one is found.
-        ASSERT_GT(stream.bytes.size(), file.size());
-        EXPECT_EQ(Bytes(file.begin() + 44, file.end()), Bytes(stream.bytes.begin() + 44, stream.bytes.begin() + file.size()));
+        ASSERT_EQ(HistoryOk, HistoryStore::Append(stream, kContact, Message(1, 0, L"new")));
+        // The stored records stay where they were, or went aside; the new one is found.
+        size_t kept = file.size() - stream.aside.size();
+        EXPECT_EQ(c.lastSetAside ? file.size() - starts[2] : 0u, stream.aside.size());
+        EXPECT_EQ(Bytes(file.begin() + kept, file.end()), stream.aside);
+        EXPECT_EQ(Bytes(file.begin() + 44, file.begin() + kept), Bytes(stream.bytes.begin() + 44, stream.bytes.begin() + kept));
         Loaded last1 = LoadFrom(stream.bytes, 1);
         ASSERT_EQ(1u, last1.records.size());
         EXPECT_EQ(L"new", Text(last1.records[0].text));
+        Loaded after = LoadFrom(stream.bytes, HistoryStore::AllRecords);
+        EXPECT_EQ(size_t(c.allCount) + 1, after.records.size());
     }
 }
 
-TEST(HistoryStoreTest, AppendRefusesOtherDamageAndLeavesTheFileAlone)
+TEST(HistoryStoreTest, AppendSetsWhatFollowsTheLastWholeRecordAside)
 {
     Bytes good = Sample(3);
     size_t headerSize = 0;
@@ -432,20 +445,30 @@ TEST(HistoryStoreTest, AppendRefusesOtherDamageAndLeavesTheFileAlone)
     struct Case {
         const char* name;
         Bytes file;
+        size_t asideFrom;  // where the bytes set aside begin
     };
     Bytes garbageTail = Concat({good, {0xAB, 0xCD, 0xEF, 0x01, 0x02, 0x03, 0x04}});
     Bytes hugeTail = Concat({good, {0x00, 0x01}, BE32(0x00100000), {1, 2, 3}});
+    Bytes zeros = Concat({good, Bytes(64, 0)});
     Bytes damagedLast = good;  // all of the last record is there, but its length says more
     Write32(damagedLast, starts[2] + 2, Read32(damagedLast, starts[2] + 2) + 1);
-    const Case cases[] = {{"garbage after the records", garbageTail},
-                          {"a tail that says it is larger than any record", hugeTail},
-                          {"the last record's length one more", damagedLast}};
+    const Case cases[] = {{"garbage after the records", garbageTail, good.size()},
+                          {"a tail that says it is larger than any record", hugeTail, good.size()},
+                          {"zeros after the records", zeros, good.size()},
+                          {"the last record's length one more", damagedLast, starts[2]}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemoryStream stream(c.file);
-        EXPECT_EQ(HistoryRecordError, HistoryStore::Append(stream, kContact, Message(1, 0, L"new")));
-        EXPECT_EQ(c.file, stream.bytes);
-        EXPECT_TRUE(stream.log.empty());
+        ASSERT_EQ(HistoryOk, HistoryStore::Append(stream, kContact, Message(1, 0, L"new")));
+        EXPECT_EQ(Bytes(c.file.begin() + c.asideFrom, c.file.end()), stream.aside);
+        // Set aside before the record takes their place.
+        ASSERT_FALSE(stream.log.empty());
+        EXPECT_EQ("aside " + std::to_string(c.file.size() - c.asideFrom), stream.log[0]);
+        int whole = c.asideFrom == good.size() ? 3 : 2;
+        ExpectConsistent(stream.bytes, unsigned(whole) + 1, 4);
+        std::vector<std::wstring> expected = MessageTexts(1, whole);
+        expected.push_back(L"new");
+        EXPECT_EQ(expected, Texts(LoadFrom(stream.bytes, HistoryStore::AllRecords).records));
     }
 }
 
@@ -458,7 +481,7 @@ TEST(HistoryStoreTest, AppendAdoptsRecordsTheHeaderDidNotCount)
     Bytes stale = Concat({Bytes(three.begin(), three.begin() + 44), Bytes(four.begin() + 44, four.end())});
     Loaded before = LoadFrom(stale, HistoryStore::AllRecords);
     EXPECT_EQ(HistoryOk, before.result);
-    EXPECT_EQ(MessageTexts(1, 3), Texts(before.records));
+    EXPECT_EQ(MessageTexts(1, 4), Texts(before.records));
 
     MemoryStream stream(stale);
     ASSERT_EQ(HistoryOk, HistoryStore::Append(stream, kContact, Message(5, 1, L"fifth")));
@@ -489,6 +512,58 @@ TEST(HistoryStoreTest, AppendAfterAHeaderThatCountedAMissingRecord)
     EXPECT_EQ(5u, loaded.records.back().number);
 }
 
+// Damaged samples: every cut, every byte changed three ways, and zeros after the records.
+std::vector<std::pair<std::string, Bytes>> DamagedSamples(const Bytes& good)
+{
+    std::vector<std::pair<std::string, Bytes>> samples;
+    for (size_t cut = 0; cut < good.size(); ++cut)
+        samples.emplace_back("cut at " + std::to_string(cut), Bytes(good.begin(), good.begin() + cut));
+    for (size_t at = 0; at < good.size(); ++at) {
+        for (int how = 0; how < 3; ++how) {
+            Bytes file = good;
+            file[at] = how == 0 ? (unsigned char)~file[at] : how == 1 ? 0 : (unsigned char)(file[at] + 1);
+            if (file != good) samples.emplace_back("byte " + std::to_string(at) + " changed " + std::to_string(how), file);
+        }
+    }
+    for (size_t zeros : {1, 5, 6, 7, 12, 40, 1000}) {
+        Bytes file = good;
+        file.resize(good.size() + zeros, 0);
+        samples.emplace_back(std::to_string(zeros) + " zeros after", file);
+    }
+    return samples;
+}
+
+TEST(HistoryStoreTest, AMessageAppendedToADamagedFileIsAlwaysShown)
+{
+    const Bytes good = Sample(5);
+    for (const auto& sample : DamagedSamples(good)) {
+        SCOPED_TRACE(sample.first);
+        Loaded before = LoadFrom(sample.second, HistoryStore::AllRecords);
+        MemoryStream stream(sample.second);
+        int result = HistoryStore::Append(stream, kContact, Message(77, 1, L"new"));
+        if (result != HistoryOk) {
+            // Refused only for a header that cannot be read or is another contact's: untouched.
+            EXPECT_TRUE(result == HistoryBadHeader || result == HistoryBadVersion || result == HistoryCannotOpen) << result;
+            EXPECT_EQ(sample.second, stream.bytes);
+            continue;
+        }
+        // Everything shown before is still shown, and the new message after it.
+        Loaded all = LoadFrom(stream.bytes, HistoryStore::AllRecords);
+        std::vector<std::wstring> expected = Texts(before.records);
+        expected.push_back(L"new");
+        EXPECT_EQ(expected, Texts(all.records));
+        for (unsigned n : {1u, 3u}) {
+            Loaded last = LoadFrom(stream.bytes, n);
+            std::vector<std::wstring> tail(expected.end() - std::min<size_t>(n, expected.size()), expected.end());
+            EXPECT_EQ(tail, Texts(last.records)) << "last " << n;
+        }
+        // Nothing was dropped: the file and what was set aside hold every byte there was after the
+        // header, except where the new record went.
+        EXPECT_GE(stream.bytes.size() + stream.aside.size(), sample.second.size());
+        if (HasFailure()) break;
+    }
+}
+
 TEST(HistoryStoreTest, FailedAppendLeavesTheFileAsItWas)
 {
     struct Case {
@@ -504,10 +579,19 @@ TEST(HistoryStoreTest, FailedAppendLeavesTheFileAsItWas)
         {"header not written", 1, 0, false},
         {"header written in part", 1, 20, false},
     };
-    for (bool fresh : {false, true}) {
+    const Bytes three = Sample(3);
+    const Bytes withGarbage = Concat({three, {0xAB, 0xCD, 0xEF, 0x01, 0x02, 0x03, 0x04}});
+    struct File {
+        const char* name;
+        Bytes bytes;
+        std::vector<std::wstring> shown;
+    } files[] = {{"new file", Bytes(), {}},
+                 {"file of 3", three, MessageTexts(1, 3)},
+                 {"file of 3 and garbage to set aside", withGarbage, MessageTexts(1, 3)}};
+    for (const File& file : files) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(c.name) + (fresh ? ", new file" : ", file of 3"));
-            Bytes before = fresh ? Bytes() : Sample(3);
+            SCOPED_TRACE(std::string(c.name) + ", " + file.name);
+            const Bytes& before = file.bytes;
             MemoryStream stream(before);
             stream.failWrite = c.failWrite;
             stream.shortWriteBytes = c.shortBytes;
@@ -521,11 +605,18 @@ TEST(HistoryStoreTest, FailedAppendLeavesTheFileAsItWas)
             ASSERT_EQ(HistoryOk, HistoryStore::Append(stream, kContact, Message(2, 0, L"kept")));
             Loaded loaded = LoadFrom(stream.bytes, HistoryStore::AllRecords);
             EXPECT_EQ(HistoryOk, loaded.result);
-            std::vector<std::wstring> expected = fresh ? std::vector<std::wstring>() : MessageTexts(1, 3);
+            std::vector<std::wstring> expected = file.shown;
             expected.push_back(L"kept");
             EXPECT_EQ(expected, Texts(loaded.records));
         }
     }
+
+    // Bytes that cannot be set aside are not overwritten.
+    MemoryStream stream(withGarbage);
+    stream.failAside = true;
+    EXPECT_EQ(HistoryRecordError, HistoryStore::Append(stream, kContact, Message(1, 0, L"lost")));
+    EXPECT_EQ(withGarbage, stream.bytes);
+    EXPECT_EQ((std::vector<std::string>{"aside 7"}), stream.log);
 }
 
 TEST(HistoryStoreTest, VersionAndMagicAreChecked)
@@ -575,9 +666,10 @@ TEST(HistoryStoreTest, AnotherContactsFileIsNotOpened)
     EXPECT_EQ(2u, records.size());
 }
 
-TEST(HistoryStoreTest, LoadingStopsAtAnUnusableRecord)
+TEST(HistoryStoreTest, AnUnusableRecordHidesOnlyItself)
 {
-    // The second of four records has no text item: the first loads, and the result says so.
+    // The second of four records has no text item: the first loads from the start, the last two
+    // from the end.
     MemoryStream stream;
     for (int i = 1; i <= 4; ++i) ASSERT_EQ(HistoryOk, HistoryStore::Append(stream, kContact, Message(i, 0, MessageText(i))));
     Bytes file = stream.bytes;
@@ -585,12 +677,13 @@ TEST(HistoryStoreTest, LoadingStopsAtAnUnusableRecord)
     std::vector<size_t> starts = RecordStarts(file, headerSize);
     file[starts[1] + 6 + 8 + 8 + 7 + 1] = 5;  // item 4 becomes item 5
     Loaded all = LoadFrom(file, HistoryStore::AllRecords);
-    EXPECT_EQ(HistoryRecordError, all.result);
-    EXPECT_EQ(MessageTexts(1, 1), Texts(all.records));
-    // The last two do not include it.
+    EXPECT_EQ(HistoryOk, all.result);
+    EXPECT_EQ((std::vector<std::wstring>{MessageText(1), MessageText(3), MessageText(4)}), Texts(all.records));
     Loaded last = LoadFrom(file, 2);
     EXPECT_EQ(HistoryOk, last.result);
     EXPECT_EQ(MessageTexts(3, 4), Texts(last.records));
+    Loaded three = LoadFrom(file, 3);
+    EXPECT_EQ(Texts(all.records), Texts(three.records));
 }
 
 TEST(HistoryStoreTest, LongTextsAreCutToTheItemLength)
@@ -634,31 +727,9 @@ HistoryContactInfo Contact(const wchar_t* protocol, const wchar_t* account, cons
     return info;
 }
 
-bool ReadFileBytes(const std::wstring& path, Bytes& out)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    out.assign(GetFileSize(file, nullptr), 0);
-    DWORD done = 0;
-    bool ok = out.empty() || (ReadFile(file, out.data(), DWORD(out.size()), &done, nullptr) && done == out.size());
-    CloseHandle(file);
-    return ok;
-}
-
-bool WriteFileBytes(const std::wstring& path, const Bytes& bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD done = 0;
-    bool ok = bytes.empty() || (WriteFile(file, bytes.data(), DWORD(bytes.size()), &done, nullptr) && done == bytes.size());
-    CloseHandle(file);
-    return ok;
-}
-
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using TestSupport::FileExists;
+using TestSupport::ReadWholeFile;
+using TestSupport::WriteWholeFile;
 
 // Files directly in a folder (ending with "\").
 std::vector<std::wstring> FilesIn(const std::wstring& folder)
@@ -675,19 +746,14 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder)
     return out;
 }
 
-using TestSupport::RemoveTree;
-
 // A private folder holding the history folder "History\" (not created: the operations make it) and
 // the settings file.
 class HistoryFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        root = std::wstring(temp) + L"ZelHistoryTest" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        RemoveTree(root);
-        CreateDirectoryW(root.c_str(), nullptr);
+        temp.reset(new TestSupport::TempFolder(L"ZelHistoryTest"));
+        root = temp->path;
         folder = root + L"History\\";
         settings.reset(new CSettingsStore(nullptr, CZELString((root + L"settings.zel").c_str())));
         contacts.contacts[1] = Contact(L"Wex", L"111", L"12345", L"Bob", true);
@@ -698,7 +764,7 @@ protected:
     void TearDown() override
     {
         settings.reset();
-        RemoveTree(root);
+        temp.reset();
     }
 
     CHistoryFile History()
@@ -710,11 +776,21 @@ protected:
         return CHistoryFile(place);
     }
 
+    // Appends messages 1 to 3 of contact 1; the file's path.
+    std::wstring ThreeMessages()
+    {
+        CHistoryFile history = History();
+        for (int i = 1; i <= 3; ++i)
+            EXPECT_EQ(HistoryOk, history.Append(1, 1, 0, 0, i, CZELString(MessageText(i).c_str())));
+        return folder + L"Wex_111_12345.zhf";
+    }
+
     void SetByte(const wchar_t* key, char value)
     {
         settings->SetByte(GUID_GUI, CZELString(key), &value);
     }
 
+    std::unique_ptr<TestSupport::TempFolder> temp;
     std::wstring root, folder;
     std::unique_ptr<CSettingsStore> settings;
     FakeContacts contacts;
@@ -724,7 +800,7 @@ TEST_F(HistoryFileTest, PathIsProtocolAccountAndContactInTheHistoryFolder)
 {
     CHistoryFile history = History();
     EXPECT_EQ(folder + L"Wex_111_12345.zhf", Text(history.GetPath(1)));
-    EXPECT_TRUE(Exists(folder));  // made when the path is built
+    EXPECT_TRUE(FileExists(folder));  // made when the path is built
     EXPECT_TRUE(history.GetPath(99).IsEmpty());
 }
 
@@ -733,7 +809,7 @@ TEST_F(HistoryFileTest, FirstMessageCreatesTheFile)
     CHistoryFile history = History();
     ASSERT_EQ(HistoryOk, history.Append(1, 1, 1, 0, 0x5F5E1000, CZELString(L"Hi")));
     Bytes bytes;
-    ASSERT_TRUE(ReadFileBytes(folder + L"Wex_111_12345.zhf", bytes));
+    ASSERT_TRUE(ReadWholeFile(folder + L"Wex_111_12345.zhf", bytes));
     size_t header = 44 + 2 + 6 + 2 + 4;
     ASSERT_EQ(header + 35, bytes.size());
     EXPECT_EQ(35u, Read32(bytes, 4));
@@ -748,9 +824,9 @@ TEST_F(HistoryFileTest, EmptyAccountNameIsOneZeroByte)
     CHistoryFile history = History();
     ASSERT_EQ(HistoryOk, history.Append(3, 1, 0, 0, 1, CZELString(L"x")));
     Bytes bytes;
-    ASSERT_TRUE(ReadFileBytes(Text(history.GetPath(3)), bytes));
+    ASSERT_TRUE(ReadWholeFile(Text(history.GetPath(3)), bytes));
     EXPECT_EQ(Bytes({0, 1, 0, 0, 1, 0}), Bytes(bytes.begin() + 44, bytes.begin() + 50));
-    EXPECT_EQ(folder + L"XMPP_me@example.org__.zhf", Text(history.GetPath(3)));
+    EXPECT_EQ(folder + L"XMPP_me@example.org_.zhf", Text(history.GetPath(3)));
 }
 
 TEST_F(HistoryFileTest, LoadsNameTheWriters)
@@ -810,8 +886,8 @@ TEST_F(HistoryFileTest, SettingsDecideWhatIsKept)
         CHistoryFile history = History();
         EXPECT_EQ(HistoryOk, history.Append(1, 1, 0, 0, 1, CZELString(L"grouped")));
         EXPECT_EQ(HistoryOk, history.Append(2, 1, 0, 0, 1, CZELString(L"temporary")));
-        EXPECT_EQ(c.groupedWritten, Exists(folder + L"Wex_111_12345.zhf"));
-        EXPECT_EQ(c.tempWritten, Exists(folder + L"Wex_111_67890.zhf"));
+        EXPECT_EQ(c.groupedWritten, FileExists(folder + L"Wex_111_12345.zhf"));
+        EXPECT_EQ(c.tempWritten, FileExists(folder + L"Wex_111_67890.zhf"));
     }
 }
 
@@ -834,7 +910,7 @@ TEST_F(HistoryFileTest, UnsafeNamesStayInTheHistoryFolder)
             EXPECT_EQ(std::wstring::npos, file.find_first_of(L"\\/:"));
             EXPECT_EQ(std::wstring::npos, file.find(L".."));
             ASSERT_EQ(HistoryOk, history.Append(id, 1, 0, 0, 1, CZELString(L"x")));
-            EXPECT_TRUE(Exists(path));
+            EXPECT_TRUE(FileExists(path));
             CZELArray<ChatLogEntry> entries;
             EXPECT_EQ(HistoryOk, history.LoadAll(id, entries));
             EXPECT_EQ(1, entries.GetCount());
@@ -843,27 +919,65 @@ TEST_F(HistoryFileTest, UnsafeNamesStayInTheHistoryFolder)
     }
     // Nothing was written anywhere else in the tree.
     for (const std::wstring& name : FilesIn(root)) EXPECT_EQ(L"settings.zel", name);
-    EXPECT_FALSE(Exists(root + L"evil.zhf"));
+    EXPECT_FALSE(FileExists(root + L"evil.zhf"));
 }
 
-TEST_F(HistoryFileTest, NamesThatBecomeOneFileNameDoNotShareIt)
+TEST_F(HistoryFileTest, NamesThatDifferKeepFilesOfTheirOwn)
 {
     contacts.contacts[10] = Contact(L"XMPP", L"me", L"john*doe", L"John", true);
     contacts.contacts[11] = Contact(L"XMPP", L"me", L"john?doe", L"Mallory", true);
     contacts.contacts[12] = Contact(L"XMPP", L"me", L"JOHN*DOE", L"John", true);  // the file system's view
+    contacts.contacts[13] = Contact(L"XMPP", L"me", L"john_doe", L"Jo", true);
     CHistoryFile history = History();
-    ASSERT_EQ(history.GetPath(10), history.GetPath(11));
+    EXPECT_NE(history.GetPath(10), history.GetPath(11));
+    EXPECT_NE(history.GetPath(10), history.GetPath(13));
     ASSERT_EQ(HistoryOk, history.Append(10, 1, 0, 0, 1, CZELString(L"from John")));
-    EXPECT_EQ(HistoryCannotOpen, history.Append(11, 1, 0, 0, 2, CZELString(L"from Mallory")));
-    CZELArray<ChatLogEntry> entries;
-    EXPECT_EQ(HistoryCannotOpen, history.LoadAll(11, entries));
-    EXPECT_EQ(HistoryCannotOpen, history.LoadLast(11, 4, entries));
-    EXPECT_EQ(0, entries.GetCount());
+    ASSERT_EQ(HistoryOk, history.Append(11, 1, 0, 0, 2, CZELString(L"from Mallory")));
+    ASSERT_EQ(HistoryOk, history.Append(13, 1, 0, 0, 2, CZELString(L"from Jo")));
     ASSERT_EQ(HistoryOk, history.Append(12, 1, 0, 0, 3, CZELString(L"again")));
+
+    // Clearing one contact's history leaves the others'.
+    EXPECT_TRUE(history.Delete(11));
+    CZELArray<ChatLogEntry> entries;
     ASSERT_EQ(HistoryOk, history.LoadAll(10, entries));
     ASSERT_EQ(2, entries.GetCount());
     EXPECT_EQ(L"from John", Text(entries[0].text));
     EXPECT_EQ(L"again", Text(entries[1].text));
+    CZELArray<ChatLogEntry> jo;
+    ASSERT_EQ(HistoryOk, history.LoadAll(13, jo));
+    ASSERT_EQ(1, jo.GetCount());
+    EXPECT_EQ(HistoryCannotOpen, history.LoadAll(11, entries));
+
+    // And the cleared contact keeps a history again.
+    ASSERT_EQ(HistoryOk, history.Append(11, 1, 0, 0, 4, CZELString(L"later")));
+    CZELArray<ChatLogEntry> mallory;
+    ASSERT_EQ(HistoryOk, history.LoadAll(11, mallory));
+    ASSERT_EQ(1, mallory.GetCount());
+    EXPECT_EQ(L"later", Text(mallory[0].text));
+}
+
+TEST_F(HistoryFileTest, AFileNamedAlikeButAnothersIsNeitherUsedNorDeleted)
+{
+    // "_" joins the parts, so account "me_x" with contact "bob" and account "me" with contact
+    // "x_bob" name one file; its header tells whose it is.
+    contacts.contacts[20] = Contact(L"XMPP", L"me_x", L"bob", L"Bob", true);
+    contacts.contacts[21] = Contact(L"XMPP", L"me", L"x_bob", L"Xbob", true);
+    CHistoryFile history = History();
+    ASSERT_EQ(history.GetPath(20), history.GetPath(21));
+    ASSERT_EQ(HistoryOk, history.Append(20, 1, 0, 0, 1, CZELString(L"to bob")));
+    Bytes before;
+    ASSERT_TRUE(ReadWholeFile(Text(history.GetPath(20)), before));
+
+    CZELArray<ChatLogEntry> entries;
+    EXPECT_EQ(HistoryCannotOpen, history.Append(21, 1, 0, 0, 2, CZELString(L"to x_bob")));
+    EXPECT_EQ(HistoryCannotOpen, history.LoadAll(21, entries));
+    EXPECT_EQ(HistoryCannotOpen, history.LoadLast(21, 4, entries));
+    EXPECT_FALSE(history.Delete(21));
+    EXPECT_EQ(0, entries.GetCount());
+    Bytes after;
+    ASSERT_TRUE(ReadWholeFile(Text(history.GetPath(20)), after));
+    EXPECT_EQ(before, after);
+    EXPECT_TRUE(history.Delete(20));
 }
 
 TEST_F(HistoryFileTest, DeleteRemovesTheFile)
@@ -871,9 +985,9 @@ TEST_F(HistoryFileTest, DeleteRemovesTheFile)
     CHistoryFile history = History();
     EXPECT_FALSE(history.Delete(1));  // none yet
     ASSERT_EQ(HistoryOk, history.Append(1, 1, 0, 0, 1, CZELString(L"x")));
-    ASSERT_TRUE(Exists(folder + L"Wex_111_12345.zhf"));
+    ASSERT_TRUE(FileExists(folder + L"Wex_111_12345.zhf"));
     EXPECT_TRUE(history.Delete(1));
-    EXPECT_FALSE(Exists(folder + L"Wex_111_12345.zhf"));
+    EXPECT_FALSE(FileExists(folder + L"Wex_111_12345.zhf"));
     EXPECT_FALSE(history.Delete(1));
     EXPECT_FALSE(history.Delete(99));
     CZELArray<ChatLogEntry> entries;
@@ -890,7 +1004,7 @@ TEST_F(HistoryFileTest, UnknownContactsAndMissingFilesCannotBeOpened)
     EXPECT_EQ(HistoryCannotOpen, history.LoadAll(1, entries));
     EXPECT_EQ(HistoryCannotOpen, history.LoadLast(1, 4, entries));
     EXPECT_EQ(0, entries.GetCount());
-    EXPECT_FALSE(Exists(folder + L"Wex_111_12345.zhf"));  // loading creates nothing
+    EXPECT_FALSE(FileExists(folder + L"Wex_111_12345.zhf"));  // loading creates nothing
 }
 
 TEST_F(HistoryFileTest, WithoutItsOwnContactsItAsksTheBus)
@@ -924,37 +1038,49 @@ TEST_F(HistoryFileTest, AFileInUseCannotBeOpened)
     EXPECT_EQ(1, entries.GetCount());
 }
 
-TEST_F(HistoryFileTest, VersionTwoIsRefusedAndLeftUntouched)
+TEST_F(HistoryFileTest, FilesThatAreNoVersionOneHistoryAreRefusedAndLeftUntouched)
 {
     CHistoryFile history = History();
     ASSERT_EQ(HistoryOk, history.Append(1, 1, 0, 0, 1, CZELString(L"x")));
     std::wstring path = folder + L"Wex_111_12345.zhf";
-    Bytes bytes;
-    ASSERT_TRUE(ReadFileBytes(path, bytes));
-    bytes[3] = 2;
-    ASSERT_TRUE(WriteFileBytes(path, bytes));
-    CZELArray<ChatLogEntry> entries;
-    EXPECT_EQ(HistoryBadVersion, history.Append(1, 1, 0, 0, 2, CZELString(L"y")));
-    EXPECT_EQ(HistoryBadVersion, history.LoadAll(1, entries));
-    EXPECT_EQ(HistoryBadVersion, history.LoadLast(1, 4, entries));
-    EXPECT_EQ(0, entries.GetCount());
-    Bytes after;
-    ASSERT_TRUE(ReadFileBytes(path, after));
-    EXPECT_EQ(bytes, after);
+    Bytes good;
+    ASSERT_TRUE(ReadWholeFile(path, good));
+    struct Case {
+        const char* name;
+        Bytes file;
+        int result;
+    } cases[] = {
+        {"version 2", Concat({{'Z', 'H', 'F', 2}, Bytes(good.begin() + 4, good.end())}), HistoryBadVersion},
+        {"cut inside the header", Bytes(good.begin(), good.begin() + 40), HistoryBadHeader},
+        {"cut inside a string", Bytes(good.begin(), good.begin() + 47), HistoryBadHeader},
+        {"another kind of file", Concat({{'M', 'Z', 0x90, 1}, Bytes(good.begin() + 4, good.end())}), HistoryBadHeader},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteWholeFile(path, c.file));
+        CZELArray<ChatLogEntry> entries;
+        EXPECT_EQ(c.result, history.Append(1, 1, 0, 0, 2, CZELString(L"y")));
+        EXPECT_EQ(c.result, history.LoadAll(1, entries));
+        EXPECT_EQ(c.result, history.LoadLast(1, 4, entries));
+        EXPECT_EQ(0, entries.GetCount());
+        EXPECT_FALSE(history.Delete(1));
+        Bytes after;
+        ASSERT_TRUE(ReadWholeFile(path, after));
+        EXPECT_EQ(c.file, after);
+    }
 }
 
 TEST_F(HistoryFileTest, ADamagedFileKeepsItsRecordsThroughAppend)
 {
     CHistoryFile history = History();
-    for (int i = 1; i <= 3; ++i) ASSERT_EQ(HistoryOk, history.Append(1, 1, 0, 0, i, CZELString(MessageText(i).c_str())));
-    std::wstring path = folder + L"Wex_111_12345.zhf";
+    std::wstring path = ThreeMessages();
     Bytes bytes;
-    ASSERT_TRUE(ReadFileBytes(path, bytes));
+    ASSERT_TRUE(ReadWholeFile(path, bytes));
     bytes.resize(bytes.size() - 5);  // the last record cut short
-    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    ASSERT_TRUE(WriteWholeFile(path, bytes));
 
     CZELArray<ChatLogEntry> entries;
-    EXPECT_EQ(HistoryRecordError, history.LoadAll(1, entries));
+    EXPECT_EQ(HistoryOk, history.LoadAll(1, entries));
     EXPECT_EQ(2, entries.GetCount());
     ASSERT_EQ(HistoryOk, history.Append(1, 1, 1, 0, 4, CZELString(L"after")));
     CZELArray<ChatLogEntry> repaired;
@@ -963,6 +1089,38 @@ TEST_F(HistoryFileTest, ADamagedFileKeepsItsRecordsThroughAppend)
     EXPECT_EQ(MessageText(1), Text(repaired[0].text));
     EXPECT_EQ(MessageText(2), Text(repaired[1].text));
     EXPECT_EQ(L"after", Text(repaired[2].text));
+}
+
+TEST_F(HistoryFileTest, APaddedFileIsRepairedAndItsPaddingKeptBesideIt)
+{
+    CHistoryFile history = History();
+    std::wstring path = ThreeMessages();
+    Bytes good;
+    ASSERT_TRUE(ReadWholeFile(path, good));
+    Bytes padded = Concat({good, Bytes(512, 0)});
+    ASSERT_TRUE(WriteWholeFile(path, padded));
+
+    ASSERT_EQ(HistoryOk, history.Append(1, 1, 1, 0, 4, CZELString(L"after")));
+    std::vector<std::wstring> expected = MessageTexts(1, 3);
+    expected.push_back(L"after");
+    CZELArray<ChatLogEntry> all, last;
+    ASSERT_EQ(HistoryOk, history.LoadAll(1, all));
+    ASSERT_EQ(HistoryOk, history.LoadLast(1, 2, last));
+    std::vector<std::wstring> allTexts, lastTexts;
+    for (int i = 0; i < all.GetCount(); ++i) allTexts.push_back(Text(all[i].text));
+    for (int i = 0; i < last.GetCount(); ++i) lastTexts.push_back(Text(last[i].text));
+    EXPECT_EQ(expected, allTexts);
+    EXPECT_EQ(std::vector<std::wstring>(expected.end() - 2, expected.end()), lastTexts);
+
+    // The padding went to a file beside the history file; clearing the history removes both.
+    std::wstring aside = Text(CHistoryFileStream::AsidePath(CZELString(path.c_str())));
+    EXPECT_EQ(path + L".damaged", aside);
+    Bytes kept;
+    ASSERT_TRUE(ReadWholeFile(aside, kept));
+    EXPECT_EQ(Bytes(512, 0), kept);
+    EXPECT_TRUE(history.Delete(1));
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_FALSE(FileExists(aside));
 }
 
 TEST_F(HistoryFileTest, ManyMessagesRoundTrip)

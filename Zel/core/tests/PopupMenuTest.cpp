@@ -1,4 +1,4 @@
-#include "Zel/core/accounts/PopupMenu.h"
+#include "Zel/core/plugin/PopupMenu.h"
 
 #include <gtest/gtest.h>
 

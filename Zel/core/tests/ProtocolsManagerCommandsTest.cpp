@@ -3,7 +3,7 @@
 // the real bus.
 #include "Zel/core/tests/AccountTestSupport.h"
 
-#include "Zel/core/accounts/PopupMenu.h"
+#include "Zel/core/plugin/PopupMenu.h"
 #include "Zel/core/history/SafeFileName.h"
 
 #include <gtest/gtest.h>
@@ -573,6 +573,18 @@ TEST_F(CommandsTest, FileTransfersWriteIntoTheHistoryFolder)
     FindClose(find);
     EXPECT_EQ(names, std::vector<std::wstring>{safe});
     EXPECT_EQ(recorder->Events().size(), 0u);  // transfers are not relayed
+}
+
+// A received file named like a contact's history never writes into that history.
+TEST_F(CommandsTest, FileTransfersNeverWriteIntoAHistoryFile)
+{
+    std::wstring history = folder.path + L"History\\";
+    ASSERT_TRUE(TestSupport::WriteWholeFile(history + L"WEX_1_2.zhf", std::string("ZHF-kept")));
+    Notify(id, ACC_FILE_BEGIN, 7, L"WEX_1_2.ZHF");
+    Notify(id, ACC_FILE_DATA, 7, L"peer bytes");
+    Notify(id, ACC_FILE_END, 7);
+    EXPECT_EQ(TempFolder::Read(history + L"WEX_1_2.zhf"), "ZHF-kept");
+    EXPECT_EQ(TempFolder::Read(history + L"WEX_1_2.ZHF.bin"), "peer bytes");
 }
 
 // While the manager's thread fills the table again (a language change), a reader on another thread

@@ -1,11 +1,11 @@
 #include "BusTestSupport.h"
 
 #include "Zel/core/CoreGuids.h"
+#include "ZELCommon/tests/SlotOf.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,22 +15,9 @@
 
 using namespace BusTest;
 using namespace Services;
+using TestSupport::SlotOf;
 
 namespace {
-
-// Slot index of a virtual member function. g++ follows the Itanium C++ ABI, where a pointer to a
-// virtual member holds 1 plus the byte offset of its slot in the virtual table.
-template <typename Member> ptrdiff_t SlotOf(Member member)
-{
-    struct {
-        ptrdiff_t pointer;
-        ptrdiff_t adjustment;
-    } raw;
-    static_assert(sizeof(raw) == sizeof(member), "Itanium member pointer");
-    std::memcpy(&raw, &member, sizeof raw);
-    EXPECT_EQ(raw.pointer % ptrdiff_t(sizeof(void*)), 1) << "not a virtual member";
-    return (raw.pointer - 1) / ptrdiff_t(sizeof(void*));
-}
 
 CountedPayload* Fresh(std::atomic<int>& destroyed, intptr_t value = 0)
 {

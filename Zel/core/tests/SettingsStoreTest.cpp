@@ -4,7 +4,8 @@
 #include "Zel/core/bus/ServicesManager.h"
 #include "ZELCommon/ZELPath.h"
 
-#include "ZELCommon/tests/RemoveTree.h"
+#include "ZELCommon/tests/SlotOf.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +13,13 @@
 #include <psapi.h>
 
 #include <atomic>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
+
+using TestSupport::SlotOf;
 
 namespace {
 
@@ -60,10 +62,7 @@ const char kGuiText[] = "{5CA0CBC1-999A-4EA2-8B44-F8F67D7F8EBE}";
 const char kContactsText[] = "{D42F2173-F868-469C-9F2F-B283F799F1CE}";
 const char kNullText[] = "{00000000-0000-0000-0000-000000000000}";
 
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using TestSupport::FileExists;
 
 bool IsDirectory(const std::wstring& path)
 {
@@ -71,25 +70,9 @@ bool IsDirectory(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ReadAll(const std::wstring& path, Bytes& out)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    out.assign(GetFileSize(file, nullptr), 0);
-    DWORD done = 0;
-    bool ok = out.empty() || (ReadFile(file, out.data(), DWORD(out.size()), &done, nullptr) && done == out.size());
-    CloseHandle(file);
-    return ok;
-}
-
 void WriteAll(const std::wstring& path, const Bytes& bytes, size_t count)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD done = 0;
-    bool written = count == 0 || (WriteFile(file, bytes.data(), DWORD(count), &done, nullptr) && done == count);
-    CloseHandle(file);
-    ASSERT_TRUE(written);
+    ASSERT_TRUE(TestSupport::WriteWholeFile(path, Bytes(bytes.begin(), bytes.begin() + count)));
 }
 
 void WriteAll(const std::wstring& path, const Bytes& bytes)
@@ -105,38 +88,22 @@ unsigned long long PeakMemory()
     return K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;
 }
 
-void RemoveTree(const std::wstring& dir)
-{
-    TestSupport::RemoveTree(dir + L"\\");
-}
-
 // Every test gets a folder of its own under the temporary folder, removed afterwards.
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        wchar_t temp[MAX_PATH];
-        ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-        static int serial = 0;
-        dir = std::wstring(temp) + L"zel-settings-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-              std::to_wstring(++serial);
-        RemoveTree(dir);
-        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
-        path = dir + L"\\settings.zel";
-        temp_ = Text(CSettingsStore::TempPath(Str(path)));
-    }
-    void TearDown() override { RemoveTree(dir); }
+    SettingsStoreTest() : folder(L"zel-settings-"), path(folder.path + L"settings.zel"), temp_(Text(CSettingsStore::TempPath(Str(path)))) {}
 
     std::unique_ptr<CSettingsStore> Open() { return std::unique_ptr<CSettingsStore>(new CSettingsStore(nullptr, Str(path))); }
 
     Bytes FileBytes()
     {
         Bytes out;
-        EXPECT_TRUE(ReadAll(path, out)) << "no settings file";
+        EXPECT_TRUE(TestSupport::ReadWholeFile(path, out)) << "no settings file";
         return out;
     }
 
-    std::wstring dir, path, temp_;
+    TestSupport::TempFolder folder;
+    std::wstring path, temp_;
 };
 
 // The golden store: three sections set out of order, keys out of order, every kind of value.
@@ -350,7 +317,7 @@ TEST_F(SettingsStoreTest, InvalidSetterArgumentsStoreNothing)
         EXPECT_EQ(store->GetValueSize(GUID_GUI, CZELString(key, 1, CP_UTF8), nullptr), 0);
     }
     store.reset();
-    EXPECT_FALSE(Exists(path));
+    EXPECT_FALSE(FileExists(path));
 }
 
 TEST_F(SettingsStoreTest, KeysLongerThan255Utf8BytesAreRefused)
@@ -371,7 +338,7 @@ TEST_F(SettingsStoreTest, KeysLongerThan255Utf8BytesAreRefused)
             EXPECT_EQ(store->GetValueSize(GUID_GUI, key, nullptr), 0);
         }
     }
-    EXPECT_FALSE(Exists(path));  // nothing was stored, so nothing is written
+    EXPECT_FALSE(FileExists(path));  // nothing was stored, so nothing is written
 
     // 255 bytes exactly (85 three-byte characters) is stored and survives the file.
     CZELString longest = Str(std::wstring(85, L'\u20AC'));
@@ -389,16 +356,7 @@ TEST_F(SettingsStoreTest, KeysLongerThan255Utf8BytesAreRefused)
     EXPECT_EQ(out, 77);
 }
 
-// Another module calls the store by slot number, so each operation must sit in its slot. Under
-// the compiler's ABI a pointer to a virtual member holds 1 + the slot's byte offset.
-template <typename Member> long SlotOf(Member member)
-{
-    static_assert(sizeof(Member) == 2 * sizeof(void*), "a pointer to member is two words");
-    unsigned long long word = 0;
-    std::memcpy(&word, &member, sizeof word);
-    return (word & 1) ? long((word - 1) / sizeof(void*)) : -1;
-}
-
+// Another module calls the store by slot number, so each operation must sit in its slot.
 TEST(SettingsStoreSlotsTest, OperationsSitInTheirSlotsInOrder)
 {
     EXPECT_EQ(SlotOf(&CSettingsStore::GetValueSize), 0);
@@ -446,16 +404,14 @@ TEST_F(SettingsStoreTest, ThreadsShareTheStoreSafely)
 TEST(SettingsStoreBusTest, RegistersWhileItLives)
 {
     Services::CServicesManager bus;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring file = std::wstring(temp) + L"zel-settings-bus-" + std::to_wstring(GetCurrentProcessId()) + L".zel";
-    DeleteFileW(file.c_str());
+    TestSupport::TempFolder folder(L"zel-settings-bus-");
+    std::wstring file = folder.path + L"settings.zel";
     {
         CSettingsStore store(&bus, Str(file));
         EXPECT_EQ(bus.GetService(GUID_SETTINGS_STORE), static_cast<void*>(&store));
     }
     EXPECT_FALSE(bus.HasService(GUID_SETTINGS_STORE));
-    EXPECT_EQ(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(FileExists(file));
 }
 
 // ---- the file --------------------------------------------------------------------------------
@@ -474,7 +430,7 @@ TEST_F(SettingsStoreTest, WritesASmallFileToGoldenBytes)
         0x01, 'a', 0x01, 0x00, 0x00, 0x00, 0x05,  // "a" = 05
     };
     EXPECT_EQ(FileBytes(), expected);
-    EXPECT_FALSE(Exists(temp_));
+    EXPECT_FALSE(FileExists(temp_));
 }
 
 TEST_F(SettingsStoreTest, WritesSectionsAndKeysInOrderToGoldenBytes)
@@ -529,8 +485,8 @@ TEST_F(SettingsStoreTest, ValuesSurviveADestroyAndRecreate)
 TEST_F(SettingsStoreTest, AStoreWithNothingSetAndNoFileWritesNoFile)
 {
     Open().reset();
-    EXPECT_FALSE(Exists(path));
-    EXPECT_FALSE(Exists(temp_));
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_FALSE(FileExists(temp_));
 
     // An empty file holds no section either: it is left as it is.
     WriteAll(path, {});
@@ -671,11 +627,122 @@ TEST_F(SettingsStoreTest, ADirectoryInPlaceOfTheFileFailsTheSaveAndLeavesNoTempo
     ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
     {
         auto store = Open();
+        EXPECT_NE(0u, store->FileError());
         char one = 1;
         store->SetByte(GUID_GUI, CZELString(L"a"), &one);
     }
     EXPECT_TRUE(IsDirectory(path));
-    EXPECT_FALSE(Exists(temp_));
+    EXPECT_FALSE(FileExists(temp_));
+}
+
+// ---- a file that cannot be read, or must not change ---------------------------------------------
+
+// Holds a file open without sharing, as another program might, until it lets go.
+class FileHolder {
+public:
+    explicit FileHolder(const std::wstring& path)
+        : handle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
+    }
+    ~FileHolder()
+    {
+        if (letter.joinable()) letter.join();
+        LetGo();
+    }
+
+    bool Holds() const { return handle != INVALID_HANDLE_VALUE; }
+    void LetGo()
+    {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+    void LetGoAfter(DWORD milliseconds)
+    {
+        letter = std::thread([this, milliseconds] {
+            Sleep(milliseconds);
+            LetGo();
+        });
+    }
+
+private:
+    HANDLE handle;
+    std::thread letter;
+};
+
+TEST_F(SettingsStoreTest, AFileHeldBrieflyIsReadOnceItIsLetGo)
+{
+    WriteAll(path, GoldenFile());
+    {
+        FileHolder holder(path);
+        ASSERT_TRUE(holder.Holds());
+        holder.LetGoAfter(300);
+        auto store = Open();
+        EXPECT_EQ(0u, store->FileError());
+        int zeta = 0;
+        EXPECT_EQ(store->GetInt(GUID_GUI, CZELString(L"Zeta"), &zeta), 1);
+        EXPECT_EQ(zeta, 0x01020304);
+        int changed = 7;
+        store->SetInt(GUID_GUI, CZELString(L"Zeta"), &changed);
+    }
+    // It was saved as usual.
+    auto store = Open();
+    int zeta = 0;
+    EXPECT_EQ(store->GetInt(GUID_GUI, CZELString(L"Zeta"), &zeta), 1);
+    EXPECT_EQ(zeta, 7);
+}
+
+TEST_F(SettingsStoreTest, AFileThatCouldNotBeReadIsNeverReplaced)
+{
+    // Held through the start; let go before the end (then it could be written), or held to the end.
+    for (bool heldToTheEnd : {false, true}) {
+        SCOPED_TRACE(heldToTheEnd ? "held to the end" : "let go before the end");
+        WriteAll(path, GoldenFile());
+        {
+            FileHolder holder(path);
+            ASSERT_TRUE(holder.Holds());
+            auto store = Open();
+            EXPECT_EQ(unsigned(ERROR_SHARING_VIOLATION), store->FileError());
+            EXPECT_EQ(store->GetValueSize(GUID_GUI, CZELString(L"Zeta"), nullptr), 0);  // nothing was read
+            char one = 1;
+            store->SetByte(GUID_GUI, CZELString(L"a"), &one);
+            if (!heldToTheEnd) holder.LetGo();
+        }
+        EXPECT_EQ(FileBytes(), GoldenFile());
+        EXPECT_FALSE(FileExists(temp_));
+    }
+}
+
+TEST_F(SettingsStoreTest, AReadOnlyFileIsReadButNeverChanged)
+{
+    struct Case {
+        const char* name;
+        bool readOnlyAtStart;  // else made so while the store runs
+    } cases[] = {{"read-only from the start", true}, {"made read-only while running", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(path, GoldenFile());
+        if (c.readOnlyAtStart) {
+            ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        {
+            auto store = Open();
+            EXPECT_EQ(c.readOnlyAtStart ? unsigned(ERROR_FILE_READ_ONLY) : 0u, store->FileError());
+            int zeta = 0;
+            EXPECT_EQ(store->GetInt(GUID_GUI, CZELString(L"Zeta"), &zeta), 1);
+            EXPECT_EQ(zeta, 0x01020304);
+            int changed = 99;
+            store->SetInt(GUID_GUI, CZELString(L"Zeta"), &changed);
+            if (!c.readOnlyAtStart) {
+                ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+            }
+        }
+        DWORD attributes = GetFileAttributesW(path.c_str());
+        EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+        EXPECT_EQ(FileBytes(), GoldenFile());
+        EXPECT_FALSE(FileExists(temp_));
+        ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    }
 }
 
 TEST_F(SettingsStoreTest, AStaleTemporaryFileIsReplacedAndRemoved)
@@ -686,7 +753,7 @@ TEST_F(SettingsStoreTest, AStaleTemporaryFileIsReplacedAndRemoved)
         FillGolden(*store);
     }
     EXPECT_EQ(FileBytes(), GoldenFile());
-    EXPECT_FALSE(Exists(temp_));
+    EXPECT_FALSE(FileExists(temp_));
 }
 
 TEST(SettingsStoreDefaultPathTest, UsesSettingsZelInTheApplicationFolder)
@@ -699,7 +766,7 @@ TEST(SettingsStoreDefaultPathTest, UsesSettingsZelInTheApplicationFolder)
         store.SetByte(GUID_GUI, CZELString(L"a"), &one);
     }
     Bytes bytes;
-    EXPECT_TRUE(ReadAll(file, bytes));
+    EXPECT_TRUE(TestSupport::ReadWholeFile(file, bytes));
     EXPECT_EQ(bytes, Form(Ascii(kGuiText), Form(Ascii("a"), {1})));
     DeleteFileW(file.c_str());
 }

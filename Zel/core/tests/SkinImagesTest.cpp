@@ -2,6 +2,7 @@
 
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/bus/ServicesManager.h"
+#include "ZELCommon/tests/SlotOf.h"
 
 #include <gtest/gtest.h>
 
@@ -26,13 +27,30 @@ bool IsLiveObject(HBITMAP picture)
 
 }  // namespace
 
+// Plug-ins call the registry by slot number: its five operations take the first slots, in order.
+TEST(SkinImages, OperationsSitInTheFirstSlotsInOrder)
+{
+    using TestSupport::SlotOf;
+    EXPECT_EQ(SlotOf(&ISkinImages::AcquireImage), 0);
+    EXPECT_EQ(SlotOf(&ISkinImages::ReleaseImage), 1);
+    EXPECT_EQ(SlotOf(&ISkinImages::GetLanguageName), 2);
+    EXPECT_EQ(SlotOf(&ISkinImages::GetBkBrush), 3);
+    EXPECT_EQ(SlotOf(&ISkinImages::GetTextColor), 4);
+    // The object registered is the registry itself, whose table starts with the same five.
+    EXPECT_EQ(SlotOf(&CSkinImages::AcquireImage), 0);
+    EXPECT_EQ(SlotOf(&CSkinImages::ReleaseImage), 1);
+    EXPECT_EQ(SlotOf(&CSkinImages::GetLanguageName), 2);
+    EXPECT_EQ(SlotOf(&CSkinImages::GetBkBrush), 3);
+    EXPECT_EQ(SlotOf(&CSkinImages::GetTextColor), 4);
+}
+
 TEST(SkinImages, RegistersItselfAndForwardsToTheImageSet)
 {
     Services::CServicesManager bus;
     CSkinImageSet set;
     {
         CSkinImages images(bus, set);
-        EXPECT_EQ(bus.GetService(GUID_SKIN_IMAGES), &images);
+        EXPECT_EQ(bus.GetService(GUID_SKIN_IMAGES), static_cast<ISkinImages*>(&images));
         EXPECT_EQ(images.AcquireImage(L"ZEL_STONLINE.PNG"), 14);
         EXPECT_EQ(set.GetUseCount(14), 1);
         EXPECT_EQ(images.AcquireImage(L"zel_mw_contact_typing.png"), 49);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -174,6 +175,9 @@ TEST(ValueRecordTest, NamesLongerThan255Utf8BytesHaveNoByteForm)
         ValueRecordList list;
         EXPECT_EQ(list.Add(record), -1);
         EXPECT_FALSE(list.Append(record));
+        // Refused, a record handed over keeps its bytes.
+        EXPECT_EQ(list.Add(std::move(record)), -1);
+        EXPECT_EQ(record.GetLength(), 3u);
         EXPECT_EQ(list.GetCount(), 0);
 
         ValueRecordMap map;
@@ -443,6 +447,17 @@ TEST(ValueRecordListTest, EveryTruncationKeepsWholeRecordsOrNothing)
             EXPECT_EQ(map.GetCount(), 0);
         }
     }
+}
+
+TEST(ValueRecordListTest, ARecordHandedOverKeepsItsBytesWhereTheyAre)
+{
+    ValueRecordList list;
+    ValueRecord record = Record(L"moved", {1, 2, 3});
+    const unsigned char* bytes = record.GetData();
+    ASSERT_EQ(list.Add(std::move(record)), 0);
+    EXPECT_EQ(list.Get(0)->GetData(), bytes);
+    EXPECT_EQ(list.Get(0)->GetLength(), 3u);
+    EXPECT_EQ(Text(list.Get(0)->GetName()), L"moved");
 }
 
 TEST(ValueRecordListTest, CopiesAreDeep)

@@ -4,7 +4,8 @@
 #include "Zel/net/tests/NetTestSupport.h"
 
 #include "Zel/core/settings/SettingsStore.h"
-#include "Zel/net/Connection.h"
+#include "Zel/net/ChunkQueue.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -26,15 +27,6 @@ public:
     }
     std::atomic<int> events{0};
 };
-
-std::wstring TempFolder()
-{
-    wchar_t path[MAX_PATH];
-    GetTempPathW(MAX_PATH, path);
-    std::wstring folder = std::wstring(path) + L"zel-net-test-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + L"\\";
-}
 
 }  // namespace
 
@@ -59,7 +51,7 @@ TEST_F(Service, OperationsOnAPointerThatIsNotLiveTouchNothing)
         EXPECT_EQ(manager.CheckConnection(c.connection, 0), CM_NOT_LIVE);
         EXPECT_EQ(manager.CheckConnection(c.connection, 77), CM_NOT_LIVE);
         manager.Close(c.connection);
-        EXPECT_EQ(manager.ReservedSlot8(c.connection, 0), 0);
+        EXPECT_EQ(manager.NextConnectSerial(c.connection), 0u);
         EXPECT_EQ(manager.ReservedSlot9(c.connection, 0), 0);
     }
     // Nothing was counted or sent for them.
@@ -76,7 +68,6 @@ TEST_F(Service, ALiveConnectionIsCheckedWhateverTheSecondArgument)
     for (int argument : {0, 1, -1, 0x7FFFFFFF}) {
         SCOPED_TRACE(argument);
         EXPECT_EQ(manager.CheckConnection(connection, argument), 0);
-        EXPECT_EQ(manager.ReservedSlot8(connection, argument), 0);
         EXPECT_EQ(manager.ReservedSlot9(connection, argument), 0);
     }
     // Closing keeps it live until it is destroyed.
@@ -102,42 +93,39 @@ TEST_F(Service, ManyConnectionsAreEachTheirOwn)
 
 TEST(ChunkQueue, AChunkIsTakenInPiecesOfTheCallersSize)
 {
-    Services::CServicesManager bus;
-    CConnection connection(bus, 0);
+    CChunkQueue queue;
     std::string chunk = PatternBytes(300);
-    ASSERT_TRUE(connection.QueueChunk(chunk.data(), 300));
+    ASSERT_TRUE(queue.Append(chunk.data(), 300));
     std::string taken;
     char buffer[100];
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        ASSERT_EQ(connection.TakeReceivedData(buffer, 100), 100);
+        ASSERT_EQ(queue.Take(buffer, 100), 100);
         taken.append(buffer, 100);
     }
-    EXPECT_EQ(connection.TakeReceivedData(buffer, 100), 0);
+    EXPECT_EQ(queue.Take(buffer, 100), 0);
     EXPECT_EQ(taken, chunk);
 }
 
 TEST(ChunkQueue, OneCallTakesAtMostOneChunk)
 {
-    Services::CServicesManager bus;
-    CConnection connection(bus, 0);
-    ASSERT_TRUE(connection.QueueChunk("abc", 3));
-    ASSERT_TRUE(connection.QueueChunk("defg", 4));
+    CChunkQueue queue;
+    ASSERT_TRUE(queue.Append("abc", 3));
+    ASSERT_TRUE(queue.Append("defg", 4));
     char buffer[2048];
-    EXPECT_EQ(connection.TakeReceivedData(buffer, sizeof buffer), 3);
+    EXPECT_EQ(queue.Take(buffer, sizeof buffer), 3);
     EXPECT_EQ(std::string(buffer, 3), "abc");
-    EXPECT_EQ(connection.TakeReceivedData(buffer, 2), 2);
+    EXPECT_EQ(queue.Take(buffer, 2), 2);
     EXPECT_EQ(std::string(buffer, 2), "de");
-    EXPECT_EQ(connection.TakeReceivedData(buffer, sizeof buffer), 2);
+    EXPECT_EQ(queue.Take(buffer, sizeof buffer), 2);
     EXPECT_EQ(std::string(buffer, 2), "fg");
-    EXPECT_EQ(connection.TakeReceivedData(buffer, sizeof buffer), 0);
+    EXPECT_EQ(queue.Take(buffer, sizeof buffer), 0);
 }
 
 TEST(ChunkQueue, ChunksOutsideOneToMaxBytesAreRefused)
 {
-    Services::CServicesManager bus;
-    CConnection connection(bus, 0);
-    std::string big = PatternBytes(CConnection::MaxChunk + 1);
+    CChunkQueue queue;
+    std::string big = PatternBytes(CChunkQueue::MaxChunk + 1);
     const struct {
         const char* name;
         const char* data;
@@ -147,21 +135,21 @@ TEST(ChunkQueue, ChunksOutsideOneToMaxBytesAreRefused)
         {"empty", "x", 0, false},
         {"negative", "x", -5, false},
         {"null", nullptr, 4, false},
-        {"one over the limit", big.data(), CConnection::MaxChunk + 1, false},
-        {"at the limit", big.data(), CConnection::MaxChunk, true},
+        {"one over the limit", big.data(), CChunkQueue::MaxChunk + 1, false},
+        {"at the limit", big.data(), CChunkQueue::MaxChunk, true},
         {"one byte", "x", 1, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(connection.QueueChunk(c.data, c.length), c.stored);
+        EXPECT_EQ(queue.Append(c.data, c.length), c.stored);
     }
-    EXPECT_EQ(connection.QueuedChunkCount(), 2);
+    EXPECT_EQ(queue.Count(), 2);
     // Odd buffers take nothing and break nothing.
     char buffer[8];
-    EXPECT_EQ(connection.TakeReceivedData(buffer, 0), 0);
-    EXPECT_EQ(connection.TakeReceivedData(buffer, -3), 0);
-    EXPECT_EQ(connection.TakeReceivedData(nullptr, 8), 0);
-    EXPECT_EQ(connection.QueuedChunkCount(), 2);
+    EXPECT_EQ(queue.Take(buffer, 0), 0);
+    EXPECT_EQ(queue.Take(buffer, -3), 0);
+    EXPECT_EQ(queue.Take(nullptr, 8), 0);
+    EXPECT_EQ(queue.Count(), 2);
 }
 
 TEST_F(Service, ReceiveCountsBytesAndFiresTheTrafficEvent)
@@ -246,8 +234,8 @@ TEST(ServiceSettings, TheSevenKeysAreLoadedAtStartAndStoredAtTheEnd)
 {
     SimulationScope simulation;
     Services::CServicesManager bus;
-    std::wstring file = TempFolder() + L"settings-keys.zel";
-    DeleteFileW(file.c_str());
+    TestSupport::TempFolder folder(L"zel-net-test-");
+    std::wstring file = folder.path + L"settings-keys.zel";
     {
         CSettingsStore store(&bus, file.c_str());
         char type = PROXY_HTTP, auth = 2;
@@ -297,15 +285,14 @@ TEST(ServiceSettings, TheSevenKeysAreLoadedAtStartAndStoredAtTheEnd)
         EXPECT_TRUE(text == L"s3cret");
         EXPECT_EQ(store.GetValueSize(GUID_CONNECTION_MANAGER, L"Host", nullptr), 0);
     }
-    DeleteFileW(file.c_str());
 }
 
 TEST(ServiceSettings, MissingKeysGiveTheDefaultsAndNoStoreKeepsThem)
 {
     SimulationScope simulation;
     Services::CServicesManager bus;
-    std::wstring file = TempFolder() + L"settings-missing.zel";
-    DeleteFileW(file.c_str());
+    TestSupport::TempFolder folder(L"zel-net-test-");
+    std::wstring file = folder.path + L"settings-missing.zel";
     {
         CSettingsStore store(&bus, file.c_str());
         char type = PROXY_SOCKS5;
@@ -320,7 +307,6 @@ TEST(ServiceSettings, MissingKeysGiveTheDefaultsAndNoStoreKeepsThem)
         EXPECT_TRUE(loaded.proxyLogin.IsEmpty());
         EXPECT_TRUE(loaded.proxyPassword.IsEmpty());
     }
-    DeleteFileW(file.c_str());
     // Without a settings store the service starts from the defaults and stores nothing.
     Services::CServicesManager bare;
     CConnectionManager* manager = new CConnectionManager(bare);

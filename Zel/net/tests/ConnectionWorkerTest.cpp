@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 using namespace NetTest;
@@ -177,9 +178,9 @@ TEST_F(Worker, CloseWhileIdleEndsAtOnceEvenAfterTheTimeOutHasGrown)
     Sleep(4000);
     auto start = std::chrono::steady_clock::now();
     manager.Close(connection);
-    auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    EXPECT_LT(took.count(), 1500);
     ASSERT_TRUE(owner.WaitFor(CM_DISCONNECTED));
+    auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_LT(took.count(), 1500) << "the worker ended only when its select timed out";
     owner.Flush();
     EXPECT_EQ(owner.OfCode(CM_DISCONNECTED)[0].value, 0) << "a Close is reported as reason 0";
     EXPECT_EQ(owner.Count(CM_DISCONNECTED), 1);
@@ -253,27 +254,34 @@ TEST_F(Worker, ASuspendedNetworkKeepsTheConnection)
     manager.DestroyConnection(connection);
 }
 
-TEST_F(Worker, ConnectingAgainEndsTheEarlierConnectionFirst)
+TEST_F(Worker, ConnectingAgainEndsTheEarlierConnection)
 {
     ScriptedServer echo(Echo);
     CConnection* connection = manager.CreateConnection(owner.Handle());
+    uint64_t first = manager.NextConnectSerial(connection);
     ASSERT_EQ(ConnectAndWait(connection, To(L"127.0.0.1", echo.Port())), 0);
+    uint64_t second = manager.NextConnectSerial(connection);
     ASSERT_EQ(ConnectAndWait(connection, To(L"127.0.0.1", echo.Port())), 0);
-    owner.Flush();
-    // The first worker ended (reason 0) before the second one began.
-    std::vector<CmMessage> messages = owner.ConnectionMessages();
-    int firstResult = -1, disconnected = -1, secondResult = -1;
-    for (size_t i = 0; i < messages.size(); ++i) {
-        if (messages[i].code == CM_CONNECT_RESULT) (firstResult < 0 ? firstResult : secondResult) = int(i);
-        if (messages[i].code == CM_DISCONNECTED) disconnected = int(i);
-    }
-    EXPECT_LT(firstResult, disconnected) << Describe(messages);
-    EXPECT_LT(disconnected, secondResult) << Describe(messages);
     ASSERT_EQ(manager.Send(connection, "again", 5, 0), 5);
     ASSERT_TRUE(owner.WaitForReceived(5));
+    // The first worker ended alone (reason 0) and said nothing more after that.
+    ASSERT_TRUE(owner.WaitFor(CM_DISCONNECTED));
+    owner.Flush();
+    std::vector<CmMessage> messages = owner.ConnectionMessages();
+    std::vector<int> firstCodes, secondCodes;
+    for (const CmMessage& m : messages) {
+        ASSERT_TRUE(m.serial == first || m.serial == second) << Describe(messages);
+        (m.serial == first ? firstCodes : secondCodes).push_back(m.code);
+    }
+    ASSERT_GE(firstCodes.size(), 2u);
+    EXPECT_EQ(firstCodes[firstCodes.size() - 2], CM_CONNECT_RESULT) << Describe(messages);
+    EXPECT_EQ(firstCodes.back(), CM_DISCONNECTED) << Describe(messages);
+    EXPECT_EQ(owner.OfCode(CM_DISCONNECTED)[0].value, 0);
+    EXPECT_EQ(std::count(secondCodes.begin(), secondCodes.end(), CM_DISCONNECTED), 0);
     EXPECT_EQ(echo.Accepted(), 2);
     manager.Close(connection);
     manager.DestroyConnection(connection);
+    ASSERT_TRUE(WaitForConnectionWorkers(15000));
     ConnMgrLog log;
     ConnMgrGetLog(&log);
     EXPECT_EQ(log.openConnections, 0);
@@ -304,6 +312,8 @@ TEST_F(Worker, DestroyingAConnectionStopsItsWorkerAndLaterMessagesNameADeadConne
     EXPECT_EQ(manager.DestroyConnection(connection), 0);
     ASSERT_TRUE(owner.WaitFor(CM_DISCONNECTED));
     EXPECT_FALSE(manager.IsValidConnection(owner.OfCode(CM_DISCONNECTED)[0].connection));
+    // The worker gives the network back as it ends, right after its last message.
+    ASSERT_TRUE(WaitForConnectionWorkers(15000));
     ConnMgrLog log;
     ConnMgrGetLog(&log);
     EXPECT_EQ(log.openConnections, 0);

@@ -17,6 +17,9 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -36,6 +39,8 @@ struct CmMessage {
     CConnection* connection;
     intptr_t value;     // p2's integer, when it is one
     std::wstring text;  // p2's text, when it is one
+    uint64_t serial;    // the Connect's serial in p1
+    bool current;       // p1 passed the client's check against the connection and serial it follows
 };
 
 inline std::wstring Text(const CZELString& text)
@@ -73,16 +78,20 @@ inline std::string Describe(const std::vector<CmMessage>& messages)
 }
 
 // The owner of the tests' connections. Like a client, it takes the data with Receive on every
-// CM_DATA_RECEIVED (unless told not to) and keeps it in order.
+// CM_DATA_RECEIVED (unless told not to) and keeps it in order, and checks each message against the
+// connection and serial it follows (Follow).
 class OwnerQueue : public QueueReceiver {
 public:
-    OwnerQueue(Services::CServicesManager& bus, IConnectionManager& manager) : bus(bus), manager(manager)
+    OwnerQueue(Services::CServicesManager& bus, IConnectionManager& manager)
+        : bus(bus), manager(manager), gate(CreateEventW(nullptr, TRUE, TRUE, nullptr))
     {
         handle = bus.CreateQueue(this, L"Test owner");
     }
     ~OwnerQueue() override
     {
+        Resume();
         if (handle) bus.DestroyQueue(handle);
+        CloseHandle(gate);
     }
 
     OwnerQueue(const OwnerQueue&) = delete;
@@ -92,10 +101,14 @@ public:
 
     int HandleMessage(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2) override
     {
+        if (msgClass == ZEL_GUID_NULL && code == kHoldCode) WaitForSingleObject(gate, 60000);
         if (msgClass != GUID_CONNECTION_MANAGER) return 0;
-        CmMessage message = {code, nullptr, 0, std::wstring()};
+        CmMessage message = {code, nullptr, 0, std::wstring(), 0, false};
+        // Read as an older client reads it: a plain CRefValue holding the connection.
         if (CRefValue* about = dynamic_cast<CRefValue*>(p1))
             message.connection = reinterpret_cast<CConnection*>(about->value);
+        if (CConnectionRef* about = dynamic_cast<CConnectionRef*>(p1)) message.serial = about->serial;
+        message.current = IsCurrentConnectMessage(p1, followed.load(), followedSerial.load());
         if (CRefValue* value = dynamic_cast<CRefValue*>(p2)) message.value = value->value;
         if (CStringPayload* text = dynamic_cast<CStringPayload*>(p2)) message.text = Text(text->text);
         std::string taken;
@@ -173,12 +186,42 @@ public:
     // Lets everything posted so far be handled.
     void Flush() { bus.SendMessage(handle, ZEL_GUID_NULL, 0, nullptr, nullptr, true); }
 
+    // Holds the queue's thread once it reaches what is queued now, so that later messages wait in
+    // the queue until Resume.
+    void Hold()
+    {
+        ResetEvent(gate);
+        bus.SendMessage(handle, ZEL_GUID_NULL, kHoldCode, nullptr, nullptr, false);
+    }
+    void Resume() { SetEvent(gate); }
+
+    // The connection and Connect serial the client acts on, as a client keeps them.
+    void Follow(CConnection* connection, uint64_t serial)
+    {
+        followed = connection;
+        followedSerial = serial;
+    }
+
+    // The messages that passed, or failed, the client's check.
+    std::vector<CmMessage> Current(bool current = true)
+    {
+        std::vector<CmMessage> out;
+        for (const CmMessage& m : ConnectionMessages())
+            if (m.current == current) out.push_back(m);
+        return out;
+    }
+
     bool autoReceive = true;
     int receiveSize = CConnection::MaxChunk;
 
 private:
+    enum { kHoldCode = 0x7E57 };
+
     Services::CServicesManager& bus;
     IConnectionManager& manager;
+    HANDLE gate;  // manual reset; set while the queue may run
+    std::atomic<CConnection*> followed{nullptr};
+    std::atomic<uint64_t> followedSerial{0};
     int handle = 0;
     std::mutex lock;
     std::condition_variable changed;
@@ -213,23 +256,21 @@ inline std::string PatternBytes(size_t size, unsigned seed = 1)
 }
 
 // The Connection Manager's desktop behaviour and the worker's usual waits, before and after each
-// test that changes them.
+// test that changes them; no worker of a test is left to touch them in the next.
 class SimulationScope {
 public:
     SimulationScope() { Reset(); }
-    ~SimulationScope() { Reset(); }
+    ~SimulationScope()
+    {
+        EXPECT_TRUE(WaitForConnectionWorkers(15000)) << "a worker outlived its test";
+        Reset();
+    }
     static void Reset()
     {
         ConnMgrSetSimulation(nullptr);
         SetAttachWaitLimits(AttachWaitLimits());
     }
 };
-
-}  // namespace NetTest
-
-#include <gtest/gtest.h>
-
-namespace NetTest {
 
 // A bus, the connection service on it, and an owner queue; the Connection Manager behaves as a
 // desktop's unless a test says otherwise.

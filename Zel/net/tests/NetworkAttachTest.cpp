@@ -247,6 +247,7 @@ TEST_F(Attach, CloseDuringTheAttachAbortsIt)
     }));
     Sleep(50);  // let the worker reach its wait for the network's answer
     manager.Close(connection);
+    ASSERT_TRUE(WaitForConnectionWorkers(15000));  // Close does not wait for the worker
     owner.Flush();
     std::vector<CmMessage> messages = owner.ConnectionMessages();
     ASSERT_EQ(owner.Count(CM_ERROR_TEXT), 1) << Describe(messages);

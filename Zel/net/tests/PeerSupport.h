@@ -20,7 +20,8 @@
 // Kinds and their arguments: "squid" and "tinyproxy" (HTTP CONNECT with Basic authorisation as
 // HttpUser/HttpPassword), "dante-socks5" (SOCKS5 with SocksUser/SocksPassword only),
 // "dante-socks4" (SOCKS4, and SOCKS5 without authentication), "tls-echo" with a certificate name
-// (TLS echo server, see below).
+// (TLS echo server, see below), "ejabberd" with its options (an XMPP server; peers/peer.sh lists
+// them).
 //
 // TLS: the build makes the certificates in TestCertDir() (peers/make-test-certs.sh): "localhost"
 // (for localhost and 127.0.0.1, signed by the test CA), "wrongname" (signed by the test CA for
@@ -38,6 +39,9 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 #include <wincrypt.h>
+
+#include "Zel/net/tests/LoopbackSupport.h"
+#include "ZELCommon/tests/UnixHost.h"
 
 #include <gtest/gtest.h>
 
@@ -67,67 +71,11 @@ const wchar_t SocksPassword[] = L"zelsocks-pw";
 const wchar_t HttpUser[] = L"zelproxy";
 const wchar_t HttpPassword[] = L"zelproxy-pw";
 
-inline void StartWinsock()
-{
-    static bool started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    (void)started;
-}
-
-inline std::wstring Widen(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-// The Windows path of a Unix path, through Wine's own mapping (Z: maps / by default).
-inline std::wstring DosPath(const std::string& unixPath)
-{
-    typedef WCHAR*(CDECL * DosName)(const char*);
-    static DosName toDos = reinterpret_cast<DosName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (toDos) {
-        if (WCHAR* dos = toDos(unixPath.c_str())) {
-            std::wstring out(dos);
-            HeapFree(GetProcessHeap(), 0, dos);
-            return out;
-        }
-    }
-    std::wstring out = L"Z:" + Widen(unixPath);
-    for (wchar_t& c : out)
-        if (c == L'/') c = L'\\';
-    return out;
-}
-
-inline bool FileExists(const std::string& unixPath)
-{
-    return GetFileAttributesW(DosPath(unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-inline std::string ReadTextFile(const std::string& unixPath)
-{
-    HANDLE file = CreateFileW(DosPath(unixPath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0 && text.size() < 1000000)
-        text.append(buffer, got);
-    CloseHandle(file);
-    return text;
-}
-
-inline bool WriteTextFile(const std::string& unixPath, const std::string& text)
-{
-    HANDLE file = CreateFileW(DosPath(unixPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == text.size();
-}
+using TestSupport::DosPath;
+using TestSupport::FileExists;
+using TestSupport::ReadTextFile;
+using TestSupport::Widen;
+using TestSupport::WriteTextFile;
 
 inline std::string TestCertDir()
 {
@@ -163,64 +111,6 @@ inline const std::string& LeasePath()
         return lease;
     }();
     return path;
-}
-
-// Binds s to a free port of 127.0.0.1; the port, or 0 when it could not.
-inline int BindLoopback(SOCKET s)
-{
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return 0;
-    return ntohs(address.sin_port);
-}
-
-// A port on 127.0.0.1 that nothing listens on now.
-inline int PickFreePort()
-{
-    StartWinsock();
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return 0;
-    int port = BindLoopback(s);
-    closesocket(s);
-    return port;
-}
-
-// A socket listening on a free port of 127.0.0.1, with that port in *port; INVALID_SOCKET and 0
-// when it cannot listen.
-inline SOCKET ListenLoopback(int backlog, int* port)
-{
-    StartWinsock();
-    *port = 0;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return s;
-    int bound = BindLoopback(s);
-    if (bound == 0 || listen(s, backlog) != 0) {
-        closesocket(s);
-        return INVALID_SOCKET;
-    }
-    *port = bound;
-    return s;
-}
-
-// A socket connected to 127.0.0.1:port, or INVALID_SOCKET.
-inline SOCKET ConnectLoopback(int port)
-{
-    StartWinsock();
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return s;
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(u_short(port));
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        closesocket(s);
-        return INVALID_SOCKET;
-    }
-    return s;
 }
 
 // One Linux peer process, run and stopped through peers/peer.sh.
@@ -262,6 +152,22 @@ public:
         pid = 0;
     }
 
+    // Runs an ejabberdctl command (arguments split at blanks) against a running "ejabberd" peer and
+    // waits for it (at most a minute): true when it succeeded; *output gets what it printed.
+    bool Control(const std::string& arguments, std::string* output = nullptr)
+    {
+        if (runDir.empty()) return false;
+        static std::atomic<int> counter(0);
+        const std::string base = runDir + "/ctl-" + std::to_string(++counter);
+        // Written whole first, so the script never reads half a request.
+        if (!WriteTextFile(base + ".part", arguments + "\n") ||
+            !MoveFileW(DosPath(base + ".part").c_str(), DosPath(base + ".request").c_str()))
+            return false;
+        for (int i = 0; i < 3000 && !FileExists(base + ".done"); ++i) Sleep(20);
+        if (output) *output = ReadTextFile(base + ".out");
+        return FileExists(base + ".done") && atoi(ReadTextFile(base + ".done").c_str()) == 0;
+    }
+
     int Port() const { return port; }
     int ProcessId() const { return pid; }
     bool IsRunning() const { return !runDir.empty() && FileExists(runDir + "/ready") && !FileExists(runDir + "/died"); }
@@ -274,26 +180,12 @@ private:
         int candidate = PickFreePort();
         std::string run = PeersRunDir() + "/peer-" + kind + "-" + std::to_string(GetCurrentProcessId()) + "-" +
                           std::to_string(++counter);
-        std::wstring command = L"\"" + DosPath("/bin/bash") + L"\" \"" + Widen(ZEL_NET_PEERS_DIR "/peer.sh") +
-                               L"\" start \"" + Widen(kind) + L"\" \"" + Widen(run) + L"\" " +
-                               std::to_wstring(candidate) + L" \"" + Widen(LeasePath()) + L"\"";
-        for (const std::string& argument : arguments) command += L" \"" + Widen(argument) + L"\"";
+        std::vector<std::string> line = {"start", kind, run, std::to_string(candidate), LeasePath()};
+        line.insert(line.end(), arguments.begin(), arguments.end());
+        if (!TestSupport::StartUnixScript(ZEL_NET_PEERS_DIR "/peer.sh", line, failure)) return false;
 
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        std::vector<wchar_t> line(command.begin(), command.end());
-        line.push_back(0);
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                            &startup, &process)) {
-            failure = "cannot run peer.sh (error " + std::to_string(GetLastError()) + ")";
-            return false;
-        }
-        // Wine gives no handles for a Unix program; close any it did give.
-        if (process.hThread) CloseHandle(process.hThread);
-        if (process.hProcess) CloseHandle(process.hProcess);
-
-        for (int i = 0; i < 1500; ++i) {  // 30 s
+        // A minute: ejabberd takes seconds to start, and each account it is given a second or two more.
+        for (int i = 0; i < 3000; ++i) {
             if (FileExists(run + "/ready")) {
                 runDir = run;
                 port = candidate;
@@ -308,7 +200,7 @@ private:
             }
             Sleep(20);
         }
-        failure = kind + ": no answer from peer.sh within 30 s\n--- peer.log ---\n" + ReadTextFile(run + "/peer.log");
+        failure = kind + ": no answer from peer.sh within 60 s\n--- peer.log ---\n" + ReadTextFile(run + "/peer.log");
         // Should it still come up, it ends with this process through the lease.
         return false;
     }
@@ -332,140 +224,6 @@ private:
     std::string failure;
     int port = 0;
     int pid = 0;
-};
-
-// Blocking helpers on a test-side socket.
-inline bool SendAllBytes(SOCKET s, const std::string& bytes)
-{
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        int n = send(s, bytes.data() + sent, int(bytes.size() - sent), 0);
-        if (n <= 0) return false;
-        sent += size_t(n);
-    }
-    return true;
-}
-
-// Exactly count bytes, or what came before the peer closed or an error.
-inline std::string ReceiveExactly(SOCKET s, size_t count)
-{
-    std::string out;
-    char buffer[4096];
-    while (out.size() < count) {
-        int n = recv(s, buffer, int(std::min<size_t>(sizeof buffer, count - out.size())), 0);
-        if (n <= 0) break;
-        out.append(buffer, size_t(n));
-    }
-    return out;
-}
-
-// Everything until the peer closes.
-inline std::string ReceiveAll(SOCKET s)
-{
-    std::string out;
-    char buffer[4096];
-    for (;;) {
-        int n = recv(s, buffer, sizeof buffer, 0);
-        if (n <= 0) break;
-        out.append(buffer, size_t(n));
-    }
-    return out;
-}
-
-// Echoes until the peer closes, or until stop() holds. It polls, checking stop() at least every
-// 50 ms: under Wine a receive blocked in one thread does not see a shutdown from another.
-template <typename Stop> void EchoUntil(SOCKET s, Stop stop)
-{
-    char buffer[16384];
-    for (;;) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(s, &readable);
-        timeval wait = {0, 50000};
-        int ready = select(0, &readable, nullptr, nullptr, &wait);
-        if (stop() || ready < 0) return;
-        if (ready == 0) continue;
-        int n = recv(s, buffer, sizeof buffer, 0);
-        if (n <= 0) return;
-        if (!SendAllBytes(s, std::string(buffer, size_t(n)))) return;
-    }
-}
-
-// Echoes until the peer closes.
-inline void Echo(SOCKET s)
-{
-    EchoUntil(s, [] { return false; });
-}
-
-// A loopback server on a free port; each accepted connection runs the handler on its own thread,
-// and the connection is closed when the handler returns. The destructor waits for every handler:
-// one that may outlive its client's interest must end by itself once IsStopping().
-class ScriptedServer {
-public:
-    typedef std::function<void(SOCKET)> Handler;
-
-    explicit ScriptedServer(Handler handler) : handler(std::move(handler))
-    {
-        listener = ListenLoopback(16, &port);
-        if (listener != INVALID_SOCKET) acceptor = std::thread([this] { AcceptLoop(); });
-    }
-
-    ~ScriptedServer()
-    {
-        stopping = true;
-        if (acceptor.joinable()) acceptor.join();
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            for (SOCKET s : open) shutdown(s, SD_BOTH);
-        }
-        for (std::thread& t : handlers) t.join();
-        if (listener != INVALID_SOCKET) closesocket(listener);
-    }
-
-    ScriptedServer(const ScriptedServer&) = delete;
-    ScriptedServer& operator=(const ScriptedServer&) = delete;
-
-    // 0 when it could not listen.
-    int Port() const { return port; }
-    int Accepted() const { return accepted; }
-    bool IsStopping() const { return stopping; }
-
-private:
-    void AcceptLoop()
-    {
-        while (!stopping) {
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(listener, &readable);
-            timeval wait = {0, 20000};
-            if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
-            SOCKET client = accept(listener, nullptr, nullptr);
-            if (client == INVALID_SOCKET) continue;
-            ++accepted;
-            std::lock_guard<std::mutex> hold(lock);
-            open.push_back(client);
-            handlers.emplace_back([this, client] {
-                handler(client);
-                {
-                    std::lock_guard<std::mutex> hold(lock);
-                    for (size_t i = 0; i < open.size(); ++i)
-                        if (open[i] == client) open.erase(open.begin() + long(i));
-                }
-                shutdown(client, SD_BOTH);
-                closesocket(client);
-            });
-        }
-    }
-
-    Handler handler;
-    SOCKET listener = INVALID_SOCKET;
-    int port = 0;
-    std::atomic<bool> stopping{false};
-    std::atomic<int> accepted{0};
-    std::thread acceptor;
-    std::mutex lock;
-    std::vector<SOCKET> open;
-    std::vector<std::thread> handlers;
 };
 
 // Echoes every byte back on every connection it accepts on 127.0.0.1, until destroyed, even while

@@ -136,7 +136,8 @@ TEST_F(ThroughProxy, RefusalsGiveTheirTextAndCode)
         EXPECT_EQ(messages.back().code, CM_CONNECT_RESULT);
         EXPECT_EQ(queue.Count(CM_DISCONNECTED), 0);
         EXPECT_EQ(echo.Accepted(), acceptedBefore);
-        manager.Close(connection);  // the worker has ended: it gave the network back
+        // The worker gives the network back as it ends, right after its connect result.
+        ASSERT_TRUE(WaitForConnectionWorkers(15000));
         ConnMgrLog log;
         ConnMgrGetLog(&log);
         EXPECT_EQ(log.openConnections, 0);

@@ -144,7 +144,8 @@ TEST_F(Secure, AnUntrustedCertificateOrAnotherNameEndsTheConnection)
         EXPECT_EQ(messages[messages.size() - 2].code, CM_ERROR_TEXT);
         EXPECT_EQ(queue.Count(CM_DISCONNECTED), 0);
         EXPECT_EQ(manager.Send(connection, "secret", 6, 0), -1) << "nothing goes out over a rejected channel";
-        manager.Close(connection);  // the worker has ended: it gave the network back
+        // The worker gives the network back as it ends, right after its connect result.
+        ASSERT_TRUE(WaitForConnectionWorkers(15000));
         ConnMgrLog log;
         ConnMgrGetLog(&log);
         EXPECT_EQ(log.openConnections, 0);
@@ -241,6 +242,7 @@ TEST_F(Secure, CloseDuringAStalledHandshakeEndsIt)
         return false;
     }));
     manager.Close(connection);
+    ASSERT_TRUE(WaitForConnectionWorkers(15000));  // Close does not wait for the worker
     owner.Flush();
     ASSERT_EQ(owner.Count(CM_CONNECT_RESULT), 1);
     EXPECT_NE(owner.OfCode(CM_CONNECT_RESULT)[0].value, 0);

@@ -10,7 +10,7 @@
 #include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/shell/CoreServices.h"
 #include "Zel/shell/skin/ColorScheme.h"
-#include "Zel/shell/tests/TempFolder.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -75,7 +75,7 @@ protected:
     }
 
     TestSupport::TempFolder folder{L"GlobalSettingsTest"};
-    const std::wstring& root = folder.root;
+    const std::wstring& root = folder.path;
     Services::CServicesManager bus;
     CSkinImageSet images;
     CoreServicesPlace place;

@@ -11,6 +11,7 @@
 #include "Zel/core/skin/SkinImages.h"
 #include "Zel/prefs/PreferencesDialog.h"
 #include "Zel/shell/CoreServices.h"
+#include "Zel/shell/StartupWarnings.h"
 #include "Zel/shell/ZelResources.h"
 #include "Zel/shell/menu/MainMenu.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
@@ -192,6 +193,8 @@ bool CApplication::CompleteStart()
     if (!init || !init(&classes)) return false;
     SHInitExtraControls();
     UpdateTrayIcon();
+    // What the user must know of the start (a settings file left as it is) shows over the window.
+    ShowStartupWarnings(mainWindow);
     return true;
 }
 

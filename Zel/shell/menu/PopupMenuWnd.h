@@ -3,7 +3,7 @@
 // is chosen.
 #pragma once
 
-#include "Zel/core/accounts/PopupMenu.h"
+#include "Zel/core/plugin/PopupMenu.h"
 
 #include <windows.h>
 

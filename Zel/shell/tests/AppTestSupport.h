@@ -12,7 +12,7 @@
 #include "Zel/core/history/HistoryFile.h"
 #include "Zel/core/tests/AccountTestSupport.h"
 #include "Zel/shell/CoreServices.h"
-#include "Zel/shell/tests/TempFolder.h"
+#include "ZELCommon/tests/TempFolder.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -77,10 +77,10 @@ public:
         start = {GetModuleHandleW(nullptr), L"ZELWM_APPLICATION_CLASS", L"ZEL PDA", SW_SHOW};
         AppPlace place;
         place.bus = &bus;
-        place.settingsFile = (folder.root + L"settings.zel").c_str();
+        place.settingsFile = (folder.path + L"settings.zel").c_str();
         place.protosFolder = PluginTree::ProtosFolder(pluginScenario);
-        place.historyFolder = (folder.root + L"History\\").c_str();
-        place.appFolder = folder.root.c_str();
+        place.historyFolder = (folder.path + L"History\\").c_str();
+        place.appFolder = folder.path.c_str();
         application.reset(make ? make(&start, place) : new CApplication(&start, place));
         if (!make) application->SetTrayNotify(QuietTray);
         started = InitInstance(*application, L"") && application->CompleteStart();
@@ -125,7 +125,7 @@ public:
     CHistoryFile History()
     {
         HistoryPlace place;
-        place.folder = CZELString((folder.root + L"History\\").c_str());
+        place.folder = CZELString((folder.path + L"History\\").c_str());
         place.bus = &bus;
         return CHistoryFile(place);
     }

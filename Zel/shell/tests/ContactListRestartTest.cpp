@@ -5,6 +5,7 @@
 
 #include "Zel/shell/CoreServices.h"
 #include "Zel/core/accounts/ProtocolsManager.h"
+#include "Zel/core/contactlist/ContactListFile.h"
 #include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/core/tests/BusTestSupport.h"
 #include "Zel/core/tests/PluginTreeSupport.h"
@@ -103,6 +104,25 @@ std::vector<std::wstring> Describe(unsigned account)
     return out;
 }
 
+// The names of the account records in the "CL data" that settings holds.
+std::vector<std::wstring> StoredAccountRecords(const std::wstring& settings)
+{
+    Services::CServicesManager bus;
+    CSettingsStore store(&bus, Str(settings));
+    std::vector<unsigned char> blob;
+    int size = 0;
+    if (store.GetValueSize(GUID_CONTACT_LIST_DATA, CZELString(L"CL data"), &size) && size > 0) {
+        blob.resize(size_t(size));
+        unsigned length = unsigned(size);
+        store.GetBlob(GUID_CONTACT_LIST_DATA, CZELString(L"CL data"), blob.data(), &length);
+    }
+    std::vector<ContactListFile::RecordView> records;
+    ContactListFile::ReadRecords(blob.data(), unsigned(blob.size()), records);
+    std::vector<std::wstring> names;
+    for (const ContactListFile::RecordView& record : records) names.push_back(Text(record.name));
+    return names;
+}
+
 int AddContact(unsigned account, int group, const wchar_t* name, const wchar_t* alias, int rank)
 {
     int contact = ContactListDataService->AddContact(account, group);
@@ -117,7 +137,7 @@ int AddContact(unsigned account, int group, const wchar_t* name, const wchar_t* 
 TEST(ContactListRestartTest, ListsComeBackAndSurviveARunWithoutTheirPlugin)
 {
     TempFolder folder(L"zel-cl-restart-");
-    std::wstring settings = folder.path + L"\\settings.zel";
+    std::wstring settings = folder.path + L"settings.zel";
     CSkinImageSet images;
     const std::vector<std::wstring> aliceList = {L"g:Friends", L"  111/One/1", L"  112//2", L"g:Work", L"333//3"};
     const std::vector<std::wstring> bobList = {L"bob-friend/Buddy/7"};
@@ -173,7 +193,14 @@ TEST(ContactListRestartTest, ListsComeBackAndSurviveARunWithoutTheirPlugin)
         changed.push_back(L"444//4");
         EXPECT_EQ(Describe(run.Account(L"alice")), changed);
         EXPECT_EQ(Describe(run.Account(L"bob")), bobList);
+        // The user removes alice's account: her list goes with it.
+        unsigned alice = run.Account(L"alice");
+        ProtocolsManagerService->RemoveAccount(alice);
+        EXPECT_TRUE(BusTest::WaitUntil([&] { return run.Account(L"alice") == 0; }));
     }
+    // What is stored now holds bob's list and nothing of alice's.
+    std::vector<std::wstring> stored = StoredAccountRecords(settings);
+    EXPECT_EQ(stored, (std::vector<std::wstring>{L"{FA4EAC02-2222-4B4B-8201-0203040506B2}bob"}));
 }
 
 // The manager's commands that only post to the account report success when the post was queued.
@@ -181,7 +208,7 @@ TEST(ContactListRestartTest, ListCommandsToAnAccountReportAQueuedPost)
 {
     TempFolder folder(L"zel-cl-commands-");
     CSkinImageSet images;
-    CoreRun run(images, folder.path + L"\\settings.zel", L"Accounts");
+    CoreRun run(images, folder.path + L"settings.zel", L"Accounts");
     ASSERT_TRUE(run.ready);
     unsigned alice = run.NewAccount(GUID_FAKE_A, L"alice");
     ASSERT_NE(alice, 0u);

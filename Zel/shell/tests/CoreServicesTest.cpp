@@ -1,8 +1,13 @@
 // The core services' start-up and shutdown order, seen through the settings file: it is written once,
-// when the services go down, and holds what was set while they ran.
+// when the services go down, and holds what was set while they ran; a file the settings store leaves
+// as it is stays so, byte for byte, and the user is told at start-up.
 #include "Zel/shell/CoreServices.h"
 
+#include "Zel/shell/StartupWarnings.h"
+#include "Zel/shell/UserWarning.h"
+
 #include "Zel/shell/tests/SettingsFileBytes.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/accounts/ProtocolsManager.h"
@@ -14,33 +19,27 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::string ReadAll(const std::wstring& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using TestSupport::TempFolder;
 
 class CoreServicesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        settingsFile = std::wstring(temp) + L"CoreServicesTest" + std::to_wstring(GetCurrentProcessId()) + L".zel";
-        DeleteFileW(settingsFile.c_str());
+        settingsFile = folder.path + L"settings.zel";
         place.bus = &bus;
         place.images = &images;
         place.settingsFile = settingsFile.c_str();
-        place.protosFolder = (std::wstring(temp) + L"CoreServicesTestNoProtos\\").c_str();
+        place.protosFolder = (folder.path + L"NoProtos\\").c_str();
     }
-    void TearDown() override { DeleteFileW(settingsFile.c_str()); }
 
+    static std::string ReadAll(const std::wstring& path) { return TempFolder::Read(path); }
+
+    TempFolder folder{L"CoreServicesTest"};
     Services::CServicesManager bus;
     CSkinImageSet images;
     CoreServicesPlace place;
@@ -98,4 +97,110 @@ TEST_F(CoreServicesTest, SettingsAreWrittenOnceAtShutdownAndComeBackAfterARestar
     EXPECT_TRUE(note == L"abc");
     DestroyCoreServices();
     EXPECT_EQ(ReadAll(settingsFile), expected);
+}
+
+namespace {
+
+std::wstring Wide(const CZELString& text)
+{
+    return text.IsEmpty() ? std::wstring() : std::wstring(text.GetBuffer(), size_t(text.GetLength()));
+}
+
+// Collects what would have been shown, for as long as it lives.
+class ShownWarnings {
+public:
+    ShownWarnings() { SetUserWarningInterceptor(&ShownWarnings::Take, this); }
+    ~ShownWarnings() { SetUserWarningInterceptor(nullptr, nullptr); }
+
+    std::vector<std::wstring> texts;
+
+private:
+    static void Take(const wchar_t* text, void* context) { static_cast<ShownWarnings*>(context)->texts.push_back(text); }
+};
+
+// The core services over a settings file that already holds a sample.
+class StartupWarningsTest : public CoreServicesTest {
+protected:
+    void SetUp() override
+    {
+        CoreServicesTest::SetUp();
+        ASSERT_TRUE(TestSupport::WriteWholeFile(settingsFile, sample));
+    }
+
+    // Runs the core services from start to shutdown, changing a setting, and returns what the
+    // user was shown once they stood.
+    std::vector<std::wstring> Run(HANDLE letGoAfterStart = INVALID_HANDLE_VALUE)
+    {
+        ShownWarnings shown;
+        CreateCoreServices(place);
+        if (letGoAfterStart != INVALID_HANDLE_VALUE) CloseHandle(letGoAfterStart);
+        bus.FireStartupEvent();
+        ShowStartupWarnings(nullptr);
+        int number = 5;
+        if (SettingsStoreService) SettingsStoreService->SetInt(GUID_GUI, L"Changed", &number);
+        DestroyCoreServices();
+        return shown.texts;
+    }
+
+    const std::string sample = SettingsFileBytes::Section("{5CA0CBC1-999A-4EA2-8B44-F8F67D7F8EBE}",
+                                                          SettingsFileBytes::Value("Kept", "yes"));
+};
+
+}  // namespace
+
+TEST_F(StartupWarningsTest, AReadableFileNeedsNoWord)
+{
+    EXPECT_TRUE(Run().empty());
+    // Written as usual.
+    EXPECT_NE(TempFolder::Read(settingsFile), sample);
+}
+
+TEST_F(StartupWarningsTest, AFileHeldByAnotherProgramIsKeptAndTheUserIsTold)
+{
+    HANDLE held = CreateFileW(settingsFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    // Let go once the services stand: the file could be written at shutdown, and must not be.
+    std::vector<std::wstring> shown = Run(held);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find(L"could not be read"), std::wstring::npos) << std::string(shown[0].begin(), shown[0].end());
+    EXPECT_NE(shown[0].find(settingsFile), std::wstring::npos);
+    EXPECT_NE(shown[0].find(L"(error 32)"), std::wstring::npos);
+    EXPECT_EQ(TempFolder::Read(settingsFile), sample);
+}
+
+TEST_F(StartupWarningsTest, AReadOnlyFileIsKeptAndTheUserIsTold)
+{
+    ASSERT_TRUE(SetFileAttributesW(settingsFile.c_str(), FILE_ATTRIBUTE_READONLY));
+    std::vector<std::wstring> shown = Run();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find(L"is read-only"), std::wstring::npos) << std::string(shown[0].begin(), shown[0].end());
+    EXPECT_EQ(TempFolder::Read(settingsFile), sample);
+    EXPECT_TRUE(GetFileAttributesW(settingsFile.c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(settingsFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(SettingsFileWarning, SaysWhatHappenedAndWhy)
+{
+    struct Case {
+        const char* name;
+        unsigned long error;
+        const wchar_t* says;  // null: nothing to say
+    } cases[] = {
+        {"read", 0, nullptr},
+        {"held by another program", ERROR_SHARING_VIOLATION, L"could not be read"},
+        {"read-only", ERROR_FILE_READ_ONLY, L"is read-only"},
+        {"no access", ERROR_ACCESS_DENIED, L"(error 5)"},
+        {"an error without a text of its own", 0x2000FFFF, L"(error 536936447)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::wstring text = Wide(SettingsFileWarning(CZELString(L"C:\\Zel\\settings.zel"), c.error));
+        if (!c.says) {
+            EXPECT_TRUE(text.empty());
+            continue;
+        }
+        EXPECT_NE(text.find(c.says), std::wstring::npos) << std::string(text.begin(), text.end());
+        EXPECT_NE(text.find(L"C:\\Zel\\settings.zel"), std::wstring::npos);
+        EXPECT_NE(text.find(L"will not be saved"), std::wstring::npos);
+    }
 }

@@ -4,7 +4,7 @@
 #include "Zel/shell/helpers/ControlHelpers.h"
 #include "Zel/shell/helpers/FileHelpers.h"
 #include "Zel/shell/helpers/ResourcePaths.h"
-#include "Zel/shell/tests/TempFolder.h"
+#include "ZELCommon/tests/TempFolder.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +49,7 @@ TEST(Helpers, ReadWholeFile)
     folder.Write(L"big.txt", std::string(100, 'x'));
 
     unsigned size = 99;
-    std::unique_ptr<unsigned char[]> data(ReadWholeFile((folder.root + L"text.txt").c_str(), &size));
+    std::unique_ptr<unsigned char[]> data(ReadWholeFile((folder.path + L"text.txt").c_str(), &size));
     ASSERT_TRUE(data);
     EXPECT_EQ(size, 7u);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(data.get()), 8), std::string("abc\0def\0", 8));
@@ -61,12 +61,12 @@ TEST(Helpers, ReadWholeFile)
     for (const auto& test : nulls) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(test.name)));
         size = 99;
-        std::unique_ptr<unsigned char[]> none(ReadWholeFile((folder.root + test.name).c_str(), &size, test.limit));
+        std::unique_ptr<unsigned char[]> none(ReadWholeFile((folder.path + test.name).c_str(), &size, test.limit));
         EXPECT_FALSE(none);
         EXPECT_EQ(size, 0u);
     }
-    EXPECT_TRUE(FileExists((folder.root + L"empty.txt").c_str()));
-    EXPECT_FALSE(FileExists((folder.root + L"missing.txt").c_str()));
+    EXPECT_TRUE(FileExists((folder.path + L"empty.txt").c_str()));
+    EXPECT_FALSE(FileExists((folder.path + L"missing.txt").c_str()));
     EXPECT_FALSE(FileExists(L""));
 }
 
@@ -78,19 +78,19 @@ TEST(Helpers, ListingsSortByCodeUnitAndKeepOnlyWhatWasAsked)
 
     CZELArray<CZELString> list;
     list.Add(CZELString(L"left over"));
-    ListFiles(folder.root.c_str(), L"*.gif", list);
+    ListFiles(folder.path.c_str(), L"*.gif", list);
     // By code unit: upper case, then "_", then lower case; a folder that matches is listed too.
     std::vector<std::wstring> gifs = Names(list);
     std::vector<std::wstring> expected = {L"A.gif", L"Z.gif", L"_x.gif", L"b.gif", L"beta.gif"};
     EXPECT_EQ(gifs, expected);
 
-    ListSubdirectories(folder.root.c_str(), list);
+    ListSubdirectories(folder.path.c_str(), list);
     expected = {L"Alpha", L"beta.gif", L"zeta"};
     EXPECT_EQ(Names(list), expected);
 
-    ListSubdirectories((folder.root + L"missing\\").c_str(), list);
+    ListSubdirectories((folder.path + L"missing\\").c_str(), list);
     EXPECT_EQ(list.GetCount(), 0);
-    ListFiles((folder.root + L"missing\\").c_str(), L"*", list);
+    ListFiles((folder.path + L"missing\\").c_str(), L"*", list);
     EXPECT_EQ(list.GetCount(), 0);
 }
 

@@ -13,7 +13,7 @@
 #include "Zel/core/tests/PluginTreeSupport.h"
 #include "Zel/core/tests/plugins/FakeAccountPlugin.h"
 
-#include "ZELCommon/tests/RemoveTree.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,22 +28,12 @@ std::wstring Text(const CZELString& s)
     return s.GetBuffer() ? std::wstring(s.GetBuffer(), size_t(s.GetLength())) : std::wstring();
 }
 
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-using TestSupport::RemoveTree;
+using TestSupport::FileExists;
 
 class HistoryFileCoreTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        root = std::wstring(temp) + L"ZelHistoryCore" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        RemoveTree(root);
-        CreateDirectoryW(root.c_str(), nullptr);
         CoreServicesPlace place;
         place.bus = &bus;
         place.images = &images;
@@ -53,11 +43,7 @@ protected:
         bus.FireStartupEvent();
     }
 
-    void TearDown() override
-    {
-        DestroyCoreServices();
-        RemoveTree(root);
-    }
+    void TearDown() override { DestroyCoreServices(); }
 
     // A new account of the fake plug-in that reports name, once the contact list follows it.
     unsigned NewAccount(const wchar_t* name)
@@ -77,9 +63,10 @@ protected:
         return CHistoryFile(place);
     }
 
+    TestSupport::TempFolder folder{L"ZelHistoryCore"};
+    const std::wstring& root = folder.path;
     Services::CServicesManager bus;
     CSkinImageSet images;
-    std::wstring root;
 };
 
 TEST_F(HistoryFileCoreTest, NamesComeFromTheAccountAndTheContactList)
@@ -95,10 +82,10 @@ TEST_F(HistoryFileCoreTest, NamesComeFromTheAccountAndTheContactList)
     std::wstring protocol = Text(ProtocolsManagerService->GetAccountProtocol(account).name);
     ASSERT_FALSE(protocol.empty());
     std::wstring path = Text(history.GetPath(contact));
-    EXPECT_EQ(root + L"History\\" + protocol + L"_alice____bob.zhf", path);
+    EXPECT_EQ(root + L"History\\" + protocol + L"_alice_%2E.%5Cbob.zhf", path);
 
     ASSERT_EQ(HistoryOk, history.Append(contact, 1, 0, 0, 1000, CZELString(L"hello")));
-    EXPECT_TRUE(Exists(path));
+    EXPECT_TRUE(FileExists(path));
     SettingsStoreService->SetString(GUID_GUI, CZELString(L"MWYourName"), CZELString(L"Alice"));
     ASSERT_EQ(HistoryOk, history.Append(contact, 1, 1, 0, 1001, CZELString(L"hi")));
     CZELArray<ChatLogEntry> entries;
@@ -107,7 +94,7 @@ TEST_F(HistoryFileCoreTest, NamesComeFromTheAccountAndTheContactList)
     EXPECT_EQ(L"Bob", Text(entries[0].name));
     EXPECT_EQ(L"Alice", Text(entries[1].name));
     EXPECT_TRUE(history.Delete(contact));
-    EXPECT_FALSE(Exists(path));
+    EXPECT_FALSE(FileExists(path));
 }
 
 TEST_F(HistoryFileCoreTest, TemporaryContactsFollowHistSaveNotInList)
@@ -125,13 +112,13 @@ TEST_F(HistoryFileCoreTest, TemporaryContactsFollowHistSaveNotInList)
     CHistoryFile history = History();
     EXPECT_EQ(HistoryOk, history.Append(listed, 1, 0, 0, 1, CZELString(L"kept")));
     EXPECT_EQ(HistoryOk, history.Append(stranger, 1, 0, 0, 1, CZELString(L"not kept")));
-    EXPECT_TRUE(Exists(Text(history.GetPath(listed))));
-    EXPECT_FALSE(Exists(Text(history.GetPath(stranger))));
+    EXPECT_TRUE(FileExists(Text(history.GetPath(listed))));
+    EXPECT_FALSE(FileExists(Text(history.GetPath(stranger))));
 
     char on = 1;
     SettingsStoreService->SetByte(GUID_GUI, CZELString(L"HistSaveNotInList"), &on);
     EXPECT_EQ(HistoryOk, history.Append(stranger, 1, 0, 0, 1, CZELString(L"kept now")));
-    EXPECT_TRUE(Exists(Text(history.GetPath(stranger))));
+    EXPECT_TRUE(FileExists(Text(history.GetPath(stranger))));
 }
 
 }  // namespace

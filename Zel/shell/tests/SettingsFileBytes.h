@@ -1,7 +1,9 @@
-// Builders of "settings.zel" bytes for golden-byte tests, written from the file's layout.
+// Builders and readers of "settings.zel" bytes for golden-byte tests, written from the file's layout.
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace SettingsFileBytes {
 
@@ -12,6 +14,34 @@ inline std::string Value(const std::string& name, const std::string& data)
     record += name;
     for (int shift = 0; shift < 32; shift += 8) record += char((data.size() >> shift) & 0xFF);
     return record + data;
+}
+
+// The value records of bytes in order, as (name, data), up to the first that is not whole.
+inline std::vector<std::pair<std::string, std::string>> Records(const std::string& bytes)
+{
+    std::vector<std::pair<std::string, std::string>> records;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        size_t nameLength = (unsigned char)bytes[at];
+        if (bytes.size() - at < 5 + nameLength) break;
+        size_t dataLength = 0;
+        for (int i = 3; i >= 0; --i) dataLength = dataLength << 8 | (unsigned char)bytes[at + 1 + nameLength + i];
+        size_t data = at + 5 + nameLength;
+        if (bytes.size() - data < dataLength) break;
+        records.push_back({bytes.substr(at + 1, nameLength), bytes.substr(data, dataLength)});
+        at = data + dataLength;
+    }
+    return records;
+}
+
+// The value key of section (its GUID text) in a settings file's bytes; empty when absent.
+inline std::string FindValue(const std::string& file, const std::string& section, const std::string& key)
+{
+    for (const auto& s : Records(file))
+        if (s.first == section)
+            for (const auto& value : Records(s.second))
+                if (value.first == key) return value.second;
+    return std::string();
 }
 
 // One section record: a value record named by the section's GUID text, holding its value records.

@@ -4,7 +4,7 @@
 #include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/shell/skin/SkinPictureFile.h"
 #include "Zel/shell/tests/PngFixtures.h"
-#include "Zel/shell/tests/TempFolder.h"
+#include "ZELCommon/tests/TempFolder.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +90,7 @@ TEST(SkinImageSet, DrawsAtTheIconSizeFromTheCurrentSkin)
     folder.Write(L"Blue", L"half.png", Square(4, 0x00FF00, 128));
     CSkinImageSet set;
     set.SetLoader(LoadSkinPicture);
-    set.SetSkin(folder.root.c_str(), L"Blue");
+    set.SetSkin(folder.path.c_str(), L"Blue");
 
     for (int dpi : {96, 192}) {
         SCOPED_TRACE(dpi);
@@ -117,7 +117,7 @@ TEST(SkinImageSet, DrawsAtTheIconSizeFromTheCurrentSkin)
     }
 
     // A change of skin shows only after UnloadAll.
-    set.SetSkin(folder.root.c_str(), L"Red");
+    set.SetSkin(folder.path.c_str(), L"Red");
     Surface surface(20, 20, 0xFFFFFF);
     set.Draw(14, surface.dc, POINT{0, 0}, 255);
     EXPECT_EQ(surface.At(0, 0), 0x0000FFu);
@@ -136,7 +136,7 @@ TEST(SkinImageSet, TilesAndStretchesTheBackground)
     folder.Write(L"Skin", L"zel_mw_background.png", PngFixture::Rgba8(2, 2, checker));
     CSkinImageSet set;
     set.SetLoader(LoadSkinPicture);
-    set.SetSkin(folder.root.c_str(), L"Skin");
+    set.SetSkin(folder.path.c_str(), L"Skin");
     Surface surface(10, 10, 0xFFFFFF);
     set.DrawStretched(38, surface.dc, 0, 0, 6, 6, 0, 255);  // tiled from the brush origin
     EXPECT_EQ(surface.At(0, 0), 0x000000u);
@@ -156,14 +156,14 @@ TEST(SkinImageSet, AMissingOrDamagedFileIsLoadedOnceAsAnEmptyPicture)
     CSkinImageSet set;
     LoadedPaths.clear();
     set.SetLoader(RecordingLoader);
-    set.SetSkin(folder.root.c_str(), L"Skin");
+    set.SetSkin(folder.path.c_str(), L"Skin");
     Surface surface(20, 20, 0xFFFFFF);
     for (int i = 0; i < 3; ++i) {
         set.Draw(13, surface.dc, POINT{0, 0}, 255);
         set.Draw(14, surface.dc, POINT{0, 0}, 255);
     }
     EXPECT_EQ(LoadedPaths.size(), 2u);
-    EXPECT_EQ(LoadedPaths[0], folder.root + L"Skin\\zel_stoffline.png");
+    EXPECT_EQ(LoadedPaths[0], folder.path + L"Skin\\zel_stoffline.png");
     EXPECT_TRUE(set.IsLoaded(13));
     EXPECT_EQ(set.GetBitmap(13), nullptr);
     EXPECT_EQ(surface.At(0, 0), 0xFFFFFFu);
@@ -175,14 +175,14 @@ TEST(SkinImageSet, NamesThatLeaveTheSkinFolderAreNeverOpened)
     CSkinImageSet set;
     LoadedPaths.clear();
     set.SetLoader(RecordingLoader);
-    set.SetSkin(folder.root.c_str(), L"Skin");
+    set.SetSkin(folder.path.c_str(), L"Skin");
     Surface surface(20, 20, 0xFFFFFF);
     for (const wchar_t* name : {L"..\\settings.zel", L"sub/x.png", L"C:x.png", L".."}) {
         int index = set.Acquire(name);
         set.Draw(index, surface.dc, POINT{0, 0}, 255);
         EXPECT_TRUE(set.IsLoaded(index));
     }
-    set.SetSkin(folder.root.c_str(), L"..");
+    set.SetSkin(folder.path.c_str(), L"..");
     set.Draw(14, surface.dc, POINT{0, 0}, 255);
     EXPECT_TRUE(LoadedPaths.empty());
 }
@@ -197,7 +197,7 @@ TEST(SkinImageSet, AcquireAndReleaseOnOtherThreadsWhileDrawing)
         folder.Write(L"Skin", (L"picture" + std::to_wstring(i) + L".png").c_str(), Square(3, 0x00FF00));
     CSkinImageSet set;
     set.SetLoader(LoadSkinPicture);
-    set.SetSkin(folder.root.c_str(), L"Skin");
+    set.SetSkin(folder.path.c_str(), L"Skin");
 
     std::atomic<bool> stop{false};
     std::vector<std::thread> accounts;

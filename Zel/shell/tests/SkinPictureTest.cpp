@@ -2,7 +2,7 @@
 // an empty picture without a crash.
 #include "Zel/shell/skin/SkinPictureFile.h"
 #include "Zel/shell/tests/PngFixtures.h"
-#include "Zel/shell/tests/TempFolder.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -245,7 +245,7 @@ TEST(SkinPicture, EveryTruncationOfAGoodFileDecodesWholeOrNotAtAll)
 TEST(SkinPicture, LoadsFromAFileAndLeavesMissingOrDamagedFilesEmpty)
 {
     TestSupport::TempFolder temp(L"SkinPictureTest");
-    const std::wstring& folder = temp.root;
+    const std::wstring& folder = temp.path;
     auto write = [&](const wchar_t* name, const std::vector<uint8_t>& bytes) { temp.Write(name, bytes); };
     std::vector<uint8_t> good = Rgba8(2, 1, {255, 255, 255, 255, 0, 0, 0, 0});
     write(L"good.png", good);

@@ -7,8 +7,9 @@
 #include "Zel/core/accounts/IProtocolsManager.h"
 #include "Zel/core/accounts/ManagerPayloads.h"
 #include "Zel/core/accounts/PluginExports.h"
-#include "Zel/core/accounts/PopupMenu.h"
+#include "Zel/core/plugin/PopupMenu.h"
 #include "Zel/core/bus/ServicesManager.h"
+#include "Zel/net/ConnectionManagerApi.h"
 
 #include <windows.h>
 
@@ -35,9 +36,15 @@ const ZEL_GUID kControlClass = {0xFA4EAC0F, 0xFFFF, 0x4F4F, {0x8F, 0x01, 0x02, 0
 #if defined(FAKE_ACCOUNT_A)
 const ZEL_GUID* const kServed[] = {&GUID_FAKE_A, &GUID_FAKE_REFUSING};
 const wchar_t kPluginName[] = L"Fake A";
+const bool kLateAfterUnload = false;
 #elif defined(FAKE_ACCOUNT_B)
 const ZEL_GUID* const kServed[] = {&GUID_FAKE_B};
 const wchar_t kPluginName[] = L"Fake B";
+const bool kLateAfterUnload = false;
+#elif defined(FAKE_ACCOUNT_PROBE)
+const ZEL_GUID* const kServed[] = {&GUID_FAKE_PROBE};
+const wchar_t kPluginName[] = L"Probe";
+const bool kLateAfterUnload = true;
 #else
 #error "no fake account kind"
 #endif
@@ -91,6 +98,10 @@ public:
             if (control) Notify(code, *control);
             return 0;
         }
+        if (msgClass == GUID_CONNECTION_MANAGER && code == CM_DISCONNECTED) {
+            LateDisconnect();
+            return 0;
+        }
         if (msgClass != GUID_PROTOCOLS_MANAGER) return 0;
         Record(id, code, p1, p2);
         return Command(code, p1, p2);
@@ -117,6 +128,17 @@ private:
         ++count;
         Manager()->SetAccountInt(id, key, &count);
         return 0;
+    }
+
+    // The last report of a closed connection: the account keeps using its values for a while, as a
+    // real one updates its state and settings.
+    void LateDisconnect()
+    {
+        Record(id, CM_DISCONNECTED, nullptr, nullptr);
+        for (int round = 0; round < 5; ++round) {
+            Sleep(1);
+            Count(FAKE_VALUE_LATE);
+        }
     }
 
     CZELString Name()
@@ -147,7 +169,11 @@ private:
     {
         switch (code) {
         case PM_LOAD: return Count(FAKE_VALUE_LOADS);
-        case PM_UNLOAD: return Count(FAKE_VALUE_UNLOADS);
+        case PM_UNLOAD:
+            // Closing its connection now; the connection's last report comes behind this command.
+            if (kLateAfterUnload)
+                bus->SendMessage(queue, GUID_CONNECTION_MANAGER, CM_DISCONNECTED, nullptr, nullptr, false);
+            return Count(FAKE_VALUE_UNLOADS);
         case PM_GET_NAME:
             if (CZELString* out = reinterpret_cast<CZELString*>(ValueOf(p1))) *out = Name();
             return 0;

@@ -6,6 +6,10 @@
 // Kinds (one source, built once per plug-in folder):
 //   FAKE_ACCOUNT_A  serves GUID_FAKE_A, and GUID_FAKE_REFUSING, whose accounts it always refuses
 //   FAKE_ACCOUNT_B  serves GUID_FAKE_B
+//   FAKE_ACCOUNT_PROBE  serves GUID_FAKE_PROBE, whose accounts behave as one whose connection
+//                   reports its end only after PM_UNLOAD: while unloading, an account posts itself
+//                   CM_DISCONNECTED, and handling it keeps reading and writing the account's values
+//                   for a few milliseconds (logged under the code CM_DISCONNECTED)
 #pragma once
 
 #include "ZELCommon/ZELGuid.h"
@@ -16,6 +20,8 @@ inline const ZEL_GUID GUID_FAKE_A = {0xFA4EAC01, 0x1111, 0x4A4A, {0x81, 0x01, 0x
 inline const ZEL_GUID GUID_FAKE_B = {0xFA4EAC02, 0x2222, 0x4B4B, {0x82, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xB2}};
 inline const ZEL_GUID GUID_FAKE_REFUSING = {
     0xFA4EAC03, 0x3333, 0x4C4C, {0x83, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xC3}};
+inline const ZEL_GUID GUID_FAKE_PROBE = {
+    0xFA4EAC05, 0x5555, 0x4E4E, {0x85, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xE5}};
 // The class a fake account posts with when told to use a protocol that is not its own.
 inline const ZEL_GUID GUID_FAKE_FOREIGN = {
     0xFA4EAC04, 0x4444, 0x4D4D, {0x84, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xD4}};
@@ -40,6 +46,7 @@ enum FakeNotifyMode {
 #define FAKE_VALUE_NAME L"Name"                      // string: the name reported for PM_GET_NAME
 #define FAKE_VALUE_LOADS L"Loads"                    // int: PM_LOAD count
 #define FAKE_VALUE_UNLOADS L"Unloads"                // int: PM_UNLOAD count
+#define FAKE_VALUE_LATE L"Late"                      // int: value uses by the probe's late handler
 #define FAKE_VALUE_SEEN_AT_CREATE L"Seen at create"  // byte: 1 when CreateAccountFunc could read Name
 
 // Test exports (plain names).

@@ -21,6 +21,22 @@
 #                                    against the system account that scripts/setup.sh creates
 #   dante-socks4                     SOCKS4, and SOCKS5 without authentication
 #   tls-echo <cert folder> <name>    TLS echo server with <name>.crt and <name>.key
+#   ejabberd [options...]            XMPP server for the domain "localhost", one client listener on
+#                                    the port, passwords stored plain (for DIGEST-MD5 and the legacy
+#                                    digest), legacy jabber:iq:auth, a node, config, spool and logs of
+#                                    its own in the run folder. Options, in any order:
+#       zlib                         stream compression (XEP-0138) on the listener
+#       tls=<cert folder>/<name>     direct TLS with <name>.crt and <name>.key (TLS 1.0 and up)
+#       no-digest-md5                SASL DIGEST-MD5 not offered
+#       no-plain                     SASL PLAIN not offered
+#       admin-extra                  mod_admin_extra: roster, vCard and message commands for ctl=
+#       user=<name>:<password>       an account, made with ejabberdctl once the server listens
+#       ctl=<arguments>              any ejabberdctl command (arguments split at blanks), run after
+#                                    the accounts; the accounts are made side by side, and so are
+#                                    the commands
+#                                    While it runs, a file ctl-<n>.request in the run folder holding
+#                                    ejabberdctl arguments (split at blanks) is run once; ctl-<n>.out
+#                                    gets its output, then ctl-<n>.done its exit status.
 set -u
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 umask 022
@@ -45,26 +61,35 @@ for fd in /proc/$$/fd/*; do
 done
 
 peer_pid=
+ejabberd_ctl=()  # the command that reaches the running ejabberd
+helper_pids=    # processes stopped with the peer (each with its process group)
 scratch=
 
 fail() {
     echo "peer.sh: $*"
-    [ -n "$peer_pid" ] && stop_peer
+    [ -n "$peer_pid$helper_pids" ] && stop_peer
     [ -n "$scratch" ] && rm -rf "$scratch"
     echo "$*" >"$run/failed.tmp" && mv "$run/failed.tmp" "$run/failed"
     exit 1
 }
 
 stop_peer() {
-    kill -TERM -- "-$peer_pid" 2>/dev/null || kill -TERM "$peer_pid" 2>/dev/null
-    for _ in $(seq 1 50); do
-        kill -0 "$peer_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL -- "-$peer_pid" 2>/dev/null
-    kill -KILL "$peer_pid" 2>/dev/null
-    wait "$peer_pid" 2>/dev/null
+    if [ -n "$peer_pid" ]; then
+        kill -TERM -- "-$peer_pid" 2>/dev/null || kill -TERM "$peer_pid" 2>/dev/null
+        for _ in $(seq 1 50); do
+            kill -0 "$peer_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL -- "-$peer_pid" 2>/dev/null
+        kill -KILL "$peer_pid" 2>/dev/null
+        wait "$peer_pid" 2>/dev/null
+    fi
     peer_pid=
+    for helper in $helper_pids; do
+        kill -TERM -- "-$helper" 2>/dev/null || kill -TERM "$helper" 2>/dev/null
+        wait "$helper" 2>/dev/null
+    done
+    helper_pids=
 }
 
 # Whether anything listens on TCP port $1 (IPv4 or IPv6, any address).
@@ -90,6 +115,153 @@ listening "$port" && fail "port $port is busy"
 fill() {
     sed -e "s|@RUN@|$run|g" -e "s|@PORT@|$port|g" -e "s|@SCRATCH@|${scratch:-}|g" "$here/$1" >"$2" ||
         fail "cannot write $2"
+}
+
+# A port of 127.0.0.1 that nothing listens on now.
+free_port() {
+    local candidate
+    for _ in $(seq 1 100); do
+        candidate=$((30000 + RANDOM % 30000))
+        [ "$candidate" != "$port" ] && ! listening "$candidate" && { echo "$candidate"; return 0; }
+    done
+    return 1
+}
+
+# ejabberd as its own user (ejabberdctl changes to it), so everything it writes belongs to it. The
+# Erlang distribution listens on a second free port of 127.0.0.1 and epmd is not used, so nothing
+# but the server itself is left to stop. ejabberdctl leaves the server in a session of its own:
+# peer_pid is the server (beam.smp), the launcher a helper.
+start_ejabberd() {
+    command -v ejabberdctl >/dev/null || fail "ejabberd is not installed"
+    local dir=$run/ejabberd zlib=false tls= disabled='  - "X-OAUTH2"' extra= users=() commands=() option
+    for option in "$@"; do
+        case "$option" in
+            zlib) zlib=true ;;
+            tls=*) tls=${option#tls=} ;;
+            no-digest-md5) disabled="$disabled"$'\n  - "DIGEST-MD5"' ;;
+            no-plain) disabled="$disabled"$'\n  - "PLAIN"' ;;
+            admin-extra) extra=$'\n  mod_admin_extra: {}' ;;
+            user=*:*) users+=("${option#user=}") ;;
+            ctl=?*) commands+=("${option#ctl=}") ;;
+            *) fail "unknown ejabberd option $option" ;;
+        esac
+    done
+    local dist node=zel-$port@localhost
+    dist=$(free_port) || fail "no free port for the Erlang distribution"
+    mkdir -p "$dir/spool" "$dir/logs" || fail "cannot make $dir"
+    cp /etc/ejabberd/inetrc "$dir/" 2>/dev/null || : >"$dir/inetrc"
+
+    local certfiles= listener_tls=
+    if [ -n "$tls" ]; then
+        [ -r "$tls.crt" ] && [ -r "$tls.key" ] || fail "no certificate $tls.crt with its key"
+        cat "$tls.crt" "$tls.key" >"$dir/server.pem" || fail "cannot write $dir/server.pem"
+        certfiles=$'certfiles:\n  - "'"$dir/server.pem"'"'
+        # Debian's OpenSSL settings refuse TLS below 1.2; a handheld's TLS may be older.
+        listener_tls=$'\n    tls: true\n    ciphers: "DEFAULT:@SECLEVEL=0"\n    protocol_options: []'
+    fi
+    cat >"$dir/ejabberd.yml" <<EOF_YML || fail "cannot write ejabberd.yml"
+loglevel: info
+log_rotate_count: 0
+hosts:
+  - localhost
+$certfiles
+auth_method: internal
+auth_password_format: plain
+registration_timeout: infinity
+disable_sasl_mechanisms:
+$disabled
+listen:
+  -
+    port: $port
+    ip: "127.0.0.1"
+    module: ejabberd_c2s
+    access: c2s
+    starttls: false
+    zlib: $zlib$listener_tls
+acl:
+  local:
+    user_regexp: ""
+access_rules:
+  local:
+    allow: local
+  c2s:
+    allow: all
+api_permissions:
+  "console commands":
+    from:
+      - ejabberd_ctl
+    who: all
+    what: "*"
+shaper_rules:
+  max_user_sessions: 10
+modules:
+  mod_caps: {}
+  mod_disco: {}
+  mod_legacy_auth: {}
+  mod_offline: {}
+  mod_ping: {}
+  mod_privacy: {}
+  mod_private: {}
+  mod_roster:
+    versioning: false
+  mod_vcard:
+    search: false
+  mod_version:
+    show_os: false$extra
+EOF_YML
+    cat >"$dir/ejabberdctl.cfg" <<EOF_CFG || fail "cannot write ejabberdctl.cfg"
+ERL_OPTIONS="-env ERL_CRASH_DUMP_BYTES 0"
+ERLANG_NODE=$node
+INET_DIST_INTERFACE=127.0.0.1
+ERL_DIST_PORT=$dist
+EJABBERD_PID_PATH=$dir/ejabberd.pid
+EOF_CFG
+    chown -R ejabberd:ejabberd "$dir" || fail "cannot give $dir to the ejabberd account"
+    chmod 700 "$dir"
+
+    ejabberd_ctl=(ejabberdctl --config-dir "$dir" --spool "$dir/spool" --logs "$dir/logs")
+    local ctl=("${ejabberd_ctl[@]}")
+    setsid "${ctl[@]}" foreground >"$dir/foreground.log" 2>&1 &
+    helper_pids=$!
+    # The server is looked for while it starts, so that a failure stops it too.
+    for _ in $(seq 1 600); do
+        [ -n "$peer_pid" ] || peer_pid=$(pgrep -f -- "beam.smp.* -sname $node( |\$)" | head -n 1)
+        [ -n "$peer_pid" ] && listening "$port" && break
+        kill -0 "$helper_pids" 2>/dev/null || fail "ejabberd ended before it listened: $(tail -n 20 "$dir/foreground.log")"
+        sleep 0.05
+    done
+    [ -n "$peer_pid" ] && listening "$port" || fail "ejabberd did not listen on port $port within 30 s"
+
+    # Each ejabberdctl call starts an Erlang node of its own (a second or two): the accounts are made
+    # side by side, then the commands.
+    local user command pids=() failed=
+    for user in "${users[@]}"; do
+        "${ctl[@]}" register "${user%%:*}" localhost "${user#*:}" &
+        pids+=($!)
+    done
+    for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+    [ -z "$failed" ] || fail "cannot make the accounts (see peer.log)"
+    pids=()
+    for command in "${commands[@]}"; do
+        # shellcheck disable=SC2086 # the arguments are split at blanks on purpose
+        "${ctl[@]}" $command &
+        pids+=($!)
+    done
+    for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+    [ -z "$failed" ] || fail "an ejabberdctl command failed (see peer.log)"
+}
+
+# The ejabberdctl commands the owner asked for while the server runs (ctl-<n>.request files).
+run_ctl_requests() {
+    local request base
+    for request in "$run"/ctl-*.request; do
+        [ -e "$request" ] || continue
+        base=${request%.request}
+        # shellcheck disable=SC2046 # the arguments are split at blanks on purpose
+        "${ejabberd_ctl[@]}" $(cat "$request") >"$base.out" 2>&1
+        echo $? >"$base.tmp" && mv "$base.tmp" "$base.done"
+        rm -f "$request"
+    done
 }
 
 case "$kind" in
@@ -131,6 +303,9 @@ tls-echo)
     setsid socat "OPENSSL-LISTEN:$port,bind=127.0.0.1,reuseaddr,fork,cert=$1/$2.crt,key=$1/$2.key,verify=0" PIPE &
     peer_pid=$!
     ;;
+ejabberd)
+    start_ejabberd "$@"
+    ;;
 *)
     fail "unknown kind $kind"
     ;;
@@ -153,6 +328,7 @@ while :; do
     kill -0 "$owner" 2>/dev/null || break
     kill -0 "$peer_pid" 2>/dev/null || { died="$kind ended by itself (see peer.log)"; break; }
     [ "$SECONDS" -ge "$deadline" ] && { echo "peer.sh: lifetime over"; break; }
+    [ ${#ejabberd_ctl[@]} -gt 0 ] && run_ctl_requests
     sleep 0.2
 done
 stop_peer

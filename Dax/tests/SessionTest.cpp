@@ -1,0 +1,220 @@
+// The session through the real bus, protocols manager and connection service against the fake
+// redirector and session server: login, pings, status changes, losses and refusals.
+#include "Dax/tests/DaxHost.h"
+
+#include "Dax/proto/MrimCommands.h"
+#include "Zel/core/accounts/AccountCodes.h"
+
+using namespace MrimTest;
+
+namespace {
+
+Bytes ExpectedLogin(unsigned value, const std::string& uri)
+{
+    return Wire().Lps("me@example.org").Lps("secret").U32(value).Lps(uri).U32(0).U32(0)
+        .U32(0x3FF).Lps("client=\"ZEL PDA WM\" version=\"2.0\" build=\"2140\"").Lps("ru")
+        .Lps("ZEL PDA Symbian (build 2140);");
+}
+
+} // namespace
+
+class DaxSessionTest : public DaxHostTest {};
+
+TEST_F(DaxSessionTest, RedirectorSessionLoginOnline)
+{
+    unsigned id = CreateAccount();
+    ASSERT_NE(0u, id);
+    manager->SetStatus(id, AccountStatus::Online);
+    ReceivedPacket login;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdLogin, login));
+    EXPECT_EQ(ToHex(ExpectedLogin(1, "STATUS_ONLINE")), ToHex(login.body));
+    std::vector<ReceivedPacket> received = server->Received();
+    ASSERT_GE(received.size(), 2u);
+    EXPECT_EQ(unsigned(Mrim::CmdHello), received[0].header.command);
+    EXPECT_EQ(0u, received[0].header.bodyLength);
+    EXPECT_EQ(received[0].header.sequence + 1, login.header.sequence);
+    EXPECT_TRUE(WaitStatus(id, AccountStatus::Online));
+    EXPECT_EQ(1, redirector->served.load());
+
+    // Away while online goes out at once.
+    manager->SetStatus(id, AccountStatus::Away);
+    ReceivedPacket change;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdChangeStatus, change));
+    EXPECT_EQ(ToHex(Wire().U32(2).Lps("STATUS_AWAY").U32(0).U32(0).U32(0x3FF)), ToHex(change.body));
+    EXPECT_TRUE(WaitStatus(id, AccountStatus::Away));
+}
+
+TEST_F(DaxSessionTest, RedirectorAnswerSplitAcrossWritesIsReadToItsLineEnd)
+{
+    unsigned id = CreateAccount(FakeRedirector::Split);
+    EXPECT_TRUE(GoOnline(id));
+}
+
+TEST_F(DaxSessionTest, RedirectorWithoutAnAnswerFailsTheConnectAndRetries)
+{
+    for (FakeRedirector::Mode mode : {FakeRedirector::Nothing, FakeRedirector::Garbage}) {
+        SCOPED_TRACE(int(mode));
+        redirector.reset();
+        server.reset();
+        unsigned id = CreateAccount(mode);
+        manager->SetStatus(id, AccountStatus::Online);
+        // Each failure goes offline and asks again after the (shortened) wait.
+        EXPECT_TRUE(BusTest::WaitUntil([&]() { return redirector->served >= 3; }, 10000));
+        EXPECT_NE(AccountStatus::Online, Status(id));
+        EXPECT_EQ(0, server->Connections());
+        manager->SetStatus(id, AccountStatus::Offline);
+        EXPECT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    }
+}
+
+TEST_F(DaxSessionTest, StatusChosenWhileConnectingWaitsForTheLogin)
+{
+    unsigned id = CreateAccount();
+    server->pingInterval = 0;
+    manager->SetStatus(id, AccountStatus::Online);
+    manager->SetStatus(id, AccountStatus::DoNotDisturb);
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::DoNotDisturb));
+    ReceivedPacket login;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdLogin, login));
+    // Nothing but hello and login went out before the login was accepted.
+    std::vector<ReceivedPacket> received = server->Received();
+    EXPECT_EQ(unsigned(Mrim::CmdHello), received[0].header.command);
+    EXPECT_EQ(unsigned(Mrim::CmdLogin), received[1].header.command);
+    for (const AccountTest::Event& event : recorder->Events(PMEV_STATUS_CHANGED)) {
+        if (event.v1 != intptr_t(id)) continue;
+        // Connecting, then the chosen status; never a connected status before the login.
+        EXPECT_TRUE(event.status == AccountStatus::Connecting || event.status == AccountStatus::DoNotDisturb ||
+                    event.status == AccountStatus::Offline)
+            << event.status;
+    }
+}
+
+TEST_F(DaxSessionTest, PingsAtTheIntervalWhileOnline)
+{
+    unsigned id = CreateAccount();
+    server->pingInterval = 45;
+    ASSERT_TRUE(GoOnline(id));
+    Settle();
+    std::vector<AccountTest::Event> timers = recorder->Events(PMEV_TIMER_SET);
+    ASSERT_FALSE(timers.empty());
+    AccountTest::Event timer = timers.back();
+    ASSERT_NE(nullptr, timer.callback);
+    EXPECT_EQ(45000u, timer.callback(timer.context));
+    ReceivedPacket ping;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdPing, ping));
+    EXPECT_EQ(0u, ping.header.bodyLength);
+
+    // A new interval restarts the timer.
+    server->SendPacket(Mrim::CmdConnectionParams, 0, Wire().U32(90));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        return recorder->Events(PMEV_TIMER_CANCEL).size() >= 1 && recorder->Events(PMEV_TIMER_SET).size() >= 2;
+    }));
+    EXPECT_EQ(90000u, timer.callback(timer.context));
+
+    // Offline, the tick stops the timer.
+    manager->SetStatus(id, AccountStatus::Offline);
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    EXPECT_EQ(0u, timer.callback(timer.context));
+}
+
+TEST_F(DaxSessionTest, ComesBackAfterTheServerDropsIt)
+{
+    unsigned id = CreateAccount();
+    ASSERT_TRUE(GoOnline(id));
+    server->Drop();
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    EXPECT_TRUE(WaitStatus(id, AccountStatus::Online));
+    EXPECT_EQ(2, server->Connections());
+    EXPECT_EQ(2, redirector->served.load());
+}
+
+TEST_F(DaxSessionTest, OversizedPacketDropsTheSessionAndComesBack)
+{
+    unsigned id = CreateAccount();
+    ASSERT_TRUE(GoOnline(id));
+    server->Send(Wire().U32(0xDEADBEEF).U32(0x00010013).U32(1).U32(0x1009).U32(0xFFFFFFF0).Raw(Bytes(24, 0)));
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    EXPECT_TRUE(WaitStatus(id, AccountStatus::Online));
+}
+
+TEST_F(DaxSessionTest, RejectedLoginStaysOfflineWithTheReason)
+{
+    unsigned id = CreateAccount();
+    server->acceptLogin = false;
+    server->rejectReason = "Invalid password";
+    manager->SetStatus(id, AccountStatus::Online);
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        return !Warnings().empty();
+    }));
+    EXPECT_EQ(L"Invalid password", Warnings()[0]);
+    EXPECT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    Sleep(800);
+    EXPECT_EQ(1, server->Connections());
+    EXPECT_EQ(AccountStatus::Offline, Status(id));
+}
+
+TEST_F(DaxSessionTest, LogoutForALoginElsewhereStaysOffline)
+{
+    unsigned id = CreateAccount();
+    ASSERT_TRUE(GoOnline(id));
+    server->SendPacket(Mrim::CmdLogout, 0, Wire().U32(0x10));
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        return !Warnings().empty();
+    }));
+    EXPECT_EQ(L"Account being used on another computer", Warnings()[0]);
+    Sleep(800);
+    EXPECT_EQ(1, server->Connections());
+}
+
+TEST_F(DaxSessionTest, MailCountersAndWebSession)
+{
+    unsigned id = CreateAccount();
+    ASSERT_TRUE(GoOnline(id));
+    server->SendPacket(Mrim::CmdUserInfo, 0, Wire().Lps("MESSAGES.TOTAL").Lps16(L"9").Lps("MESSAGES.UNREAD").Lps16(L"3"));
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdWebSessionRequest, request));
+    server->SendPacket(Mrim::CmdWebSessionKey, request.header.sequence, Wire().U32(1).Lps("K+1"));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        return !recorder->Events(PMEV_SHOW_TITLED_TEXT).empty();
+    }));
+    AccountTest::Event notice = recorder->Events(PMEV_SHOW_TITLED_TEXT)[0];
+    EXPECT_EQ(L"Acc.: me@example.org\r\nIn your mailbox 3 unread messages", notice.text);
+    // The account's name and the key are encoded in the link.
+    EXPECT_EQ(L"http://auth.test/cgi-bin/auth?Login=me%40example.org&agent=K%2B1&page=http://mail.test/inbox", notice.link);
+}
+
+TEST_F(DaxSessionTest, HostilePacketsOfEveryCommandLeaveTheSessionWorking)
+{
+    unsigned id = CreateAccount();
+    server->afterLogin = {Packet(Mrim::CmdContactList, 0,
+                                 ContactListBody({L"Work"}, {{"bob@example.org", L"Bob", 0, 1}}))};
+    ASSERT_TRUE(GoOnline(id));
+    const Bytes bodies[] = {
+        Bytes(),
+        Wire().U32(1),
+        Wire().U32(0).U32(0xFFFFFFFF),
+        Wire().U32(1).U32(1).Lps("bob@example.org").U32(0x7FFFFFFF),
+        Wire().U32(0x08).U32(0x08).Lps("bob@example.org").Lps("////").U32(0),
+        Wire().U32(1).U32(0xFFFFFFFF).U32(0xFFFFFFFF).U32(0).Lps("x"),
+        Hex("01 02 03 04 05 06 07"),
+    };
+    for (const Mrim::CommandInfo& row : Mrim::CommandTable) {
+        if (row.direction != Mrim::Direction::FromServer || row.code == Mrim::CmdLogout ||
+            row.code == Mrim::CmdLoginRejected)
+            continue;
+        for (const Bytes& body : bodies) server->SendPacket(row.code, 0x90000001, body);
+    }
+    server->SendPacket(0x7777, 0, Wire().U32(1));
+    // Still online and still reading: a mail count that asks for a web session is answered.
+    server->SendPacket(Mrim::CmdUserInfo, 0, Wire().Lps("MESSAGES.UNREAD").Lps16(L"2"));
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdWebSessionRequest, request));
+    EXPECT_EQ(AccountStatus::Online, Status(id));
+    EXPECT_EQ(1, server->Connections());
+    EXPECT_NE(0, ContactByEmail(id, L"bob@example.org"));
+}

@@ -1,0 +1,180 @@
+// JabberAccount: one configured XMPP account of any of the five kinds. The base gives it its own
+// queue and turns the protocols manager's commands and the connection service's notices into the
+// operations below, all on that queue's thread. Everything the account owns (the connection, both
+// zlib streams, the stream parser, the iq counter and the pending requests) is touched on that
+// thread only; the account's own threads and the keep-alive timer hand their work over through
+// RunOnQueue.
+//
+// A connection goes: offline (0) -> connecting (1): TCP, stream, compression, authentication,
+// binding, session -> online (the status asked for). Whatever ends it on the way (the server, a
+// failed send, a broken stream, a negotiation that stalls) goes through Disconnect, and where the
+// user still wants to be online one attempt to reconnect follows after a wait.
+//
+// The operations are spread over files by concern: JabberAccount.cpp (commands, shared tables),
+// AccountConnection.cpp (connection, sending, receiving, reconnection), StreamNegotiation.cpp
+// (stream header, features, compression, SASL, legacy authentication, binding, session) and
+// IqHandling.cpp (iq dispatch and the replies the account serves itself).
+#pragma once
+
+#include "Jabber/account/AccountSettings.h"
+#include "Jabber/account/DelayedPost.h"
+#include "Jabber/account/PendingIqTable.h"
+#include "Jabber/account/SaslMechanism.h"
+#include "Jabber/stream/StreamCompression.h"
+#include "Jabber/stream/XmppInput.h"
+#include "Jabber/xml/XmlElement.h"
+#include "Zel/core/plugin/ServiceEventListener.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class IConnectionManager;
+
+class JabberAccount : public ServiceEventListener {
+public:
+    JabberAccount(int kind, Services::CServicesManager* services, unsigned accountId, unsigned ownerQueue);
+    ~JabberAccount() override;
+
+    CZELString GetListenerName() override;
+    int Load() override;
+    int Unload() override;
+    int GetDisplayName(CZELString* out) override;
+    int SetStatus(int status) override;
+    int GetStatus() override;
+    int GetStatusInfo(int status, StatusEntry* out) override;
+    int AddGroup(CZELString name) override;
+    int ChangeLanguage(CZELString language) override;
+    int OnConnectResult(CConnection* connection, int result) override;
+    int OnDataReceived(CConnection* connection, int length) override;
+    int OnDisconnected(CConnection* connection, int reason) override;
+    int OnErrorText(CConnection* connection, const CZELString& text) override;
+
+    int Kind() const { return kind; }
+    const ZEL_GUID& ProtocolGuid() const;
+    int FirstStatusImage() const;
+    const AccountSettings& Settings() const { return settings; }
+
+    // A new group of the account in the contact list, its network name and its shown name both
+    // name: the group's id, 0 without the contact list.
+    int CreateGroup(const CZELString& name);
+
+    // 0 connecting (or only the target changed); -2 for status 0; -3 without the connection service;
+    // -4 when it gives no connection; else the service's own failure.
+    int Connect(int requested);
+    // Ends the connection and everything tied to it; announces offline unless already offline.
+    int Disconnect();
+
+    // The keep-alive timer's callback (any thread; context: the account's handle): the next
+    // interval, 0 to stop.
+    static unsigned KeepAliveTick(intptr_t context);
+
+    // Accounts alive in the module, for the tests.
+    static int LiveAccounts();
+
+private:
+    typedef std::function<void(const XmlElement& iq)> IqHandler;
+    struct RequestHandler {
+        unsigned typeMask;  // TypeGet, TypeSet
+        const char* ns;     // null: any
+        const char* name;   // null: any
+        IqHandler handler;
+    };
+    enum { TypeGet = 4, TypeSet = 8 };
+
+    // JabberAccount.cpp
+    void Announce(int newStatus);
+    void Warn(const CZELString& text);
+    void Warn(const std::string& utf8);
+    unsigned KeepAliveFromTimer();
+
+    // AccountConnection.cpp
+    IConnectionManager* ConnectionService() const;
+    void DropConnection();
+    void ResetStream();
+    void LoseConnection();
+    void StartReconnect();
+    void StopReconnect();
+    bool ProcessInput(unsigned connectGeneration);
+    void OnInputFailed();
+    bool SendText(const std::string& text);
+    bool SendElement(const XmlElement& element);
+    void FailSend();
+
+    // StreamNegotiation.cpp
+    void OpenStream();
+    void OnStreamHeader(const XmlElement& header);
+    void DispatchTopLevel(std::unique_ptr<XmlElement> stanza);
+    void OnFeatures(const XmlElement& features);
+    bool AskForCompression(const XmlElement& compressionFeature);
+    void StartSasl(std::unique_ptr<SaslMechanism> mechanism);
+    void OnCompressed(const XmlElement& element);
+    void OnFailure(const XmlElement& element);
+    void OnSaslSuccess(const XmlElement& element);
+    void OnChallenge(const XmlElement& element);
+    void OnStreamError(const XmlElement& error);
+    void StartLegacyAuth();
+    void OnLegacyAuthFields(const XmlElement& reply);
+    void OnLegacyAuthResult(const XmlElement& reply);
+    void SendBind();
+    void OnBindResult(const XmlElement& reply);
+    void OnSessionResult(const XmlElement& reply);
+    void OnSessionEstablished();
+    void OnNegotiationStalled();
+    // Ends the attempt with a warning and no reconnection: the server refused us.
+    void EndRefused(const CZELString& warning);
+
+    // IqHandling.cpp
+    void RegisterRequestHandlers();
+    // Sends iq, which gets the next id, and waits for its reply, from asked (empty: no "to").
+    bool SendRequest(XmlElement& iq, const std::string& asked, IqHandler onReply, int pendingKind = 0);
+    void HandleIq(const XmlElement& iq);
+    bool DispatchRequest(const XmlElement& iq, unsigned typeBit);
+    void ReplyUnserved(const XmlElement& request);
+    void ReplyVersion(const XmlElement& request);
+    void ReplyPing(const XmlElement& request);
+    void ReplyDiscoInfo(const XmlElement& request);
+    OwnAddress Own() const;
+
+    const int kind;
+    const AccountSettings settings;
+    bool loaded = false;
+
+    // The connection; generation advances with every Connect and Disconnect, so work queued for an
+    // earlier connection knows it is stale.
+    CConnection* connection = nullptr;
+    unsigned generation = 0;
+    unsigned failedSendGeneration = ~0u;
+    std::atomic<int> status{0};
+    int targetStatus = 0;
+    int reconnectStatus = 0;
+
+    // The stream.
+    StreamCompression compression;
+    XmppInput input{compression};
+    bool compressionOn = false;
+    bool compressionAsked = false;
+    bool compressionRefused = false;
+    bool streamRestart = false;
+    bool restartCompressed = false;
+    std::string streamId;
+    bool legacyAuthStarted = false;
+    bool sessionRequired = false;
+    std::unique_ptr<SaslMechanism> sasl;
+    std::unique_ptr<XmlElement> lastFeatures;
+    std::string ownFullJid;
+
+    // Requests.
+    unsigned iqCounter = 0;
+    PendingIqTable pending;
+    std::vector<RequestHandler> requestHandlers;
+
+    // Threads: the reconnection, the sweep of unanswered requests, the negotiation's time limit.
+    DelayedPost reconnectThread;
+    unsigned reconnectToken = 0;
+    DelayedPost iqWorker;
+    DelayedPost negotiationLimit;
+};

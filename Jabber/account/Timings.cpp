@@ -1,0 +1,7 @@
+#include "Jabber/account/Timings.h"
+
+JabberTimings& Timings()
+{
+    static JabberTimings timings;
+    return timings;
+}

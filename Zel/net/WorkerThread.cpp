@@ -1,0 +1,241 @@
+// The steps of a connection's worker, on its thread: attach, connect (directly or through a proxy),
+// secure, report, receive.
+
+#include "Zel/net/ConnectionWorker.h"
+
+#include "Handheld/ConnMgr.h"
+#include "Zel/net/ConnectionManagerApi.h"
+#include "Zel/net/ProxyHandshake.h"
+#include "Zel/net/SecureChannel.h"
+
+#include <winsock2.h>
+
+#include <algorithm>
+
+namespace {
+
+// The idle select time-out grows from one unit of 60 ms by doubling while nothing happens, up to
+// 512 units (30.72 s), and drops back to one unit on any activity.
+const int kUnitMicroseconds = 60000;
+const int kMaxUnitToDouble = 500;
+
+// Connects to the proxy server and has it open the tunnel to the destination. tunnelData gets the
+// destination's first bytes when they came with the proxy's reply.
+int ConnectThroughProxy(CConnectionWorker* worker, Proxy::Bytes& tunnelData)
+{
+    const ConnectionSettings& settings = worker->settings;
+    int code = ConnectToHost(worker, settings.proxyHost, settings.proxyPort);
+    if (code != 0) return code;
+    worker->PostText(CM_STATUS_TEXT, Proxy::TextInitProxy);
+    Proxy::SocketStream stream(worker->Socket());
+    Proxy::HandshakeResult result;
+    code = Proxy::RunHandshake(stream, Proxy::HandshakeParams::From(settings), result);
+    if (code != 0) {
+        if (!result.errorText.IsEmpty()) worker->PostText(CM_ERROR_TEXT, result.errorText);
+        return code;
+    }
+    tunnelData.swap(result.tunnelData);
+    return 0;
+}
+
+// Queues bytes that arrived before the receive loop, in chunks of at most MaxChunk bytes. False
+// when one could not be stored.
+bool QueueEarlyData(CConnectionWorker* worker, const Proxy::Bytes& data)
+{
+    size_t offset = 0;
+    while (offset < data.size()) {
+        int piece = int(std::min<size_t>(CChunkQueue::MaxChunk, data.size() - offset));
+        if (!worker->QueueChunk(reinterpret_cast<const char*>(data.data() + offset), piece)) return false;
+        offset += size_t(piece);
+    }
+    return true;
+}
+
+// Once the connection is closing, whatever the worker's calls report is the close itself.
+int DisconnectReason(CConnectionWorker* worker, int reason)
+{
+    return worker->IsClosing() ? 0 : reason;
+}
+
+// Queues every plaintext byte the secure channel holds, reading the socket at most once (only when
+// mayRead). True when it ran dry; false when the connection ended, with the reason.
+bool DrainSecureChannel(CConnectionWorker* worker, CSecureChannel* secure, bool mayRead, int& reason)
+{
+    char buffer[CChunkQueue::MaxChunk];
+    for (;;) {
+        int count = secure->Receive(worker->Socket(), buffer, CChunkQueue::MaxChunk, mayRead);
+        mayRead = false;
+        if (count == CSecureChannel::NeedMore) return true;
+        if (count == 0) {
+            reason = 0;
+            return false;
+        }
+        if (count < 0) {
+            reason = DisconnectReason(worker, secure->LastError());
+            return false;
+        }
+        if (!worker->QueueChunk(buffer, count)) {
+            reason = WSAENOBUFS;  // a chunk that cannot be kept would be lost data
+            return false;
+        }
+    }
+}
+
+// Receives until the connection ends; posts CM_DISCONNECTED once with the reason.
+void ReceiveLoop(CConnectionWorker* worker)
+{
+    CSecureChannel* secure = worker->SecureChannel();
+    int reason = 0;
+    // The handshake's last read may already have brought data.
+    if (secure && !DrainSecureChannel(worker, secure, false, reason)) {
+        worker->PostValue(CM_DISCONNECTED, reason);
+        return;
+    }
+
+    int unit = 1;
+    for (;;) {
+        HANDLE handles[2] = {worker->abortEvent, worker->networkConnection};
+        DWORD poll = WaitForMultipleObjects(2, handles, FALSE, 0);
+        if (poll == WAIT_OBJECT_0) {
+            worker->PostValue(CM_DISCONNECTED, 0);
+            ResetEvent(worker->abortEvent);
+            return;
+        }
+        if (poll == WAIT_OBJECT_0 + 1) {
+            DWORD status = 0;
+            HRESULT read = ConnMgrConnectionStatus(worker->networkConnection, &status);
+            if (FAILED(read)) {
+                worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, int(read)));
+                return;
+            }
+            if (status != ConnMgrStatusConnected && status != ConnMgrStatusSuspended) {
+                worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, int(status)));
+                return;
+            }
+        } else if (poll != WAIT_TIMEOUT) {
+            DWORD error = GetLastError();
+            worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, error ? int(error) : -1));
+            return;
+        }
+
+        SOCKET s = worker->Socket();
+        fd_set readable, failed;
+        FD_ZERO(&readable);
+        FD_ZERO(&failed);
+        FD_SET(s, &readable);
+        FD_SET(s, &failed);
+        long long wait = (long long)unit * kUnitMicroseconds;
+        timeval timeout = {long(wait / 1000000), long(wait % 1000000)};
+        int ready = select(0, &readable, nullptr, &failed, &timeout);
+        if (ready == SOCKET_ERROR) {
+            int error = WSAGetLastError();
+            if (error == WSAEINPROGRESS && !worker->IsClosing()) {
+                Sleep(DWORD(unit));
+                continue;
+            }
+            worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, error ? error : -1));
+            return;
+        }
+        if (ready == 0) {
+            if (unit < kMaxUnitToDouble) unit *= 2;
+            continue;
+        }
+
+        if (FD_ISSET(s, &readable)) {
+            if (secure) {
+                if (!DrainSecureChannel(worker, secure, true, reason)) {
+                    worker->PostValue(CM_DISCONNECTED, reason);
+                    return;
+                }
+            } else {
+                char buffer[CChunkQueue::MaxChunk];
+                int count = recv(s, buffer, CChunkQueue::MaxChunk, 0);
+                if (count == SOCKET_ERROR) {
+                    int error = WSAGetLastError();
+                    worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, error ? error : -1));
+                    return;
+                }
+                if (count == 0) {
+                    worker->PostValue(CM_DISCONNECTED, 0);
+                    return;
+                }
+                if (!worker->QueueChunk(buffer, count)) {
+                    worker->PostValue(CM_DISCONNECTED, WSAENOBUFS);
+                    return;
+                }
+            }
+        }
+        if (FD_ISSET(s, &failed)) {
+            int error = 0;
+            int size = sizeof error;
+            getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
+            worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, error));
+            return;
+        }
+        unit = 1;
+    }
+}
+
+// Ends the worker's hold on the connection: socket, secure channel and network.
+void EndWorker(CConnectionWorker* worker)
+{
+    worker->CloseSocket();
+    worker->CloseTransport();
+    worker->ReleaseNetwork(1);
+}
+
+}  // namespace
+
+void RunConnectionWorker(CConnectionWorker* worker)
+{
+    ConnectionSettings& settings = worker->settings;
+
+    // Without a network there is no connection to report: the attach's own code (-1, or the
+    // wait's result) is the connect result.
+    int code = AttachNetwork(worker);
+    if (code != 0) {
+        worker->PostValue(CM_CONNECT_RESULT, code);
+        EndWorker(worker);
+        return;
+    }
+
+    Proxy::Bytes tunnelData;
+    switch (settings.proxyType) {
+    case PROXY_NONE: code = ConnectToHost(worker, settings.host, settings.port); break;
+    case PROXY_HTTP:
+    case PROXY_SOCKS4:
+    case PROXY_SOCKS5: code = ConnectThroughProxy(worker, tunnelData); break;
+    default: code = -1; break;
+    }
+    if (code != 0) {
+        worker->CloseSocket();
+        worker->CloseTransport();
+        worker->PostValue(CM_CONNECT_RESULT, code);
+        worker->ReleaseNetwork(1);
+        return;
+    }
+
+    if (settings.secureMode != SECURE_NONE) {
+        worker->PostText(CM_STATUS_TEXT, L"Init secure connection");
+        CSecureChannel* secure = worker->SecureChannel();
+        int failed = secure ? secure->Handshake(worker->Socket(), settings.host,
+                                                reinterpret_cast<const char*>(tunnelData.data()),
+                                                int(tunnelData.size()))
+                            : -1;
+        tunnelData.clear();  // the handshake took it
+        if (failed != 0) {
+            worker->PostText(CM_ERROR_TEXT, L"Secure connection error");
+            worker->PostValue(CM_CONNECT_RESULT, -1);
+            EndWorker(worker);
+            return;
+        }
+    }
+
+    worker->OpenTransport();
+    worker->PostValue(CM_CONNECT_RESULT, 0);
+    if (!QueueEarlyData(worker, tunnelData))
+        worker->PostValue(CM_DISCONNECTED, WSAENOBUFS);
+    else
+        ReceiveLoop(worker);
+    EndWorker(worker);
+}
