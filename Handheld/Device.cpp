@@ -58,3 +58,24 @@ void SetOemInfoText(LPCWSTR text)
 {
     Store(g_oemInfo, text);
 }
+
+namespace {
+
+volatile LONG g_screenDpi = 0;
+
+}  // namespace
+
+int GetScreenLogPixels(int axis)
+{
+    LONG configured = InterlockedCompareExchange(&g_screenDpi, 0, 0);
+    if (configured > 0) return int(configured);
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, axis == LOGPIXELSX ? LOGPIXELSX : LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+void SetScreenLogPixels(int dpi)
+{
+    InterlockedExchange(&g_screenDpi, dpi > 0 ? dpi : 0);
+}

@@ -20,4 +20,11 @@ HANDHELD_API void SetCellularLineSerial(LPCWSTR serial);
 HANDHELD_API BOOL GetOemInfoText(LPWSTR buffer, UINT size);
 // Sets the OEM information text; null means empty.
 HANDHELD_API void SetOemInfoText(LPCWSTR text);
+
+// The screen's logical pixels per inch along LOGPIXELSX or LOGPIXELSY: the configured density, or
+// the desktop screen's while none is configured. The shell layer draws its bars at this density.
+HANDHELD_API int GetScreenLogPixels(int axis);
+// Configures the screen's density for both axes (a handheld's screen is 96, 128, 192 dpi...); 0
+// returns to the desktop screen's.
+HANDHELD_API void SetScreenLogPixels(int dpi);
 }

@@ -1,13 +1,12 @@
 #include "Handheld/ShellDrawing.h"
 
+#include "Handheld/Device.h"
+
 namespace ShellDrawing {
 
 int ScreenDpi()
 {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
+    return GetScreenLogPixels(LOGPIXELSY);
 }
 
 HINSTANCE LayerModule()

@@ -83,3 +83,46 @@ BOOL WINAPI SHHandleWMSettingChange(HWND window, WPARAM wParam, LPARAM, SHACTIVA
     }
     return TRUE;
 }
+
+BOOL WINAPI SHInitExtraControls(void)
+{
+    return TRUE;
+}
+
+namespace {
+
+SRWLOCK g_fullScreenLock = SRWLOCK_INIT;
+ShellFullScreenLog g_fullScreen = {};
+
+}  // namespace
+
+BOOL WINAPI SHFullScreen(HWND window, DWORD flags)
+{
+    if (!IsWindow(window)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    AcquireSRWLockExclusive(&g_fullScreenLock);
+    ++g_fullScreen.calls;
+    g_fullScreen.lastWindow = window;
+    g_fullScreen.lastFlags = flags;
+    if (flags & SHFS_HIDETASKBAR) g_fullScreen.taskBarHidden = TRUE;
+    if (flags & SHFS_SHOWTASKBAR) g_fullScreen.taskBarHidden = FALSE;
+    ReleaseSRWLockExclusive(&g_fullScreenLock);
+    return TRUE;
+}
+
+void ShellGetFullScreenLog(ShellFullScreenLog* log)
+{
+    if (!log) return;
+    AcquireSRWLockShared(&g_fullScreenLock);
+    *log = g_fullScreen;
+    ReleaseSRWLockShared(&g_fullScreenLock);
+}
+
+void ShellResetFullScreenLog(void)
+{
+    AcquireSRWLockExclusive(&g_fullScreenLock);
+    g_fullScreen = ShellFullScreenLog();
+    ReleaseSRWLockExclusive(&g_fullScreenLock);
+}

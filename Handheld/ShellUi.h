@@ -34,6 +34,22 @@ const DWORD SHIDIF_CANCELBUTTON = 0x0080;
 const DWORD SHCMBF_HIDESIPBUTTON = 0x0004;
 const DWORD SHCMBF_HMENU = 0x0010;  // menuId names a MENU resource in resourceModule
 
+// SHFullScreen flags.
+const DWORD SHFS_SHOWTASKBAR = 0x0001;
+const DWORD SHFS_HIDETASKBAR = 0x0002;
+const DWORD SHFS_SHOWSIPBUTTON = 0x0004;
+const DWORD SHFS_HIDESIPBUTTON = 0x0008;
+const DWORD SHFS_SHOWSTARTICON = 0x0010;
+const DWORD SHFS_HIDESTARTICON = 0x0020;
+
+// What the shell's full-screen calls were asked since the last reset.
+struct ShellFullScreenLog {
+    int calls;
+    HWND lastWindow;
+    DWORD lastFlags;
+    BOOL taskBarHidden;  // as the flags left it
+};
+
 // WM_SETTINGCHANGE codes that mean the usable screen changed.
 const WPARAM SPI_SETSIPINFO = 0xE0;
 const WPARAM SETTINGCHANGE_RESET = 0x3002;
@@ -78,4 +94,11 @@ HANDHELD_API BOOL WINAPI SHHandleWMActivate(HWND window, WPARAM wParam, LPARAM l
                                             DWORD flags);
 // Call on WM_SETTINGCHANGE. FALSE for a missing or wrongly sized record.
 HANDHELD_API BOOL WINAPI SHHandleWMSettingChange(HWND window, WPARAM wParam, LPARAM lParam, SHACTIVATEINFO* info);
+// Registers the shell's extra controls; there are none on a desktop beyond the common ones.
+HANDHELD_API BOOL WINAPI SHInitExtraControls(void);
+// Hides or shows the task bar, input-panel button and start icon for a window that goes full
+// screen. A desktop window's frame is its own: the request is kept (ShellGetFullScreenLog).
+HANDHELD_API BOOL WINAPI SHFullScreen(HWND window, DWORD flags);
+HANDHELD_API void ShellGetFullScreenLog(ShellFullScreenLog* log);
+HANDHELD_API void ShellResetFullScreenLog(void);
 }

@@ -3,7 +3,9 @@
 
 ZEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZEL_BUILD=${ZEL_BUILD:-$ZEL_ROOT/build}
+ZEL_JOBS=${ZEL_JOBS:-$(nproc)}
 ZEL_PACKAGES=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
+              patch xz-utils   # libpng's Debian source package
               wine wine64 xvfb xauth
               dante-server squid tinyproxy socat openssl    # the network tests' loopback peers
               tshark                                        # checks the Wex codec's frames
@@ -12,6 +14,8 @@ ZEL_PACKAGES=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix libz-mingw-w64
 # The SOCKS5 test proxy checks user names and passwords against the system's accounts.
 ZEL_SOCKS_TEST_USER=zelsocks
 ZEL_SOCKS_TEST_PASSWORD=zelsocks-pw
+
+source "$ZEL_ROOT/scripts/libpng.sh"
 
 zel_install_packages() {
     local missing=()
@@ -71,11 +75,12 @@ zel_create_test_account() {
 zel_build() {
     # Paths inside the clone are hashed relative to it, so any clone of the tree shares the cache.
     export CCACHE_BASEDIR="$ZEL_ROOT"
+    zel_build_libpng
     cmake -S "$ZEL_ROOT" -B "$ZEL_BUILD" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$ZEL_ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
         -DCMAKE_BUILD_TYPE="${ZEL_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
-    cmake --build "$ZEL_BUILD" -j "$(nproc)"
+    cmake --build "$ZEL_BUILD" -j "$ZEL_JOBS"
 }
 
 zel_start_wine() {

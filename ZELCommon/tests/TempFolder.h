@@ -74,6 +74,19 @@ public:
     }
     static bool Exists(const std::wstring& file) { return FileExists(file); }
 
+    // Writes a file at a path under the folder, making the folders on the way.
+    template <typename Bytes> void Write(const std::wstring& name, const Bytes& bytes) const
+    {
+        for (size_t at = name.find(L'\\'); at != std::wstring::npos; at = name.find(L'\\', at + 1))
+            CreateDirectoryW((path + name.substr(0, at)).c_str(), nullptr);
+        HANDLE file = CreateFileW((path + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        if (!bytes.empty()) WriteFile(file, &bytes[0], DWORD(bytes.size() * sizeof(bytes[0])), &written, nullptr);
+        CloseHandle(file);
+    }
+    void Write(const std::wstring& name, const char* text) const { Write(name, std::string(text)); }
+    void Folder(const std::wstring& name) const { CreateDirectoryW((path + name).c_str(), nullptr); }
+
     std::wstring path;
 };
 

@@ -1,5 +1,9 @@
 #include "Zel/core/skin/SkinImageSet.h"
 
+#include "ZELCommon/ZELPath.h"
+
+#include <new>
+
 namespace {
 
 const wchar_t* const kBuiltInNames[CSkinImageSet::BuiltInCount] = {
@@ -29,15 +33,22 @@ const wchar_t* const kBuiltInNames[CSkinImageSet::BuiltInCount] = {
     L"zel_mmenu_details.png", L"zel_mmenu_find.png",
 };
 
+// A picture's file name or the skin's folder name, joined into a path: one plain name, never a way
+// out of the skin's folder.
+bool IsPlainName(const CZELString& name)
+{
+    const wchar_t* text = name.GetBuffer();
+    if (!text || name == L"." || name == L"..") return false;
+    for (int i = 0; i < name.GetLength(); ++i)
+        if (text[i] == L'\\' || text[i] == L'/' || text[i] == L':') return false;
+    return true;
+}
+
 }  // namespace
 
-CSkinImageSet::CSkinImageSet() : entries(BuiltInCount) {}
+CSkinImageSet::CSkinImageSet() : entries(BuiltInCount), loader(nullptr) {}
 
-CSkinImageSet::~CSkinImageSet()
-{
-    for (Entry& entry : entries)
-        if (entry.picture) DeleteObject(entry.picture);
-}
+CSkinImageSet::~CSkinImageSet() {}
 
 const wchar_t* CSkinImageSet::BuiltInName(int index)
 {
@@ -57,7 +68,7 @@ int CSkinImageSet::Acquire(const CZELString& name)
     Entry added;
     added.name = name;
     added.useCount = 1;
-    entries.push_back(added);
+    entries.push_back(std::move(added));
     return int(entries.size()) - 1;
 }
 
@@ -66,10 +77,65 @@ void CSkinImageSet::Release(int index)
     CZELLock locked(lock);
     if (!Valid(index) || entries[index].useCount <= 0) return;
     Entry& entry = entries[index];
-    if (--entry.useCount == 0 && index >= BuiltInCount && entry.picture) {
-        DeleteObject(entry.picture);
-        entry.picture = nullptr;
+    if (--entry.useCount == 0 && index >= BuiltInCount) entry.picture.reset();
+}
+
+void CSkinImageSet::SetSkin(const CZELString& folder, const CZELString& name)
+{
+    CZELLock locked(lock);
+    skinsFolder = folder;
+    skinName = name;
+}
+
+void CSkinImageSet::SetLoader(SkinPictureLoader pictureLoader)
+{
+    CZELLock locked(lock);
+    loader = pictureLoader;
+}
+
+CZELString CSkinImageSet::PathOf(int index) const
+{
+    CZELString file = index < BuiltInCount ? CZELString(kBuiltInNames[index]) : entries[index].name;
+    if (!IsPlainName(file) || !IsPlainName(skinName)) return CZELString();
+    CZELString folder = skinsFolder.IsEmpty() ? CZELPath::AppDir() + CZELPath::SkinsDir() : skinsFolder;
+    return folder + skinName + CZELPath::Sep() + file;
+}
+
+CSkinPicture* CSkinImageSet::Loaded(int index)
+{
+    if (!Valid(index)) return nullptr;
+    Entry& entry = entries[index];
+    if (!entry.picture) {
+        entry.picture.reset(new (std::nothrow) CSkinPicture);
+        if (!entry.picture) return nullptr;
+        CZELString path = PathOf(index);
+        if (loader && !path.IsEmpty()) loader(path.GetBuffer(), *entry.picture);
     }
+    return entry.picture.get();
+}
+
+void CSkinImageSet::Draw(int index, HDC dc, const POINT& point, int alpha)
+{
+    CZELLock locked(lock);
+    if (CSkinPicture* picture = Loaded(index)) picture->Draw(dc, point, alpha);
+}
+
+void CSkinImageSet::DrawStretched(int index, HDC dc, int left, int top, int right, int bottom, int mode, int alpha)
+{
+    CZELLock locked(lock);
+    if (CSkinPicture* picture = Loaded(index)) picture->DrawStretched(dc, left, top, right, bottom, mode, alpha);
+}
+
+void CSkinImageSet::LoadEntry(int index)
+{
+    CZELLock locked(lock);
+    Loaded(index);
+}
+
+void CSkinImageSet::UnloadAll()
+{
+    CZELLock locked(lock);
+    for (Entry& entry : entries) entry.picture.reset();
 }
 
 CZELString CSkinImageSet::GetName(int index)
@@ -85,19 +151,21 @@ int CSkinImageSet::GetUseCount(int index)
     return Valid(index) ? entries[index].useCount : 0;
 }
 
-HBITMAP CSkinImageSet::GetPicture(int index)
+bool CSkinImageSet::IsLoaded(int index)
 {
     CZELLock locked(lock);
-    return Valid(index) ? entries[index].picture : nullptr;
+    return Valid(index) && entries[index].picture;
 }
 
-void CSkinImageSet::SetPicture(int index, HBITMAP picture)
+HBITMAP CSkinImageSet::GetBitmap(int index)
 {
     CZELLock locked(lock);
-    if (!Valid(index)) {
-        if (picture) DeleteObject(picture);
-        return;
-    }
-    if (entries[index].picture && entries[index].picture != picture) DeleteObject(entries[index].picture);
-    entries[index].picture = picture;
+    return Valid(index) && entries[index].picture ? entries[index].picture->bitmap : nullptr;
+}
+
+void CSkinImageSet::SetPicture(int index, CSkinPicture* picture)
+{
+    std::unique_ptr<CSkinPicture> owned(picture);
+    CZELLock locked(lock);
+    if (Valid(index)) entries[index].picture = std::move(owned);
 }

@@ -11,9 +11,13 @@
 
 namespace {
 
-HBITMAP SmallPicture()
+// A picture made in memory, and its bitmap.
+CSkinPicture* SmallPicture(HBITMAP& bitmap)
 {
-    return CreateBitmap(2, 2, 1, 32, nullptr);
+    CSkinPicture* picture = new CSkinPicture;
+    picture->bitmap = bitmap = CreateBitmap(2, 2, 1, 32, nullptr);
+    picture->width = picture->height = 2;
+    return picture;
 }
 
 bool IsLiveObject(HBITMAP picture)
@@ -68,12 +72,12 @@ TEST(SkinImages, AddedNamesKeepTheirIndexAndFreeTheirPictureWhenUnused)
     EXPECT_EQ(set.Acquire(L"WEX_PROTO.png"), index);
     EXPECT_EQ(set.GetUseCount(index), 2);
 
-    HBITMAP picture = SmallPicture();
-    set.SetPicture(index, picture);
+    HBITMAP picture = nullptr;
+    set.SetPicture(index, SmallPicture(picture));
     set.Release(index);
-    EXPECT_EQ(set.GetPicture(index), picture);
+    EXPECT_EQ(set.GetBitmap(index), picture);
     set.Release(index);
-    EXPECT_EQ(set.GetPicture(index), nullptr);
+    EXPECT_FALSE(set.IsLoaded(index));
     EXPECT_FALSE(IsLiveObject(picture));
 
     EXPECT_EQ(set.Acquire(L"wex_proto.png"), index);
@@ -84,11 +88,11 @@ TEST(SkinImages, AddedNamesKeepTheirIndexAndFreeTheirPictureWhenUnused)
 TEST(SkinImages, BuiltInPicturesAreNeverFreedByRelease)
 {
     CSkinImageSet set;
-    HBITMAP picture = SmallPicture();
-    set.SetPicture(13, picture);
+    HBITMAP picture = nullptr;
+    set.SetPicture(13, SmallPicture(picture));
     EXPECT_EQ(set.Acquire(L"zel_stoffline.png"), 13);
     for (int i = 0; i < 5; ++i) set.Release(13);
-    EXPECT_EQ(set.GetPicture(13), picture);
+    EXPECT_EQ(set.GetBitmap(13), picture);
     EXPECT_TRUE(IsLiveObject(picture));
     // Indices never given out change nothing.
     set.Release(-1);

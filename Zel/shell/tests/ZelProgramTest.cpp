@@ -1,43 +1,26 @@
-// Runs the program from a private copy of its folder (the program, its libraries and a "Protos\"
-// tree of test plug-ins), as a user would start it, and looks at what it leaves behind.
-#include "Handheld/tests/DisplayRequirement.h"
+// Runs the program from a private copy of its folder (the program, its libraries, the default skin
+// and a "Protos\" tree of test plug-ins), as a user would start it, and looks at what it leaves behind.
+#include "Zel/shell/tests/ProgramFolder.h"
 #include "Zel/shell/tests/SettingsFileBytes.h"
+#include "Handheld/tests/DisplayRequirement.h"
 #include "ZELCommon/tests/TempFolder.h"
+#include "ZELCommon/tests/UiTestSupport.h"
+#include "ZELCommon/tests/WindowScreenshot.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
+#include <fstream>
+#include <map>
+#include <thread>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace SettingsFileBytes;
-
-std::wstring BinFolder()
-{
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring full(path, length);
-    return full.substr(0, full.rfind(L'\\') + 1);
-}
-
-void CopyTree(const std::wstring& from, const std::wstring& to)
-{
-    CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((from + L"*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(from + name + L"\\", to + name + L"\\");
-        else
-            CopyFileW((from + name).c_str(), (to + name).c_str(), FALSE);
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-}
 
 std::string ReadAll(const std::wstring& path)
 {
@@ -49,6 +32,113 @@ void WriteAll(const std::wstring& path, const std::string& bytes)
     ASSERT_TRUE(TestSupport::WriteWholeFile(path, bytes));
 }
 
+// The sections of a settings file by name, each with its values' bytes.
+std::map<std::string, std::string> Sections(const std::string& file)
+{
+    std::map<std::string, std::string> sections;
+    size_t at = 0;
+    while (at < file.size()) {
+        size_t nameLength = static_cast<unsigned char>(file[at]);
+        if (at + 1 + nameLength + 4 > file.size()) break;
+        std::string name = file.substr(at + 1, nameLength);
+        size_t lengthAt = at + 1 + nameLength;
+        size_t length = 0;
+        for (int i = 3; i >= 0; --i) length = (length << 8) | static_cast<unsigned char>(file[lengthAt + size_t(i)]);
+        sections[name] = file.substr(lengthAt + 4, length);
+        at = lengthAt + 4 + length;
+    }
+    return sections;
+}
+
+const char kConnectionSection[] = "{250BA6FC-BD6B-4959-9199-9A9339ECC018}";
+const char kSettingsSection[] = "{7D874B0A-D93B-4D4D-B748-026FEB4ECCE0}";
+const char kGuiSection[] = "{5CA0CBC1-999A-4EA2-8B44-F8F67D7F8EBE}";
+const char kContactListSection[] = "{D42F2173-F868-469C-9F2F-B283F799F1CE}";
+
+// The windows a process shows.
+std::vector<HWND> WindowsOf(DWORD process)
+{
+    struct Search {
+        DWORD process;
+        std::vector<HWND> found;
+    } search{process, {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            Search& search = *reinterpret_cast<Search*>(context);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == search.process && IsWindowVisible(window)) search.found.push_back(window);
+            return TRUE;
+        },
+        LPARAM(&search));
+    return search.found;
+}
+
+// Counts the times a file of a folder is written in place (made, or renamed into its name).
+class FileWatch {
+public:
+    FileWatch(const std::wstring& folder, const std::wstring& name) : name(name)
+    {
+        directory = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+        stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        changed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (!Watching()) return;
+        watcher = std::thread([this] { Watch(); });
+    }
+    ~FileWatch()
+    {
+        if (watcher.joinable()) {
+            SetEvent(stop);
+            watcher.join();
+        }
+        if (directory != INVALID_HANDLE_VALUE) CloseHandle(directory);
+        CloseHandle(stop);
+        CloseHandle(changed);
+    }
+    bool Watching() const { return directory != INVALID_HANDLE_VALUE && stop && changed; }
+    int Writes() const { return writes; }
+
+private:
+    void Watch()
+    {
+        alignas(DWORD) BYTE buffer[8192];
+        for (;;) {
+            OVERLAPPED overlapped = {};
+            overlapped.hEvent = changed;
+            ResetEvent(changed);
+            if (!ReadDirectoryChangesW(directory, buffer, sizeof buffer, FALSE,
+                                       FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE, nullptr, &overlapped,
+                                       nullptr))
+                return;
+            HANDLE events[] = {changed, stop};
+            DWORD read = 0;
+            if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 ||
+                !GetOverlappedResult(directory, &overlapped, &read, FALSE)) {
+                CancelIo(directory);
+                GetOverlappedResult(directory, &overlapped, &read, TRUE);
+                return;
+            }
+            for (BYTE* at = buffer; read;) {
+                FILE_NOTIFY_INFORMATION* change = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(at);
+                std::wstring file(change->FileName, change->FileNameLength / sizeof(wchar_t));
+                if (_wcsicmp(file.c_str(), name.c_str()) == 0 &&
+                    (change->Action == FILE_ACTION_ADDED || change->Action == FILE_ACTION_RENAMED_NEW_NAME))
+                    ++writes;
+                if (!change->NextEntryOffset) break;
+                at += change->NextEntryOffset;
+            }
+        }
+    }
+
+    std::wstring name;
+    HANDLE directory = INVALID_HANDLE_VALUE;
+    HANDLE stop = nullptr;
+    HANDLE changed = nullptr;
+    std::thread watcher;
+    std::atomic<int> writes{0};
+};
+
 // One section {7D874B0A-...} holding the key "Test" with the byte 7.
 std::string SampleSettings()
 {
@@ -59,11 +149,7 @@ class ZelProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::wstring bin = BinFolder();
-        for (const wchar_t* file : {L"Zel.exe", L"ZELCommon.dll", L"Handheld.dll", L"libstdc++-6.dll",
-                                    L"libgcc_s_seh-1.dll", L"libwinpthread-1.dll"})
-            ASSERT_TRUE(CopyFileW((bin + file).c_str(), (folder + file).c_str(), FALSE)) << "missing";
-        CopyTree(bin + L"PluginTrees\\" + Scenario() + L"\\Protos\\", folder + L"Protos\\");
+        ASSERT_TRUE(ProgramFolder::LayOut(folder, Scenario())) << "a file of the program is missing";
         log = folder + L"plugins.log";
         SetEnvironmentVariableW(L"ZEL_TEST_PLUGIN_LOG", log.c_str());
     }
@@ -88,6 +174,18 @@ protected:
             return nullptr;
         CloseHandle(process.hThread);
         return process.hProcess;
+    }
+
+    // The program's main window once it stands, or null.
+    static HWND WaitForWindow(HANDLE process)
+    {
+        for (int i = 0; i < 300; ++i) {
+            if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return nullptr;
+            HWND window = FindWindowW(L"ZELWM_APPLICATION_CLASS", L"ZEL PDA");
+            if (window) return window;
+            Sleep(50);
+        }
+        return nullptr;
     }
 
     // Waits for the program to end; its exit code, or -1 when it did not end in time.
@@ -187,6 +285,7 @@ TEST_F(ZelProgramWithAccounts, QuittingAtOnceKeepsEveryStoredListWhole)
 
 TEST_F(ZelProgram, StartsScansPluginsAndStopsKeepingItsSettings)
 {
+    ZEL_REQUIRE_DISPLAY();
     WriteAll(folder + L"settings.zel", SampleSettings());
     HANDLE process = Start(L"/quit");
     ASSERT_NE(process, nullptr);
@@ -195,43 +294,124 @@ TEST_F(ZelProgram, StartsScansPluginsAndStopsKeepingItsSettings)
     // The start-up event made the protocols manager scan: each of the three plug-ins described its
     // protocols once.
     EXPECT_EQ(ReadAll(log), "described 1\ndescribed 1\ndescribed 5\n");
-    // The settings were loaded and written back whole at the end, with the connection service's
-    // part (its section sorts first), through no leftover temporary file.
-    EXPECT_EQ(ReadAll(folder + L"settings.zel"), ConnectionDefaults() + SampleSettings());
+    // The settings were loaded and written back whole at the end, with every service's part,
+    // through no leftover temporary file.
+    std::map<std::string, std::string> sections = Sections(ReadAll(folder + L"settings.zel"));
+    EXPECT_EQ(Sections(ConnectionDefaults())[kConnectionSection], sections[kConnectionSection]);
+    EXPECT_EQ(Sections(SampleSettings())[kSettingsSection], sections[kSettingsSection]);
+    EXPECT_NE(sections[kGuiSection].find("SkinName"), std::string::npos);
+    EXPECT_NE(sections[kGuiSection].find("GlobAutoConnect"), std::string::npos);
+    EXPECT_NE(sections[kContactListSection].find("AntispamQuestion"), std::string::npos);
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((folder + L"*.tmp").c_str(), &entry);
     EXPECT_EQ(search, INVALID_HANDLE_VALUE);
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
-TEST_F(ZelProgram, WithNothingSetWritesOnlyTheConnectionServicesDefaults)
+TEST_F(ZelProgram, RunsUntilItsWindowIsClosedAndWritesItsSettingsOnce)
 {
-    HANDLE process = Start(L"/quit");
+    ZEL_REQUIRE_DISPLAY();
+    FileWatch watch(folder, L"settings.zel");
+    HANDLE process = Start(L"");
     ASSERT_NE(process, nullptr);
+    HWND window = WaitForWindow(process);
+    ASSERT_NE(window, nullptr);
+    // Still running a while later: it waits for its window to close, having written nothing.
+    EXPECT_EQ(WaitForSingleObject(process, 300), WAIT_TIMEOUT);
+    EXPECT_EQ(GetFileAttributesW((folder + L"settings.zel").c_str()), INVALID_FILE_ATTRIBUTES);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    // Every thread stops: the process ends by itself.
     EXPECT_EQ(Finish(process), 0);
-    EXPECT_EQ(ReadAll(folder + L"settings.zel"), ConnectionDefaults());
+    EXPECT_EQ(ReadAll(log), "described 1\ndescribed 1\ndescribed 5\n");
+    EXPECT_NE(GetFileAttributesW((folder + L"settings.zel").c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(watch.Watching());
+    Sleep(200);
+    EXPECT_EQ(watch.Writes(), 1);
 }
 
-TEST_F(ZelProgram, RunsUntilItsWindowIsClosed)
+TEST_F(ZelProgram, ASecondInstanceBringsTheFirstToTheFrontAndEnds)
+{
+    ZEL_REQUIRE_DISPLAY();
+    HANDLE first = Start(L"");
+    ASSERT_NE(first, nullptr);
+    HWND window = WaitForWindow(first);
+    ASSERT_NE(window, nullptr);
+    // Another window in front first.
+    TestSupport::WindowScope other(TestSupport::CreateHostWindow(100, 100, L"In front"));
+    SetForegroundWindow(other.Get());
+    EXPECT_EQ(GetForegroundWindow(), other.Get());
+
+    HANDLE second = Start(L"");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(Finish(second), 1);
+    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(FindWindowW(L"ZELWM_APPLICATION_CLASS", L"ZEL PDA"), window);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Finish(first), 0);
+}
+
+TEST_F(ZelProgram, AWakeupLaunchShowsNoWindowAndEndsWithinASecond)
+{
+    ZEL_REQUIRE_DISPLAY();
+    ULONGLONG started = GetTickCount64();
+    HANDLE process = Start(L"AppRunAtTime");
+    ASSERT_NE(process, nullptr);
+    DWORD id = GetProcessId(process);
+    bool windowShown = false;
+    while (WaitForSingleObject(process, 20) == WAIT_TIMEOUT && GetTickCount64() - started < 10000)
+        windowShown = windowShown || !WindowsOf(id).empty();
+    ULONGLONG took = GetTickCount64() - started;
+    EXPECT_FALSE(windowShown);
+    EXPECT_EQ(Finish(process), 1);
+    EXPECT_GE(took, 1000u);
+    EXPECT_LT(took, 2500u);  // the wait, and the process's own start and end under Wine
+
+    // A running instance that resumes sets the event: the launch ends at once.
+    started = GetTickCount64();
+    process = Start(L"AppRunAtTime");
+    ASSERT_NE(process, nullptr);
+    HANDLE wakeup = nullptr;
+    while (!wakeup && GetTickCount64() - started < 5000) {
+        wakeup = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"ZEL-PDA-WAKEUP");
+        if (!wakeup) Sleep(5);
+    }
+    ASSERT_NE(wakeup, nullptr);
+    ULONGLONG set = GetTickCount64();
+    SetEvent(wakeup);
+    CloseHandle(wakeup);
+    EXPECT_EQ(Finish(process), 1);
+    EXPECT_LT(GetTickCount64() - set, 700u);
+}
+
+TEST_F(ZelProgram, PaintsItsWindowWithTheDefaultSkin)
 {
     ZEL_REQUIRE_DISPLAY();
     HANDLE process = Start(L"");
     ASSERT_NE(process, nullptr);
-    HWND window = nullptr;
-    for (int i = 0; i < 300 && !window; ++i) {
-        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) break;
-        window = FindWindowW(L"ZELWM_APPLICATION_CLASS", L"ZEL PDA");
-        if (!window) Sleep(50);
+    HWND window = WaitForWindow(process);
+    ASSERT_NE(window, nullptr);
+    // Away from the corner where the desktop shows its tray.
+    SetWindowPos(window, HWND_TOP, 300, 200, 240, 320, SWP_SHOWWINDOW);
+    TestSupport::Image image;
+    bool painted = false;
+    for (int i = 0; i < 100 && !painted; ++i) {
+        Sleep(50);
+        painted = TestSupport::CaptureWindow(window, false, &image) && image.width > 20 && image.height > 80 &&
+                  image.At(10, 10) != 0xFFFFFFu;
     }
-    if (!window) {
-        Finish(process);
-        FAIL() << "the program made no window";
-    }
-    // Still running a while later: it waits for its window to close.
-    EXPECT_EQ(WaitForSingleObject(process, 300), WAIT_TIMEOUT);
+    TestSupport::SaveScreenshot(window, false, L"zel_program.png");
+    ASSERT_TRUE(painted);
+    // The background picture's field and its dots in the contact list's top corner.
+    int field = 0, dots = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            field += image.At(x, y) == 0xEAF2FAu;
+            dots += image.At(x, y) == 0xC8DCF0u;
+        }
+    EXPECT_GT(field, 1400);
+    EXPECT_GE(dots, 16);
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(Finish(process), 0);
-    EXPECT_EQ(ReadAll(log), "described 1\ndescribed 1\ndescribed 5\n");
 }
 
 namespace {

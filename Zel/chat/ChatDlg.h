@@ -1,0 +1,88 @@
+// CChatDlg: the message window, one tab per conversation. This build keeps the conversations without
+// a window of their own yet: the tabs, their captions, icons and log entries are held in memory, so
+// the application's routing of messages, history and acknowledgements works and can be followed.
+//
+// Log entries are ChatLogEntry records (the history store's type): `direction` holds the line's
+// kind (0 incoming, 1 outgoing, 2 event line, 3 history separator), `kind` its picture (-1 none).
+#pragma once
+
+#include "Zel/core/history/HistoryFileFormat.h"
+#include "ZELCommon/ZELArray.h"
+#include "ZELCommon/ZELString.h"
+
+#include <windows.h>
+
+#include <map>
+
+class CChatDlg;
+class CPopupMenu;
+
+enum ChatLineKind { ChatLineIncoming = 0, ChatLineOutgoing = 1, ChatLineEvent = 2, ChatLineSeparator = 3 };
+
+// What the chat window asks of the application, in slot order.
+class IChatWindowCallback {
+public:
+    // Non-zero when the text was handed on.
+    virtual int SendMessageToContact(CChatDlg* window, int contact, const CZELString& text) = 0;
+    virtual void FillChatMenu(CChatDlg* window, int contact, CPopupMenu* menu) = 0;
+    virtual void OnMessagesSeen(CChatDlg* window, int contact) = 0;
+    virtual void ShowContactDetails(CChatDlg* window, int contact) = 0;
+    // stopped: 0 while the user types, 1 when typing has stopped.
+    virtual void SetTyping(CChatDlg* window, int contact, int stopped) = 0;
+    virtual void RequestAuthorization(CChatDlg* window, int contact) = 0;
+
+protected:
+    ~IChatWindowCallback() {}
+};
+
+// An acknowledgement: the message number and the picture its line takes.
+struct ChatAck {
+    int messageNumber;
+    int reserved;
+    int image;
+};
+
+class CChatDlg {
+public:
+    struct Tab {
+        CZELString caption;
+        CZELArray<int> icons;
+        CZELArray<ChatLogEntry> entries;
+        int alert = -1;  // the picture the tab is alerted with, -1 when none
+    };
+
+    explicit CChatDlg(IChatWindowCallback* callback) : callback(callback), visible(false), current(-1) {}
+
+    bool HasTab(int contact) const { return tabs.count(contact) != 0; }
+    void OpenTab(int contact, const CZELString& caption, const CZELArray<int>& icons);
+    void ShowTab(int contact);
+    void CloseTab(int contact);
+    void SetTabCaption(int contact, const CZELString& caption);
+    void SetTabIcons(int contact, const CZELArray<int>& icons);
+    void AddMessage(int contact, const ChatLogEntry& entry);
+    void AddMessages(int contact, const CZELArray<ChatLogEntry>& entries);
+    void MarkMessageAcked(int contact, const ChatAck& ack);
+    // Showing needs a current tab.
+    void Show(bool show);
+    bool IsVisible() const { return visible; }
+    // The current tab's contact, -1 when there is no tab.
+    int GetCurrentPageId() const { return current; }
+    CZELString GetYourName() const { return CZELString(L"I"); }
+    void RelayoutLogs() {}
+    // The window, null while the message window has none.
+    HWND GetWindow() const { return nullptr; }
+
+    const Tab* FindTab(int contact) const;
+
+private:
+    // The rule of AddMessage(s): seen when shown and current, else the tab is alerted.
+    void Arrived(int contact, int image);
+
+    IChatWindowCallback* callback;
+    bool visible;
+    int current;
+    std::map<int, Tab> tabs;
+};
+
+// Creates the message window (hidden) for the application.
+CChatDlg* CreateChatWindow(IChatWindowCallback* callback);

@@ -1,0 +1,6 @@
+#include "Zel/shell/menu/MainMenu.h"
+
+void ShowMainMenu(CApplication&) {}
+void ShowContactDetailsDialog(HWND, int) {}
+void RefreshOwnDetailsDialog(unsigned) {}
+void RefreshContactDetailsDialog(int) {}
