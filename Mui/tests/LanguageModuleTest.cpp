@@ -1,0 +1,175 @@
+// The shipped language modules, loaded from where their components look for them: every number of
+// the component's English table has a text, the ends of the table are kept, the texts come back as
+// the right Cyrillic letters, and each text keeps what the code fills in or lays out around it.
+#include "Dax/proto/BuiltinTexts.h"
+#include "Jabber/account/BuiltinTexts.h"
+#include "Wex/proto/account/BuiltInTexts.h"
+#include "Zel/shell/helpers/ResourcePaths.h"
+#include "Zel/shell/lang/EnglishTexts.h"
+#include "ZELCommon/MUIController.h"
+#include "ZELCommon/ZELPath.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <regex>
+#include <string>
+
+namespace {
+
+typedef bool (*GetStringFunction)(int id, CZELString& out);
+
+struct Module {
+    const char* name;
+    CZELString folder;          // where the component's controller looks, ending with "\"
+    const wchar_t* prefix;      // the component's module prefix
+    int count;                  // the component's English table
+    MUI::TextFunction english;
+    const wchar_t* lastText;    // the translation of the table's last text
+};
+
+std::vector<Module> Modules()
+{
+    return {
+        {"program", CZELPath::AppDir() + GetLangsFolderName(), GetLangModulePrefix(), EnglishTextCount, &EnglishText,
+         L"\u041a\u043e\u0434 \u0432\u0438\u0431\u0440\u0430\u0446\u0438\u0438:"},  // Код вибрации:
+        {"Wex", CZELPath::GetProtoDir(L"Wex"), L"WEX_", WexTexts::Count, &WexTexts::BuiltInText,
+         L"\u041e\u0442\u043c\u0435\u043d\u0430"},  // Отмена
+        {"Jabber", CZELPath::GetProtoDir(L"Jabber"), L"Gox_", BuiltinTextCount, &GetBuiltinText,
+         L"\u041e\u0442\u043c\u0435\u043d\u0430"},
+        // The plug-in names its folder and prefix in other letter cases than the files have.
+        {"Dax", CZELPath::GetProtoDir(L"DAX"), L"Dax_", Mrim::TextCount, &Mrim::BuiltinTexts,
+         L"\u041e\u0442\u043c\u0435\u043d\u0430"},
+    };
+}
+
+std::wstring Wide(const CZELString& text)
+{
+    return text.GetBuffer() ? std::wstring(text.GetBuffer(), size_t(text.GetLength())) : std::wstring();
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t c : text) out += c < 0x80 ? char(c) : '?';
+    return out;
+}
+
+// What a text must keep from its English original: printf fields, line breaks, blanks at its ends.
+std::string Shape(const std::wstring& text)
+{
+    std::string shape;
+    static const std::wregex fields(L"%[-+ #0-9.]*[a-zA-Z]");
+    for (std::wsregex_iterator at(text.begin(), text.end(), fields), end; at != end; ++at) shape += Narrow(at->str());
+    for (wchar_t c : text)
+        if (c == L'\r' || c == L'\n') shape += c == L'\r' ? "\\r" : "\\n";
+    size_t leading = text.find_first_not_of(L' ');
+    size_t trailing = text.find_last_not_of(L' ');
+    shape += " lead " + std::to_string(leading == std::wstring::npos ? text.size() : leading);
+    shape += " trail " + std::to_string(trailing == std::wstring::npos ? 0 : text.size() - 1 - trailing);
+    return shape;
+}
+
+class LoadedModule {
+public:
+    explicit LoadedModule(const Module& module)
+    {
+        path = Wide(module.folder) + module.prefix + L"Russian.dll";
+        library = LoadLibraryW(path.c_str());
+        if (library)
+            getString = reinterpret_cast<GetStringFunction>(
+                reinterpret_cast<void*>(GetProcAddress(library, "?MUI_GetString@@YA_NHAAVCZELString@@@Z")));
+    }
+    ~LoadedModule()
+    {
+        if (library) FreeLibrary(library);
+    }
+    std::wstring path;
+    HMODULE library = nullptr;
+    GetStringFunction getString = nullptr;
+};
+
+}  // namespace
+
+TEST(LanguageModules, ExportTheirOneFunctionByItsDecoratedNameAndOrdinal)
+{
+    for (const Module& module : Modules()) {
+        SCOPED_TRACE(module.name);
+        LoadedModule loaded(module);
+        ASSERT_NE(loaded.library, nullptr) << Narrow(loaded.path);
+        ASSERT_NE(loaded.getString, nullptr);
+        EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(loaded.library, MAKEINTRESOURCEA(1))),
+                  reinterpret_cast<void*>(loaded.getString));
+    }
+}
+
+TEST(LanguageModules, AnswerEveryNumberOfTheTableAndNoOther)
+{
+    for (const Module& module : Modules()) {
+        SCOPED_TRACE(module.name);
+        LoadedModule loaded(module);
+        ASSERT_NE(loaded.getString, nullptr);
+        CZELString text;
+        ASSERT_TRUE(loaded.getString(module.count - 1, text));
+        EXPECT_EQ(Wide(text), module.lastText);
+        for (int outside : {module.count, -1, 0x7fffffff, int(0x80000000u)}) {
+            SCOPED_TRACE(outside);
+            CZELString untouched(L"kept");
+            EXPECT_FALSE(loaded.getString(outside, untouched));
+            EXPECT_EQ(Wide(untouched), L"kept");
+        }
+    }
+}
+
+TEST(LanguageModules, CyrillicComesBackAsTheSameLetters)
+{
+    LoadedModule program(Modules()[0]);
+    ASSERT_NE(program.getString, nullptr);
+    CZELString text;
+    ASSERT_TRUE(program.getString(0, text));
+    EXPECT_EQ(Wide(text), L"\u041d\u0435 \u0432 \u0441\u0435\u0442\u0438");  // Не в сети
+    // Letters from both ends of the code page's Cyrillic range, "ё" and the guillemets.
+    ASSERT_TRUE(program.getString(82, text));
+    EXPECT_NE(Wide(text).find(L"\u00ab\u0417\u0430\u043d\u044f\u0442\u00bb"), std::wstring::npos);  // «Занят»
+    ASSERT_TRUE(program.getString(28, text));
+    EXPECT_EQ(Wide(text), L"\u0423\u0447\u0451\u0442\u043d\u0430\u044f \u0437\u0430\u043f\u0438\u0441\u044c");  // Учётная запись
+}
+
+TEST(LanguageModules, EveryTextIsTranslatedKeepingWhatTheCodeFillsInAndLaysOut)
+{
+    for (const Module& module : Modules()) {
+        SCOPED_TRACE(module.name);
+        LoadedModule loaded(module);
+        ASSERT_NE(loaded.getString, nullptr);
+        for (int id = 0; id < module.count; ++id) {
+            SCOPED_TRACE(id);
+            CZELString english, russian;
+            ASSERT_TRUE(module.english(id, english));
+            ASSERT_TRUE(loaded.getString(id, russian));
+            EXPECT_FALSE(russian.IsEmpty());
+            EXPECT_EQ(Shape(Wide(russian)), Shape(Wide(english)));
+        }
+    }
+}
+
+// The way each component loads its module: its controller, its folder and prefix, switched to
+// "Russian" and back; a language with no module keeps the one in use.
+TEST(LanguageModules, EachComponentsControllerFindsItsModule)
+{
+    for (const Module& module : Modules()) {
+        SCOPED_TRACE(module.name);
+        MUI::CZELWMMUI_Controller controller(module.folder, CZELString(module.prefix), CZELString(L"English"),
+                                             module.english);
+        CZELString english, text;
+        module.english(module.count - 1, english);
+        controller.ChangeLang(CZELString(L"Russian"));
+        controller.GetString(module.count - 1, text);
+        EXPECT_EQ(Wide(text), module.lastText);
+        controller.ChangeLang(CZELString(L"Klingon"));
+        controller.GetString(module.count - 1, text);
+        EXPECT_EQ(Wide(text), module.lastText);
+        controller.ChangeLang(CZELString(L"English"));
+        controller.GetString(module.count - 1, text);
+        EXPECT_EQ(Wide(text), Wide(english));
+    }
+}
