@@ -103,6 +103,7 @@ int WexAccount::Load()
     if (!loaded) Shared().Acquire(services, CZELPath::GetProtoDir(L"WEX"));
     loaded = true;
     values.Load(Settings);
+    if (Settings.ShowClientsIcons) Shared().LoadClientRules(services, CZELPath::GetProtoDir(L"WEX"));
     XStatusIndex = values.GetXStatusIndex();
     std::vector<XStatusText> texts(XStatusCount);
     if (values.LoadXStatusTexts(texts)) {

@@ -8,6 +8,7 @@
 #include "Zel/core/bus/ServicesManager.h"
 #include "Zel/core/skin/ISkinImages.h"
 #include "ZELCommon/MUIController.h"
+#include "ZELCommon/ZELFile.h"
 
 namespace {
 
@@ -47,6 +48,42 @@ void SharedTables::Release(Services::CServicesManager* bus)
     }
     statusTable.clear();
     language.reset();
+    for (Wex::ClientIdEntry& rule : clientRules)
+        if (images && rule.pictureIndex >= 0) images->ReleaseImage(rule.pictureIndex);
+    clientRules.clear();
+}
+
+void SharedTables::LoadClientRules(Services::CServicesManager* bus, const CZELString& folder)
+{
+    ISkinImages* images = SkinImagesOf(bus);
+    if (!images || ClientRuleCount() > 0) return;
+    // The file is a short list of rules: anything larger is not one.
+    const unsigned kMostBytes = 1u << 20;
+    CZELFile file(folder + L"Clients.cfg", CZELFile::ModeRead);
+    unsigned size = file.Open() ? file.Size() : 0;
+    if (size == 0 || size > kMostBytes) return;
+    std::vector<unsigned char> bytes(size);
+    if (file.Read(bytes.data(), int(size)) != int(size)) return;
+    Wex::ClientIdTable rules = Wex::ParseClientRules(bytes.data(), bytes.size());
+
+    CZELLock hold(lock);
+    if (!clientRules.empty() || users == 0) return;
+    for (Wex::ClientIdEntry& rule : rules)
+        if (!rule.picture.IsEmpty()) rule.pictureIndex = images->AcquireImage(CZELString(L"Clients\\") + rule.picture);
+    clientRules.swap(rules);
+}
+
+int SharedTables::ClientRuleCount()
+{
+    CZELLock hold(lock);
+    return int(clientRules.size());
+}
+
+int SharedTables::ClientPicture(const Wex::TlvChain& userInfo)
+{
+    CZELLock hold(lock);
+    int rule = Wex::IdentifyClient(clientRules, capabilities, userInfo);
+    return rule < 0 ? -1 : clientRules[size_t(rule)].pictureIndex;
 }
 
 int SharedTables::Users()

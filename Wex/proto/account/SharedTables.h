@@ -7,6 +7,7 @@
 // The lock is never held while another thread is waited for.
 #pragma once
 
+#include "Wex/proto/ClientRules.h"
 #include "Zel/core/bus/Payloads.h"
 #include "ZELCommon/ZELArray.h"
 #include "ZELCommon/ZELCriticalSection.h"
@@ -51,6 +52,14 @@ public:
     int StatusRowCount();
     std::vector<int> ImageIds();
 
+    // The client rules of folder's "Clients.cfg", read while none are loaded, with their pictures
+    // acquired; an account that shows client pictures calls it in its Load. They go with the last
+    // account, never while another may be matching against them.
+    void LoadClientRules(Services::CServicesManager* bus, const CZELString& folder);
+    int ClientRuleCount();
+    // The picture of the client the contact's user information names, or -1.
+    int ClientPicture(const Wex::TlvChain& userInfo);
+
 private:
     int ImageLocked(int entry) const;
     CZELString TextLocked(int id) const;
@@ -61,4 +70,6 @@ private:
     std::unique_ptr<MUI::CZELWMMUI_Controller> language;
     std::vector<int> imageIds;
     std::vector<StatusEntry> statusTable;
+    const Wex::CapabilityTable capabilities;
+    Wex::ClientIdTable clientRules;
 };

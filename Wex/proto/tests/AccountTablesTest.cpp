@@ -7,6 +7,10 @@
 #include "Wex/proto/account/StatusMapping.h"
 
 #include "WexTestSupport.h"
+#include "Zel/core/CoreGuids.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/skin/ISkinImages.h"
+#include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -230,4 +234,93 @@ TEST(SharedTables, LiveFromTheFirstUserToTheLast)
     EXPECT_EQ(0, tables.StatusRowCount());
     // Without a controller the English table still answers.
     EXPECT_EQ(L"Online", Text(tables.Text(15)));
+}
+
+namespace {
+
+// The skin image registry as far as the tables use it: each name gets the next index, and what is
+// still held is kept.
+class RecordingSkinImages : public ISkinImages {
+public:
+    int AcquireImage(const CZELString& name) override
+    {
+        names.push_back(Text(name));
+        held.push_back(int(names.size()) - 1);
+        return held.back();
+    }
+    void ReleaseImage(int index) override
+    {
+        for (size_t i = 0; i < held.size(); ++i)
+            if (held[i] == index) {
+                held.erase(held.begin() + std::ptrdiff_t(i));
+                return;
+            }
+        ++unknownReleases;
+    }
+    CZELString& GetLanguageName(CZELString& out) override { return out = CZELString(L"English"); }
+    HBRUSH GetBkBrush() override { return nullptr; }
+    COLORREF GetTextColor() override { return 0; }
+
+    std::vector<std::wstring> names;
+    std::vector<int> held;
+    int unknownReleases = 0;
+};
+
+// A direct-connection block of protocol version 9 and one capability.
+Wex::TlvChain ContactOfVersion9()
+{
+    std::vector<unsigned char> block(35);
+    block[10] = 9;
+    Wex::TlvChain userInfo;
+    userInfo.Add(Wex::Tlv(0x000C, (unsigned short)block.size(), block.data()));
+    std::vector<unsigned char> caps(Wex::caUTF8support.begin(), Wex::caUTF8support.end());
+    userInfo.Add(Wex::Tlv(0x000D, (unsigned short)caps.size(), caps.data()));
+    return userInfo;
+}
+
+}  // namespace
+
+// The clients file is read once while accounts share it; a second account leaving does not take
+// the rules from the first, which still matches against them; the last takes them and their
+// pictures away, and the next account to come reads the file again.
+TEST(SharedTables, ClientRulesLiveWithTheirLastAccount)
+{
+    TestSupport::TempFolder folder(L"WexClients");
+    std::wstring text = L"\xFEFF[v9]\r\nname=Nine\r\nprotover=9\r\npic=Nine.png\r\n[other]\r\nname=other\r\n";
+    std::string bytes;
+    for (wchar_t c : text) bytes += {char(c & 0xFF), char(c >> 8)};
+    ASSERT_TRUE(TestSupport::WriteWholeFile(folder.path + L"Clients.cfg", bytes));
+
+    Services::CServicesManager bus;
+    RecordingSkinImages images;
+    bus.RegisterService(GUID_SKIN_IMAGES, static_cast<ISkinImages*>(&images));
+    SharedTables tables;
+    tables.Acquire(&bus, folder.Path());
+    tables.Acquire(&bus, folder.Path());
+    size_t plugInPictures = images.held.size();
+    tables.LoadClientRules(&bus, folder.Path());
+    tables.LoadClientRules(&bus, folder.Path());  // already loaded: the file is not read again
+    EXPECT_EQ(tables.ClientRuleCount(), 2);
+    ASSERT_EQ(images.held.size(), plugInPictures + 1);
+    EXPECT_EQ(images.names.back(), L"Clients\\nine.png");
+    int picture = images.held.back();
+
+    tables.Release(&bus);
+    EXPECT_EQ(tables.ClientPicture(ContactOfVersion9()), picture);
+    tables.Release(&bus);
+    EXPECT_EQ(tables.ClientRuleCount(), 0);
+    EXPECT_EQ(tables.ClientPicture(ContactOfVersion9()), -1);
+    EXPECT_TRUE(images.held.empty());
+    EXPECT_EQ(images.unknownReleases, 0);
+
+    tables.Acquire(&bus, folder.Path());
+    tables.LoadClientRules(&bus, folder.Path());
+    EXPECT_EQ(tables.ClientRuleCount(), 2);
+    tables.Release(&bus);
+    // Without the file, or without the registry, no rules.
+    DeleteFileW((folder.path + L"Clients.cfg").c_str());
+    tables.Acquire(&bus, folder.Path());
+    tables.LoadClientRules(&bus, folder.Path());
+    EXPECT_EQ(tables.ClientRuleCount(), 0);
+    tables.Release(&bus);
 }
