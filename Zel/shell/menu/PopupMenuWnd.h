@@ -18,3 +18,9 @@ enum { MenuAlignAboveLeft = 3, MenuAlignAboveRight = 5 };
 
 PopupMenuResult ShowPopupMenu(const CPopupMenu& menu, const RECT& area, const POINT& anchor, int alignment,
                               HWND owner, bool fullScreen);
+
+// Tests stand in for the menu window: while a runner is set, ShowPopupMenu hands it the menu and its
+// placement instead of showing a window, and returns what it picks. Null restores the window.
+typedef PopupMenuResult (*PopupMenuRunner)(void* context, const CPopupMenu& menu, const RECT& area,
+                                           const POINT& anchor, int alignment);
+void SetPopupMenuRunner(PopupMenuRunner runner, void* context);
