@@ -8,7 +8,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -134,4 +137,44 @@ TEST(GuiResourcesLanguage, NotificationStateListsEmptyOnTheirCodes)
     EXPECT_EQ(resources.NotificationList(1).GetCount(), 1);
     resources.OnOptionChanged(OPT_NOTIFICATIONS_ALL);
     EXPECT_EQ(resources.NotificationList(1).GetCount() + resources.NotificationList(2).GetCount(), 0);
+}
+
+// The "GUI" queue reads texts while the window thread switches languages: a reader must never meet a
+// module that is being freed, and every text it reads is whole, in one language or the other.
+TEST(GuiResourcesLanguage, ReadersOnOtherThreadsMeetOnlyWholeTexts)
+{
+    GlobalSettings settings;
+    settings.language = L"English";
+    CSkinImageSet images;
+    CGuiResources resources(settings, images, nullptr);
+
+    std::vector<std::wstring> english, russian;
+    for (int number = 0; number < EnglishTextCount; ++number) english.push_back(Wide(resources.Text(number)));
+    settings.language = L"Russian";
+    resources.OnOptionChanged(OPT_LANGUAGE);
+    ASSERT_EQ(Wide(resources.CurrentLanguage()), L"Russian") << "Langs\\ZEL_Russian.dll beside the tests";
+    for (int number = 0; number < EnglishTextCount; ++number) russian.push_back(Wide(resources.Text(number)));
+    EXPECT_NE(russian[0], english[0]);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0}, reads{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 3; ++t) {
+        readers.emplace_back([&, t] {
+            for (int number = t; !stop; number = (number + 7) % EnglishTextCount) {
+                std::wstring text = Wide(GuiText(number));
+                if (text != english[number] && text != russian[number]) ++torn;
+                ++reads;
+            }
+        });
+    }
+    for (int i = 0; i < 200; ++i) {
+        settings.language = (i % 2) ? L"Russian" : L"English";
+        resources.OnOptionChanged(OPT_LANGUAGE);
+    }
+    stop = true;
+    for (auto& reader : readers) reader.join();
+    EXPECT_EQ(torn, 0);
+    EXPECT_GT(reads, 0);
+    EXPECT_EQ(Wide(resources.Text(0)), russian[0]);
 }
