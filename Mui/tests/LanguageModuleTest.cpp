@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <regex>
+#include <set>
 #include <string>
 
 namespace {
@@ -68,6 +70,13 @@ std::string Shape(const std::wstring& text)
     shape += " lead " + std::to_string(leading == std::wstring::npos ? text.size() : leading);
     shape += " trail " + std::to_string(trailing == std::wstring::npos ? 0 : text.size() - 1 - trailing);
     return shape;
+}
+
+bool HasCyrillic(const std::wstring& text)
+{
+    for (wchar_t c : text)
+        if (c >= 0x0400 && c <= 0x04FF) return true;
+    return false;
 }
 
 class LoadedModule {
@@ -141,6 +150,7 @@ TEST(LanguageModules, EveryTextIsTranslatedKeepingWhatTheCodeFillsInAndLaysOut)
         SCOPED_TRACE(module.name);
         LoadedModule loaded(module);
         ASSERT_NE(loaded.getString, nullptr);
+        std::map<std::wstring, std::set<std::wstring>> translations;
         for (int id = 0; id < module.count; ++id) {
             SCOPED_TRACE(id);
             CZELString english, russian;
@@ -148,6 +158,16 @@ TEST(LanguageModules, EveryTextIsTranslatedKeepingWhatTheCodeFillsInAndLaysOut)
             ASSERT_TRUE(loaded.getString(id, russian));
             EXPECT_FALSE(russian.IsEmpty());
             EXPECT_EQ(Shape(Wide(russian)), Shape(Wide(english)));
+            // "OK" is the button's word in Russian too.
+            if (Wide(english) != L"OK") EXPECT_TRUE(HasCyrillic(Wide(russian))) << Narrow(Wide(russian));
+            translations[Wide(english)].insert(Wide(russian));
+        }
+        // A text the English table repeats reads the same wherever it shows, but for words whose two
+        // uses Russian tells apart.
+        for (const auto& [english, russian] : translations) {
+            bool twoMeanings = (module.name == std::string("program") && english == L"Email")  // mail notice, address field
+                               || (module.name == std::string("Wex") && english == L"Connection");  // status, settings page
+            EXPECT_EQ(russian.size(), twoMeanings ? 2u : 1u) << Narrow(english);
         }
     }
 }
@@ -172,4 +192,30 @@ TEST(LanguageModules, EachComponentsControllerFindsItsModule)
         controller.GetString(module.count - 1, text);
         EXPECT_EQ(Wide(text), Wide(english));
     }
+}
+
+// A module that lacks a text leaves that one in English and the rest translated; a language with no
+// module at all keeps English.
+TEST(LanguageModules, ATextTheModuleLacksShowsInEnglish)
+{
+    const Module program = Modules()[0];
+    CZELString english, translated, text;
+    program.english(program.count - 1, english);
+    program.english(0, translated);
+    MUI::CZELWMMUI_Controller controller(CZELPath::AppDir() + L"MuiTests\\", CZELString(L"ZEL_"),
+                                         CZELString(L"English"), program.english);
+    controller.ChangeLang(CZELString(L"Cut"));
+    ASSERT_EQ(Wide(controller.GetCurLang()), L"Cut");
+    controller.GetString(program.count - 1, text);
+    EXPECT_EQ(Wide(text), Wide(english));
+    controller.GetString(0, text);
+    EXPECT_NE(Wide(text), Wide(translated));
+    EXPECT_EQ(Wide(text), L"\u041d\u0435 \u0432 \u0441\u0435\u0442\u0438");  // Не в сети
+
+    MUI::CZELWMMUI_Controller missing(CZELPath::AppDir() + L"MuiTests\\", CZELString(L"ZEL_"),
+                                      CZELString(L"English"), program.english);
+    missing.ChangeLang(CZELString(L"Russian"));
+    EXPECT_EQ(Wide(missing.GetCurLang()), L"English");
+    missing.GetString(0, text);
+    EXPECT_EQ(Wide(text), Wide(translated));
 }
