@@ -16,6 +16,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -218,4 +219,43 @@ TEST(LanguageModules, ATextTheModuleLacksShowsInEnglish)
     EXPECT_EQ(Wide(missing.GetCurLang()), L"English");
     missing.GetString(0, text);
     EXPECT_EQ(Wide(text), Wide(translated));
+}
+
+// Every letter the modules use has a glyph in the fonts the windows draw with: the list's and the
+// chat's default face, the menus' face and the dialogs' face.
+TEST(LanguageModules, TheWindowsFontsDrawEveryLetterTheModulesUse)
+{
+    std::set<wchar_t> letters;
+    for (const Module& module : Modules()) {
+        LoadedModule loaded(module);
+        ASSERT_NE(loaded.getString, nullptr) << module.name;
+        for (int id = 0; id < module.count; ++id) {
+            CZELString text;
+            loaded.getString(id, text);
+            for (wchar_t c : Wide(text))
+                if (c >= 0x80) letters.insert(c);
+        }
+    }
+    std::wstring all(letters.begin(), letters.end());
+    ASSERT_FALSE(all.empty());
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    for (const wchar_t* face : {L"Tahoma", L"MS Sans Serif", L"MS Shell Dlg"}) {
+        LOGFONTW logFont = {};
+        logFont.lfHeight = -13;
+        logFont.lfCharSet = DEFAULT_CHARSET;
+        wcscpy(logFont.lfFaceName, face);
+        HFONT font = CreateFontIndirectW(&logFont);
+        HGDIOBJ old = SelectObject(dc, font);
+        std::vector<WORD> glyphs(all.size());
+        ASSERT_NE(GetGlyphIndicesW(dc, all.c_str(), int(all.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS),
+                  GDI_ERROR);
+        std::string missing;
+        for (size_t i = 0; i < all.size(); ++i)
+            if (glyphs[i] == 0xFFFF) missing += "U+" + std::to_string(unsigned(all[i])) + " ";
+        EXPECT_EQ(missing, "") << Narrow(face);
+        SelectObject(dc, old);
+        DeleteObject(font);
+    }
+    DeleteDC(dc);
 }
