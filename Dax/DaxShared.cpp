@@ -36,6 +36,7 @@ struct State {
     std::unique_ptr<MUI::CZELWMMUI_Controller> language;
     std::vector<int> images;
     std::shared_ptr<const std::vector<StatusEntry>> statusTable;
+    ISkinImages* skin = nullptr;  // while an account is loaded
 };
 
 State& Shared()
@@ -95,6 +96,7 @@ void AddLoadedAccount(Services::CServicesManager* bus)
         state.language.reset(new MUI::CZELWMMUI_Controller(CZELPath::GetProtoDir(L"DAX"), CZELString(L"Dax_"),
                                                            CZELString(L"English"), Mrim::BuiltinTexts));
     ISkinImages* skin = bus ? static_cast<ISkinImages*>(bus->GetService(GUID_SKIN_IMAGES)) : nullptr;
+    state.skin = skin;
     if (state.images.empty() && skin) {
         for (const wchar_t* file : ImageFiles) state.images.push_back(skin->AcquireImage(CZELString(file)));
     }
@@ -111,8 +113,22 @@ void RemoveLoadedAccount(Services::CServicesManager* bus)
     if (skin)
         for (auto it = state.images.rbegin(); it != state.images.rend(); ++it) skin->ReleaseImage(*it);
     state.images.clear();
+    state.skin = nullptr;
     state.statusTable.reset();
     state.language.reset();
+}
+
+HBRUSH BackgroundBrush()
+{
+    State& state = Shared();
+    CZELLock hold(state.lock);
+    return state.skin ? state.skin->GetBkBrush() : nullptr;
+}
+
+bool& ShowPasswordFlag()
+{
+    static bool shown = false;
+    return shown;
 }
 
 int LoadedAccounts()

@@ -27,6 +27,10 @@ void AddLoadedAccount(Services::CServicesManager* bus);
 // Releases the images (last to first) and the controller when the last loaded account unloads.
 void RemoveLoadedAccount(Services::CServicesManager* bus);
 int LoadedAccounts();
+// The skin's background brush, for the plug-in's full-screen dialogs; null with no account loaded.
+HBRUSH BackgroundBrush();
+// The account pane's "show password", one for the plug-in; it outlives the pane. Window thread only.
+bool& ShowPasswordFlag();
 
 // Switches the language and rebuilds the status table from its texts.
 void ChangeLanguage(const CZELString& language);

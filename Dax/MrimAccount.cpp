@@ -68,6 +68,7 @@ void MrimAccount::LoadSettings()
 {
     IProtocolsManager* manager = Manager();
     if (!manager) return;
+    CZELLock hold(viewLock);
     manager->GetAccountString(accountId, CZELString(L"Account name"), settings.accountName, 0);
     manager->GetAccountString(accountId, CZELString(L"Account password"), settings.password, 1);
     // The redirector and the web pages are the service's own addresses, kept with the account.
@@ -227,6 +228,7 @@ int MrimAccount::OnOtherMessage(const ZEL_GUID& msgClass, int code, CRefObject* 
     case DAX_PING_TICK:
         if (status >= 2) SendPacket(Mrim::CmdPing, Mrim::Bytes());
         break;
+    case DAX_WINDOW_TASK: RunWindowTask(p1); break;
     case DAX_MENU_ACTION: {
         const intptr_t packed = ValueOf(p2);
         OnMenuAction(int(ValueOf(p1)), int(packed >> 32), intptr_t(int32_t(packed & 0xFFFFFFFF)));

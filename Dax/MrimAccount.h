@@ -13,7 +13,10 @@
 #include "Dax/proto/PacketReader.h"
 #include "Zel/core/plugin/ServiceEventListener.h"
 
+#include "ZELCommon/ZELCriticalSection.h"
+
 #include <atomic>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -70,6 +73,7 @@ public:
     int MoveContact(int contactId, int groupId) override;
     int DeleteContact(int contactId) override;
     int SendInstantMessage(MessageRecord* message) override;
+    int GetSettingsPages(void* pages) override;
     int GetOwnDetailsPages(void* pages) override;
     int GetContactDetailsPages(int contactId, void* pages) override;
     int ChangeLanguage(CZELString language) override;
@@ -114,12 +118,46 @@ public:
     void RequestWebSession(int kind, const CZELString& text);
     // Sends the add-contact request of the add-contact dialog.
     void RequestAddContact(int groupId, const CZELString& email, const CZELString& nickname);
-    // The one-line text dialog: true and the edited text on OK. Answers "cancelled" until the
-    // plug-in's dialogs exist.
-    bool AskText(CZELString& text);
-    // The add-contact dialog: warns when there is no group to add to; answers "cancelled" until the
-    // plug-in's dialogs exist.
-    void ShowAddContactDialog(const CZELString& email, const CZELString& nickname, const CZELString& groupName);
+
+    // What the plug-in's windows show. They run on the user interface's thread, so they read a copy
+    // taken under the lock that every change of these values takes.
+    struct WindowView {
+        CZELString accountName;
+        bool passwordStored = false;
+        bool emailNotify = true;
+        bool hideEmailBtn = false;
+        CZELString webSessionKey;
+        CZELString userInfoAddress;
+        int status = 0;
+    };
+    WindowView View() const;
+    // The web link of a page from a view's name and key, for a window's thread.
+    CZELString WebLinkFor(const WindowView& view, const CZELString& page) const;
+    // The account's group names in the contact-list data, which any thread may read.
+    std::vector<CZELString> OfferedGroupNames() const;
+    // A contact's property from the contact-list data ("Account name", "CL Alias").
+    CZELString ContactProperty(int contactId, const wchar_t* name) const;
+    // Runs work on the account's queue: what windows hand the engine goes there, so the connection,
+    // the sequence counter and the model keep one thread.
+    void PostTask(std::function<void(MrimAccount&)> task);
+
+    // On the queue: what the windows hand over.
+    // The account pane's values: the name (empty: keep) and, when changed, the password; a login
+    // reads the old pair or the new one, never a mix.
+    void ApplyAccountPane(const CZELString& accountName, bool newPassword, const CZELString& password);
+    void ApplyAdvancedPane(bool emailNotify, bool hideEmailBtn);
+    // Shows or hides the e-mail cell of the top panel while on line; offline only the setting counts.
+    void SetEmailButtonHidden(bool hidden);
+    // The add-contact dialog's answer: the group is looked up again by name, and a group gone since
+    // the dialog opened adds nothing and says so.
+    void AddContactFromDialog(const CZELString& groupName, const CZELString& email, const CZELString& nickname);
+    // The add-contact dialog does not open without a group to add to.
+    void WarnNoGroups();
+    // The authorisation request with the reason the user confirmed.
+    void SendAuthRequest(int contactId, const CZELString& reason);
+    // The search panes' fields.
+    void SetSearchEmail(const CZELString& email);
+    void SetSearchFields(const Mrim::SearchFields& fields);
 
 private:
     // Services.
@@ -177,7 +215,6 @@ private:
                                const CZELString* date);
     void DeliverIncomingMessage(const CZELString& sender, int flags, int kind, const CZELString& text);
     void SendWakeUp(int contactId);
-    void SendAuthRequest(int contactId);
     void AnswerAuthorization(int contactId, int action);
 
     // Contact and group operations.
@@ -187,6 +224,7 @@ private:
 
     // Menus and directory.
     void OnMenuAction(int action, int value, intptr_t context);
+    void RunWindowTask(CRefObject* task);
     void RequestContactDetails(const CZELString& email);
     void OnAnketa(const Mrim::Packet& packet);
 
@@ -212,6 +250,8 @@ private:
     MrimContactList contactList;
     std::map<unsigned, int> sentMessages;  // sequence -> contact id, until acknowledged
     CZELString webSessionKey;
+    // Taken by every change of the settings and the web-session key, and by View.
+    mutable CZELCriticalSection viewLock;
     int pendingWebAction = 0;
     CZELString pendingWebText;
     SearchQuery searchQuery;

@@ -3,6 +3,7 @@
 #include "Dax/MrimAccount.h"
 
 #include "Dax/DaxGuids.h"
+#include "Dax/DaxPanes.h"
 #include "Dax/DaxShared.h"
 #include "Dax/proto/Anketa.h"
 #include "Dax/proto/MrimCommands.h"
@@ -49,21 +50,27 @@ void WriteDetails(IContactListData* data, int item, const Mrim::AnketaRow& row)
 
 } // namespace
 
-int MrimAccount::GetOwnDetailsPages(void*)
+int MrimAccount::GetOwnDetailsPages(void* pages)
 {
     RequestWebSession(0, CZELString());
+    AppendPane(pages, NewOwnDetailsPane(unsigned(OwnQueue())));
     return 0;
 }
 
-int MrimAccount::GetContactDetailsPages(int contactId, void*)
+int MrimAccount::GetContactDetailsPages(int contactId, void* pages)
 {
     if (MrimContact* contact = contactList.FindByContactId(contactId)) RequestContactDetails(contact->email);
+    AppendPane(pages, NewGeneralPane(Data(), contactId));
+    AppendPane(pages, NewHomePane(Data(), contactId));
+    AppendPane(pages, NewPersonalPane(Data(), contactId));
     return 0;
 }
 
-int MrimAccount::GetSearchPages(void*)
+int MrimAccount::GetSearchPages(void* pages)
 {
     searchQuery = SearchQuery();
+    AppendPane(pages, NewEmailSearchPane(unsigned(OwnQueue())));
+    AppendPane(pages, NewGlobalSearchPane(unsigned(OwnQueue())));
     return 0;
 }
 
@@ -77,7 +84,12 @@ int MrimAccount::Search(intptr_t kind)
         Mrim::NormaliseAges(searchQuery.fields);
         body = Mrim::FieldSearchBody(searchQuery.fields);
     }
-    if (body.empty()) return 0;
+    // Nothing to send, or no session to send it on: the search is over at once, so the search
+    // dialog does not wait for rows that never come.
+    if (body.empty() || status < 2) {
+        Notify(GUID_DAX_PROTOCOL, ACC_SEARCH_RESULT);
+        return 0;
+    }
     SendPacket(Mrim::CmdDirectoryRequest, body, Mrim::SearchSequenceMark | NextSequence());
     return 0;
 }

@@ -1,8 +1,11 @@
 // The account's menus: what the host's menus keep in the account's state and the items the account
 // adds. A chosen item runs on the user interface's thread, so its action only posts itself to the
 // account's queue; the item's argument carries the account's queue handle and the action's value.
+// An action that asks the user first opens its dialog right there, on that thread, from copies of
+// what it shows, and posts the answer after.
 #include "Dax/MrimAccount.h"
 
+#include "Dax/DaxDialogs.h"
 #include "Dax/DaxShared.h"
 #include "Dax/proto/BuiltinTexts.h"
 #include "Zel/core/accounts/ManagerPayloads.h"
@@ -19,6 +22,44 @@ void Choose(intptr_t context, intptr_t argument)
     const unsigned handle = unsigned(uint64_t(argument) & 0xFFFFFFFFu);
     const int value = int(uint64_t(argument) >> 32);
     DaxShared::Registry().With(handle, [&](MrimAccount* account) { account->PostMenuAction(Action, value, context); });
+}
+
+// Add contact (value: a group id, 0 for none) and Add to contact list (value: a contact id).
+template <int Action>
+void ChooseAddContact(intptr_t, intptr_t argument)
+{
+    const unsigned handle = unsigned(uint64_t(argument) & 0xFFFFFFFFu);
+    const int value = int(uint64_t(argument) >> 32);
+    AddContactRequest request;
+    std::vector<CZELString> groups;
+    bool found = DaxShared::Registry().With(handle, [&](MrimAccount* account) {
+        groups = account->OfferedGroupNames();
+        if (Action == MrimAccount::ActionAddContact) {
+            if (value) request.groupName = account->ContactProperty(value, L"Account name");
+        } else {
+            request.email = account->ContactProperty(value, L"Account name");
+            request.nickname = account->ContactProperty(value, L"CL Alias");
+        }
+        if (groups.empty())
+            account->PostTask([](MrimAccount& self) { self.WarnNoGroups(); });
+    });
+    if (!found || groups.empty() || !RunAddContactDialog(groups, request)) return;
+    DaxShared::Registry().With(handle, [&](MrimAccount* account) {
+        account->PostTask([request](MrimAccount& self) {
+            self.AddContactFromDialog(request.groupName, request.email, request.nickname);
+        });
+    });
+}
+
+void ChooseAuthRequest(intptr_t, intptr_t argument)
+{
+    const unsigned handle = unsigned(uint64_t(argument) & 0xFFFFFFFFu);
+    const int contactId = int(uint64_t(argument) >> 32);
+    CZELString reason = DaxShared::Text(Mrim::TextPleaseAuthorize);
+    if (!RunAskTextDialog(reason)) return;
+    DaxShared::Registry().With(handle, [&](MrimAccount* account) {
+        account->PostTask([contactId, reason](MrimAccount& self) { self.SendAuthRequest(contactId, reason); });
+    });
 }
 
 bool Has(const int* ids, size_t count, int id)
@@ -81,7 +122,7 @@ int MrimAccount::FillAccountMenu(CPopupMenu* menu)
     if (!menu) return 0;
     if (status >= 2) {
         if (menu->FindItem(1004) >= 0)
-            menu->AddItem(Item(Mrim::TextAddContact, 19, &Choose<ActionAddContact>, Argument(OwnQueue(), 0)));
+            menu->AddItem(Item(Mrim::TextAddContact, 19, &ChooseAddContact<MrimAccount::ActionAddContact>, Argument(OwnQueue(), 0)));
         return 0;
     }
     for (int id : {1002, 1003}) {
@@ -107,7 +148,7 @@ int MrimAccount::FillGroupMenu(int groupId, CPopupMenu* menu)
     }
     if (kept2005 && groupId != 0) {
         menu->AddItem(CMenuItem(MENU_ITEM_SEPARATOR));
-        menu->AddItem(Item(Mrim::TextAddContact, 19, &Choose<ActionAddContact>, Argument(OwnQueue(), groupId)));
+        menu->AddItem(Item(Mrim::TextAddContact, 19, &ChooseAddContact<MrimAccount::ActionAddContact>, Argument(OwnQueue(), groupId)));
     }
     return 0;
 }
@@ -128,12 +169,12 @@ int MrimAccount::FillContactMenu(int contactId, CPopupMenu* menu)
     }
     int add = menu->FindItem(4010);
     if (add >= 0 && online && !inGroup)
-        menu->InsertItem(add, Item(Mrim::TextAddToContactList, 19, &Choose<ActionAddListContact>,
+        menu->InsertItem(add, Item(Mrim::TextAddToContactList, 19, &ChooseAddContact<MrimAccount::ActionAddListContact>,
                                    Argument(OwnQueue(), contactId)));
     if (!online) return 0;
     MrimContact* contact = contactList.FindByContactId(contactId);
     if (contact && (contact->serverFlags & Mrim::ServerNotAuthorised))
-        menu->InsertItem(Clamp(menu, 1), Item(Mrim::TextAuthRequestItem, 20, &Choose<ActionAuthRequest>,
+        menu->InsertItem(Clamp(menu, 1), Item(Mrim::TextAuthRequestItem, 20, &ChooseAuthRequest,
                                               Argument(OwnQueue(), contactId)));
     auto byte = [&](const wchar_t* name) {
         char value = 0;
@@ -169,7 +210,7 @@ int MrimAccount::FillChatMenu(int contactId, CPopupMenu* menu)
 int MrimAccount::FillMainMenu(CPopupMenu* menu)
 {
     if (!menu || status < 2) return 0;
-    menu->AddItem(CMenuItem(MENU_ITEM_PLAIN, DaxShared::Image(27), settings.accountName, 0, &Choose<ActionAddContact>,
+    menu->AddItem(CMenuItem(MENU_ITEM_PLAIN, DaxShared::Image(27), settings.accountName, 0, &ChooseAddContact<MrimAccount::ActionAddContact>,
                             Argument(OwnQueue(), 0), false));
     return 0;
 }
@@ -179,31 +220,15 @@ int MrimAccount::FillSearchResultMenu(void* resultItem, CPopupMenu* menu)
     SearchResultRow* row = static_cast<SearchResultRow*>(resultItem);
     IContactListData* data = Data();
     if (!menu || !row || status < 2 || (data && data->GetContactGroup(row->contactId) != 0)) return 0;
-    menu->AddItem(Item(Mrim::TextAddToContactList, 19, &Choose<ActionAddListContact>, Argument(OwnQueue(), row->contactId)));
+    menu->AddItem(Item(Mrim::TextAddToContactList, 19, &ChooseAddContact<MrimAccount::ActionAddListContact>, Argument(OwnQueue(), row->contactId)));
     return 0;
 }
 
 void MrimAccount::OnMenuAction(int action, int value, intptr_t)
 {
-    IContactListData* data = Data();
     switch (action) {
     case ActionSetStatus: SetStatus(value); break;
     case ActionOpenInbox: RequestWebSession(2, CZELString()); break;
-    case ActionAddContact: {
-        MrimGroup* group = contactList.FindGroupById(value);
-        ShowAddContactDialog(CZELString(), CZELString(), group ? group->name : CZELString());
-        break;
-    }
-    case ActionAddListContact: {
-        CZELString email, alias;
-        if (data) {
-            data->GetPropertyString(value, CZELString(L"Account name"), email);
-            data->GetPropertyString(value, CZELString(L"CL Alias"), alias);
-        }
-        ShowAddContactDialog(email, alias, CZELString());
-        break;
-    }
-    case ActionAuthRequest: SendAuthRequest(value); break;
     case ActionWakeUp: SendWakeUp(value); break;
     case ActionAccept:
     case ActionDecline:
@@ -216,13 +241,4 @@ void MrimAccount::OnMenuAction(int action, int value, intptr_t)
     case ActionIgnoreOff: SetListFlag(value, false, Mrim::ContactIgnoreList); break;
     default: break;
     }
-}
-
-void MrimAccount::ShowAddContactDialog(const CZELString&, const CZELString&, const CZELString&)
-{
-    if (contactList.GroupNames().empty()) {
-        PostWarning(CZELString(L"Please add at least one group"));
-        return;
-    }
-    // The dialog itself comes with the plug-in's windows; until then it answers "cancelled".
 }

@@ -47,12 +47,10 @@ void MrimAccount::SendWakeUp(int contactId)
     if (contact && status >= 2) SendPacket(Mrim::CmdMessage, Mrim::WakeUpBody(contact->email));
 }
 
-void MrimAccount::SendAuthRequest(int contactId)
+void MrimAccount::SendAuthRequest(int contactId, const CZELString& reason)
 {
     MrimContact* contact = contactList.FindByContactId(contactId);
     if (!contact || status < 2) return;
-    CZELString reason = DaxShared::Text(Mrim::TextPleaseAuthorize);
-    if (!AskText(reason)) return;
     SendPacket(Mrim::CmdMessage, Mrim::AuthRequestBody(contact->email, reason));
 }
 
@@ -66,11 +64,6 @@ void MrimAccount::AnswerAuthorization(int contactId, int action)
     else if (action == ActionDecline)
         SendPacket(Mrim::CmdMessage,
                    Mrim::TextMessageBody(contact->email, DaxShared::Text(Mrim::TextAuthorizationDenied)));
-}
-
-bool MrimAccount::AskText(CZELString&)
-{
-    return false;
 }
 
 void MrimAccount::OnIncomingMessage(const Mrim::Packet& packet)

@@ -338,7 +338,10 @@ void MrimAccount::OnNewMail(const Mrim::Packet& packet)
 
 void MrimAccount::RequestWebSession(int kind, const CZELString& text)
 {
-    webSessionKey = CZELString();
+    {
+        CZELLock hold(viewLock);
+        webSessionKey = CZELString();
+    }
     SendPacket(Mrim::CmdWebSessionRequest, Mrim::Bytes());
     pendingWebAction = kind;
     pendingWebText = text;
@@ -350,11 +353,24 @@ CZELString MrimAccount::WebLink(const CZELString& page) const
            L"&page=" + page;
 }
 
+CZELString MrimAccount::WebLinkFor(const WindowView& view, const CZELString& page) const
+{
+    CZELString authAddress;
+    {
+        CZELLock hold(viewLock);
+        authAddress = settings.webAuthAddress;
+    }
+    return authAddress + UrlEncode(view.accountName) + L"&agent=" + UrlEncode(view.webSessionKey) + L"&page=" + page;
+}
+
 void MrimAccount::OnWebSessionKey(const Mrim::Packet& packet)
 {
     Mrim::WebSessionKey key;
     if (!Mrim::ParseWebSessionKey(packet.body, packet.length, key) || key.status != 1) return;
-    webSessionKey = key.key;
+    {
+        CZELLock hold(viewLock);
+        webSessionKey = key.key;
+    }
     switch (pendingWebAction) {
     case 0: Notify(GUID_DAX_PROTOCOL, ACC_OWN_DETAILS_CHANGED); break;
     case 1:

@@ -27,4 +27,7 @@ protected:
     ~IPan() {}
 };
 
+// The page list a host hands an account, which appends its pages; the host owns them from then on.
+typedef CZELArray<IPan*> PanList;
+
 }  // namespace ZELTabDlg

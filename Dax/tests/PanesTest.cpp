@@ -1,0 +1,561 @@
+// The plug-in's panes and dialogs, made from Dax.dll's own templates and driven by window messages:
+// the settings panes that the next login follows, the e-mail cell, the add-contact and reason
+// dialogs opened from the menus, a contact's details and the searches. Pure parts (domains, ids,
+// birthdays) are checked as tables.
+#include "Dax/tests/DaxHost.h"
+
+#include "Dax/DaxDomains.h"
+#include "Dax/DaxIdTables.h"
+#include "Dax/DaxResources.h"
+#include "Dax/proto/MrimCommands.h"
+#include "Dax/proto/MrimRequests.h"
+#include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/plugin/PopupMenu.h"
+#include "ZELCommon/ZELTabDlg_IPan.h"
+#include "ZELCommon/ZELWMUI_SettingsPan.h"
+#include "Handheld/Shell.h"
+#include "Handheld/tests/DisplayRequirement.h"
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+using namespace MrimTest;
+
+namespace {
+
+std::wstring Wide(const CZELString& text)
+{
+    return text.GetBuffer() ? std::wstring(text.GetBuffer(), size_t(text.GetLength())) : std::wstring();
+}
+
+std::wstring ItemText(HWND window, int id)
+{
+    wchar_t text[300] = L"";
+    GetDlgItemTextW(window, id, text, 300);
+    return text;
+}
+
+bool Contains(const Bytes& bytes, const std::string& part)
+{
+    return std::search(bytes.begin(), bytes.end(), part.begin(), part.end()) != bytes.end();
+}
+
+// Types text into a control as keystrokes; works from any thread.
+void Type(HWND control, const std::wstring& text)
+{
+    SendMessageW(control, WM_SETTEXT, 0, LPARAM(L""));
+    for (wchar_t c : text) SendMessageW(control, WM_CHAR, WPARAM(c), 0);
+}
+
+// The visible dialog of this process owned by thread, found from another thread.
+HWND FindDialog(DWORD thread, unsigned milliseconds = 10000)
+{
+    HWND found = nullptr;
+    BusTest::WaitUntil([&]() {
+        EnumThreadWindows(
+            thread,
+            [](HWND window, LPARAM context) {
+                wchar_t name[16] = L"";
+                GetClassNameW(window, name, 16);
+                if (IsWindowVisible(window) && wcscmp(name, L"#32770") == 0) {
+                    *reinterpret_cast<HWND*>(context) = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            LPARAM(&found));
+        return found != nullptr;
+    }, milliseconds);
+    return found;
+}
+
+// Runs what opens a modal dialog on this thread while driver works the dialog from another.
+void WithDialog(const std::function<void()>& open, const std::function<void(HWND)>& driver)
+{
+    const DWORD thread = GetCurrentThreadId();
+    std::thread worker([&]() {
+        HWND dialog = FindDialog(thread);
+        ASSERT_NE(nullptr, dialog) << "no dialog opened";
+        driver(dialog);
+    });
+    open();
+    worker.join();
+}
+
+}  // namespace
+
+TEST(DaxDomains, SplitAndComposeTheAccountName)
+{
+    struct {
+        const wchar_t* stored;
+        const wchar_t* user;
+        int domain;
+    } splits[] = {
+        {L"alice@example.net", L"alice", 1},
+        {L"Alice@EXAMPLE.NET", L"Alice", 1},
+        {L"alice@elsewhere.test", L"alice", -1},
+        {L"alice", L"", -1},
+        {L"", L"", -1},
+        {L"@example.com", L"", 0},
+    };
+    for (const auto& test : splits) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(test.stored)));
+        CZELString user;
+        int domain = 7;
+        DaxDomains::Split(CZELString(test.stored), user, domain);
+        EXPECT_EQ(test.user, Wide(user));
+        EXPECT_EQ(test.domain, domain);
+    }
+
+    using DaxDomains::Verdict;
+    struct {
+        const wchar_t* user;
+        int domain;
+        Verdict verdict;
+        const wchar_t* name;
+    } composes[] = {
+        {L"alice", 1, Verdict::Name, L"alice@example.net"},
+        {L"", -1, Verdict::KeepStored, L""},
+        {L"", 2, Verdict::FixUser, L""},
+        {L"al@ice", 2, Verdict::FixUser, L""},
+        {L"alice", -1, Verdict::FixDomain, L""},
+        {L"alice", DaxDomains::Count, Verdict::FixDomain, L""},
+    };
+    for (const auto& test : composes) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(test.user)) + " " + std::to_string(test.domain));
+        CZELString name;
+        EXPECT_EQ(test.verdict, DaxDomains::Compose(CZELString(test.user), test.domain, name));
+        EXPECT_EQ(test.name, Wide(name));
+    }
+    for (int i = 0; i < DaxDomains::Count; ++i) EXPECT_EQ(L'@', Wide(DaxDomains::Domain(i))[0]);
+    EXPECT_TRUE(DaxDomains::Domain(DaxDomains::Count).IsEmpty());
+}
+
+TEST(DaxIdTables, IdsFindTheirTextsAndBirthdaysKeepTheirSeparators)
+{
+    EXPECT_EQ(54u, DaxIds::Countries().count);
+    EXPECT_EQ(90u, DaxIds::Regions().count);
+    struct {
+        DaxIds::IdTable table;
+        int id;
+        int text;
+    } lookups[] = {
+        {DaxIds::Countries(), 24, 112}, {DaxIds::Countries(), 340, 76}, {DaxIds::Countries(), 25, -1},
+        {DaxIds::Regions(), 25, 174},   {DaxIds::Regions(), 3425, 202}, {DaxIds::Regions(), 24, -1},
+        {DaxIds::ZodiacSigns(), 1, 216}, {DaxIds::ZodiacSigns(), 12, 227}, {DaxIds::ZodiacSigns(), 13, -1},
+        {DaxIds::Genders(), 1, 228},    {DaxIds::Genders(), 2, 229},     {DaxIds::Genders(), 0, -1},
+    };
+    for (const auto& test : lookups) {
+        SCOPED_TRACE(test.id);
+        EXPECT_EQ(test.text, DaxIds::TextNumberOf(test.table, test.id));
+    }
+    struct {
+        int day, month, year;
+        const wchar_t* text;
+    } birthdays[] = {
+        {5, 0, 1980, L"05//1980"}, {31, 12, 1999, L"31/12/1999"}, {0, 0, 0, L"//"},
+        {1, 2, 33, L"01/02/0033"}, {-4, 13, 12345, L"/13/"},
+    };
+    for (const auto& test : birthdays) EXPECT_EQ(test.text, Wide(DaxIds::BirthdayText(test.day, test.month, test.year)));
+}
+
+class DaxPanesTest : public DaxHostTest {
+protected:
+    DaxPanesTest()
+    {
+        host = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 240, 320, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    ~DaxPanesTest() override
+    {
+        ClearPanes();
+        DestroyWindow(host);
+    }
+
+    unsigned OnlineWithList(const std::vector<std::wstring>& groups = {L"Work", L"Friends"})
+    {
+        unsigned id = CreateAccount();
+        std::vector<ListContact> contacts;
+        if (!groups.empty()) contacts.push_back({"bob@example.org", L"Bob", 0, 1, 0x08, 1});
+        server->afterLogin = {Packet(Mrim::CmdContactList, 0, ContactListBody(groups, contacts))};
+        EXPECT_TRUE(GoOnline(id));
+        EXPECT_TRUE(BusTest::WaitUntil([&]() { return Items(id).size() == groups.size() + contacts.size(); }));
+        bob = ContactByEmail(id, L"bob@example.org");
+        return id;
+    }
+
+    // Makes the windows of the pages the account appended, as a tabbed host does.
+    std::vector<HWND> MakePanes()
+    {
+        std::vector<HWND> windows;
+        for (int i = 0; i < pages.GetCount(); ++i) {
+            UI::CZELWMUI_SettingsPan* pane = dynamic_cast<UI::CZELWMUI_SettingsPan*>(pages[i]);
+            windows.push_back(pane ? pane->Create(host) : nullptr);
+        }
+        return windows;
+    }
+    // OK: every page stores, in order, until one refuses.
+    bool StorePanes()
+    {
+        for (int i = 0; i < pages.GetCount(); ++i) {
+            UI::CZELWMUI_TabPan* pane = dynamic_cast<UI::CZELWMUI_SettingsPan*>(pages[i]);
+            if (!pane || !pane->DoDataExchange(1)) return false;
+        }
+        return true;
+    }
+    void ClearPanes()
+    {
+        for (int i = 0; i < pages.GetCount(); ++i) delete dynamic_cast<UI::CZELWMUI_SettingsPan*>(pages[i]);
+        pages = ZELTabDlg::PanList();
+    }
+    std::wstring StoredString(unsigned id, const wchar_t* name, unsigned char scrambled = 0)
+    {
+        CZELString value;
+        manager->GetAccountString(id, CZELString(name), value, scrambled);
+        return Wide(value);
+    }
+    // Items of the menu the account fills for the account's own menu.
+    CMenuItem AccountMenuItem(unsigned id, const wchar_t* text)
+    {
+        CPopupMenu menu;
+        for (int command = 1000; command <= 1005; ++command)
+            menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, -1, CZELString(L"host"), command, nullptr, 0, false));
+        manager->FillAccountMenu(id, &menu);
+        for (int i = 0; i < menu.GetCount(); ++i)
+            if (Wide(menu.items[i].text) == text) return menu.items[i];
+        ADD_FAILURE() << "no menu item";
+        return CMenuItem(MENU_ITEM_PLAIN, -1, CZELString(), 0, nullptr, 0, false);
+    }
+
+    HWND host = nullptr;
+    ZELTabDlg::PanList pages;
+    int bob = 0;
+};
+
+TEST_F(DaxPanesTest, AccountPaneNamesTheNextLogin)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = CreateAccount();
+    manager->GetSettingsPages(id, &pages);
+    ASSERT_EQ(2, pages.GetCount());
+    EXPECT_EQ(L"Account", Wide(pages[0]->GetTitle()));
+    EXPECT_EQ(L"Advanced", Wide(pages[1]->GetTitle()));
+    EXPECT_EQ(IDD_DAX_ACCOUNT, pages[0]->GetResource().templateId);
+    EXPECT_EQ(1, pages[0]->GetIcons().GetCount());
+    std::vector<HWND> panes = MakePanes();
+    HWND pane = panes[0];
+    ASSERT_NE(nullptr, pane);
+    // "me@example.org": the third domain; the stored password shows as the mask only.
+    EXPECT_EQ(L"me", ItemText(pane, IDC_ACCOUNT_USER));
+    EXPECT_EQ(2, SendDlgItemMessageW(pane, IDC_ACCOUNT_DOMAIN, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(5, SendDlgItemMessageW(pane, IDC_ACCOUNT_DOMAIN, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"**************", ItemText(pane, IDC_ACCOUNT_PASSWORD));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(pane, IDC_SHOW_PASSWORD)));
+
+    Type(GetDlgItem(pane, IDC_ACCOUNT_USER), L"alice");
+    SendDlgItemMessageW(pane, IDC_ACCOUNT_DOMAIN, CB_SETCURSEL, 1, 0);
+    // Emptied, the password may be shown as typed.
+    Type(GetDlgItem(pane, IDC_ACCOUNT_PASSWORD), L"");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(pane, IDC_SHOW_PASSWORD)));
+    Type(GetDlgItem(pane, IDC_ACCOUNT_PASSWORD), L"s3cret");
+    ASSERT_TRUE(StorePanes());
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return StoredString(id, L"Account name") == L"alice@example.net"; }));
+    EXPECT_EQ(L"s3cret", StoredString(id, L"Account password", 1));
+    Settle();
+    EXPECT_EQ(1u, recorder->Events(PMEV_ACCOUNT_RENAMED).size());
+
+    ASSERT_TRUE(GoOnline(id));
+    ReceivedPacket login;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdLogin, login));
+    EXPECT_TRUE(Contains(login.body, "alice@example.net"));
+    EXPECT_TRUE(Contains(login.body, "s3cret"));
+
+    // Reopened: the mask again, and a store without touching it keeps the password and the name.
+    ClearPanes();
+    manager->GetSettingsPages(id, &pages);
+    panes = MakePanes();
+    EXPECT_EQ(L"**************", ItemText(panes[0], IDC_ACCOUNT_PASSWORD));
+    ASSERT_TRUE(StorePanes());
+    Settle();
+    EXPECT_EQ(L"s3cret", StoredString(id, L"Account password", 1));
+    EXPECT_EQ(1u, recorder->Events(PMEV_ACCOUNT_RENAMED).size());
+}
+
+TEST_F(DaxPanesTest, AccountPaneRefusesAHalfName)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = CreateAccount();
+    manager->SetAccountString(id, CZELString(L"Account name"), CZELString(L"plainname"), 0);
+    manager->GetSettingsPages(id, &pages);
+    HWND pane = MakePanes()[0];
+    // No "@": an empty user part and no domain.
+    EXPECT_EQ(L"", ItemText(pane, IDC_ACCOUNT_USER));
+    EXPECT_EQ(CB_ERR, SendDlgItemMessageW(pane, IDC_ACCOUNT_DOMAIN, CB_GETCURSEL, 0, 0));
+    // Both left empty: the stored name stays.
+    ASSERT_TRUE(StorePanes());
+    // A user part without a domain is refused with the focus on the domain; one holding "@" too.
+    Type(GetDlgItem(pane, IDC_ACCOUNT_USER), L"alice");
+    EXPECT_FALSE(StorePanes());
+    EXPECT_EQ(GetDlgItem(pane, IDC_ACCOUNT_DOMAIN), GetFocus());
+    Type(GetDlgItem(pane, IDC_ACCOUNT_USER), L"al@ice");
+    SendDlgItemMessageW(pane, IDC_ACCOUNT_DOMAIN, CB_SETCURSEL, 0, 0);
+    EXPECT_FALSE(StorePanes());
+    EXPECT_EQ(GetDlgItem(pane, IDC_ACCOUNT_USER), GetFocus());
+    Settle();
+    EXPECT_EQ(L"plainname", StoredString(id, L"Account name"));
+    EXPECT_TRUE(recorder->Events(PMEV_ACCOUNT_RENAMED).empty());
+}
+
+TEST_F(DaxPanesTest, HidingTheEmailButtonWhileOnlineAndOffline)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    const int empty = skin.AcquireImage(CZELString(L"proto_mailboxempty.png"));
+    manager->GetSettingsPages(id, &pages);
+    HWND advanced = MakePanes()[1];
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(advanced, IDC_EMAIL_NOTIFY));
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(advanced, IDC_HIDE_EMAIL));
+    Settle();
+    recorder->Clear();
+    SendDlgItemMessageW(advanced, IDC_HIDE_EMAIL, BM_CLICK, 0, 0);
+    ASSERT_TRUE(StorePanes());
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        return !recorder->Events(PMEV_ACCOUNT_INDICATOR).empty();
+    }));
+    EXPECT_EQ(1, recorder->Events(PMEV_ACCOUNT_INDICATOR)[0].v2);
+    char hidden = 0;
+    manager->GetAccountByte(id, CZELString(L"HideEmailBtn"), &hidden);
+    EXPECT_EQ(1, hidden);
+
+    SendDlgItemMessageW(advanced, IDC_HIDE_EMAIL, BM_CLICK, 0, 0);
+    ASSERT_TRUE(StorePanes());
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        return !recorder->Events(PMEV_ACCOUNT_TEXT).empty();
+    }));
+    EXPECT_EQ(std::vector<int>{empty}, recorder->Events(PMEV_ACCOUNT_TEXT)[0].images);
+
+    // Offline only the setting changes.
+    manager->SetStatus(id, AccountStatus::Offline);
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    Settle();
+    recorder->Clear();
+    SendDlgItemMessageW(advanced, IDC_HIDE_EMAIL, BM_CLICK, 0, 0);
+    ASSERT_TRUE(StorePanes());
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        manager->GetAccountByte(id, CZELString(L"HideEmailBtn"), &hidden);
+        return hidden == 1;
+    }));
+    Settle();
+    EXPECT_TRUE(recorder->Events(PMEV_ACCOUNT_INDICATOR).empty());
+    EXPECT_TRUE(recorder->Events(PMEV_ACCOUNT_TEXT).empty());
+    skin.ReleaseImage(empty);
+}
+
+TEST_F(DaxPanesTest, AddContactFromTheAccountMenu)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    CMenuItem add = AccountMenuItem(id, L"Add contact");
+    ASSERT_NE(nullptr, add.callback);
+
+    // An empty address keeps the dialog open with the focus there; then a group in other letter
+    // case is chosen and OK sends the contact form.
+    WithDialog([&]() { add.callback(0, add.argument); },
+               [&](HWND dialog) {
+                   HWND combo = GetDlgItem(dialog, IDC_ADD_GROUP);
+                   EXPECT_EQ(2, SendMessageW(combo, CB_GETCOUNT, 0, 0));
+                   EXPECT_EQ(0, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+                   SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                   EXPECT_TRUE(IsWindow(dialog));
+                   Type(GetDlgItem(dialog, IDC_ADD_EMAIL), L"carol@example.org");
+                   Type(GetDlgItem(dialog, IDC_ADD_NAME), L"Carol");
+                   SendMessageW(combo, CB_SETCURSEL, 1, 0);
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdAddContact, request));
+    EXPECT_EQ(ToHex(Mrim::AddContactBody(1, CZELString(L"carol@example.org"), CZELString(L"Carol"),
+                                         CZELString(L"Please authorize my request."))),
+              ToHex(request.body));
+    server->SendPacket(Mrim::CmdAddContactAck, request.header.sequence, Wire().U32(0).U32(9));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return ContactByEmail(id, L"carol@example.org") != 0; }));
+
+    // Cancel sends nothing.
+    WithDialog([&]() { add.callback(0, add.argument); },
+               [&](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+    Sleep(200);
+    EXPECT_EQ(1, server->Count(Mrim::CmdAddContact));
+}
+
+TEST_F(DaxPanesTest, AddContactNeedsAGroupThatStillExists)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList({});
+    CMenuItem add = AccountMenuItem(id, L"Add contact");
+    add.callback(0, add.argument);  // no dialog: there is no group
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        for (const std::wstring& warning : Warnings())
+            if (warning == L"Please add at least one group") return true;
+        return false;
+    }));
+    EXPECT_EQ(0, server->Count(Mrim::CmdAddContact));
+}
+
+TEST_F(DaxPanesTest, AGroupGoneWhileTheDialogWasOpenIsNamedInAWarning)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    CMenuItem add = AccountMenuItem(id, L"Add contact");
+    WithDialog([&]() { add.callback(0, add.argument); },
+               [&](HWND dialog) {
+                   Type(GetDlgItem(dialog, IDC_ADD_EMAIL), L"carol@example.org");
+                   SendDlgItemMessageW(dialog, IDC_ADD_GROUP, CB_SETCURSEL, 1, 0);
+                   // The server's new list no longer has "Friends".
+                   server->SendPacket(Mrim::CmdContactList, 0, ContactListBody({L"Work"}, {}));
+                   EXPECT_TRUE(BusTest::WaitUntil([&]() { return Items(id).size() == 1; }));
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        for (const std::wstring& warning : Warnings())
+            if (warning.find(L"\"Friends\"") != std::wstring::npos) return true;
+        return false;
+    }));
+    EXPECT_EQ(0, server->Count(Mrim::CmdAddContact));
+}
+
+TEST_F(DaxPanesTest, AuthorizationRequestAsksForTheReason)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    CPopupMenu menu;
+    for (int command = 4000; command <= 4012; ++command)
+        menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, -1, CZELString(L"host"), command, nullptr, 0, false));
+    manager->FillContactMenu(id, bob, &menu);
+    CMenuItem ask(MENU_ITEM_PLAIN, -1, CZELString(), 0, nullptr, 0, false);
+    for (int i = 0; i < menu.GetCount(); ++i)
+        if (Wide(menu.items[i].text) == L"Authorization request") ask = menu.items[i];
+    ASSERT_NE(nullptr, ask.callback);
+
+    WithDialog([&]() { ask.callback(0, ask.argument); },
+               [&](HWND dialog) {
+                   EXPECT_EQ(L"Please authorize my request.", ItemText(dialog, IDC_ASK_TEXT));
+                   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+               });
+    Sleep(200);
+    EXPECT_EQ(0, server->Count(Mrim::CmdMessage));
+
+    WithDialog([&]() { ask.callback(0, ask.argument); },
+               [&](HWND dialog) {
+                   Type(GetDlgItem(dialog, IDC_ASK_TEXT), L"It's me, Alice");
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdMessage, request));
+    EXPECT_EQ(ToHex(Mrim::AuthRequestBody(CZELString(L"bob@example.org"), CZELString(L"It's me, Alice"))),
+              ToHex(request.body));
+}
+
+TEST_F(DaxPanesTest, ContactDetailsFillTheirPanes)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    manager->GetContactDetailsPages(id, bob, &pages);
+    ASSERT_EQ(3, pages.GetCount());
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdDirectoryRequest, request));
+    server->SendPacket(Mrim::CmdAnketaInfo, request.header.sequence,
+                       Wire().U32(1).U32(10).U32(1).U32(0).Lps("Username").Lps("Domain").Lps("Nickname")
+                           .Lps("FirstName").Lps("LastName").Lps("Sex").Lps("Birthday").Lps("Zodiac").Lps("Country_id")
+                           .Lps("City_id").Lps("bob").Lps("example.org").Lps16(L"Bobby").Lps16(L"Robert")
+                           .Lps16(L"Smith").Lps("2").Lps("1980-00-05").Lps("5").Lps("24").Lps("9999"));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return Property(bob, L"DAX: last name") == L"Smith"; }));
+    std::vector<HWND> panes = MakePanes();
+    EXPECT_EQ(L"bob@example.org", ItemText(panes[0], IDC_GENERAL_ACCOUNT));
+    EXPECT_EQ(L"Bobby", ItemText(panes[0], IDC_GENERAL_NICKNAME));
+    EXPECT_EQ(L"Robert", ItemText(panes[0], IDC_GENERAL_FIRST_NAME));
+    EXPECT_EQ(L"Smith", ItemText(panes[0], IDC_GENERAL_LAST_NAME));
+    EXPECT_EQ(L"Russia", ItemText(panes[1], IDC_HOME_COUNTRY));
+    EXPECT_EQ(L"", ItemText(panes[1], IDC_HOME_REGION));  // no region sent
+    EXPECT_EQ(L"Female", ItemText(panes[2], IDC_PERSONAL_GENDER));
+    EXPECT_EQ(L"Leo", ItemText(panes[2], IDC_PERSONAL_ZODIAC));
+    EXPECT_EQ(L"05//1980", ItemText(panes[2], IDC_PERSONAL_BIRTHDAY));
+}
+
+TEST_F(DaxPanesTest, SearchPanesFillTheQueryAndAnEmptyOneEndsAtOnce)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    manager->GetSearchPages(id, &pages);
+    ASSERT_EQ(2, pages.GetCount());
+    std::vector<HWND> panes = MakePanes();
+    HWND global = panes[1];
+    EXPECT_EQ(3, SendDlgItemMessageW(global, IDC_GLOBAL_GENDER, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(55, SendDlgItemMessageW(global, IDC_GLOBAL_COUNTRY, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"0", ItemText(global, IDC_GLOBAL_AGE_FROM));
+
+    // Nothing filled in: the search ends at once with the end row and sends nothing.
+    Settle();
+    recorder->Clear();
+    ASSERT_TRUE(StorePanes());
+    manager->StartSearch(id, 1);
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        return recorder->Events(PMEV_SEARCH_RESULT).size() == 1;
+    }));
+    EXPECT_EQ(0, server->Count(Mrim::CmdDirectoryRequest));
+
+    // By the global form: a nickname and the first country (the table's lowest id, 24).
+    Type(GetDlgItem(global, IDC_GLOBAL_NICKNAME), L"Bob");
+    SendDlgItemMessageW(global, IDC_GLOBAL_COUNTRY, CB_SETCURSEL, 1, 0);
+    ASSERT_TRUE(StorePanes());
+    manager->StartSearch(id, 1);
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdDirectoryRequest, request));
+    Mrim::SearchFields fields;
+    fields.nickname = CZELString(L"Bob");
+    fields.countryId = 24;
+    EXPECT_EQ(ToHex(Mrim::FieldSearchBody(fields)), ToHex(request.body));
+}
+
+TEST_F(DaxPanesTest, OwnDetailsOpenTheUserPageOnceTheKeyCame)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    manager->SetAccountString(id, CZELString(L"User info address"), CZELString(L"http://info.test/cgi-bin/userinfo?dax=1"), 0);
+    manager->GetSettingsPages(id, nullptr);  // the account reads what is stored
+    std::vector<std::wstring> opened;
+    SetShellOpenInterceptor(
+        [](LPCWSTR address, void* context) {
+            static_cast<std::vector<std::wstring>*>(context)->push_back(address);
+            return TRUE;
+        },
+        &opened);
+    manager->GetOwnDetailsPages(id, &pages);
+    ASSERT_EQ(1, pages.GetCount());
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdWebSessionRequest, request));
+    HWND pane = MakePanes()[0];
+    HWND open = GetDlgItem(pane, IDC_OWN_DETAILS_OPEN);
+    EXPECT_EQ(L"Open...", ItemText(pane, IDC_OWN_DETAILS_OPEN));
+    EXPECT_FALSE(IsWindowEnabled(open));  // no key yet
+
+    server->SendPacket(Mrim::CmdWebSessionKey, request.header.sequence, Wire().U32(1).Lps("K+1"));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        return !recorder->Events(PMEV_DETAILS_RECEIVED).empty();
+    }));
+    // The host reloads the pane when the details change.
+    dynamic_cast<UI::CZELWMUI_TabPan*>(dynamic_cast<UI::CZELWMUI_SettingsPan*>(pages[0]))->DoDataExchange(0);
+    ASSERT_TRUE(IsWindowEnabled(open));
+    SendMessageW(open, BM_CLICK, 0, 0);
+    SetShellOpenInterceptor(nullptr, nullptr);
+    ASSERT_EQ(1u, opened.size());
+    EXPECT_EQ(L"http://auth.test/cgi-bin/auth?Login=me%40example.org&agent=K%2B1&page="
+              L"http://info.test/cgi-bin/userinfo?dax=1",
+              opened[0]);
+}
