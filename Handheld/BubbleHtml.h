@@ -1,7 +1,8 @@
 // The small part of HTML a notification bubble shows: "<br>", "<b>", "<center>", "<font color=...>"
 // (with their closing tags), "<img ...>" drawn as a square, and the entities "&amp;", "&lt;", "&gt;"
-// and "&quot;". Any other tag is left out; any other "&" stays as it is. Pure code, so the bubble's
-// body can be checked without a window (internal to the layer, exported for its tests).
+// and "&quot;". Any other tag is left out; any other "&" stays as it is; line ends and tabs are
+// blanks. Pure code, so the bubble's body can be checked without a window (internal to the layer,
+// exported for its tests).
 #pragma once
 
 #include "Handheld/HandheldApi.h"

@@ -59,6 +59,7 @@ TEST(BubbleHtml, KnownMarkupAndEntities)
         {"image square", L"a<img src=\"file:\\\\x.gif\" />b", L"[:a]#[:b]"},
         {"unclosed tag ends", L"a<b", L"[:a]"},
         {"trailing breaks dropped", L"a<br><br>", L"[:a]"},
+        {"line ends are blanks", L"a\nb\r\nc\td", L"[:a b  c d]"},
         {"null", nullptr, L""},
     };
     for (const Case& c : cases) {
