@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -193,4 +196,77 @@ TEST(ShellNotification, BubbleShowsWithoutFocusAndKeysPostToSink)
     EXPECT_FALSE(IsWindow(bubble));
     SHNotificationRemove(&kClass, 1001);
     DestroyWindow(sink);
+}
+
+namespace {
+
+// The bubble's client area as 0x00RRGGBB pixels, rows top to bottom.
+std::vector<unsigned> Capture(HWND window, int* width, int* height)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    *width = client.right;
+    *height = client.bottom;
+    std::vector<unsigned> pixels(size_t(*width) * size_t(*height));
+    HDC source = GetDC(window);
+    HDC memory = CreateCompatibleDC(source);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = *width;
+    info.bmiHeader.biHeight = -*height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, *width, *height, source, 0, 0, SRCCOPY);
+    GdiFlush();
+    if (bits) memcpy(pixels.data(), bits, pixels.size() * 4);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, source);
+    for (unsigned& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+}  // namespace
+
+TEST(ShellNotification, BodyColoursCentringAndPictures)
+{
+    ZEL_REQUIRE_DISPLAY();
+    SHNOTIFICATIONDATA data = {};
+    data.cbStruct = sizeof data;
+    data.dwID = 1001;
+    data.clsid = kClass;
+    data.pszTitle = L"Status";
+    // A red centred word, then a picture square on its own line at the left.
+    data.pszHTML = L"<center><font color=\"#FF0000\"><b>WWWW</b></font></center><img src=\"x\">";
+    data.rgskn[0] = {L"OK", 1127, NOTIF_SOFTKEY_FLAGS_STAYOPEN};
+    ASSERT_EQ(SHNotificationAdd(&data), S_OK);
+    HandheldNotificationLog log;
+    HandheldGetNotificationLog(&log);
+    ASSERT_TRUE(log.popup);
+    UpdateWindow(log.bubble);
+    int width = 0, height = 0;
+    std::vector<unsigned> pixels = Capture(log.bubble, &width, &height);
+    ASSERT_GT(width, 0);
+    // The red word's columns, wherever they are.
+    int left = width, right = -1, redRows = 0;
+    for (int y = 0; y < height; ++y) {
+        bool row = false;
+        for (int x = 0; x < width; ++x) {
+            unsigned pixel = pixels[size_t(y) * width + x];
+            if ((pixel >> 16) > 0xC0 && ((pixel >> 8) & 0xFF) < 0x40 && (pixel & 0xFF) < 0x40) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                row = true;
+            }
+        }
+        redRows += row;
+    }
+    ASSERT_GT(redRows, 0) << "no red text";
+    // Centred: as much room on either side, within a few pixels.
+    EXPECT_LE(std::abs(left - (width - 1 - right)), 6);
+    SHNotificationRemove(&kClass, 1001);
 }
