@@ -386,3 +386,28 @@ TEST_F(Notifier, TargetWindowWithoutItsNotifierIsAPlainWindow)
     EXPECT_FALSE(IsWindow(target));
     EXPECT_FALSE(Log().present);
 }
+
+TEST_F(Notifier, ManyPendingEntriesLeaveInAnyOrder)
+{
+    // Messages from 40 contacts, some waiting, with warnings between; then every contact's
+    // messages are seen in a scrambled order. The shown entry always exists and is the bubble's.
+    for (int i = 1; i <= 40; ++i) {
+        notifier->ShowMessage(i, 24, i, CZELString(L"m"));
+        if (i % 3 == 0) CloseTime();
+        if (i % 7 == 0) notifier->ShowInfo(CZELString(L"w"));
+    }
+    for (int step = 0; step < 40; ++step) {
+        int contact = (step * 17) % 40 + 1;
+        notifier->RemoveContactNotifications(contact);
+        for (int i = 0; i < notifier->Entries().GetCount(); ++i) ASSERT_NE(notifier->Entries()[i].contact, contact);
+        int current = notifier->CurrentIndex();
+        ASSERT_TRUE(current >= -1 && current < notifier->Entries().GetCount());
+        EXPECT_EQ(current >= 0, bool(Log().present));
+        if (current >= 0 && notifier->Entries()[current].kind >= NK_MESSAGE)
+            EXPECT_EQ(std::wstring(Log().title), L"Contact" + std::to_wstring(notifier->Entries()[current].contact));
+    }
+    // Only the warnings are left (contact 0); closing them empties the list.
+    while (notifier->CurrentIndex() >= 0) Key(CNotifier::CommandOk);
+    EXPECT_EQ(notifier->Entries().GetCount(), 0);
+    EXPECT_FALSE(Log().present);
+}
