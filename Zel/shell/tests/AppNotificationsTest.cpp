@@ -3,6 +3,9 @@
 // opens the contact's chat; every message plays its alert.
 #include "Zel/shell/tests/AppTestSupport.h"
 
+#include "Zel/shell/alerts/AlertPlayer.h"
+#include "Zel/shell/alerts/SoundPlayer.h"
+#include "Zel/shell/alerts/VibraPlayer.h"
 #include "Zel/shell/notify/Notifier.h"
 #include "Zel/shell/tests/AlertTestSupport.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
@@ -55,6 +58,9 @@ TEST(AppNotifications, AMessageBubbleWaitsAndOpensItsChat)
     ASSERT_NE(account, 0u);
     int contact = run.NewContact(account, L"bob", L"Bob");
     CNotifier& notifier = app.Resources()->Notifier();
+    // The alert players' hidden windows belong to the main window.
+    EXPECT_EQ(GetParent(app.Resources()->Alerts().Sound()), run.Window());
+    EXPECT_EQ(GetParent(app.Resources()->Alerts().Vibra()), run.Window());
     int number = 0;
     auto receive = [&](const wchar_t* text) {
         MessageRecord message;
