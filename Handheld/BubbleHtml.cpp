@@ -130,10 +130,10 @@ std::vector<Run> Parse(const wchar_t* html, COLORREF textColor)
         size_t next = text.find_first_of(L"<&", at + 1);
         if (next == std::wstring::npos) next = text.size();
         // Line ends and tabs in the text are blanks, as in any HTML: only "<br>" breaks a line.
-        std::wstring piece = text.substr(at, next - at);
-        for (wchar_t& unit : piece)
+        std::wstring segment = text.substr(at, next - at);
+        for (wchar_t& unit : segment)
             if (unit == L'\r' || unit == L'\n' || unit == L'\t') unit = L' ';
-        add(RunText, piece);
+        add(RunText, segment);
         at = next;
     }
     // Breaks at the end draw nothing.

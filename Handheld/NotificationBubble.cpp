@@ -38,7 +38,7 @@ void MakeFonts()
     g_boldFont = CreateFontIndirectW(&font);
 }
 
-// One piece of the body where it is drawn.
+// One segment of the body where it is drawn.
 struct Placed {
     RECT rect;
     bool image;
@@ -56,7 +56,7 @@ int LineHeight(HDC dc)
     return metrics.tmHeight;
 }
 
-// The body's pieces inside width, from top 0; the height they take.
+// The body's segments inside width, from top 0; the height they take.
 std::vector<Placed> LayoutBody(HDC dc, const std::vector<BubbleHtml::Run>& runs, int width, int* height)
 {
     std::vector<Placed> placed;
@@ -129,12 +129,12 @@ Geometry Measure(HDC dc, std::vector<Placed>* body)
     g.icon = {margin, (header - icon) / 2, margin + icon, (header - icon) / 2 + icon};
     g.title = {2 * margin + icon, 0, width - margin, header};
     int bodyHeight = 0;
-    std::vector<Placed> pieces =
+    std::vector<Placed> segments =
         LayoutBody(dc, BubbleHtml::Parse(g_content.html.c_str(), GetSysColor(COLOR_INFOTEXT)), width - 2 * margin,
                    &bodyHeight);
     g.body = {margin, header + margin, width - margin, header + margin + bodyHeight};
-    for (Placed& piece : pieces) OffsetRect(&piece.rect, g.body.left, g.body.top);
-    if (body) *body = pieces;
+    for (Placed& segment : segments) OffsetRect(&segment.rect, g.body.left, g.body.top);
+    if (body) *body = segments;
     int keysTop = g.body.bottom + margin;
     int keyHeight = Scale(kKeyHeight);
     int count = int(g_content.keys.size());
@@ -168,17 +168,17 @@ void Paint(HWND window)
                   DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
         RECT rule = {0, g.title.bottom - 1, client.right, g.title.bottom};
         ShellDrawing::Fill(dc, rule, COLOR_WINDOWFRAME);
-        for (const Placed& piece : body) {
-            if (piece.image) {
-                HBRUSH brush = CreateSolidBrush(piece.color);
-                FrameRect(dc, &piece.rect, brush);
+        for (const Placed& segment : body) {
+            if (segment.image) {
+                HBRUSH brush = CreateSolidBrush(segment.color);
+                FrameRect(dc, &segment.rect, brush);
                 DeleteObject(brush);
                 continue;
             }
-            SelectObject(dc, piece.bold ? g_boldFont : g_font);
-            SetTextColor(dc, piece.color);
-            RECT rect = piece.rect;
-            DrawTextW(dc, piece.text.c_str(), int(piece.text.size()), &rect, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+            SelectObject(dc, segment.bold ? g_boldFont : g_font);
+            SetTextColor(dc, segment.color);
+            RECT rect = segment.rect;
+            DrawTextW(dc, segment.text.c_str(), int(segment.text.size()), &rect, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
         }
         SelectObject(dc, g_font);
         for (size_t i = 0; i < g.keys.size(); ++i) {
