@@ -114,6 +114,16 @@ DWORD GetSystemPowerStateName(LPWSTR buffer, DWORD length, PDWORD flags)
     return ERROR_SUCCESS;
 }
 
+DWORD GetDevicePower(LPCWSTR device, ULONG, CEDEVICE_POWER_STATE* state)
+{
+    if (!device || !state) return ERROR_INVALID_PARAMETER;
+    Hold hold;
+    ++g_log.getDevicePowerCalls;
+    CopyName(g_log.lastDevicePowerName, 64, device);
+    *state = D0;
+    return ERROR_SUCCESS;
+}
+
 DWORD SetSystemPowerStateName(LPCWSTR name, DWORD stateFlags, ULONG options)
 {
     if (!name || !*name) return ERROR_INVALID_PARAMETER;

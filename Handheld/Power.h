@@ -60,6 +60,8 @@ struct HandheldPowerLog {
     WCHAR systemPowerState[64];  // the current state's name
     int setSystemPowerStateCalls;
     ULONG lastSetSystemPowerOptions;
+    int getDevicePowerCalls;
+    WCHAR lastDevicePowerName[64];
 };
 
 extern "C" {
@@ -73,6 +75,9 @@ HANDHELD_API HANDLE SetPowerRequirement(LPCWSTR device, CEDEVICE_POWER_STATE sta
 HANDHELD_API DWORD ReleasePowerRequirement(HANDLE requirement);
 // The current power state's name ("on" until another is set) and flags.
 HANDHELD_API DWORD GetSystemPowerStateName(LPWSTR buffer, DWORD length, PDWORD flags);
+// A device's power state; every device here runs at full power, so the answer is D0 at once.
+// ERROR_INVALID_PARAMETER without a device or a place for the state.
+HANDHELD_API DWORD GetDevicePower(LPCWSTR device, ULONG flags, CEDEVICE_POWER_STATE* state);
 // Moves the device to the named state; the state's transition is notified.
 HANDHELD_API DWORD SetSystemPowerStateName(LPCWSTR name, DWORD stateFlags, ULONG options);
 // PPN_UNATTENDEDMODE with TRUE enters the unattended mode, FALSE leaves it (calls are counted).

@@ -139,7 +139,9 @@ bool Load(CSettingsStore& store, const ZEL_GUID& section, const CZELString& key,
         const ValueRecord* soundOn = inner.Find(CZELString(kSoundOn));
         const ValueRecord* sound = inner.Find(CZELString(kSound));
         const ValueRecord* vibra = inner.Find(CZELString(kVibra));
+        // A value too short for its type is as good as missing: the entry would read as zero.
         if (!on || !soundOn || !sound || !vibra) return false;
+        if (on->GetLength() < 1 || soundOn->GetLength() < 1 || vibra->GetLength() < 4) return false;
         AlertEntry entry;
         entry.on = on->ReadByte() != 0;
         entry.soundOn = soundOn->ReadByte() != 0;

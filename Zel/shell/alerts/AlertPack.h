@@ -52,7 +52,7 @@ CZELString BitsToString(unsigned mask);
 namespace AlertListSetting {
 
 // Appends one entry per stored record; false when the value is missing or unreadable, or a record
-// lacks one of its four values (entries appended so far stay).
+// lacks one of its four values or holds one too short for its type (entries appended so far stay).
 bool Load(CSettingsStore& store, const ZEL_GUID& section, const CZELString& key, AlertEntryArray& entries);
 void Save(CSettingsStore& store, const ZEL_GUID& section, const CZELString& key, const AlertEntryArray& entries);
 

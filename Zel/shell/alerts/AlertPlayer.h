@@ -1,26 +1,40 @@
-// CAlertPlayer: plays the alert of a program event (sound and vibration) under the global alert
-// switches. This build has no sound or vibration player yet: an event is only counted, so the
-// windows that raise alerts can be followed.
+// CAlertPlayer: plays what a program event's alert entry says (a sound, a vibration pattern, or
+// both) under the global alert switches, through its sound player and vibration player, two
+// hidden windows of the main window. User-interface thread only.
 #pragma once
 
 #include "Zel/shell/alerts/AlertPack.h"
 
+#include <windows.h>
+
+#include <memory>
+
 class GlobalSettings;
+class CSoundPlayer;
+class CVibraPlayer;
 
 class CAlertPlayer {
 public:
-    explicit CAlertPlayer(GlobalSettings& settings) : settings(settings), played() {}
+    // owner: the main window the two players' windows belong to (none: they have no window, so
+    // the own sound path and vibration timers do nothing).
+    explicit CAlertPlayer(GlobalSettings& settings, HWND owner = nullptr);
+    ~CAlertPlayer();
+    CAlertPlayer(const CAlertPlayer&) = delete;
+    CAlertPlayer& operator=(const CAlertPlayer&) = delete;
 
-    void PlayEventAlert(int event)
-    {
-        if (event >= 0 && event < AlertEventCount) ++played[event];
-    }
-    void PlayAlert(const AlertEntry&) {}
-
-    // How often each event was raised.
-    int PlayedCount(int event) const { return event >= 0 && event < AlertEventCount ? played[event] : 0; }
+    CSoundPlayer& Sound() { return *sound; }
+    CVibraPlayer& Vibra() { return *vibra; }
+    GlobalSettings& Settings() { return settings; }
 
 private:
     GlobalSettings& settings;
-    int played[AlertEventCount];
+    std::unique_ptr<CSoundPlayer> sound;
+    std::unique_ptr<CVibraPlayer> vibra;
 };
+
+// The event's entry under the switches: nothing when the entry is off, or with "AlertSoftMode"
+// while the global status is "Occupied" or "Not Available"; then the sound with "AlertSoundOn"
+// and the vibration with "AlertVibraOn".
+void PlayEventAlert(CAlertPlayer& player, int event);
+// One entry as it stands, without the switches (the preferences' alert list).
+void PlayAlert(CAlertPlayer& player, const AlertEntry& entry);

@@ -75,7 +75,7 @@ LRESULT CApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_APP_SHOW_TEXT:
         if (resources && wParam) {
             resources->Notifier().ShowInfo(*reinterpret_cast<const CZELString*>(wParam));
-            resources->Alerts().PlayEventAlert(AE_INFORMATION);
+            PlayEventAlert(resources->Alerts(), AE_INFORMATION);
         }
         break;
     case WM_APP_TAB_ICONS:
@@ -86,8 +86,8 @@ LRESULT CApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_APP_TITLED_TEXT:
         if (resources && wParam) {
             const CStringPairPayload* texts = reinterpret_cast<const CStringPairPayload*>(wParam);
-            resources->Notifier().ShowMailNotice(texts->text, texts->link);
-            resources->Alerts().PlayEventAlert(AE_MAIL);
+            resources->Notifier().ShowMail(texts->text, texts->link);
+            PlayEventAlert(resources->Alerts(), AE_MAIL);
         }
         break;
     case WM_APP_TIMER_SET: OnTimerSet(reinterpret_cast<CRefObject*>(lParam)); break;
@@ -125,9 +125,8 @@ void CApplication::OnUpdateMessage(UINT message, WPARAM wParam)
     case WM_APP_UPDATE_AVAILABLE:
     case WM_APP_UPDATE_READY:
         if (!resources) break;
-        resources->Notifier().ShowUpdate(message == WM_APP_UPDATE_AVAILABLE ? CNotifier::UpdateAvailable : CNotifier::UpdateReady,
-                                         int(wParam));
-        resources->Alerts().PlayEventAlert(AE_INFORMATION);
+        resources->Notifier().ShowUpdate(int(wParam), message == WM_APP_UPDATE_AVAILABLE);
+        PlayEventAlert(resources->Alerts(), AE_INFORMATION);
         break;
     case WM_APP_CHECK_DONE: updater->CloseUpdateChecks(reinterpret_cast<void*>(wParam)); break;
     case WM_APP_DOWNLOAD_DONE: updater->CloseUpdateDownload(); break;
@@ -193,10 +192,10 @@ void CApplication::OnIncomingMessage(const MessageRecord& record)
     if (chatWindow && chatWindow->HasTab(contact)) chatWindow->AddMessage(contact, entry);
     else pending.Add(PendingMessage{contact, entry});
     if (!resources) return;
-    resources->Alerts().PlayEventAlert(AE_MESSAGE_IN);
+    PlayEventAlert(resources->Alerts(), AE_MESSAGE_IN);
     bool inFront = chatWindow && chatWindow->IsVisible() && chatWindow->GetCurrentPageId() == contact &&
                    chatWindow->GetWindow() && GetForegroundWindow() == chatWindow->GetWindow();
-    if (!inFront) resources->Notifier().ShowIncomingMessage(message.messageNumber, image, contact, message.text);
+    if (!inFront) resources->Notifier().ShowMessage(message.messageNumber, image, contact, message.text);
 }
 
 void CApplication::OnOutgoingMessage(const MessageRecord& record)
@@ -271,7 +270,7 @@ int CApplication::SendMessageToContact(int contact, const CZELString& text)
     message.kind = kImageOutgoing;
     message.text = text;
     ProtocolsManagerService->SendInstantMessage(account, message, false);
-    if (resources) resources->Alerts().PlayEventAlert(AE_MESSAGE_OUT);
+    if (resources) PlayEventAlert(resources->Alerts(), AE_MESSAGE_OUT);
     return 1;
 }
 

@@ -138,7 +138,7 @@ CTopPanelWnd* CApplication::NewTopPanel()
 void CApplication::OnCreate()
 {
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    resources.reset(new CGuiResources(settings, images, this));
+    resources.reset(new CGuiResources(settings, images, this, mainWindow));
 
     Services::CServicesManager& bus = Bus();
     guiQueue = bus.CreateQueue(this, CZELString(L"GUI"));
@@ -358,10 +358,10 @@ void CApplication::OpenContact(int contact, bool open)
     if (mainWindow) SetForegroundWindow(mainWindow);
 }
 
-void CApplication::OnUpdateReady(void* object, bool carryOn)
+void CApplication::OnUpdateReady(int build, bool download)
 {
-    if (carryOn) {
-        updater->Continue(guiQueue, object);
+    if (download) {
+        updater->Continue(guiQueue, reinterpret_cast<void*>(intptr_t(build)));
         return;
     }
     CZELString cab = updater->GetCabPath();

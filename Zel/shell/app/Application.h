@@ -95,7 +95,7 @@ public:
     void ApplyOption(int code);
     void OnOptionChanged(int code) override { ApplyOption(code); }
     void OpenContact(int contact, bool open) override;
-    void OnUpdateReady(void* updater, bool carryOn) override;
+    void OnUpdateReady(int build, bool download) override;
 
     // What the start leaves until the main window has painted once: the common controls and the
     // tray icon. False when the common controls cannot be had.

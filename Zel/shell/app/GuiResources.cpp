@@ -26,7 +26,8 @@ const wchar_t kDefaultLanguage[] = L"English";
 
 }  // namespace
 
-CGuiResources::CGuiResources(GlobalSettings& settings, CSkinImageSet& images, INotifierCallbacks* notifierCallbacks)
+CGuiResources::CGuiResources(GlobalSettings& settings, CSkinImageSet& images, INotifierCallbacks* notifierCallbacks,
+                             HWND owner)
     : settings(settings), images(images), brush(new SkinBackgroundBrush), chatWindow(nullptr)
 {
     images.SetLoader(LoadSkinPicture);
@@ -36,8 +37,8 @@ CGuiResources::CGuiResources(GlobalSettings& settings, CSkinImageSet& images, IN
                                                  CZELString(GetLangModulePrefix()), CZELString(kDefaultLanguage),
                                                  EnglishText));
     language->ChangeLang(settings.language);
-    alertPlayer.reset(new CAlertPlayer(settings));
-    notifier.reset(new CNotifier(notifierCallbacks));
+    alertPlayer.reset(new CAlertPlayer(settings, owner));
+    notifier.reset(new CNotifier(notifierCallbacks, settings, &images, owner));
     LoadSmileyPack();
     for (CZELArray<int>& list : notificationState) list = CZELArray<int>();
     PublishToService();

@@ -70,7 +70,9 @@ public:
     // The message to the chat window that its recent-smilies strip is to be refilled.
     enum { WM_SMILEY_PACK_LOADED = WM_USER + 104 };
 
-    CGuiResources(GlobalSettings& settings, CSkinImageSet& images, INotifierCallbacks* notifierCallbacks);
+    // owner: the main window, which the alert player's windows belong to and the notifier asks about.
+    CGuiResources(GlobalSettings& settings, CSkinImageSet& images, INotifierCallbacks* notifierCallbacks,
+                  HWND owner = nullptr);
     ~CGuiResources();
     CGuiResources(const CGuiResources&) = delete;
     CGuiResources& operator=(const CGuiResources&) = delete;

@@ -7,6 +7,8 @@
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/contactlist/ContactListPayloads.h"
 #include "Zel/shell/alerts/AlertPlayer.h"
+#include "Zel/shell/notify/Notifier.h"
+#include "Zel/shell/tests/AlertTestSupport.h"
 
 #include <ctime>
 #include <string>
@@ -24,6 +26,7 @@ protected:
         ZEL_REQUIRE_DISPLAY();
         run.reset(new AppRun(folder));
         ASSERT_TRUE(run->started);
+        AlertTest::GiveEventSounds(App().Settings());
         ASSERT_TRUE(fake.Loaded());
         account = run->NewAccount(L"alice");
         ASSERT_NE(account, 0u);
@@ -65,6 +68,9 @@ protected:
         return lines;
     }
 
+    int PlayedCount(int event) { return AlertTest::PlayedCount(audio, event); }
+
+    RecordingAudio audio;
     AppFolder folder;
     std::unique_ptr<AppRun> run;
     AccountTest::FakePlugin fake{L"Accounts", L"FakeA"};
@@ -87,9 +93,10 @@ TEST_F(AppMessages, AnIncomingMessageIsWrittenOnceAndKeptUntilTheChatOpens)
     EXPECT_EQ(Wide(pending.entry.name), L"Bob");
     EXPECT_EQ(Wide(pending.entry.timeText).front(), L'(');
     EXPECT_EQ(App().ContactList()->UnreadCount(contact), 1);
-    EXPECT_EQ(App().Resources()->Alerts().PlayedCount(AE_MESSAGE_IN), 1);
-    ASSERT_EQ(App().Resources()->Notifier().requests.size(), 1u);
-    EXPECT_EQ(App().Resources()->Notifier().requests[0].kind, 2);
+    EXPECT_EQ(PlayedCount(AE_MESSAGE_IN), 1);
+    ASSERT_EQ(App().Resources()->Notifier().Entries().GetCount(), 1);
+    EXPECT_EQ(App().Resources()->Notifier().Entries()[0].kind, int(NK_MESSAGE));
+    EXPECT_EQ(App().Resources()->Notifier().Entries()[0].contact, contact);
 
     // The default picture: 27 for an offline message (flags 1), 24 otherwise; a given one stays.
     Receive(L"offline", 1);
@@ -107,7 +114,7 @@ TEST_F(AppMessages, AnIncomingMessageIsWrittenOnceAndKeptUntilTheChatOpens)
     EXPECT_EQ(Wide(line.name), L"service");
     EXPECT_EQ(Wide(line.timeText), L"second");
     EXPECT_EQ(History().size(), 3u);
-    EXPECT_EQ(App().Resources()->Alerts().PlayedCount(AE_MESSAGE_IN), 3);
+    EXPECT_EQ(PlayedCount(AE_MESSAGE_IN), 3);
     EXPECT_EQ(App().PendingMessages().GetCount(), 0);
 }
 
@@ -155,7 +162,7 @@ TEST_F(AppMessages, OpeningTheChatShowsHistoryAndPendingMessagesAsTheSettingsSay
 TEST_F(AppMessages, SendingGoesToAConnectedAccountAndComesBackAsHistory)
 {
     EXPECT_EQ(App().SendMessageToContact(contact, L"too early"), 0);
-    EXPECT_EQ(App().Resources()->Alerts().PlayedCount(AE_MESSAGE_OUT), 0);
+    EXPECT_EQ(PlayedCount(AE_MESSAGE_OUT), 0);
     ProtocolsManagerService->SetStatus(account, AccountStatus::Connecting);
     ASSERT_TRUE(PumpUntil([&] {
         int status = -1;
@@ -170,7 +177,7 @@ TEST_F(AppMessages, SendingGoesToAConnectedAccountAndComesBackAsHistory)
     }));
     App().OpenChat(contact);
     EXPECT_EQ(App().SendMessageToContact(contact, L"hi there"), 1);
-    EXPECT_EQ(App().Resources()->Alerts().PlayedCount(AE_MESSAGE_OUT), 1);
+    EXPECT_EQ(PlayedCount(AE_MESSAGE_OUT), 1);
     ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SEND_MESSAGE) == 1; }));
     for (const FakeLogEntry& entry : fake.Log(account)) {
         if (entry.code == PM_SEND_MESSAGE) {

@@ -14,6 +14,8 @@
 #include "Zel/core/skin/SkinImages.h"
 #include "Zel/shell/skin/ColorScheme.h"
 #include "Zel/shell/alerts/AlertPlayer.h"
+#include "Zel/shell/notify/Notifier.h"
+#include "Zel/shell/tests/AlertTestSupport.h"
 
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -331,25 +333,28 @@ BOOL RecordAddress(LPCWSTR address, void*)
 // the shell through the queue.
 TEST_F(AppWindow, AccountNotificationsReachTheirWindows)
 {
+    RecordingAudio audio;
     AppRun run(folder);
     ASSERT_TRUE(run.started);
+    AlertTest::GiveEventSounds(run.App().Settings());
     AccountTest::FakePlugin fake(L"Accounts", L"FakeA");
     unsigned account = run.NewAccount(L"notifying");
     ASSERT_NE(account, 0u);
     CGuiResources& resources = *run.App().Resources();
+    const CZELArray<NotificationEntry>& entries = resources.Notifier().Entries();
 
     fake.notify(account, ACC_WARNING, 0, L"careful", FAKE_NOTIFY_OWN);
-    ASSERT_TRUE(PumpUntil([&] { return resources.Notifier().requests.size() == 1; }));
-    EXPECT_EQ(resources.Notifier().requests[0].kind, 0);
-    EXPECT_EQ(Wide(resources.Notifier().requests[0].text), L"careful");
-    EXPECT_EQ(resources.Alerts().PlayedCount(AE_INFORMATION), 1);
+    ASSERT_TRUE(PumpUntil([&] { return entries.GetCount() == 1; }));
+    EXPECT_EQ(entries[0].kind, int(NK_WARNING));
+    EXPECT_EQ(Wide(entries[0].body), L"careful");
+    EXPECT_EQ(AlertTest::PlayedCount(audio, AE_INFORMATION), 1);
 
     fake.notify(account, ACC_MAIL_NOTICE, 0, L"2 new letters", FAKE_NOTIFY_OWN);
-    ASSERT_TRUE(PumpUntil([&] { return resources.Notifier().requests.size() == 2; }));
-    EXPECT_EQ(resources.Notifier().requests[1].kind, 1);
-    EXPECT_EQ(Wide(resources.Notifier().requests[1].text), L"2 new letters");
-    EXPECT_EQ(Wide(resources.Notifier().requests[1].link), L"http://mail.example/");
-    EXPECT_EQ(resources.Alerts().PlayedCount(AE_MAIL), 1);
+    ASSERT_TRUE(PumpUntil([&] { return entries.GetCount() == 2; }));
+    EXPECT_EQ(entries[1].kind, int(NK_MAIL));
+    EXPECT_EQ(Wide(entries[1].body), L"2 new letters");
+    EXPECT_EQ(Wide(entries[1].link), L"http://mail.example/");
+    EXPECT_EQ(AlertTest::PlayedCount(audio, AE_MAIL), 1);
 
     OpenedAddresses.clear();
     SetShellOpenInterceptor(RecordAddress, nullptr);
