@@ -154,10 +154,17 @@ TEST_F(EjabberdExtrasTest, OwnVCardReadsBackEqualThereAndHere)
     host.manager->SetAccountByte(id, CZELString(BirthDay), &day);
     ASSERT_TRUE(details.Publish(id));
 
-    // Here: asked back after the publication (the server answers in order), every key as it was.
-    host.SetString(id, NickName, L"changed meanwhile");
+    // Here: asked back after the publication (the account and the server keep the order), every
+    // key as it was; a value changed here since comes back as published.
     ASSERT_TRUE(details.Request(id, L"alice@localhost"));
     ASSERT_TRUE(WaitEvents(id, PMEV_DETAILS_RECEIVED, 1));
+    host.SetString(id, NickName, L"changed meanwhile");
+    host.SetString(id, PrefixName, L"not in any vCard");
+    ASSERT_TRUE(details.Request(id, L"alice@localhost"));
+    ASSERT_TRUE(WaitEvents(id, PMEV_DETAILS_RECEIVED, 2));
+    CZELString prefix;
+    EXPECT_TRUE(host.manager->GetAccountString(id, CZELString(PrefixName), prefix, 0));
+    EXPECT_EQ(PluginTree::Wide(prefix), L"");
     for (const auto& entry : set) {
         CZELString value;
         ASSERT_TRUE(host.manager->GetAccountString(id, CZELString(entry.first.c_str()), value, 0));
@@ -206,8 +213,9 @@ TEST_F(EjabberdExtrasTest, ThePartysVCardFillsTheContactsProperties)
         {HomePhone, L""},            {WorkRole, L""},
     };
     for (const auto& entry : expected) {
+        // The contact list keeps no empty text: a cleared key reads as absent.
         CZELString value;
-        EXPECT_TRUE(host.contactList->GetPropertyString(bob, CZELString(entry.first.c_str()), value));
+        EXPECT_EQ(host.contactList->GetPropertyString(bob, CZELString(entry.first.c_str()), value), !entry.second.empty());
         EXPECT_EQ(PluginTree::Wide(value), entry.second) << std::string(entry.first.begin(), entry.first.end());
     }
     short year = 0;
