@@ -69,10 +69,16 @@ int JabberAccount::AnswerFileOffer(intptr_t key, bool accept)
         transfers.Erase(transfer->key);
         return 0;
     }
-    XmlElement answer;
-    MakeOfferAcceptance(&answer, *transfer);
-    SendElement(answer);
+    // Offers are only ever taken with in-band bytestreams.
+    if (transfer->method == MethodInBand) AcceptSiIbb(*transfer);
     return 0;
+}
+
+void JabberAccount::AcceptSiIbb(const FileTransfer& transfer)
+{
+    XmlElement answer;
+    MakeOfferAcceptance(&answer, transfer);
+    SendElement(answer);
 }
 
 void JabberAccount::HandleStreamhosts(const XmlElement& iq)

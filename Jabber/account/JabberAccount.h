@@ -13,7 +13,9 @@
 // The operations are spread over files by concern: JabberAccount.cpp (commands, shared tables),
 // AccountConnection.cpp (connection, sending, receiving, reconnection), StreamNegotiation.cpp
 // (stream header, features, compression, SASL, legacy authentication, binding, session) and
-// IqHandling.cpp (iq dispatch and the replies the account serves itself).
+// IqHandling.cpp (iq dispatch and the replies the account serves itself), VCards.cpp (vCards asked
+// for, stored and published), MailNotices.cpp (new-mail notices), FileTransferHandling.cpp (files
+// received) and ContactLookup.cpp (a listed contact by its JID).
 #pragma once
 
 #include "Jabber/account/AccountSettings.h"
@@ -86,6 +88,9 @@ public:
     // The same from any thread (the details dialogs): run on the queue; false when not queued.
     bool QueueVCardRequest(const CZELString& jid);
     bool QueueOwnVCardPublication();
+
+    // MailNotices.cpp: the signed link into the account's web mailbox.
+    CZELString BuildWebMailLink() const;
 
 private:
     typedef std::function<void(const XmlElement& iq)> IqHandler;
@@ -164,6 +169,7 @@ private:
     void RegisterTransferHandlers();
     void HandleSiRequest(const XmlElement& iq);
     void HandleFileOffer(const XmlElement& iq);
+    void AcceptSiIbb(const FileTransfer& transfer);
     void HandleStreamhosts(const XmlElement& iq);
     void HandleIbbRequest(const XmlElement& iq);
     void HandleIbbOpenClose(const XmlElement& iq, bool open);

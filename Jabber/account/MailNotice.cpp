@@ -75,7 +75,7 @@ std::wstring UrlEncode(const std::wstring& text)
     return out;
 }
 
-std::wstring WebMailLink(const std::wstring& ownJid, const std::wstring& password)
+std::wstring WebMailLinkFor(const std::wstring& ownJid, const std::wstring& password)
 {
     const std::string signed_ = std::string(WebMailKey) + Utf8FromWide(ownJid.c_str(), int(ownJid.size())) + "|" +
                                 Utf8FromWide(password.c_str(), int(password.size()));

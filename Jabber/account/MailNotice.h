@@ -29,4 +29,4 @@ std::wstring UrlEncode(const std::wstring& text);
 
 // The login link into the web mailbox of ownJid, signed with the MD5 of the service's key, the JID,
 // "|" and the password (both UTF-8).
-std::wstring WebMailLink(const std::wstring& ownJid, const std::wstring& password);
+std::wstring WebMailLinkFor(const std::wstring& ownJid, const std::wstring& password);

@@ -52,11 +52,16 @@ void JabberAccount::HandleMailNotice(const XmlElement& x)
     const std::wstring accountName = name.GetBuffer() ? std::wstring(name.GetBuffer(), size_t(name.GetLength())) : L"";
     const std::vector<std::wstring> alerts = MailNoticeAlerts(x, labels, accountName);
     if (alerts.empty()) return;
-    CZELString own = settings.OwnJid(), password = settings.GetPassword();
-    const std::wstring link = WebMailLink(own.GetBuffer() ? own.GetBuffer() : L"",
-                                          password.GetBuffer() ? password.GetBuffer() : L"");
+    const CZELString link = BuildWebMailLink();
     for (const std::wstring& alert : alerts)
         Notify(ProtocolGuid(), ACC_MAIL_NOTICE,
-               new (std::nothrow) CStringPairPayload(CZELString(link.c_str(), int(link.size())),
-                                                     CZELString(alert.c_str(), int(alert.size()))));
+               new (std::nothrow) CStringPairPayload(link, CZELString(alert.c_str(), int(alert.size()))));
+}
+
+CZELString JabberAccount::BuildWebMailLink() const
+{
+    CZELString own = settings.OwnJid(), password = settings.GetPassword();
+    const std::wstring link = WebMailLinkFor(own.GetBuffer() ? own.GetBuffer() : L"",
+                                             password.GetBuffer() ? password.GetBuffer() : L"");
+    return CZELString(link.c_str(), int(link.size()));
 }

@@ -84,7 +84,7 @@ TEST(MailNotice, UrlEncodeWritesTwoDigitsAndRealUtf8)
 
 TEST(MailNotice, LinkIsSignedWithTheJidAndPassword)
 {
-    const std::wstring link = WebMailLink(L"al ice@zel.example", L"p\x00e9");
+    const std::wstring link = WebMailLinkFor(L"al ice@zel.example", L"p\x00e9");
     const size_t user = link.find(L"/reg/test?user=al%20ice%40zel.example&hash=");
     ASSERT_NE(user, std::wstring::npos) << std::string(link.begin(), link.end());
     const size_t hashAt = link.find(L"&hash=") + 6;
@@ -102,7 +102,7 @@ TEST(MailNotice, LinkIsSignedWithTheJidAndPassword)
     }
     EXPECT_EQ(hash, expected);
     // Another password, another signature.
-    EXPECT_NE(WebMailLink(L"al ice@zel.example", L"other"), link);
+    EXPECT_NE(WebMailLinkFor(L"al ice@zel.example", L"other"), link);
 }
 
 }  // namespace
