@@ -58,7 +58,7 @@ void JabberAccount::HandleFileOffer(const XmlElement& iq)
     }
     Notify(ProtocolGuid(), ACC_FILE_BEGIN,
            new (std::nothrow) CFileBeginPayload(HistoryFileEntry(
-               transfer->key, contact, CZELString(offer.name.c_str(), int(offer.name.size())), offer.size)));
+               transfer->key, contact, CZELString(transfer->name.c_str(), int(transfer->name.size())), offer.size)));
 }
 
 int JabberAccount::AnswerFileOffer(intptr_t key, bool accept)

@@ -212,15 +212,33 @@ FileTransfer* FileTransferTable::FindKey(int key)
     return nullptr;
 }
 
+bool FileTransferTable::NameInUse(const std::wstring& name) const
+{
+    for (const FileTransfer& transfer : transfers) {
+        if (transfer.name.size() != name.size()) continue;
+        bool same = true;
+        for (size_t i = 0; i < name.size() && same; ++i) same = std::towlower(transfer.name[i]) == std::towlower(name[i]);
+        if (same) return true;
+    }
+    return false;
+}
+
 FileTransfer* FileTransferTable::Add(const FileOffer& offer)
 {
     if (Find(offer.from, offer.sid)) return nullptr;
+    // Two files written at once never share one: "a.txt", "a (2).txt", ...
+    std::wstring name = offer.name;
+    const size_t dot = name.rfind(L'.');
+    const std::wstring stem = dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+    const std::wstring extension = name.substr(stem.size());
+    for (int n = 2; NameInUse(name); ++n) name = stem + L" (" + std::to_wstring(n) + L")" + extension;
     // A key no transfer in the table holds, never 0.
     do {
         lastKey = lastKey == INT_MAX ? 1 : lastKey + 1;
     } while (FindKey(lastKey));
     FileTransfer transfer;
     transfer.key = lastKey;
+    transfer.name = name;
     transfer.from = offer.from;
     transfer.iqId = offer.iqId;
     transfer.sid = offer.sid;

@@ -37,6 +37,7 @@ struct FileOffer {
 
 struct FileTransfer {
     int key = 0;  // the program's number for it, one per transfer
+    std::wstring name;  // the file it is written to, no other running transfer's
     std::string from;
     std::string iqId;
     std::string sid;
@@ -85,7 +86,8 @@ public:
     FileTransfer* Find(const std::string& from, const std::string& sid);
     // The transfer the program knows as key; null when none.
     FileTransfer* FindKey(int key);
-    // Records offer under a key of its own; null when its sender already uses that sid.
+    // Records offer under a key of its own and a file name no running transfer uses (a number is
+    // put before the extension when needed); null when its sender already uses that sid.
     FileTransfer* Add(const FileOffer& offer);
     void Erase(int key);
     size_t Count() const { return transfers.size(); }
@@ -96,6 +98,8 @@ public:
                   const std::string& base64, int& key, std::string& bytes);
 
 private:
+    bool NameInUse(const std::wstring& name) const;
+
     std::vector<FileTransfer> transfers;
     int lastKey = 0;
 };

@@ -277,15 +277,16 @@ TEST_F(ExtrasFakeServerTest, HostileBlocksAndNameChangeOnlyWhatTheyMay)
     EXPECT_EQ(FolderNames(History()), std::vector<std::wstring>{L"evil.txt"});
 }
 
-// Two files at once from the same contact, their blocks interleaved, stay apart.
+// Two files at once from the same contact under the same name, their blocks interleaved, stay apart.
 TEST_F(ExtrasFakeServerTest, TwoTransfersAtOnceStayApart)
 {
     ASSERT_TRUE(Online()) << ::testing::PrintToString(host.Statuses(id));
     ASSERT_NE(JabberTest::AddListedContact(host, id, L"bob@localhost"), 0);
     const std::string bob = "bob@localhost/pc";
     const std::string a = JabberTest::Pattern(5000, 2), b = JabberTest::Pattern(4000, 3);
-    Send(OfferStanza(bob, "sa", "a.bin", a.size()));
-    Send(OfferStanza(bob, "sb", "b.bin", b.size()));
+    // The same name for both: each still gets a file of its own.
+    Send(OfferStanza(bob, "sa", "same.bin", a.size()));
+    Send(OfferStanza(bob, "sb", "same.bin", b.size()));
     ASSERT_TRUE(IsResult(AnswerTo("offer-sa")));
     ASSERT_TRUE(IsResult(AnswerTo("offer-sb")));
     Send(IbbIq(bob, "oa", "<open xmlns='http://jabber.org/protocol/ibb' sid='sa' block-size='1000'/>"));
@@ -299,8 +300,28 @@ TEST_F(ExtrasFakeServerTest, TwoTransfersAtOnceStayApart)
     EXPECT_TRUE(IsResult(AnswerTo("ca")));
     EXPECT_TRUE(IsResult(AnswerTo("cb")));
     Barrier();
-    EXPECT_TRUE(TestSupport::WaitUntil([&] { return JabberTest::ReadAll(History() + L"a.bin") == a; }, 10000));
-    EXPECT_TRUE(TestSupport::WaitUntil([&] { return JabberTest::ReadAll(History() + L"b.bin") == b; }, 10000));
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return JabberTest::ReadAll(History() + L"same.bin") == a; }, 10000));
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return JabberTest::ReadAll(History() + L"same (2).bin") == b; }, 10000));
+}
+
+// A sender that closes a stream it never opened ends the transfer without an answer; a refused
+// block leaves nothing behind for the program.
+TEST_F(ExtrasFakeServerTest, CloseBeforeOpenEndsTheTransferUnanswered)
+{
+    ASSERT_TRUE(Online()) << ::testing::PrintToString(host.Statuses(id));
+    ASSERT_NE(JabberTest::AddListedContact(host, id, L"bob@localhost"), 0);
+    const std::string bob = "bob@localhost/pc";
+    Send(OfferStanza(bob, "sc", "closed.bin", 10));
+    ASSERT_TRUE(IsResult(AnswerTo("offer-sc")));
+    Send(IbbIq(bob, "c0", "<close xmlns='http://jabber.org/protocol/ibb' sid='sc'/>"));
+    Barrier();
+    EXPECT_TRUE(session->SentWith("id='c0'").empty());
+    Send(IbbIq(bob, "d0", Data("sc", 0, B64("0123456789"))));
+    EXPECT_TRUE(IsItemNotFound(AnswerTo("d0")));
+    Send(IbbIq(bob, "o0", "<open xmlns='http://jabber.org/protocol/ibb' sid='sc' block-size='10'/>"));
+    EXPECT_TRUE(IsItemNotFound(AnswerTo("o0")));
+    Barrier();
+    EXPECT_TRUE(FolderNames(History()).empty());
 }
 
 // Offers the account does not take: a stranger's gets no answer at all; one without in-band

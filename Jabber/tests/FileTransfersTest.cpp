@@ -210,6 +210,27 @@ TEST(FileTransfers, EachTransferHasItsOwnKey)
     EXPECT_NE(d->key, keyC);
 }
 
+TEST(FileTransfers, RunningTransfersNeverShareAFileName)
+{
+    FileTransferTable table;
+    auto add = [&](const char* from, const char* sid, const wchar_t* name) {
+        FileOffer offer = OfferOf(from, sid);
+        offer.name = name;
+        FileTransfer* transfer = table.Add(offer);
+        return transfer ? transfer->name : std::wstring(L"(refused)");
+    };
+    EXPECT_EQ(add("bob@l/p", "s1", L"photo.jpg"), L"photo.jpg");
+    EXPECT_EQ(add("carol@l/p", "s1", L"Photo.JPG"), L"Photo (2).JPG");
+    EXPECT_EQ(add("bob@l/p", "s2", L"photo.jpg"), L"photo (3).jpg");
+    EXPECT_EQ(add("bob@l/p", "s3", L"notes"), L"notes");
+    EXPECT_EQ(add("bob@l/p", "s4", L"notes"), L"notes (2)");
+    EXPECT_EQ(add("bob@l/p", "s5", L".profile"), L".profile");
+    EXPECT_EQ(add("bob@l/p", "s6", L".profile"), L".profile (2)");
+    // Once a transfer has ended its name is free again.
+    table.Erase(table.Find("bob@l/p", "s1")->key);
+    EXPECT_EQ(add("dave@l/p", "s1", L"photo.jpg"), L"photo.jpg");
+}
+
 TEST(FileTransfers, BlocksAreTakenInOrderAndOnlyWhenTheyDecode)
 {
     using Block = FileTransferTable::Block;
