@@ -157,7 +157,8 @@ private:
     OwnAddress Own() const;
 
     // VCards.cpp
-    void ParseVCardResult(const XmlElement& iq);
+    // askedOwn: the request went to the own bare JID.
+    void ParseVCardResult(const XmlElement& iq, bool askedOwn);
 
     // MailNotices.cpp
     // Whether from (null: no "from") is the account's own server.

@@ -119,12 +119,15 @@ unsigned JabberAccount::RequestVCard(const CZELString& jid)
     SetAttribute(vcard, "xmlns", VCardNs);
     SetAttribute(vcard, "prodid", ProductId);
     SetAttribute(vcard, "version", "2.0");
-    SendRequest(iq, to, [this](const XmlElement& reply) { ParseVCardResult(reply); },
-                SameNoCase(to, own) ? PendingIqTable::OwnVCardRequest : PendingIqTable::Ordinary);
+    const bool askedOwn = SameNoCase(to, own);
+    // The own vCard is the server's to answer on the account's behalf, with or without a "from".
+    SendRequest(
+        iq, askedOwn ? std::string() : to, [this, askedOwn](const XmlElement& reply) { ParseVCardResult(reply, askedOwn); },
+        askedOwn ? PendingIqTable::OwnVCardRequest : PendingIqTable::Ordinary);
     return iqCounter;
 }
 
-void JabberAccount::ParseVCardResult(const XmlElement& iq)
+void JabberAccount::ParseVCardResult(const XmlElement& iq, bool askedOwn)
 {
     IContactListData* list =
         services ? static_cast<IContactListData*>(services->GetService(GUID_CONTACT_LIST_DATA)) : nullptr;
@@ -133,11 +136,15 @@ void JabberAccount::ParseVCardResult(const XmlElement& iq)
     if (!list || !manager) return;
     const std::string* type = GetAttribute(&iq, "type");
     const std::string* from = GetAttribute(&iq, "from");
-    if (!type || !from) return;
+    // The server may answer for the own account without a "from"; the pending request has already
+    // checked that such a reply answers our own request.
+    if (!type || (!from && !askedOwn)) return;
     // An error (or anything but a result) says nothing about the details: what is stored stays.
     if (*type != "result") return;
-    const bool own = IsOwnJidOrResource(*from, Utf8FromWide(settings.OwnJid().GetBuffer()));
-    const int contact = ContactIdForJid(StripResource(*from));
+    const std::string ownJid = Utf8FromWide(settings.OwnJid().GetBuffer());
+    const std::string sender = from ? *from : ownJid;
+    const bool own = IsOwnJidOrResource(sender, ownJid);
+    const int contact = ContactIdForJid(StripResource(sender));
     if (!own && !contact) return;
 
     const XmlElement* vcard = FindChild(&iq, "vCard");

@@ -176,6 +176,18 @@ TEST_F(ExtrasFakeServerTest, VCardRepliesFillOnlyWhenTheyAreResults)
     std::vector<JabberTest::Event> changed = Events(PMEV_DETAILS_NOTIFY);
     ASSERT_EQ(changed.size(), 1u);
     EXPECT_EQ(changed[0].v2, bob);
+
+    // The server answers for the own account without a "from".
+    ASSERT_TRUE(details.Request(id, L"alice@localhost"));
+    std::string third;
+    TestSupport::WaitUntil([&] { return (third = JabberTest::IdOfLast(session->Sent(), "to='alice@localhost'")) != again; },
+                           10000);
+    ASSERT_NE(third, again);
+    Send("<iq type='result' id='" + third + "'><vCard xmlns='vcard-temp'><NICKNAME>no from</NICKNAME></vCard></iq>");
+    Barrier();
+    ASSERT_TRUE(manager.GetAccountString(id, CZELString(L"Jabber: nick name"), value, 0));
+    EXPECT_EQ(PluginTree::Wide(value), L"no from");
+    EXPECT_EQ(Events(PMEV_DETAILS_RECEIVED).size(), 2u);
 }
 
 std::string OfferStanza(const std::string& from, const std::string& sid, const std::string& name, size_t size,
