@@ -190,6 +190,29 @@ TEST_F(ExtrasFakeServerTest, VCardRepliesFillOnlyWhenTheyAreResults)
     EXPECT_EQ(Events(PMEV_DETAILS_RECEIVED).size(), 2u);
 }
 
+// The own JID in the own contact list: its vCard fills both the own values and the contact, and
+// both are told.
+TEST_F(ExtrasFakeServerTest, OwnVCardOfAListedOwnJidFillsBoth)
+{
+    ASSERT_TRUE(Online()) << ::testing::PrintToString(host.Statuses(id));
+    const int self = JabberTest::AddListedContact(host, id, L"Alice@LocalHost");
+    ASSERT_NE(self, 0);
+    ASSERT_TRUE(details.Request(id, L"alice@localhost"));
+    std::string asked;
+    TestSupport::WaitUntil([&] { return !(asked = JabberTest::IdOfLast(session->Sent(), "vcard-temp")).empty(); }, 10000);
+    ASSERT_FALSE(asked.empty());
+    Send("<iq type='result' from='alice@localhost/ZEL PDA' id='" + asked + "'><vCard xmlns='vcard-temp'><FN>Me</FN></vCard></iq>");
+    Barrier();
+    CZELString value;
+    ASSERT_TRUE(host.manager->GetAccountString(id, CZELString(L"Jabber: display name"), value, 0));
+    EXPECT_EQ(PluginTree::Wide(value), L"Me");
+    ASSERT_TRUE(host.contactList->GetPropertyString(self, CZELString(L"Jabber: display name"), value));
+    EXPECT_EQ(PluginTree::Wide(value), L"Me");
+    EXPECT_EQ(Events(PMEV_DETAILS_RECEIVED).size(), 1u);
+    ASSERT_EQ(Events(PMEV_DETAILS_NOTIFY).size(), 1u);
+    EXPECT_EQ(Events(PMEV_DETAILS_NOTIFY)[0].v2, self);
+}
+
 std::string OfferStanza(const std::string& from, const std::string& sid, const std::string& name, size_t size,
                         const std::string& methods = "<option><value>http://jabber.org/protocol/ibb</value></option>",
                         const std::string& profile = "http://jabber.org/protocol/si/profile/file-transfer")
