@@ -45,9 +45,10 @@ void JabberAccount::HandleFileOffer(const XmlElement& iq)
         SendElement(error);
         return;
     }
-    // Files come from contacts only; anyone else hears nothing.
+    // Files come from contacts only; anyone else hears nothing, and so does an offer beyond the
+    // transfers that may run at once.
     const int contact = ContactIdForJid(StripResource(offer.from));
-    if (!contact) return;
+    if (!contact || transfers.Full()) return;
     const FileTransfer* transfer = transfers.Add(offer);
     if (!transfer) {
         // The sender's stream of that id is still running: a second offer cannot share it.

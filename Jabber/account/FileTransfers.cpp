@@ -225,7 +225,7 @@ bool FileTransferTable::NameInUse(const std::wstring& name) const
 
 FileTransfer* FileTransferTable::Add(const FileOffer& offer)
 {
-    if (Find(offer.from, offer.sid)) return nullptr;
+    if (Full() || Find(offer.from, offer.sid)) return nullptr;
     // Two files written at once never share one: "a.txt", "a (2).txt", ...
     std::wstring name = offer.name;
     const size_t dot = name.rfind(L'.');

@@ -81,16 +81,21 @@ bool DecodeBase64Strict(const std::string& text, std::string& bytes);
 class FileTransferTable {
 public:
     enum class Block { Taken, UnknownStream, OutOfOrder, BadData };
+    // Transfers running at once; a sender that never closes its streams cannot grow the table
+    // beyond it.
+    enum { MaxRunning = 32 };
 
     // The transfer of sid offered by from (letter case aside); null when none.
     FileTransfer* Find(const std::string& from, const std::string& sid);
     // The transfer the program knows as key; null when none.
     FileTransfer* FindKey(int key);
     // Records offer under a key of its own and a file name no running transfer uses (a number is
-    // put before the extension when needed); null when its sender already uses that sid.
+    // put before the extension when needed); null when its sender already uses that sid or the
+    // table is full.
     FileTransfer* Add(const FileOffer& offer);
     void Erase(int key);
     size_t Count() const { return transfers.size(); }
+    bool Full() const { return transfers.size() >= MaxRunning; }
 
     // A data block of sid from from: taken only in sequence (seq read modulo 65536) and when its
     // Base64 decodes; only then does the sequence move on, so a refused block may be sent again.

@@ -231,6 +231,21 @@ TEST(FileTransfers, RunningTransfersNeverShareAFileName)
     EXPECT_EQ(add("dave@l/p", "s1", L"photo.jpg"), L"photo.jpg");
 }
 
+TEST(FileTransfers, TheTableHoldsABoundedNumberOfTransfers)
+{
+    FileTransferTable table;
+    int last = 0;
+    for (int i = 0; i < FileTransferTable::MaxRunning; ++i) {
+        FileTransfer* transfer = table.Add(OfferOf("bob@l/p", "s" + std::to_string(i)));
+        ASSERT_TRUE(transfer);
+        last = transfer->key;
+    }
+    EXPECT_TRUE(table.Full());
+    EXPECT_FALSE(table.Add(OfferOf("bob@l/p", "one more")));
+    table.Erase(last);
+    EXPECT_TRUE(table.Add(OfferOf("bob@l/p", "one more")));
+}
+
 TEST(FileTransfers, BlocksAreTakenInOrderAndOnlyWhenTheyDecode)
 {
     using Block = FileTransferTable::Block;
