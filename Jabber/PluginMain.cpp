@@ -1,4 +1,6 @@
 // Jabber.dll's entry point and its export for the tests.
+#include "Jabber/account/JabberAccount.h"
+#include "Jabber/account/PluginAccounts.h"
 #include "Jabber/account/Timings.h"
 
 #include <windows.h>
@@ -17,4 +19,15 @@ extern "C" void JabberTestTimings(unsigned reconnectDelayMs, unsigned negotiatio
 {
     if (reconnectDelayMs) Timings().reconnectDelayMs = reconnectDelayMs;
     if (negotiationLimitMs) Timings().negotiationLimitMs = negotiationLimitMs;
+}
+
+// Lets the tests do what the details dialogs do: ask for the vCard of jid (publish 0) or publish the
+// own one (publish 1), on the account's queue. False when the account is unknown or busy stopping.
+extern "C" bool JabberTestDetails(unsigned accountId, int publish, const wchar_t* jid)
+{
+    bool queued = false;
+    PluginAccounts().WithAccountId(accountId, [&](JabberAccount* account) {
+        queued = publish ? account->QueueOwnVCardPublication() : account->QueueVCardRequest(CZELString(jid ? jid : L""));
+    });
+    return queued;
 }

@@ -11,6 +11,7 @@ ZEL_PACKAGES=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix libz-mingw-w64
               tshark                                        # checks the Wex codec's frames
               giflib-tools python3                          # giflib's gifbuild writes the GIF tests' corpus
               ejabberd                                      # the XMPP tests' server
+              python3-slixmpp                               # and the other party of its sessions
               fonts-dejavu-core)                            # Cyrillic glyphs for Wine's stand-in faces
 # The SOCKS5 test proxy checks user names and passwords against the system's accounts.
 ZEL_SOCKS_TEST_USER=zelsocks

@@ -13,11 +13,14 @@
 // The operations are spread over files by concern: JabberAccount.cpp (commands, shared tables),
 // AccountConnection.cpp (connection, sending, receiving, reconnection), StreamNegotiation.cpp
 // (stream header, features, compression, SASL, legacy authentication, binding, session) and
-// IqHandling.cpp (iq dispatch and the replies the account serves itself).
+// IqHandling.cpp (iq dispatch and the replies the account serves itself), VCards.cpp (vCards asked
+// for, stored and published), MailNotices.cpp (new-mail notices), FileTransferHandling.cpp (files
+// received) and ContactLookup.cpp (a listed contact by its JID).
 #pragma once
 
 #include "Jabber/account/AccountSettings.h"
 #include "Jabber/account/DelayedPost.h"
+#include "Jabber/account/FileTransfers.h"
 #include "Jabber/account/PendingIqTable.h"
 #include "Jabber/account/SaslMechanism.h"
 #include "Jabber/stream/StreamCompression.h"
@@ -52,6 +55,7 @@ public:
     int OnDataReceived(CConnection* connection, int length) override;
     int OnDisconnected(CConnection* connection, int reason) override;
     int OnErrorText(CConnection* connection, const CZELString& text) override;
+    int AnswerFileOffer(intptr_t key, bool accept) override;
 
     int Kind() const { return kind; }
     const ZEL_GUID& ProtocolGuid() const;
@@ -74,6 +78,19 @@ public:
 
     // Accounts alive in the module, for the tests.
     static int LiveAccounts();
+
+    // VCards.cpp, on the queue's thread: asks for the vCard of jid (the own bare JID or a
+    // contact's), whose reply fills the own values or the contact's properties; gives the request's
+    // counter, 0 when nothing was sent.
+    unsigned RequestVCard(const CZELString& jid);
+    // Sends the own vCard built from the own values.
+    void PublishOwnVCard();
+    // The same from any thread (the details dialogs): run on the queue; false when not queued.
+    bool QueueVCardRequest(const CZELString& jid);
+    bool QueueOwnVCardPublication();
+
+    // MailNotices.cpp: the signed link into the account's web mailbox.
+    CZELString BuildWebMailLink() const;
 
 private:
     typedef std::function<void(const XmlElement& iq)> IqHandler;
@@ -139,6 +156,31 @@ private:
     void ReplyDiscoInfo(const XmlElement& request);
     OwnAddress Own() const;
 
+    // VCards.cpp
+    // askedOwn: the request went to the own bare JID.
+    void ParseVCardResult(const XmlElement& iq, bool askedOwn);
+
+    // MailNotices.cpp
+    // Whether from (null: no "from") is the account's own server.
+    bool IsFromOwnServer(const std::string* from) const;
+    void MailNoticeFromPresence(const XmlElement& presence);
+    void HandleMailNotice(const XmlElement& x);
+
+    // FileTransferHandling.cpp
+    void RegisterTransferHandlers();
+    void HandleSiRequest(const XmlElement& iq);
+    void HandleFileOffer(const XmlElement& iq);
+    void AcceptSiIbb(const FileTransfer& transfer);
+    void HandleStreamhosts(const XmlElement& iq);
+    void HandleIbbRequest(const XmlElement& iq);
+    void HandleIbbOpenClose(const XmlElement& iq, bool open);
+    bool ReceiveIbbBlock(const std::string& from, const std::string& base64, const std::string& sid,
+                         const std::string& seq);
+    void IbbFromMessage(const XmlElement& message);
+
+    // ContactLookup.cpp: the contact-list id of a listed contact of the account, 0 for none.
+    int ContactIdForJid(const std::string& bareJid);
+
     const int kind;
     const AccountSettings settings;
     bool loaded = false;
@@ -171,6 +213,9 @@ private:
     unsigned iqCounter = 0;
     PendingIqTable pending;
     std::vector<RequestHandler> requestHandlers;
+
+    // Files being received.
+    FileTransferTable transfers;
 
     // Threads: the reconnection, the sweep of unanswered requests, the negotiation's time limit.
     DelayedPost reconnectThread;

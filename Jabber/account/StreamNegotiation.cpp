@@ -96,8 +96,12 @@ void JabberAccount::DispatchTopLevel(std::unique_ptr<XmlElement> stanza)
         OnChallenge(*stanza);
     } else if (name == "iq") {
         HandleIq(*stanza);
+    } else if (name == "presence") {
+        MailNoticeFromPresence(*stanza);
+    } else if (name == "message") {
+        IbbFromMessage(*stanza);
     }
-    // "proceed", "message", "presence" and anything else: nothing yet.
+    // "proceed" and anything else: nothing.
 }
 
 void JabberAccount::OnFeatures(const XmlElement& features)
