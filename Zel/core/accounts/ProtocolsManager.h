@@ -278,5 +278,10 @@ private:
     GlobalStatus::CTableStore statusTables;
 
     // Used on the manager's queue thread only.
-    std::vector<HistoryFileEntry> transfers;
+    // Received files being written: the account's entry and the file chosen for it when it began.
+    struct Transfer {
+        HistoryFileEntry entry;
+        CZELString path;
+    };
+    std::vector<Transfer> transfers;
 };

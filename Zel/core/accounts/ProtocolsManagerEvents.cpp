@@ -10,6 +10,7 @@
 #include "ZELCommon/ZELFile.h"
 #include "ZELCommon/ZELPath.h"
 
+#include <cwchar>
 #include <ctime>
 
 using ProtocolsManagerInternal::kFlushCode;
@@ -179,8 +180,33 @@ void CProtocolsManager::OnFileBegin(unsigned id, CRefObject* p2)
 {
     CFileBeginPayload* begin = dynamic_cast<CFileBeginPayload*>(p2);
     if (!begin) return;
+    // The name may come from the peer: it stays a bare name inside the history folder, never one
+    // of the history's own files, and never a file that is there already (a file received twice,
+    // or the user's own, is not appended to): "name (2).ext" and so on instead.
+    CZELString folder = historyFolder.IsEmpty() ? CZELPath::GetHistDir() : historyFolder;
+    CZELString name = MakeTransferFileName(begin->entry.fileName);
+    CZELString path = folder + name;
+    auto taken = [this](const CZELString& candidate) {
+        if (GetFileAttributesW(candidate.GetBuffer()) != INVALID_FILE_ATTRIBUTES) return true;
+        CZELString key = candidate;
+        key.ToLower();
+        for (const Transfer& transfer : transfers) {
+            CZELString other = transfer.path;
+            other.ToLower();
+            if (other == key) return true;
+        }
+        return false;
+    };
+    for (int n = 2; taken(path) && n < 1000; ++n) {
+        int dot = -1;
+        for (int at = 0; (at = name.Find(at, CZELString(L"."))) >= 0; ++at) dot = at;
+        if (dot <= 0) dot = name.GetLength();
+        wchar_t suffix[16];
+        swprintf(suffix, 16, L" (%d)", n);
+        path = folder + name.Substring(0, dot) + suffix + name.Substring(dot, name.GetLength() - dot);
+    }
     try {
-        transfers.push_back(begin->entry);
+        transfers.push_back(Transfer{begin->entry, path});
     } catch (const std::bad_alloc&) {
         return;
     }
@@ -191,12 +217,9 @@ void CProtocolsManager::OnFileData(CRefObject* p2)
 {
     CFileDataPayload* data = dynamic_cast<CFileDataPayload*>(p2);
     if (!data) return;
-    for (const HistoryFileEntry& transfer : transfers) {
-        if (transfer.key != data->key) continue;
-        // The name may come from the peer: it stays a bare name inside the history folder, and never
-        // one of the history's own files.
-        CZELString folder = historyFolder.IsEmpty() ? CZELPath::GetHistDir() : historyFolder;
-        CZELFile file(folder + MakeTransferFileName(transfer.fileName), CZELFile::ModeWrite);
+    for (const Transfer& transfer : transfers) {
+        if (transfer.entry.key != data->key) continue;
+        CZELFile file(transfer.path, CZELFile::ModeWrite);
         if ((file.Open() || file.Create()) && file.Seek(CZELFile::SeekEnd, 0) && data->buffer && data->length &&
             data->length <= unsigned(0x7FFFFFFF))
             file.Write(data->buffer, int(data->length));
@@ -211,7 +234,7 @@ void CProtocolsManager::OnFileEnd(CRefObject* p2)
     CFileEndPayload* end = dynamic_cast<CFileEndPayload*>(p2);
     if (!end) return;
     for (size_t i = 0; i < transfers.size(); ++i) {
-        if (transfers[i].key == end->key) {
+        if (transfers[i].entry.key == end->key) {
             transfers.erase(transfers.begin() + i);
             return;
         }

@@ -587,6 +587,33 @@ TEST_F(CommandsTest, FileTransfersNeverWriteIntoAHistoryFile)
     EXPECT_EQ(TempFolder::Read(history + L"WEX_1_2.ZHF.bin"), "peer bytes");
 }
 
+// A file received under a name already in the folder (the user's own, or one received before)
+// is written beside it, never appended to it.
+TEST_F(CommandsTest, AReceivedFileNeverAppendsToAFileAlreadyThere)
+{
+    std::wstring history = folder.path + L"History\\";
+    ASSERT_TRUE(TestSupport::WriteWholeFile(history + L"photo.jpg", std::string("mine")));
+    ASSERT_TRUE(TestSupport::WriteWholeFile(history + L"photo (2).jpg", std::string("mine too")));
+    Notify(id, ACC_FILE_BEGIN, 8, L"photo.jpg");
+    Notify(id, ACC_FILE_BEGIN, 9, L"photo.jpg");  // a second at once takes the next name
+    Notify(id, ACC_FILE_DATA, 8, L"first");
+    Notify(id, ACC_FILE_DATA, 9, L"second");
+    Notify(id, ACC_FILE_END, 8);
+    Notify(id, ACC_FILE_END, 9);
+    Notify(id, ACC_FILE_BEGIN, 10, L"README");
+    Notify(id, ACC_FILE_DATA, 10, L"a");
+    Notify(id, ACC_FILE_END, 10);
+    Notify(id, ACC_FILE_BEGIN, 11, L"README");
+    Notify(id, ACC_FILE_DATA, 11, L"b");
+    Notify(id, ACC_FILE_END, 11);
+    EXPECT_EQ(TempFolder::Read(history + L"photo.jpg"), "mine");
+    EXPECT_EQ(TempFolder::Read(history + L"photo (2).jpg"), "mine too");
+    EXPECT_EQ(TempFolder::Read(history + L"photo (3).jpg"), "first");
+    EXPECT_EQ(TempFolder::Read(history + L"photo (4).jpg"), "second");
+    EXPECT_EQ(TempFolder::Read(history + L"README"), "a");
+    EXPECT_EQ(TempFolder::Read(history + L"README (2)"), "b");
+}
+
 // While the manager's thread fills the table again (a language change), a reader on another thread
 // (the window thread showing the menu) sees the old table or the new one, never one half built.
 TEST_F(CommandsTest, StatusTableIsNeverSeenHalfBuilt)
