@@ -70,7 +70,7 @@ CApplication::CApplication(AppStartRecord* startRecord, const AppPlace& appPlace
       contactList(nullptr),
       topPanel(nullptr),
       chatWindow(nullptr),
-      updater(new CVersionUpdater),
+      updater(new CVersionUpdater(appPlace.bus, appPlace.appFolder)),
       nextTimerId(1),
       trayIcon(nullptr),
       trayNotify(Shell_NotifyIconW),
@@ -360,10 +360,14 @@ void CApplication::OpenContact(int contact, bool open)
 
 void CApplication::OnUpdateReady(void* object, bool carryOn)
 {
+    // The offer's item is the build.
+    unsigned build = unsigned(reinterpret_cast<uintptr_t>(object));
     if (carryOn) {
-        updater->Continue(guiQueue, object);
+        updater->StartUpdateDownload(guiQueue, build);
         return;
     }
+    // The file may have changed since it was reported ready.
+    if (!updater->VerifyPackage(build)) return;
     CZELString cab = updater->GetCabPath();
     if (StartCabInstaller(cab.GetBuffer()) && mainWindow) SendMessageW(mainWindow, WM_CLOSE, 0, 0);
 }

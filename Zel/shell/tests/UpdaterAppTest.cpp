@@ -1,0 +1,116 @@
+// The updater's reports in the application: an offer reaches the notifier only with its package's
+// digest, "OK" on a ready package hands its quoted path to the installer and closes the window,
+// and a package that no longer matches is deleted instead.
+#include "Zel/shell/tests/AppTestSupport.h"
+
+#include "Zel/shell/updater/PackageDigest.h"
+#include "Zel/shell/updater/UpdateReports.h"
+#include "Zel/shell/updater/VersionUpdater.h"
+#include "Handheld/Shell.h"
+#include "ZELCommon/ZELSystemInfo.h"
+
+#include <string>
+
+using namespace AppTest;
+
+namespace {
+
+std::wstring BesideTheTests(const wchar_t* name)
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
+}
+
+class UpdaterApp : public ::testing::Test {
+protected:
+    UpdaterApp() : folder(L"UpdaterAppTest") {}
+    void SetUp() override
+    {
+        ZEL_REQUIRE_DISPLAY();
+        run.reset(new AppRun(folder));
+        ASSERT_TRUE(run->started);
+        installerLog = folder.path + L"installer.log";
+        SetEnvironmentVariableW(L"ZEL_TEST_INSTALLER_LOG", installerLog.c_str());
+        SetCabInstaller(BesideTheTests(L"ZelTestInstaller.exe").c_str());
+        ResetCabInstallerLog();
+        package = std::string(40000, 'z');
+        package[123] = 'q';
+        folder.Write(L"zelpda.cab", package);
+        ASSERT_TRUE(Sha256(package.data(), package.size(), digest));
+    }
+    void TearDown() override
+    {
+        SetCabInstaller(nullptr);
+        SetEnvironmentVariableW(L"ZEL_TEST_INSTALLER_LOG", nullptr);
+    }
+
+    CApplication& App() { return run->App(); }
+    size_t UpdateRequests()
+    {
+        size_t count = 0;
+        for (const CNotifier::Request& request : App().Resources()->Notifier().requests) count += request.kind == 3;
+        return count;
+    }
+    void ReportToGui(int code, CRefObject* p1) { run->bus.SendMessage(App().GuiQueue(), GUID_GUI, code, p1, nullptr, false); }
+
+    AppFolder folder;
+    std::unique_ptr<AppRun> run;
+    std::wstring installerLog;
+    std::string package;
+    PackageDigest digest;
+    const unsigned build = CZELSystemInfo::ZELVersion() + 1;
+};
+
+}  // namespace
+
+TEST_F(UpdaterApp, AReadyPackageThatMatchesGoesToTheInstallerAndTheWindowCloses)
+{
+    ReportToGui(GUIMSG_UPDATE_READY, new CUpdateOffer(build, digest));
+    ASSERT_TRUE(PumpUntil([&] { return UpdateRequests() == 1; }));
+    const CNotifier::Request& request = App().Resources()->Notifier().requests.back();
+    EXPECT_EQ(request.number, int(build));
+    EXPECT_EQ(request.icon, int(CNotifier::UpdateReady));
+
+    HWND window = run->Window();
+    App().OnUpdateReady(reinterpret_cast<void*>(uintptr_t(build)), false);
+    EXPECT_EQ(GetCabInstallerLog(nullptr, 0), 1);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }));
+    ASSERT_TRUE(PumpUntil([&] { return TestSupport::FileExists(installerLog) && !TestSupport::TempFolder::Read(installerLog).empty(); }));
+    std::string bytes = TestSupport::TempFolder::Read(installerLog);
+    std::wstring line(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    std::wstring quoted = L"\"" + folder.path + L"zelpda.cab\"";
+    ASSERT_GE(line.size(), quoted.size()) << line;
+    EXPECT_EQ(line.substr(line.size() - quoted.size()), quoted) << line;
+}
+
+TEST_F(UpdaterApp, APackageChangedSinceItWasReadyIsDeletedNotInstalled)
+{
+    ReportToGui(GUIMSG_UPDATE_READY, new CUpdateOffer(build, digest));
+    ASSERT_TRUE(PumpUntil([&] { return UpdateRequests() == 1; }));
+    package[20000] ^= 1;
+    folder.Write(L"zelpda.cab", package);
+
+    App().OnUpdateReady(reinterpret_cast<void*>(uintptr_t(build)), false);
+    PumpFor(200);
+    EXPECT_EQ(GetCabInstallerLog(nullptr, 0), 0);
+    EXPECT_TRUE(IsWindow(run->Window()));
+    EXPECT_FALSE(TestSupport::FileExists(folder.path + L"zelpda.cab"));
+    EXPECT_FALSE(TestSupport::FileExists(installerLog));
+}
+
+TEST_F(UpdaterApp, AnOfferWithoutItsDigestIsNotShown)
+{
+    ReportToGui(GUIMSG_UPDATE_AVAILABLE, NewValue(intptr_t(build)));
+    ReportToGui(GUIMSG_UPDATE_READY, NewValue(intptr_t(build)));
+    ReportToGui(GUIMSG_UPDATE_AVAILABLE, new CUpdateOffer(build + 1, digest));
+    ASSERT_TRUE(PumpUntil([&] { return UpdateRequests() == 1; }));
+    PumpFor(100);
+    EXPECT_EQ(UpdateRequests(), 1u);
+    EXPECT_EQ(App().Resources()->Notifier().requests.back().number, int(build + 1));
+    // The install of a build never offered with a digest is refused.
+    App().OnUpdateReady(reinterpret_cast<void*>(uintptr_t(build)), false);
+    EXPECT_EQ(GetCabInstallerLog(nullptr, 0), 0);
+    EXPECT_TRUE(IsWindow(run->Window()));
+}
