@@ -1,9 +1,14 @@
 // The updater's reports in the application: an offer reaches the notifier only with its package's
 // digest, "OK" on a ready package hands its quoted path to the installer and closes the window,
 // and a package that no longer matches is deleted instead.
+// Winsock before windows.h, which the application brings; the web site needs it.
+#include <winsock2.h>
+
 #include "Zel/shell/tests/AppTestSupport.h"
 
+#include "Zel/shell/tests/UpdaterTestSupport.h"
 #include "Zel/shell/updater/PackageDigest.h"
+#include "Zel/shell/updater/UpdateEndpoints.h"
 #include "Zel/shell/updater/UpdateReports.h"
 #include "Zel/shell/updater/VersionUpdater.h"
 #include "Handheld/Shell.h"
@@ -42,6 +47,7 @@ protected:
     }
     void TearDown() override
     {
+        ResetUpdateEndpoints();
         SetCabInstaller(nullptr);
         SetEnvironmentVariableW(L"ZEL_TEST_INSTALLER_LOG", nullptr);
     }
@@ -52,6 +58,18 @@ protected:
         size_t count = 0;
         for (const CNotifier::Request& request : App().Resources()->Notifier().requests) count += request.kind == 3;
         return count;
+    }
+    // The command line the installer was started with, once it has written it.
+    std::wstring InstallerLine()
+    {
+        std::string bytes;
+        PumpUntil([&] { return !(bytes = TestSupport::TempFolder::Read(installerLog)).empty(); });
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    }
+    std::wstring QuotedCab() { return L"\"" + folder.path + L"zelpda.cab\""; }
+    static bool EndsWith(const std::wstring& text, const std::wstring& end)
+    {
+        return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
     }
     void ReportToGui(int code, CRefObject* p1) { run->bus.SendMessage(App().GuiQueue(), GUID_GUI, code, p1, nullptr, false); }
 
@@ -77,12 +95,8 @@ TEST_F(UpdaterApp, AReadyPackageThatMatchesGoesToTheInstallerAndTheWindowCloses)
     App().OnUpdateReady(reinterpret_cast<void*>(uintptr_t(build)), false);
     EXPECT_EQ(GetCabInstallerLog(nullptr, 0), 1);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }));
-    ASSERT_TRUE(PumpUntil([&] { return TestSupport::FileExists(installerLog) && !TestSupport::TempFolder::Read(installerLog).empty(); }));
-    std::string bytes = TestSupport::TempFolder::Read(installerLog);
-    std::wstring line(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-    std::wstring quoted = L"\"" + folder.path + L"zelpda.cab\"";
-    ASSERT_GE(line.size(), quoted.size()) << line;
-    EXPECT_EQ(line.substr(line.size() - quoted.size()), quoted) << line;
+    std::wstring line = InstallerLine();
+    EXPECT_TRUE(EndsWith(line, QuotedCab())) << line;
 }
 
 TEST_F(UpdaterApp, APackageChangedSinceItWasReadyIsDeletedNotInstalled)
@@ -113,4 +127,36 @@ TEST_F(UpdaterApp, AnOfferWithoutItsDigestIsNotShown)
     App().OnUpdateReady(reinterpret_cast<void*>(uintptr_t(build)), false);
     EXPECT_EQ(GetCabInstallerLog(nullptr, 0), 0);
     EXPECT_TRUE(IsWindow(run->Window()));
+}
+
+// The whole road against nginx: an account online asks, the offer is accepted, the package comes,
+// is verified and offered for install, and "OK" hands it to the installer.
+TEST_F(UpdaterApp, FromTheOfferThroughTheDownloadToTheInstaller)
+{
+    UpdaterTest::WebSite site;
+    ASSERT_TRUE(site.Start()) << site.nginx.Failure();
+    std::string served = UpdaterTest::MakePackage(150000);
+    site.Offer(build, served);
+    UpdateEndpoints endpoints;
+    endpoints.version.host = endpoints.download.host = CZELString(L"127.0.0.1");
+    endpoints.version.port = endpoints.download.port = site.Port();
+    SetUpdateEndpoints(endpoints);
+    DeleteFileW((folder.path + L"zelpda.cab").c_str());
+
+    PostMessageW(run->Window(), CApplicationBase::WM_APP_UPDATE_CHECK, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return UpdateRequests() == 1 && App().Updater().OpenChecks() == 0; }));
+    EXPECT_EQ(App().Resources()->Notifier().requests.back().icon, int(CNotifier::UpdateAvailable));
+    EXPECT_EQ(App().Resources()->Notifier().requests.back().number, int(build));
+
+    App().OnUpdateReady(reinterpret_cast<void*>(uintptr_t(build)), true);
+    ASSERT_TRUE(PumpUntil([&] { return UpdateRequests() == 2 && !App().Updater().HasDownload(); }));
+    EXPECT_EQ(App().Resources()->Notifier().requests.back().icon, int(CNotifier::UpdateReady));
+    EXPECT_EQ(TestSupport::TempFolder::Read(folder.path + L"zelpda.cab"), served);
+
+    HWND window = run->Window();
+    App().OnUpdateReady(reinterpret_cast<void*>(uintptr_t(build)), false);
+    EXPECT_EQ(GetCabInstallerLog(nullptr, 0), 1);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }));
+    std::wstring line = InstallerLine();
+    EXPECT_TRUE(EndsWith(line, QuotedCab())) << line;
 }
