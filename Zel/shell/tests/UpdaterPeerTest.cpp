@@ -511,6 +511,16 @@ public:
                   reply = answer;
               }
               PeerTest::SendAllBytes(s, reply);
+              // Held open until the client closes it, or the test ends.
+              while (keepOpen) {
+                  fd_set readable;
+                  FD_ZERO(&readable);
+                  FD_SET(s, &readable);
+                  timeval wait = {0, 50000};
+                  int ready = select(0, &readable, nullptr, nullptr, &wait);
+                  if (server.IsStopping() || ready < 0) return;
+                  if (ready > 0 && recv(s, buffer, sizeof buffer, 0) <= 0) return;
+              }
           })
     {
     }
@@ -526,6 +536,8 @@ public:
         return requests.empty() ? std::string() : requests.back();
     }
     int Port() const { return server.Port(); }
+
+    std::atomic<bool> keepOpen{false};
 
 private:
     std::mutex lock;
@@ -633,4 +645,31 @@ TEST_F(UpdaterPeer, ADownloadStoresNothingItCannotTrust)
         EXPECT_NE(canned.LastRequest().find("\r\nRange: bytes=600-\r\n"), std::string::npos) << canned.LastRequest();
         EXPECT_EQ(Cab(), c.ready ? package : package.substr(0, 600)) << c.reply.substr(0, 60);
     }
+}
+
+// A server that keeps the connection after its answer: the answer is all that is needed.
+TEST_F(UpdaterPeer, ATransactionEndsWithItsAnswerWhenTheServerKeepsTheConnection)
+{
+    CannedServer canned;
+    canned.keepOpen = true;
+    PointAt(canned.Port(), canned.Port());
+    const unsigned build = kOwnBuild + 1;
+    std::string package = MakePackage(3000);
+    PackageDigest digest;
+    Sha256(package.data(), package.size(), digest);
+
+    canned.Answer("HTTP/1.0 200 OK\r\n\r\n" + std::to_string(build) + " " + Hex(digest));
+    EXPECT_EQ(Codes(Check()), (std::vector<int>{GUIMSG_UPDATE_AVAILABLE, GUIMSG_UPDATE_CHECK_DONE}));
+    canned.Answer("HTTP/1.0 200 OK\r\nContent-Length: 3000\r\n\r\n" + package);
+    EXPECT_EQ(Codes(Download(build)), (std::vector<int>{GUIMSG_UPDATE_READY, GUIMSG_UPDATE_DOWNLOAD_DONE}));
+    EXPECT_EQ(Cab(), package);
+
+    // One that never answers keeps its check open, and the next trigger waits for it.
+    canned.Answer("");
+    SetRecord(L"VerCheckTime", 0);
+    updater.StartUpdateCheck(guiQueue);
+    updater.StartUpdateCheck(guiQueue);
+    EXPECT_EQ(updater.OpenChecks(), 1u);
+    updater.CloseUpdateChecks(nullptr);
+    EXPECT_EQ(updater.OpenChecks(), 0u);
 }

@@ -61,16 +61,27 @@ std::string CUpdateCheck::BuildRequest(Services::CServicesManager* bus, const CZ
 void CUpdateCheck::OnConnectResult(int result)
 {
     if (result == 0 && SendText(BuildRequest(context.bus, endpoint.host))) return;
-    if (result != 0 && !reported) {
-        reported = true;
-        ReportSelf(GUIMSG_UPDATE_CHECK_DONE);
-    }
-    // A failed send: the connection ends, and its disconnection reports.
+    Finish();
+}
+
+void CUpdateCheck::Finish()
+{
+    if (reported) return;
+    reported = true;
+    ReportSelf(GUIMSG_UPDATE_CHECK_DONE);
 }
 
 void CUpdateCheck::OnData(const char* bytes, int count)
 {
     if (settled) return;
+    Read(bytes, count);
+    // Nothing more is needed of this connection: the main window may close it now, rather than
+    // wait for a server that keeps it open.
+    if (settled) Finish();
+}
+
+void CUpdateCheck::Read(const char* bytes, int count)
+{
     size_t room = MaxAnswerBytes - text.size();
     text.append(bytes, size_t(count) < room ? size_t(count) : room);
 
@@ -112,7 +123,5 @@ void CUpdateCheck::Take(const HttpAnswer::VersionAnswer& answer)
 
 void CUpdateCheck::OnDisconnected()
 {
-    if (reported) return;
-    reported = true;
-    ReportSelf(GUIMSG_UPDATE_CHECK_DONE);
+    Finish();
 }

@@ -38,19 +38,13 @@ std::string CUpdateDownload::BuildRequest() const
 
 void CUpdateDownload::OnConnectResult(int result)
 {
-    if (result == 0) {
-        // A failed send ends the connection, and the disconnection reports.
-        SendText(BuildRequest());
-        return;
-    }
-    if (!reported) {
-        reported = true;
-        ReportSelf(GUIMSG_UPDATE_DOWNLOAD_DONE);
-    }
+    if (result == 0 && SendText(BuildRequest())) return;
+    Finish();
 }
 
 void CUpdateDownload::OnData(const char* bytes, int count)
 {
+    if (reported) return;
     if (state == StoringBody) {
         Store(bytes, size_t(count));
         return;
@@ -110,6 +104,7 @@ void CUpdateDownload::TakeHeader(size_t headerEnd)
 
 void CUpdateDownload::Store(const char* bytes, size_t count)
 {
+    if (reported || !file) return;
     // Nothing is written past the package's size.
     unsigned long long room = expectedSize > written ? expectedSize - written : 0;
     if (count > room) count = size_t(room);
@@ -119,9 +114,16 @@ void CUpdateDownload::Store(const char* bytes, size_t count)
         return;
     }
     written += count;
+    // Whole: nothing more is wanted of a server that keeps the connection open.
+    if (written == expectedSize) Finish();
 }
 
 void CUpdateDownload::OnDisconnected()
+{
+    Finish();
+}
+
+void CUpdateDownload::Finish()
 {
     if (reported) return;
     reported = true;

@@ -33,6 +33,8 @@ private:
 
     void TakeHeader(size_t headerEnd);
     void Store(const char* bytes, size_t count);
+    // Checks a whole package and reports, once.
+    void Finish();
 
     unsigned build;
     PackageDigest digest;

@@ -44,7 +44,10 @@ CUpdateRecords CVersionUpdater::Records() const
 void CVersionUpdater::StartUpdateCheck(int guiQueue)
 {
     // Every account that comes online triggers a check; two at once could both offer.
-    if (!checks.empty()) return;
+    if (!checks.empty()) {
+        if (!checks.front()->IsStale(GetTickCount64())) return;
+        CloseUpdateChecks(nullptr);
+    }
     if (!checkedOnce) {
         checkedOnce = true;
         CUpdateRecords records = Records();
