@@ -16,8 +16,9 @@ CUpdateDownload::CUpdateDownload(const UpdaterContext& context, unsigned build, 
 
 CUpdateDownload::~CUpdateDownload()
 {
-    // The queue stops before the file goes.
+    // The queue stops before the file goes; what came before an exit stays for the next resume.
     Close();
+    if (file) Flush();
 }
 
 std::string CUpdateDownload::BuildRequest() const
@@ -109,13 +110,22 @@ void CUpdateDownload::Store(const char* bytes, size_t count)
     unsigned long long room = expectedSize > written ? expectedSize - written : 0;
     if (count > room) count = size_t(room);
     if (count == 0) return;
-    if (!file->Write(reinterpret_cast<const unsigned char*>(bytes), int(count))) {
-        state = Ignoring;
-        return;
-    }
+    held.append(bytes, count);
     written += count;
+    if (held.size() >= HeldBytes && !Flush()) return;
     // Whole: nothing more is wanted of a server that keeps the connection open.
     if (written == expectedSize) Finish();
+}
+
+bool CUpdateDownload::Flush()
+{
+    if (!held.empty() && !writeFailed &&
+        !file->Write(reinterpret_cast<const unsigned char*>(held.data()), int(held.size()))) {
+        writeFailed = true;
+        state = Ignoring;
+    }
+    held.clear();
+    return !writeFailed;
 }
 
 void CUpdateDownload::OnDisconnected()
@@ -127,6 +137,7 @@ void CUpdateDownload::Finish()
 {
     if (reported) return;
     reported = true;
+    if (file && !Flush()) file.reset();
     if (file && status >= 0 && expectedSize > 0 && written == expectedSize) {
         file.reset();  // closed, so that it can be read back
         if (FileMatchesDigest(records.CabPath(), digest))

@@ -13,6 +13,8 @@ class CZELFile;
 
 class CUpdateDownload : public CUpdateTransaction {
 public:
+    static const size_t HeldBytes = 64 * 1024;
+
     // Computes where the download resumes from the records and the package file.
     CUpdateDownload(const UpdaterContext& context, unsigned build, const PackageDigest digest);
     ~CUpdateDownload() override;
@@ -33,6 +35,8 @@ private:
 
     void TakeHeader(size_t headerEnd);
     void Store(const char* bytes, size_t count);
+    // Writes the bytes held back to the file: false when the file took them not all.
+    bool Flush();
     // Checks a whole package and reports, once.
     void Finish();
 
@@ -41,7 +45,11 @@ private:
     long long offset;
     unsigned expectedSize = 0;
     std::unique_ptr<CZELFile> file;
-    unsigned long long written = 0;  // the file's size as stored so far
+    unsigned long long written = 0;  // the file's size once the held bytes are written
+    // Chunks are gathered into larger writes: one file write per 1 KB chunk costs more than the
+    // transfer.
+    std::string held;
+    bool writeFailed = false;
     int status = -1;
     std::string header;
     State state = ReadingHeader;
