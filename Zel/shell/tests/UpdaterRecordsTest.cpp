@@ -138,4 +138,12 @@ TEST_F(UpdaterRecords, FileDigestMatchesOnlyTheSameBytes)
     folder.Write(L"zelpda.cab", package);
     EXPECT_FALSE(FileMatchesDigest(folder.File(L"zelpda.cab"), expected));
     EXPECT_FALSE(FileMatchesDigest(folder.File(L"missing.cab"), expected));
+
+    // A file that differs is told from one that cannot be read now.
+    EXPECT_EQ(CheckFileDigest(folder.File(L"zelpda.cab"), expected), DigestDiffers);
+    EXPECT_EQ(CheckFileDigest(folder.File(L"missing.cab"), expected), DigestUnreadable);
+    HANDLE writing = CreateFileW((folder.path + L"zelpda.cab").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writing, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CheckFileDigest(folder.File(L"zelpda.cab"), expected), DigestUnreadable);
+    CloseHandle(writing);
 }

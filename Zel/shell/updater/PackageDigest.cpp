@@ -78,6 +78,12 @@ bool FileSha256(const CZELString& path, PackageDigest digest)
 
 bool FileMatchesDigest(const CZELString& path, const PackageDigest expected)
 {
+    return CheckFileDigest(path, expected) == DigestMatches;
+}
+
+DigestCheck CheckFileDigest(const CZELString& path, const PackageDigest expected)
+{
     PackageDigest actual;
-    return FileSha256(path, actual) && memcmp(actual, expected, sizeof(actual)) == 0;
+    if (!FileSha256(path, actual)) return DigestUnreadable;
+    return memcmp(actual, expected, sizeof(actual)) == 0 ? DigestMatches : DigestDiffers;
 }

@@ -13,3 +13,8 @@ bool Sha256(const void* bytes, size_t length, PackageDigest digest);
 bool FileSha256(const CZELString& path, PackageDigest digest);
 // Whether the file at path exists and its digest is expected.
 bool FileMatchesDigest(const CZELString& path, const PackageDigest expected);
+
+enum DigestCheck { DigestMatches, DigestDiffers, DigestUnreadable };
+// As FileMatchesDigest, telling a file that differs from one that cannot be read now (missing, or
+// held by a download that is writing it).
+DigestCheck CheckFileDigest(const CZELString& path, const PackageDigest expected);

@@ -111,9 +111,10 @@ void CUpdateCheck::Take(const HttpAnswer::VersionAnswer& answer)
     if (CZELSystemInfo::ZELVersion() < answer.build) {
         int code = GUIMSG_UPDATE_AVAILABLE;
         if (records.IsDownloadComplete(answer.build)) {
-            if (FileMatchesDigest(context.cabPath, answer.digest))
+            DigestCheck check = CheckFileDigest(context.cabPath, answer.digest);
+            if (check == DigestMatches)
                 code = GUIMSG_UPDATE_READY;
-            else
+            else if (check == DigestDiffers)
                 records.Clear();  // not the package offered: fetched anew
         }
         Report(code, new CUpdateOffer(answer.build, answer.digest));
