@@ -117,7 +117,8 @@ void CVersionUpdater::NoteOffer(unsigned build, const PackageDigest digest)
 bool CVersionUpdater::VerifyPackage(unsigned build)
 {
     auto offer = offers.find(build);
-    if (offer != offers.end() && FileMatchesDigest(GetCabPath(), offer->second.bytes)) return true;
-    Records().Clear();
-    return false;
+    if (offer == offers.end() || download) return false;
+    DigestCheck check = CheckFileDigest(GetCabPath(), offer->second.bytes);
+    if (check == DigestDiffers) Records().Clear();
+    return check == DigestMatches;
 }

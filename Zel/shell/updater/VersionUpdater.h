@@ -41,8 +41,9 @@ public:
 
     // An offer (or a ready report) reached the user: its digest is what the package must match.
     void NoteOffer(unsigned build, const PackageDigest digest);
-    // Right before the installer starts: whether the package file is the offered build's package.
-    // A package that does not match is deleted with the records.
+    // Right before the installer starts: whether the package file is the offered build's package
+    // (never while a download may be writing it). A package that does not match is deleted with the
+    // records.
     bool VerifyPackage(unsigned build);
 
     // The downloaded package: the application folder's "zelpda.cab".
