@@ -8,6 +8,7 @@ ZEL_PACKAGES=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix libz-mingw-w64
               patch xz-utils   # libpng's Debian source package
               wine wine64 xvfb xauth
               dante-server squid tinyproxy socat openssl    # the network tests' loopback peers
+              nginx-light                                   # the updater tests' web server (byte ranges)
               tshark                                        # checks the Wex codec's frames
               giflib-tools python3                          # giflib's gifbuild writes the GIF tests' corpus
               ejabberd                                      # the XMPP tests' server

@@ -11,6 +11,7 @@
 #include <winsock2.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -18,6 +19,8 @@ namespace {
 // 512 units (30.72 s), and drops back to one unit on any activity.
 const int kUnitMicroseconds = 60000;
 const int kMaxUnitToDouble = 500;
+// The most one receive of a plain connection takes from the socket.
+const int kReceiveBytes = 64 * 1024;
 
 // Connects to the proxy server and has it open the tunnel to the destination. tunnelData gets the
 // destination's first bytes when they came with the proxy's reply.
@@ -92,6 +95,7 @@ void ReceiveLoop(CConnectionWorker* worker)
         return;
     }
 
+    std::vector<char> received(kReceiveBytes);
     int unit = 1;
     for (;;) {
         HANDLE handles[2] = {worker->abortEvent, worker->networkConnection};
@@ -148,8 +152,10 @@ void ReceiveLoop(CConnectionWorker* worker)
                     return;
                 }
             } else {
-                char buffer[CChunkQueue::MaxChunk];
-                int count = recv(s, buffer, CChunkQueue::MaxChunk, 0);
+                // One receive takes what the socket holds, and it is queued in chunks: under Wine
+                // each socket call is a trip to the wine server, which a 1 KB read pays per KB.
+                char* buffer = received.data();
+                int count = recv(s, buffer, int(received.size()), 0);
                 if (count == SOCKET_ERROR) {
                     int error = WSAGetLastError();
                     worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, error ? error : -1));
@@ -159,9 +165,11 @@ void ReceiveLoop(CConnectionWorker* worker)
                     worker->PostValue(CM_DISCONNECTED, 0);
                     return;
                 }
-                if (!worker->QueueChunk(buffer, count)) {
-                    worker->PostValue(CM_DISCONNECTED, WSAENOBUFS);
-                    return;
+                for (int offset = 0; offset < count; offset += CChunkQueue::MaxChunk) {
+                    if (!worker->QueueChunk(buffer + offset, std::min<int>(CChunkQueue::MaxChunk, count - offset))) {
+                        worker->PostValue(CM_DISCONNECTED, WSAENOBUFS);
+                        return;
+                    }
                 }
             }
         }

@@ -14,6 +14,7 @@
 #include "Zel/shell/CoreServices.h"
 #include "Zel/shell/alerts/AlertPlayer.h"
 #include "Zel/shell/menu/MainMenu.h"
+#include "Zel/shell/updater/UpdateReports.h"
 #include "Zel/shell/updater/VersionUpdater.h"
 #include "Handheld/Power.h"
 
@@ -92,11 +93,11 @@ LRESULT CApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_APP_TIMER_SET: OnTimerSet(reinterpret_cast<CRefObject*>(lParam)); break;
     case WM_APP_TIMER_CANCEL: OnTimerCancel(reinterpret_cast<CRefObject*>(lParam)); break;
-    case WM_APP_UPDATE_CHECK: updater->StartCheck(guiQueue); break;
+    case WM_APP_UPDATE_CHECK: updater->StartUpdateCheck(guiQueue); break;
     case WM_APP_UPDATE_AVAILABLE:
     case WM_APP_UPDATE_READY:
     case WM_APP_CHECK_DONE:
-    case WM_APP_DOWNLOAD_DONE: OnUpdateMessage(message, wParam); break;
+    case WM_APP_DOWNLOAD_DONE: OnUpdateMessage(message, wParam, lParam); break;
     case WM_APP_TRAY_UPDATE: UpdateTrayIcon(); break;
     case WM_APP_TRAY:
         if (wParam == TrayIconId && lParam == WM_LBUTTONDOWN) SetForegroundWindow(mainWindow);
@@ -119,15 +120,20 @@ void CApplication::OnTabMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void CApplication::OnUpdateMessage(UINT message, WPARAM wParam)
+void CApplication::OnUpdateMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_APP_UPDATE_AVAILABLE:
-    case WM_APP_UPDATE_READY:
+    case WM_APP_UPDATE_READY: {
+        // Without the package's digest nothing could be checked before the install: no offer.
+        const CUpdateOffer* offer = dynamic_cast<const CUpdateOffer*>(reinterpret_cast<CRefObject*>(lParam));
+        if (!offer || offer->Build() != unsigned(wParam)) break;
+        updater->NoteOffer(offer->Build(), offer->digest);
         if (!resources) break;
         resources->Notifier().ShowUpdate(int(wParam), message == WM_APP_UPDATE_AVAILABLE);
         PlayEventAlert(resources->Alerts(), AE_INFORMATION);
         break;
+    }
     case WM_APP_CHECK_DONE: updater->CloseUpdateChecks(reinterpret_cast<void*>(wParam)); break;
     case WM_APP_DOWNLOAD_DONE: updater->CloseUpdateDownload(); break;
     default: break;

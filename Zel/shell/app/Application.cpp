@@ -70,7 +70,7 @@ CApplication::CApplication(AppStartRecord* startRecord, const AppPlace& appPlace
       contactList(nullptr),
       topPanel(nullptr),
       chatWindow(nullptr),
-      updater(new CVersionUpdater),
+      updater(new CVersionUpdater(appPlace.bus, appPlace.appFolder)),
       nextTimerId(1),
       trayIcon(nullptr),
       trayNotify(Shell_NotifyIconW),
@@ -361,9 +361,11 @@ void CApplication::OpenContact(int contact, bool open)
 void CApplication::OnUpdateReady(int build, bool download)
 {
     if (download) {
-        updater->Continue(guiQueue, reinterpret_cast<void*>(intptr_t(build)));
+        updater->StartUpdateDownload(guiQueue, unsigned(build));
         return;
     }
+    // The file may have changed since it was reported ready.
+    if (!updater->VerifyPackage(build)) return;
     CZELString cab = updater->GetCabPath();
     if (StartCabInstaller(cab.GetBuffer()) && mainWindow) SendMessageW(mainWindow, WM_CLOSE, 0, 0);
 }

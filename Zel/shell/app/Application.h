@@ -141,7 +141,7 @@ private:
     void OnIncomingMessage(const MessageRecord& message);
     void OnOutgoingMessage(const MessageRecord& message);
     void OnTabMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnUpdateMessage(UINT message, WPARAM wParam);
+    void OnUpdateMessage(UINT message, WPARAM wParam, LPARAM lParam);
     ChatLogEntry EntryOf(int kind, const MessageRecord& message, int image, const CZELString& name) const;
     CZELString Alias(int contact) const;
     int AppendHistory(int contact, int direction, const MessageRecord& message);

@@ -11,15 +11,13 @@
 #include "Zel/core/contactlist/ContactListData.h"
 #include "Zel/core/contactlist/ContactListPayloads.h"
 #include "Zel/shell/CoreServices.h"
+#include "Zel/shell/updater/UpdateReports.h"
 #include "ZELCommon/ZELBrowserLauncher.h"
 
 namespace {
 
 // The typing picture shown as a chat tab's icon while the contact types.
 const int kTypingImage = 49;
-
-// The version updater's reports, class GUID_GUI.
-enum { GUIMSG_UPDATE_AVAILABLE = 2, GUIMSG_UPDATE_READY = 3, GUIMSG_UPDATE_CHECK_DONE = 4, GUIMSG_UPDATE_DOWNLOAD_DONE = 5 };
 
 template <typename Payload> Payload* As(CRefObject* payload)
 {
@@ -35,7 +33,12 @@ int CApplication::HandleMessage(const ZEL_GUID& msgClass, int code, CRefObject* 
     } else if (msgClass == GUID_CONTACT_LIST_DATA) {
         OnContactListEvent(code, p1, p2);
     } else if (msgClass == GUID_GUI && code >= GUIMSG_UPDATE_AVAILABLE && code <= GUIMSG_UPDATE_DOWNLOAD_DONE) {
-        PostMessageW(mainWindow, WM_APP_UPDATE_AVAILABLE + UINT(code - GUIMSG_UPDATE_AVAILABLE), WPARAM(ValueOf(p1)), 0);
+        UINT message = WM_APP_UPDATE_AVAILABLE + UINT(code - GUIMSG_UPDATE_AVAILABLE);
+        // An offer carries its digest: sent, so the payload lives until the window has kept it.
+        if (code == GUIMSG_UPDATE_AVAILABLE || code == GUIMSG_UPDATE_READY)
+            SendMessageW(mainWindow, message, WPARAM(ValueOf(p1)), LPARAM(p1));
+        else
+            PostMessageW(mainWindow, message, WPARAM(ValueOf(p1)), 0);
     }
     // The start-up event and anything else: nothing to do.
     return 0;

@@ -21,6 +21,9 @@
 #                                    against the system account that scripts/setup.sh creates
 #   dante-socks4                     SOCKS4, and SOCKS5 without authentication
 #   tls-echo <cert folder> <name>    TLS echo server with <name>.crt and <name>.key
+#   nginx <folder>                   web server of the files in <folder> (HTTP/1.0 byte ranges
+#                                    included); access.log in the run folder shows each request
+#                                    with its Range line and status
 #   ejabberd [options...]            XMPP server for the domain "localhost", one client listener on
 #                                    the port, passwords stored plain (for DIGEST-MD5 and the legacy
 #                                    digest), legacy jabber:iq:auth, a node, config, spool and logs of
@@ -305,6 +308,16 @@ tls-echo)
     ;;
 ejabberd)
     start_ejabberd "$@"
+    ;;
+nginx)
+    [ $# -eq 1 ] || fail "nginx needs the folder it serves"
+    command -v nginx >/dev/null || fail "nginx is not installed"
+    [ -d "$1" ] || fail "no folder $1"
+    mkdir -p "$run/tmp" || fail "cannot make $run/tmp"
+    fill nginx.conf "$run/nginx.conf"
+    sed -i -e "s|@WWW@|$1|g" "$run/nginx.conf" || fail "cannot write $run/nginx.conf"
+    setsid nginx -c "$run/nginx.conf" -p "$run" &
+    peer_pid=$!
     ;;
 *)
     fail "unknown kind $kind"

@@ -1,0 +1,150 @@
+#include "Zel/shell/updater/UpdateDownload.h"
+
+#include "Zel/shell/updater/HttpAnswer.h"
+#include "Zel/shell/updater/UpdateReports.h"
+#include "ZELCommon/ZELFile.h"
+
+#include <cstdio>
+#include <cstring>
+
+CUpdateDownload::CUpdateDownload(const UpdaterContext& context, unsigned build, const PackageDigest packageDigest)
+    : CUpdateTransaction(context), build(build)
+{
+    memcpy(digest, packageDigest, sizeof(digest));
+    offset = records.GetResumeOffset(build, expectedSize);
+}
+
+CUpdateDownload::~CUpdateDownload()
+{
+    // The queue stops before the file goes; what came before an exit stays for the next resume.
+    Close();
+    if (file) Flush();
+}
+
+std::string CUpdateDownload::BuildRequest() const
+{
+    char path[48];
+    snprintf(path, sizeof(path), "/pda/zelpda%u.cab", build);
+    std::string request = std::string("GET ") + path + " HTTP/1.0\r\nAccept: */*\r\n" + UserAgentLine();
+    if (offset > 0) {
+        char range[48];
+        snprintf(range, sizeof(range), "\r\nRange: bytes=%lld-", offset);
+        request += range;
+    }
+    char* host = CZELString::Convert(endpoint.host, 0);
+    request += std::string("\r\nHost: ") + (host ? host : "") + "\r\n\r\n";
+    free(host);
+    return request;
+}
+
+void CUpdateDownload::OnConnectResult(int result)
+{
+    if (result == 0 && SendText(BuildRequest())) return;
+    Finish();
+}
+
+void CUpdateDownload::OnData(const char* bytes, int count)
+{
+    if (reported) return;
+    if (state == StoringBody) {
+        Store(bytes, size_t(count));
+        return;
+    }
+    if (state != ReadingHeader) return;
+    size_t kept = header.size();
+    size_t room = HttpAnswer::MaxHeaderBytes - kept;
+    header.append(bytes, size_t(count) < room ? size_t(count) : room);
+    size_t headerEnd = HttpAnswer::HeaderEnd(header.data(), header.size());
+    if (headerEnd == 0) {
+        if (header.size() >= HttpAnswer::MaxHeaderBytes) state = Ignoring;
+        return;
+    }
+    TakeHeader(headerEnd);
+    if (state == StoringBody) {
+        // The body's first bytes came with the header's end; those past the kept text follow.
+        Store(header.data() + headerEnd, header.size() - headerEnd);
+        size_t used = header.size() - kept;
+        if (size_t(count) > used) Store(bytes + used, size_t(count) - used);
+    }
+    header.clear();
+}
+
+void CUpdateDownload::TakeHeader(size_t headerEnd)
+{
+    state = Ignoring;
+    status = HttpAnswer::StatusCode(header.data(), headerEnd);
+    if (status == 200) {
+        unsigned size = 0;
+        if (!HttpAnswer::ContentLength(header.data(), headerEnd, HttpAnswer::MaxPackageBytes, size)) return;
+        file.reset(new CZELFile(records.CabPath(), CZELFile::ModeWrite));
+        // The whole package comes: whatever an earlier download left goes.
+        if (!file->Replace()) {
+            file.reset();
+            return;
+        }
+        records.Record(build, size);
+        expectedSize = size;
+        written = 0;
+        state = StoringBody;
+    } else if (status == 206 && offset > 0) {
+        std::string range;
+        unsigned first = 0;
+        if (!HttpAnswer::FindField(header.data(), headerEnd, "Content-Range", range) ||
+            !HttpAnswer::ContentRangeStart(range, first) || (long long)first != offset)
+            return;
+        file.reset(new CZELFile(records.CabPath(), CZELFile::ModeWrite));
+        unsigned long long size = 0;
+        if (!file->Open() || !file->GetSize(size) || size != (unsigned long long)offset || !file->SeekTo(size)) {
+            file.reset();
+            return;
+        }
+        written = size;
+        state = StoringBody;
+    }
+}
+
+void CUpdateDownload::Store(const char* bytes, size_t count)
+{
+    if (reported || !file) return;
+    // Nothing is written past the package's size.
+    unsigned long long room = expectedSize > written ? expectedSize - written : 0;
+    if (count > room) count = size_t(room);
+    if (count == 0) return;
+    held.append(bytes, count);
+    written += count;
+    if (held.size() >= HeldBytes && !Flush()) return;
+    // Whole: nothing more is wanted of a server that keeps the connection open.
+    if (written == expectedSize) Finish();
+}
+
+bool CUpdateDownload::Flush()
+{
+    if (!held.empty() && !writeFailed &&
+        !file->Write(reinterpret_cast<const unsigned char*>(held.data()), int(held.size()))) {
+        writeFailed = true;
+        state = Ignoring;
+    }
+    held.clear();
+    return !writeFailed;
+}
+
+void CUpdateDownload::OnDisconnected()
+{
+    Finish();
+}
+
+void CUpdateDownload::Finish()
+{
+    if (reported) return;
+    reported = true;
+    if (file && !Flush()) file.reset();
+    if (file && status >= 0 && expectedSize > 0 && written == expectedSize) {
+        file.reset();  // closed, so that it can be read back
+        if (FileMatchesDigest(records.CabPath(), digest))
+            Report(GUIMSG_UPDATE_READY, new CUpdateOffer(build, digest));
+        else
+            records.Clear();
+    }
+    file.reset();
+    ReportSelf(GUIMSG_UPDATE_DOWNLOAD_DONE);
+}
