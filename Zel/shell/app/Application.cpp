@@ -298,7 +298,11 @@ void CApplication::ShowChatWindow()
     if (chatWindow) chatWindow->Show(true);
 }
 
-void CApplication::UpdateTopPanel(int) {}
+void CApplication::UpdateTopPanel(int value)
+{
+    // A digit typed in the contact list picks a status cell by its flat index.
+    if (CTopPanelWnd* panel = topPanel.load()) panel->ActivateCell(value);
+}
 
 void CApplication::ShowAccountStatusMenu(unsigned key, int cellIndex)
 {

@@ -365,6 +365,12 @@ TEST(TopPanelApp, TappingAnAccountsStatusCellBringsItOnlineThroughItsMenu)
     EXPECT_EQ(pick.anchor.x, corner.x);
     EXPECT_EQ(pick.anchor.y, corner.y);
     EXPECT_EQ(pick.alignment, MenuAlignAboveLeft);
+    // A digit from the contact list picks the same cell by its flat index.
+    SetPopupMenuRunner(&PickOnline, &pick);
+    run.App().UpdateTopPanel(cell->flat);
+    SetPopupMenuRunner(nullptr, nullptr);
+    EXPECT_EQ(pick.shown, 2);
+    EXPECT_EQ(pick.anchor.x, corner.x);
     // The item's callback set the status: the account reports it and its cell follows.
     ASSERT_TRUE(PumpUntil([&] {
         int status = -1;
