@@ -638,3 +638,25 @@ TEST_F(TabbedDialog, TheOwnDetailsReloadOnlyForTheirAccount)
     }
     EXPECT_EQ(log.alive, 0);
 }
+
+TEST_F(TabbedDialog, AModelessDialogStandsOnTheCommonTemplateUntilDestroyed)
+{
+    {
+        TestSettingsDialog dialog(&log, 2);
+        HWND window = CreateModelessDialog(&dialog, host);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(HWND(dialog), window);
+        EXPECT_EQ(GetWindow(window, GW_OWNER), host);
+        wchar_t caption[32] = L"";
+        GetWindowTextW(window, caption, 32);
+        EXPECT_STREQ(caption, L"ZEL PDA");
+        EXPECT_EQ(dialog.GetPageCount(), 2);
+        EXPECT_EQ(dialog.GetCurrentPageId(), 0);
+        // Nothing runs it: the caller ends it.
+        DestroyWindow(window);
+        EXPECT_FALSE(IsWindow(window));
+    }
+    EXPECT_EQ(log.alive, 0);
+    EXPECT_EQ(CreateModelessDialog(nullptr, host), nullptr);
+    EXPECT_EQ(DoModalDialog(nullptr, host), -1);
+}
