@@ -439,3 +439,67 @@ TEST(TopPanelApp, TheLeftArrowIsFaintWhileTheFirstGroupShows)
     }
     SetScreenLogPixels(0);
 }
+
+namespace {
+
+struct CallbackRecord {
+    int calls = 0;
+    intptr_t context = 0;
+    intptr_t argument = 0;
+};
+CallbackRecord g_callbackRecord;
+
+void RecordCallback(intptr_t context, intptr_t argument)
+{
+    ++g_callbackRecord.calls;
+    g_callbackRecord.context = context;
+    g_callbackRecord.argument = argument;
+}
+
+// Picks an item with the recording callback; first removes the account when asked to.
+struct RemovingPick {
+    unsigned removeAccount = 0;
+};
+
+PopupMenuResult PickRecorded(void* context, const CPopupMenu&, const RECT&, const POINT&, int)
+{
+    RemovingPick* pick = static_cast<RemovingPick*>(context);
+    if (pick->removeAccount) {
+        // Gone while the menu is up: the removal ends on the manager's queue.
+        unsigned account = pick->removeAccount;
+        ProtocolsManagerService->RemoveAccount(account);
+        EXPECT_TRUE(PumpUntil([account] {
+            for (int i = 0; i < ProtocolsManagerService->GetAccountCount(); ++i)
+                if (ProtocolsManagerService->GetAccountId(unsigned(i)) == account) return false;
+            return true;
+        }));
+    }
+    return PopupMenuResult{&RecordCallback, 0, 77};
+}
+
+}  // namespace
+
+TEST(TopPanelApp, AChoiceFromTheMenuOfAnAccountRemovedMeanwhileRunsNothing)
+{
+    ZEL_REQUIRE_DISPLAY();
+    AppFolder folder(L"TopPanelRemovedTest");
+    AppRun run(folder);
+    ASSERT_TRUE(run.started);
+    unsigned kept = run.NewAccount(L"kept");
+    unsigned removed = run.NewAccount(L"removed");
+    ASSERT_TRUE(kept && removed);
+
+    RemovingPick pick;
+    SetPopupMenuRunner(&PickRecorded, &pick);
+    g_callbackRecord = CallbackRecord();
+    run.App().ShowAccountStatusMenu(kept, 0);
+    EXPECT_EQ(g_callbackRecord.calls, 1);
+    EXPECT_EQ(g_callbackRecord.context, intptr_t(kept));
+    EXPECT_EQ(g_callbackRecord.argument, 77);
+
+    g_callbackRecord = CallbackRecord();
+    pick.removeAccount = removed;
+    run.App().ShowAccountStatusMenu(removed, 0);
+    SetPopupMenuRunner(nullptr, nullptr);
+    EXPECT_EQ(g_callbackRecord.calls, 0);
+}
