@@ -66,6 +66,7 @@ private:
 // ends a dialog that a broken script leaves open, with kTimedOut.
 template <typename Dialog> class Scripted : public Dialog {
 public:
+    using Dialog::Dialog;
     enum { kStepMessage = WM_APP + 0x3A1, kWatchdogTimer = 0x3A1, kTimedOut = -2 };
 
     std::vector<std::function<void()>> steps;

@@ -33,6 +33,15 @@ const int kStripHeight = 28;
 // The offline status picture: the global cell until the first status arrives.
 const int kOfflineImage = 13;
 
+bool AccountExists(unsigned account)
+{
+    if (!ProtocolsManagerService) return false;
+    int count = ProtocolsManagerService->GetAccountCount();
+    for (int i = 0; i < count; ++i)
+        if (ProtocolsManagerService->GetAccountId(unsigned(i)) == account) return true;
+    return false;
+}
+
 int StripHeight()
 {
     return (g_HIDPI_LogPixelsY * kStripHeight + 48) / 96;
@@ -298,7 +307,11 @@ void CApplication::ShowChatWindow()
     if (chatWindow) chatWindow->Show(true);
 }
 
-void CApplication::UpdateTopPanel(int) {}
+void CApplication::UpdateTopPanel(int value)
+{
+    // A digit typed in the contact list picks a status cell by its flat index.
+    if (CTopPanelWnd* panel = topPanel.load()) panel->ActivateCell(value);
+}
 
 void CApplication::ShowAccountStatusMenu(unsigned key, int cellIndex)
 {
@@ -311,7 +324,11 @@ void CApplication::ShowAccountStatusMenu(unsigned key, int cellIndex)
     RECT area = {};
     GetWindowRect(mainWindow, &area);
     PopupMenuResult chosen = ShowPopupMenu(menu, area, anchor, MenuAlignAboveLeft, mainWindow, settings.fullScreen);
-    if (chosen.callback) chosen.callback(intptr_t(key), chosen.argument);
+    if (!chosen.callback) return;
+    // An account's items run its plug-in's code: an account removed while its menu was open may
+    // have taken that code with it.
+    if (key != 0 && !AccountExists(key)) return;
+    chosen.callback(intptr_t(key), chosen.argument);
 }
 
 void CApplication::FillChatMenu(CChatDlg*, int contact, CPopupMenu* menu)

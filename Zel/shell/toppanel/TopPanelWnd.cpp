@@ -1,12 +1,36 @@
 #include "Zel/shell/toppanel/TopPanelWnd.h"
 
 #include "Zel/core/skin/SkinImageSet.h"
-#include "Zel/core/skin/SkinPicture.h"
 #include "Zel/shell/app/GuiResources.h"
 #include "Zel/shell/skin/ColorScheme.h"
 #include "ZELCommon/ZELWMUI_HiDpi.h"
 
-CTopPanelWnd::CTopPanelWnd(IStatusMenuCallback* observer) : observer(observer) {}
+using namespace TopPanelLayout;
+
+namespace {
+
+// The scroll arrows' skin pictures.
+const int kLeftArrowImage = 48;
+const int kRightArrowImage = 47;
+// An arrow with nothing to scroll to is drawn faint.
+const int kFaintAlpha = 64;
+
+int IconWidth()
+{
+    return (g_HIDPI_LogPixelsX + 3) * 16 / 96;
+}
+
+int IconHeight()
+{
+    return (g_HIDPI_LogPixelsY + 3) * 16 / 96;
+}
+
+}  // namespace
+
+CTopPanelWnd::CTopPanelWnd(IStatusMenuCallback* observer)
+    : observer(observer), pressed(-1), hidden(0), firstVisible(0), anchorX(0)
+{
+}
 
 CTopPanelWnd::~CTopPanelWnd() {}
 
@@ -24,9 +48,30 @@ CTopPanelWnd::Group* CTopPanelWnd::Find(unsigned account)
     return nullptr;
 }
 
+void CTopPanelWnd::Relayout()
+{
+    RECT client = {};
+    if (hwnd) GetClientRect(hwnd, &client);
+    std::vector<int> counts;
+    for (const Group& group : groups) counts.push_back(int(group.cells.size()));
+    hidden = HiddenGroups(int(globalCells.size()), counts, MetricsFor(client.right, g_HIDPI_LogPixelsX));
+    if (firstVisible > hidden) firstVisible = hidden;
+}
+
+Place CTopPanelWnd::PlaceLocked()
+{
+    RECT client = {};
+    if (hwnd) GetClientRect(hwnd, &client);
+    std::vector<int> counts;
+    for (const Group& group : groups) counts.push_back(int(group.cells.size()));
+    return PlaceCells(int(globalCells.size()), counts, firstVisible, hidden,
+                      MetricsFor(client.right, g_HIDPI_LogPixelsX));
+}
+
 void CTopPanelWnd::Changed()
 {
-    // Any thread: the window repaints on its own thread.
+    // Any thread: only the window's own thread touches its paint state; a plain invalidation asks for
+    // a full paint.
     if (hwnd) InvalidateRect(hwnd, nullptr, FALSE);
 }
 
@@ -35,6 +80,7 @@ void CTopPanelWnd::AddGlobalCell(const Cell& icons)
     {
         CZELLock hold(lock);
         globalCells.push_back(icons);
+        Relayout();
     }
     Changed();
 }
@@ -55,6 +101,7 @@ void CTopPanelWnd::AddAccountGroup(unsigned account)
         CZELLock hold(lock);
         if (Find(account)) return;
         groups.push_back(Group{account, {}});
+        Relayout();
     }
     Changed();
 }
@@ -68,6 +115,7 @@ void CTopPanelWnd::RemoveAccountGroup(unsigned account)
                 groups.erase(groups.begin() + long(i));
                 break;
             }
+        Relayout();
     }
     Changed();
 }
@@ -84,6 +132,7 @@ void CTopPanelWnd::MoveAccountGroup(unsigned account, int newIndex)
             groups.insert(groups.begin() + newIndex, moved);
             break;
         }
+        Relayout();
     }
     Changed();
 }
@@ -97,6 +146,7 @@ int CTopPanelWnd::AddAccountCell(unsigned account, const Cell& icons)
         if (!group) return -1;
         group->cells.push_back(icons);
         index = int(group->cells.size()) - 1;
+        Relayout();
     }
     Changed();
     return index;
@@ -120,6 +170,85 @@ void CTopPanelWnd::RemoveAccountCell(unsigned account, int cell)
         Group* group = Find(account);
         if (!group || cell < 0 || cell >= int(group->cells.size())) return;
         group->cells.erase(group->cells.begin() + cell);
+        Relayout();
+    }
+    Changed();
+}
+
+CTopPanelWnd::Target CTopPanelWnd::Resolve(int flatIndex)
+{
+    Place place = PlaceLocked();
+    for (const Slot& slot : place.slots) {
+        if (slot.flat != flatIndex) continue;
+        switch (slot.kind) {
+        case SlotLeftArrow:
+            if (firstVisible > 0) --firstVisible;
+            return Target{false, 0, -1};
+        case SlotRightArrow:
+            if (firstVisible < hidden) ++firstVisible;
+            return Target{false, 0, -1};
+        case SlotGlobal:
+            anchorX = slot.left;
+            return Target{true, 0, slot.cell};
+        case SlotAccount:
+            anchorX = slot.left;
+            return Target{true, groups[size_t(slot.group)].account, slot.cell};
+        }
+    }
+    return Target{false, 0, -1};
+}
+
+void CTopPanelWnd::Notify(const Target& target)
+{
+    if (target.valid && observer) observer->ShowAccountStatusMenu(target.key, target.cell);
+}
+
+void CTopPanelWnd::ActivateCell(int flatIndex)
+{
+    Target target;
+    {
+        CZELLock hold(lock);
+        target = Resolve(flatIndex);
+    }
+    Notify(target);
+    Changed();
+}
+
+void CTopPanelWnd::OnWindowPosChanged(WINDOWPOS*)
+{
+    CZELLock hold(lock);
+    Relayout();
+}
+
+void CTopPanelWnd::OnLButtonDown(int, const POINT& point)
+{
+    SetCapture(hwnd);
+    {
+        CZELLock hold(lock);
+        Place place = PlaceLocked();
+        const Slot* slot = HitTest(place, point.x);
+        pressed = -1;
+        if (slot && (slot->kind == SlotLeftArrow || slot->kind == SlotRightArrow))
+            Resolve(slot->flat);  // an arrow scrolls at once
+        else if (slot)
+            pressed = slot->flat;
+    }
+    Changed();
+}
+
+void CTopPanelWnd::OnLButtonUp(int, const POINT&)
+{
+    if (GetCapture() == hwnd) ReleaseCapture();
+    // The menu is for the cell pressed, wherever the pen was lifted.
+    Target target = {false, 0, -1};
+    {
+        CZELLock hold(lock);
+        if (pressed >= 0) target = Resolve(pressed);
+    }
+    Notify(target);
+    {
+        CZELLock hold(lock);
+        pressed = -1;
     }
     Changed();
 }
@@ -149,11 +278,40 @@ std::vector<std::vector<int>> CTopPanelWnd::GetAccountCells(unsigned account)
     return cells;
 }
 
-POINT CTopPanelWnd::GetAnchor() const
+int CTopPanelWnd::GetFirstVisibleGroup()
 {
-    RECT rect = {};
-    GetWindowRect(hwnd, &rect);
-    return POINT{rect.right, rect.top};
+    CZELLock hold(lock);
+    return firstVisible;
+}
+
+int CTopPanelWnd::GetHiddenGroups()
+{
+    CZELLock hold(lock);
+    return hidden;
+}
+
+int CTopPanelWnd::GetPressedCell()
+{
+    CZELLock hold(lock);
+    return pressed;
+}
+
+Place CTopPanelWnd::GetPlace()
+{
+    CZELLock hold(lock);
+    return PlaceLocked();
+}
+
+POINT CTopPanelWnd::GetAnchor()
+{
+    int x;
+    {
+        CZELLock hold(lock);
+        x = anchorX;
+    }
+    POINT anchor = {x, 0};
+    if (hwnd) ClientToScreen(hwnd, &anchor);
+    return anchor;
 }
 
 void CTopPanelWnd::Paint(HDC dc)
@@ -162,37 +320,50 @@ void CTopPanelWnd::Paint(HDC dc)
     GetClientRect(hwnd, &client);
     HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, client.left, client.top, client.right, client.bottom);
-    SelectObject(dc, previousBrush);
 
-    int cellWidth = UI::HIDPI_ScaleX(24);
-    int gap = UI::HIDPI_ScaleX(6);
-    int height = client.bottom - client.top;
-    int iconWidth = CSkinPicture::IconWidth();
-    int iconHeight = CSkinPicture::IconHeight();
-    int x = client.left;
+    const int height = client.bottom - client.top;
+    const int iconWidth = IconWidth();
+    const int iconHeight = IconHeight();
+    const int iconTop = client.top + (height - iconHeight) / 2;
+    const int squareWidth = UI::HIDPI_ScaleX(24);
+    const int squareHeight = UI::HIDPI_ScaleY(24);
     CSkinImageSet* images = GuiImages();
-    auto drawCell = [&](const Cell& cell) {
-        for (int i = 0; i < cell.GetCount() && images; ++i)
-            images->DrawStretched(cell[i], dc, x + (height - iconWidth) / 2, client.top + (height - iconHeight) / 2,
-                                  x + (height - iconWidth) / 2 + iconWidth,
-                                  client.top + (height - iconHeight) / 2 + iconHeight, 1, 255);
-        x += cellWidth;
+    auto drawIcon = [&](int image, int x, int alpha) {
+        if (images) images->DrawStretched(image, dc, x, iconTop, x + iconWidth, iconTop + iconHeight, 1, alpha);
     };
-    auto separator = [&]() {
+    auto drawCell = [&](const Cell& cell, int x, bool isPressed) {
+        for (int i = 0; i < cell.GetCount(); ++i) drawIcon(cell[i], x + (height - iconWidth) / 2, 255);
+        if (isPressed) {
+            int left = x + (height - squareWidth) / 2;
+            int top = client.top + (height - squareHeight) / 2;
+            Rectangle(dc, left, top, left + squareWidth, top + squareHeight);
+        }
+    };
+
+    CZELLock hold(lock);
+    Place place = PlaceLocked();
+    const int inset = (g_HIDPI_LogPixelsY + 24) * 2 / 96;
+    for (int x : place.separators) {
         int lineX = x + (g_HIDPI_LogPixelsX * 6 + 48) / 192 + 1;
-        int inset = (g_HIDPI_LogPixelsY + 24) * 2 / 96;
         MoveToEx(dc, lineX, client.top + inset, nullptr);
         LineTo(dc, lineX, client.bottom - inset);
-        x += gap;
-    };
-    CZELLock hold(lock);
-    for (const Cell& cell : globalCells) drawCell(cell);
-    separator();
-    for (const Group& group : groups) {
-        if (x + cellWidth * int(group.cells.size()) > client.right) break;
-        for (const Cell& cell : group.cells) drawCell(cell);
-        separator();
     }
+    for (const Slot& slot : place.slots) {
+        switch (slot.kind) {
+        case SlotGlobal: drawCell(globalCells[size_t(slot.cell)], slot.left, slot.flat == pressed); break;
+        case SlotAccount:
+            drawCell(groups[size_t(slot.group)].cells[size_t(slot.cell)], slot.left, slot.flat == pressed);
+            break;
+        case SlotLeftArrow:
+            drawIcon(kLeftArrowImage, slot.left + (height - iconWidth) / 2, firstVisible == 0 ? kFaintAlpha : 255);
+            break;
+        case SlotRightArrow:
+            drawIcon(kRightArrowImage, client.right - iconWidth - (height - iconWidth) / 2,
+                     firstVisible < hidden ? 255 : kFaintAlpha);
+            break;
+        }
+    }
+    SelectObject(dc, previousBrush);
 }
 
 HBRUSH CTopPanelWnd::GetBkBrush()

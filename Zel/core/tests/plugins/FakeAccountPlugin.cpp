@@ -65,6 +65,8 @@ CZELString TextOf(CRefObject* payload)
 }
 
 class CFakeAccount;
+// The status menu's items set the status chosen, as a real plug-in's do.
+void SetStatusFromMenu(intptr_t accountId, intptr_t status);
 
 std::mutex StateLock;
 std::vector<CFakeAccount*> Accounts;
@@ -193,9 +195,9 @@ private:
             CPopupMenu* menu = reinterpret_cast<CPopupMenu*>(ValueOf(p1));
             if (!menu) return 1;
             menu->title = kPluginName;
-            menu->AddItem(CMenuItem(MENU_ITEM_PLAIN, AccountStatus::Online, L"Online", 0, nullptr,
+            menu->AddItem(CMenuItem(MENU_ITEM_PLAIN, AccountStatus::Online, L"Online", 0, &SetStatusFromMenu,
                                     AccountStatus::Online, status == AccountStatus::Online));
-            menu->AddItem(CMenuItem(MENU_ITEM_PLAIN, AccountStatus::Offline, L"Offline", 0, nullptr,
+            menu->AddItem(CMenuItem(MENU_ITEM_PLAIN, AccountStatus::Offline, L"Offline", 0, &SetStatusFromMenu,
                                     AccountStatus::Offline, status == AccountStatus::Offline));
             return 0;
         }
@@ -276,6 +278,17 @@ CFakeAccount* FindById(unsigned accountId)
     for (CFakeAccount* account : Accounts)
         if (account->id == accountId) return account;
     return nullptr;
+}
+
+void SetStatusFromMenu(intptr_t accountId, intptr_t status)
+{
+    Services::CServicesManager* bus = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(StateLock);
+        if (CFakeAccount* account = FindById(unsigned(accountId))) bus = account->bus;
+    }
+    IProtocolsManager* manager = bus ? static_cast<IProtocolsManager*>(bus->GetService(GUID_PROTOCOLS_MANAGER)) : nullptr;
+    if (manager) manager->SetStatus(unsigned(accountId), int(status));
 }
 
 }  // namespace
