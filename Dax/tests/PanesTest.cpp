@@ -472,7 +472,7 @@ TEST_F(DaxPanesTest, ContactDetailsFillTheirPanes)
                        Wire().U32(1).U32(10).U32(1).U32(0).Lps("Username").Lps("Domain").Lps("Nickname")
                            .Lps("FirstName").Lps("LastName").Lps("Sex").Lps("Birthday").Lps("Zodiac").Lps("Country_id")
                            .Lps("City_id").Lps("bob").Lps("example.org").Lps16(L"Bobby").Lps16(L"Robert")
-                           .Lps16(L"Smith").Lps("2").Lps("1980-00-05").Lps("5").Lps("24").Lps("9999"));
+                           .Lps16(L"Smith").Lps("2").Lps("1980-00-05").Lps("5").Lps("24").Lps("25"));
     ASSERT_TRUE(BusTest::WaitUntil([&]() { return Property(bob, L"DAX: last name") == L"Smith"; }));
     std::vector<HWND> panes = MakePanes();
     EXPECT_EQ(L"bob@example.org", ItemText(panes[0], IDC_GENERAL_ACCOUNT));
@@ -480,10 +480,22 @@ TEST_F(DaxPanesTest, ContactDetailsFillTheirPanes)
     EXPECT_EQ(L"Robert", ItemText(panes[0], IDC_GENERAL_FIRST_NAME));
     EXPECT_EQ(L"Smith", ItemText(panes[0], IDC_GENERAL_LAST_NAME));
     EXPECT_EQ(L"Russia", ItemText(panes[1], IDC_HOME_COUNTRY));
-    EXPECT_EQ(L"", ItemText(panes[1], IDC_HOME_REGION));  // no region sent
+    EXPECT_EQ(L"Moscow", ItemText(panes[1], IDC_HOME_REGION));
     EXPECT_EQ(L"Female", ItemText(panes[2], IDC_PERSONAL_GENDER));
     EXPECT_EQ(L"Leo", ItemText(panes[2], IDC_PERSONAL_ZODIAC));
     EXPECT_EQ(L"05//1980", ItemText(panes[2], IDC_PERSONAL_BIRTHDAY));
+
+    // Ids the tables do not know show nothing.
+    int country = 7777, region = 8888, gender = 3;
+    contactList->SetPropertyInt(bob, CZELString(L"DAX: country id"), &country);
+    contactList->SetPropertyInt(bob, CZELString(L"DAX: region id"), &region);
+    contactList->SetPropertyInt(bob, CZELString(L"DAX: gender id"), &gender);
+    ClearPanes();
+    manager->GetContactDetailsPages(id, bob, &pages);
+    panes = MakePanes();
+    EXPECT_EQ(L"", ItemText(panes[1], IDC_HOME_COUNTRY));
+    EXPECT_EQ(L"", ItemText(panes[1], IDC_HOME_REGION));
+    EXPECT_EQ(L"", ItemText(panes[2], IDC_PERSONAL_GENDER));
 }
 
 TEST_F(DaxPanesTest, SearchPanesFillTheQueryAndAnEmptyOneEndsAtOnce)
@@ -520,6 +532,24 @@ TEST_F(DaxPanesTest, SearchPanesFillTheQueryAndAnEmptyOneEndsAtOnce)
     fields.nickname = CZELString(L"Bob");
     fields.countryId = 24;
     EXPECT_EQ(ToHex(Mrim::FieldSearchBody(fields)), ToHex(request.body));
+
+    // By address: the body of the address, then the fake's rows and the end row.
+    Type(GetDlgItem(panes[0], IDC_SEARCH_EMAIL), L"eve@example.org");
+    ASSERT_TRUE(StorePanes());
+    Settle();
+    recorder->Clear();
+    manager->StartSearch(id, 0);
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdDirectoryRequest, request, 2));
+    EXPECT_EQ(ToHex(Wire().U32(0).Lps("eve").U32(1).Lps("example.org")), ToHex(request.body));
+    server->SendPacket(Mrim::CmdAnketaInfo, request.header.sequence,
+                       Wire().U32(1).U32(3).U32(1).U32(0).Lps("Username").Lps("Domain").Lps("Nickname").Lps("eve")
+                           .Lps("example.org").Lps16(L"Eve"));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() {
+        Settle();
+        return recorder->Events(PMEV_SEARCH_RESULT).size() == 2;
+    }));
+    EXPECT_FALSE(recorder->Events(PMEV_SEARCH_RESULT)[0].p2Kind.empty());  // Eve's row
+    EXPECT_TRUE(recorder->Events(PMEV_SEARCH_RESULT)[1].p2Kind.empty());   // the end
 }
 
 TEST_F(DaxPanesTest, OwnDetailsOpenTheUserPageOnceTheKeyCame)
