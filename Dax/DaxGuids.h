@@ -11,5 +11,4 @@ enum DaxSelfMessage {
     ACC_REDIRECTED = 161,  // the redirector answered: connect to the session host
     DAX_PING_TICK = 170,   // the ping timer fired: send a ping on the queue's thread
     DAX_MENU_ACTION = 171, // p1 CRefValue action, p2 CRefValue (value << 32 | menu context)
-    DAX_WINDOW_TASK = 172, // p1 the work a window hands the engine
 };

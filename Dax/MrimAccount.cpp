@@ -228,7 +228,6 @@ int MrimAccount::OnOtherMessage(const ZEL_GUID& msgClass, int code, CRefObject* 
     case DAX_PING_TICK:
         if (status >= 2) SendPacket(Mrim::CmdPing, Mrim::Bytes());
         break;
-    case DAX_WINDOW_TASK: RunWindowTask(p1); break;
     case DAX_MENU_ACTION: {
         const intptr_t packed = ValueOf(p2);
         OnMenuAction(int(ValueOf(p1)), int(packed >> 32), intptr_t(int32_t(packed & 0xFFFFFFFF)));

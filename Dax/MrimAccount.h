@@ -224,7 +224,6 @@ private:
 
     // Menus and directory.
     void OnMenuAction(int action, int value, intptr_t context);
-    void RunWindowTask(CRefObject* task);
     void RequestContactDetails(const CZELString& email);
     void OnAnketa(const Mrim::Packet& packet);
 

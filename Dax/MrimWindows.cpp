@@ -13,16 +13,6 @@
 
 #include <new>
 
-namespace {
-
-class WindowTask : public CRefObject {
-public:
-    explicit WindowTask(std::function<void(MrimAccount&)> work) : work(std::move(work)) {}
-    std::function<void(MrimAccount&)> work;
-};
-
-}  // namespace
-
 MrimAccount::WindowView MrimAccount::View() const
 {
     WindowView view;
@@ -60,13 +50,7 @@ CZELString MrimAccount::ContactProperty(int contactId, const wchar_t* name) cons
 
 void MrimAccount::PostTask(std::function<void(MrimAccount&)> task)
 {
-    WindowTask* payload = new (std::nothrow) WindowTask(std::move(task));
-    if (payload) PostToSelf(GUID_DAX_PROTOCOL, DAX_WINDOW_TASK, payload);
-}
-
-void MrimAccount::RunWindowTask(CRefObject* task)
-{
-    if (WindowTask* window = dynamic_cast<WindowTask*>(task)) window->work(*this);
+    RunOnQueue([this, task]() { task(*this); });
 }
 
 void MrimAccount::ApplyAccountPane(const CZELString& accountName, bool newPassword, const CZELString& password)
