@@ -23,7 +23,7 @@ class CNotifier {
 public:
     enum UpdateForm { UpdateAvailable = 0, UpdateReady = 1 };
     struct Request {
-        int kind;  // 0 information, 1 mail notice, 2 incoming message, 3 update offer
+        int kind;  // 0 information, 1 mail notice, 2 incoming message, 3 update offer, 4 online, 5 offline
         int contact;
         int number;
         int icon;
@@ -39,6 +39,9 @@ public:
     {
         requests.push_back({2, contact, number, icon, text, CZELString()});
     }
+    // A contact came online / went offline (kinds 4 and 5).
+    void ShowContactOnline(int contact) { requests.push_back({4, contact, 0, -1, CZELString(), CZELString()}); }
+    void ShowContactOffline(int contact) { requests.push_back({5, contact, 0, -1, CZELString(), CZELString()}); }
     void ShowUpdate(int form, int version) { requests.push_back({3, 0, version, form, CZELString(), CZELString()}); }
     // The contact's conversation is in front of the user: its notifications go.
     void RemoveContactNotifications(int contact) { removedContacts.push_back(contact); }
