@@ -460,12 +460,12 @@ void CCLGroupNode::Paint(HDC dc, const RECT& rect, const RECT& clip, bool)
 
 void CCLGroupNode::ShowMenu(HWND owner, const RECT& area, const POINT& point, int alignment)
 {
-    context->ShowNodeMenu(CLGroup, groupId, owner, area, point, alignment);
+    context->ShowNodeMenu(CLGroup, ItemId(), owner, area, point, alignment);
 }
 
 void CCLGroupNode::FillMenu(CPopupMenu& menu)
 {
-    context->BuildNodeMenu(CLGroup, groupId, menu);
+    context->BuildNodeMenu(CLGroup, ItemId(), menu);
 }
 
 // Contacts.

@@ -150,7 +150,8 @@ public:
     int Compare(CCLNode* existing, CCLNode* node) override;
     void SetExpanded(bool expanded) override;
     CLNodeKind Kind() const override { return CLGroup; }
-    intptr_t ItemId() const override { return groupId; }
+    // The group's id; the account's group outside the groups (id 0) goes by minus its account.
+    intptr_t ItemId() const override { return groupId ? intptr_t(groupId) : -intptr_t(account); }
     // Leading children online or unread, counted until one is not.
     int OnlineLead();
 

@@ -332,11 +332,23 @@ CCLContactNode* CContactListCtrl::FindStatusContactNode(int contact)
     return found == contacts.end() ? nullptr : found->second.second;
 }
 
+CCLGroupNode* CContactListCtrl::FindGroupItem(intptr_t item)
+{
+    return item < 0 ? FindGroupNode(0, unsigned(-item)) : FindGroupNode(int(item), 0);
+}
+
+void CContactListCtrl::SelectByTap(CCLNode* node)
+{
+    CZELLock hold(lock);
+    SelectNode(node);
+    if (node) columnIndex = node->GetColumnIndex();
+}
+
 CCLNode* CContactListCtrl::NodeOf(CLNodeKind kind, intptr_t item)
 {
     switch (kind) {
     case CLAccount: return FindAccountNode(unsigned(item));
-    case CLGroup: return FindGroupNode(int(item), 0);
+    case CLGroup: return FindGroupItem(item);
     case CLContact: return FindContactNode(int(item));
     case CLStatusGroup: return FindStatusGroup(int(item));
     default: return nullptr;

@@ -153,6 +153,10 @@ public:
     CCLGroupNode* FindGroupNode(int group, unsigned account);
     CCLContactNode* FindContactNode(int contact);
     CCLContactNode* FindStatusContactNode(int contact);
+    // A group node by its item id (ItemId: minus the account for the group outside the groups).
+    CCLGroupNode* FindGroupItem(intptr_t item);
+    // Selects as a tap does: the column a vertical move aims at becomes the node's.
+    void SelectByTap(CCLNode* node);
     IContactListHost& Host() { return *host; }
     IContactListCallbacks* Owner() { return owner; }
     // A stand-in clock for the blinking.

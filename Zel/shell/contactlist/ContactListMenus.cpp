@@ -108,21 +108,14 @@ void OnAccountSettings(intptr_t account, intptr_t)
         control->Host().ShowAccountSettings(unsigned(account), control->Host().MainWindow());
 }
 
-// The group's account node's id and every group of it, or false when the group is gone.
-bool GroupOf(CContactListCtrl* control, int group, CCLGroupNode** node)
-{
-    *node = control->FindGroupNode(group, 0);
-    return *node != nullptr;
-}
-
 void ExpandGroupsOf(intptr_t group, bool open)
 {
     CContactListCtrl* control = Control();
     if (!control) return;
     {
         CZELLock hold(control->Lock());
-        CCLGroupNode* node;
-        if (!GroupOf(control, int(group), &node) || !node->parent) return;
+        CCLGroupNode* node = control->FindGroupItem(group);
+        if (!node || !node->parent) return;
         for (CCLNode* sibling = node->parent->firstChild; sibling; sibling = sibling->next) sibling->SetExpanded(open);
     }
     control->OnRefresh();
@@ -138,12 +131,17 @@ void OnGroupCloseGroups(intptr_t group, intptr_t)
     ExpandGroupsOf(group, false);
 }
 
-bool GroupExists(CContactListCtrl* control, int group, CZELString* name = nullptr)
+// The group's id and account as its node keeps them; false when the group is gone.
+bool GroupExists(CContactListCtrl* control, intptr_t item, int* group = nullptr, unsigned* account = nullptr,
+                 CZELString* name = nullptr)
 {
     CZELLock hold(control->Lock());
-    CCLGroupNode* node = control->FindGroupNode(group, 0);
-    if (node && name) *name = node->name;
-    return node != nullptr;
+    CCLGroupNode* node = control->FindGroupItem(item);
+    if (!node) return false;
+    if (group) *group = node->groupId;
+    if (account) *account = node->account;
+    if (name) *name = node->name;
+    return true;
 }
 
 void OnGroupCreateGroup(intptr_t group, intptr_t)
@@ -152,25 +150,27 @@ void OnGroupCreateGroup(intptr_t group, intptr_t)
     if (!control) return;
     CZELString name;
     if (!control->Host().AskText(control->Host().MainWindow(), 0, name)) return;
-    if (!GroupExists(control, int(group))) return;
-    control->Host().AddGroup(control->Host().GetItemAccount(int(group)), name);
+    unsigned account = 0;
+    if (GroupExists(control, group, nullptr, &account)) control->Host().AddGroup(account, name);
 }
 
 void OnGroupRename(intptr_t group, intptr_t)
 {
     CContactListCtrl* control = Control();
     CZELString name;
-    if (!control || !GroupExists(control, int(group), &name)) return;
+    if (!control || !GroupExists(control, group, nullptr, nullptr, &name)) return;
     if (!control->Host().AskText(control->Host().MainWindow(), 0, name)) return;
-    if (!GroupExists(control, int(group))) return;
-    control->Host().RenameGroup(control->Host().GetItemAccount(int(group)), int(group), name);
+    int id = 0;
+    unsigned account = 0;
+    if (GroupExists(control, group, &id, &account)) control->Host().RenameGroup(account, id, name);
 }
 
 void OnGroupDelete(intptr_t group, intptr_t)
 {
     CContactListCtrl* control = Control();
-    if (control && GroupExists(control, int(group)))
-        control->Host().DeleteGroup(control->Host().GetItemAccount(int(group)), int(group));
+    int id = 0;
+    unsigned account = 0;
+    if (control && GroupExists(control, group, &id, &account)) control->Host().DeleteGroup(account, id);
 }
 
 // Swaps the order of a group and its neighbour (up: the one before it), storing both indices.
@@ -181,7 +181,7 @@ void MoveGroup(intptr_t group, bool up)
     std::vector<std::pair<int, int>> stored;
     {
         CZELLock hold(control->Lock());
-        CCLGroupNode* node = control->FindGroupNode(int(group), 0);
+        CCLGroupNode* node = control->FindGroupItem(group);
         if (!node || node->groupId == 0 || !node->parent) return;
         auto* other = static_cast<CCLGroupNode*>(up ? node->prev : node->next);
         if (!other || other->groupId == 0) return;
@@ -286,12 +286,13 @@ void CContactListCtrl::BuildNodeMenu(CLNodeKind kind, intptr_t item, CPopupMenu&
     } else if (kind == CLGroup) {
         unsigned account = 0;
         bool canMoveUp = false, canMoveDown = false;
-        const int group = int(item);
+        int group = 0;
         {
             CZELLock hold(lock);
-            CCLGroupNode* node = FindGroupNode(group, 0);
+            CCLGroupNode* node = FindGroupItem(item);
             if (!node) return;
             account = node->account;
+            group = node->groupId;
             canMoveUp = group != 0 && node->prev;
             canMoveDown = group != 0 && node->next && static_cast<CCLGroupNode*>(node->next)->groupId != 0;
         }

@@ -205,10 +205,7 @@ void CContactListCtrl::OnPenDown(int x, int y)
         CZELLock hold(lock);
         hit = CurrentRoot()->HitTest(x, y + position, client.right);
         if (hit == CurrentRoot()) hit = nullptr;
-        if (hit) {
-            SelectNode(hit);
-            columnIndex = hit->GetColumnIndex();
-        }
+        if (hit) SelectByTap(hit);
     }
     if (!hit) return;
     Invalidate();
