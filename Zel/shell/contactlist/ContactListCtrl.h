@@ -188,7 +188,26 @@ private:
     void Invalidate();
     void SignalContact(UINT message, int contact);
 
-    // Tree helpers, lock held.
+    // A group as the services tell it (read with the lock left).
+    struct GroupData {
+        int id = 0;
+        CZELString name;
+        bool openStored = false;
+        bool open = true;
+        bool indexStored = false;
+        int index = 0;
+    };
+    GroupData ReadGroup(int group);
+    // Reads the accounts' whole lists again and rebuilds their groups and contacts.
+    void Resync(const std::vector<unsigned>& accounts);
+
+    // Tree helpers, lock held. The inserts give null / false when the item is there already or its
+    // parent is not.
+    CCLGroupNode* InsertGroupLocked(CCLAccountNode* account, GroupData& data);
+    bool InsertContactLocked(int contact, unsigned account, int group, const CZELString& alias,
+                             const StatusInfo& info);
+    // Every group and contact of the account goes, from both views.
+    void ClearAccountLocked(CCLAccountNode* account);
     void Unlink(CCLContactNode* node, CCLNode* fallback);
     void MoveSelectionBeforeRemoval(CCLNode* node);
     void RefreshGroupVisibility(CCLGroupNode* group);

@@ -35,10 +35,19 @@ int CContactListCtrl::OnEvent(const ZEL_GUID& msgClass, int code, CRefObject* p1
         int item = int(ValueOf(p1));
         switch (code) {
         case CLE_UPDATE_BEGIN: repaint = false; break;
-        case CLE_UPDATE_END:
+        case CLE_UPDATE_END: {
+            // Additions in a batch go unannounced: the whole list is read again.
+            std::vector<unsigned> accounts;
+            {
+                CZELLock hold(lock);
+                for (CCLNode* node = accountRoot->firstChild; node; node = node->next)
+                    accounts.push_back(static_cast<CCLAccountNode*>(node)->account);
+            }
+            Resync(accounts);
             repaint = true;
             changed = true;
             break;
+        }
         case CLE_GROUP_ADDED: changed = OnGroupAdded(item); break;
         case CLE_GROUP_REMOVED: changed = OnGroupRemoved(item); break;
         case CLE_GROUP_CHANGED:
@@ -123,15 +132,19 @@ bool CContactListCtrl::OnAccountCreated(unsigned account)
     bool open = true;
     bool stored = host->GetAccountOpen(account, &open);
     CZELString notInList = GuiText(182);
-    CZELLock hold(lock);
-    if (FindAccountNode(account)) return false;
-    auto* node = new CCLAccountNode(this, account, name, picture, columns);
-    if (stored) node->expanded = open;
-    accountRoot->InsertChild(node);
-    auto* loose = new CCLGroupNode(this, account, 0, notInList, 0);
-    loose->visible = false;
-    node->InsertChild(loose);
-    if (mode == 1 && !selected) SelectLocked(accountRoot->firstChild);
+    {
+        CZELLock hold(lock);
+        if (FindAccountNode(account)) return false;
+        auto* node = new CCLAccountNode(this, account, name, picture, columns);
+        if (stored) node->expanded = open;
+        accountRoot->InsertChild(node);
+        auto* loose = new CCLGroupNode(this, account, 0, notInList, 0);
+        loose->visible = false;
+        node->InsertChild(loose);
+        if (mode == 1 && !selected) SelectLocked(accountRoot->firstChild);
+    }
+    // Its list may have been loaded before it came here.
+    Resync(std::vector<unsigned>{account});
     return true;
 }
 
@@ -191,31 +204,42 @@ bool CContactListCtrl::OnAccountRenamed(unsigned account)
     return true;
 }
 
+CContactListCtrl::GroupData CContactListCtrl::ReadGroup(int group)
+{
+    GroupData data;
+    data.id = group;
+    data.name = host->GetAlias(group);
+    data.openStored = host->GetGroupOpen(group, &data.open);
+    data.indexStored = host->GetGroupIndex(group, &data.index);
+    return data;
+}
+
+CCLGroupNode* CContactListCtrl::InsertGroupLocked(CCLAccountNode* accountNode, GroupData& data)
+{
+    if (!accountNode || groups.count(data.id)) return nullptr;
+    if (!data.indexStored) {
+        // After the account's last real group.
+        data.index = 0;
+        for (CCLNode* g = accountNode->firstChild; g; g = g->next)
+            if (static_cast<CCLGroupNode*>(g)->groupId != 0) data.index = static_cast<CCLGroupNode*>(g)->index + 1;
+    }
+    auto* node = new CCLGroupNode(this, accountNode->account, data.id, data.name, data.index);
+    node->visible = !onlyOnline;
+    if (data.openStored) node->expanded = data.open;
+    accountNode->InsertChild(node);
+    groups[data.id] = node;
+    return node;
+}
+
 bool CContactListCtrl::OnGroupAdded(int group)
 {
     unsigned account = host->GetItemAccount(group);
-    CZELString name = host->GetAlias(group);
-    bool open = true;
-    bool openStored = host->GetGroupOpen(group, &open);
-    int index = 0;
-    bool indexStored = host->GetGroupIndex(group, &index);
+    GroupData data = ReadGroup(group);
     {
         CZELLock hold(lock);
-        CCLAccountNode* accountNode = FindAccountNode(account);
-        if (!accountNode || groups.count(group)) return false;
-        if (!indexStored) {
-            // After the account's last real group.
-            index = 0;
-            for (CCLNode* g = accountNode->firstChild; g; g = g->next)
-                if (static_cast<CCLGroupNode*>(g)->groupId != 0) index = static_cast<CCLGroupNode*>(g)->index + 1;
-        }
-        auto* node = new CCLGroupNode(this, account, group, name, index);
-        node->visible = !onlyOnline;
-        if (openStored) node->expanded = open;
-        accountNode->InsertChild(node);
-        groups[group] = node;
+        if (!InsertGroupLocked(FindAccountNode(account), data)) return false;
     }
-    if (!indexStored) host->SetGroupIndex(group, index);
+    if (!data.indexStored) host->SetGroupIndex(group, data.index);
     return true;
 }
 
@@ -261,23 +285,119 @@ bool CContactListCtrl::OnContactAdded(int contact, CRefObject* payload)
     if (!added) return false;
     CZELString alias = host->GetAlias(contact);
     unsigned account = host->GetItemAccount(contact);
-    const int group = added->groupId;
-    const StatusInfo& info = added->info;
     CZELLock hold(lock);
+    bool inserted = InsertContactLocked(contact, account, added->groupId, alias, added->info);
+    if (inserted) RefreshStatusGroups();
+    return inserted;
+}
+
+bool CContactListCtrl::InsertContactLocked(int contact, unsigned account, int group, const CZELString& alias,
+                                           const StatusInfo& info)
+{
     CCLAccountNode* accountNode = FindAccountNode(account);
     CCLGroupNode* groupNode = FindGroupNode(group, account);
     if (!accountNode || !groupNode || groupNode->account != account || contacts.count(contact)) return false;
     auto* node = new CCLContactNode(this, contact, account, group, &accountNode->columns, alias, info.status,
                                     info.kinds, info.images);
-    if (onlyOnline && group != 0 && info.status == 0) node->visible = false;
+    node->unread = unread.count(contact) != 0;
+    if (onlyOnline && group != 0 && info.status == 0 && !node->unread) node->visible = false;
     else groupNode->visible = true;
     groupNode->InsertChild(node);
     CCLContactNode* twin = node->Twin(&statusColumns);
     twin->visible = true;
-    FindStatusGroup(group == 0 ? 2 : info.status < 2 ? 1 : 0)->InsertChild(twin);
+    FindStatusGroup(group == 0 ? 2 : info.status < 2 && !node->unread ? 1 : 0)->InsertChild(twin);
     contacts[contact] = {node, twin};
-    RefreshStatusGroups();
     return true;
+}
+
+void CContactListCtrl::ClearAccountLocked(CCLAccountNode* accountNode)
+{
+    const unsigned account = accountNode->account;
+    auto forget = [this](CCLNode* node) {
+        for (CCLNode* at = selected; at; at = at->parent)
+            if (at == node) {
+                selected->selected = false;
+                selected = nullptr;
+                return;
+            }
+    };
+    for (auto entry = contacts.begin(); entry != contacts.end();) {
+        if (entry->second.first->account != account) {
+            ++entry;
+            continue;
+        }
+        for (CCLContactNode* node : {entry->second.first, entry->second.second}) {
+            forget(node);
+            if (node->parent) node->parent->RemoveChild(node);
+            delete node;
+        }
+        entry = contacts.erase(entry);
+    }
+    for (auto entry = groups.begin(); entry != groups.end();) {
+        if (entry->second->account != account) {
+            ++entry;
+            continue;
+        }
+        forget(entry->second);
+        accountNode->RemoveChild(entry->second);
+        delete entry->second;
+        entry = groups.erase(entry);
+    }
+}
+
+void CContactListCtrl::Resync(const std::vector<unsigned>& accounts)
+{
+    struct ContactData {
+        int id;
+        int group;
+        CZELString alias;
+        StatusInfo info;
+    };
+    for (unsigned account : accounts) {
+        // Everything that asks the services or the account first, with the lock left.
+        std::vector<std::pair<int, int>> items;
+        if (!host->GetAccountItems(account, items)) continue;
+        const bool online = host->IsAccountOnline(account);
+        std::vector<GroupData> groupData;
+        std::vector<ContactData> contactData;
+        for (const auto& item : items) {
+            if (item.second == 0) {
+                if (item.first) groupData.push_back(ReadGroup(item.first));
+                continue;
+            }
+            ContactData data = {item.second, item.first, host->GetAlias(item.second), StatusInfo()};
+            if (online) host->GetContactIcons(account, item.second, data.info);
+            contactData.push_back(data);
+        }
+        std::vector<std::pair<int, int>> newIndices;
+        {
+            CZELLock hold(lock);
+            CCLAccountNode* accountNode = FindAccountNode(account);
+            if (!accountNode) continue;
+            const bool hadSelection = selected != nullptr;
+            const CLNodeKind kind = selected ? selected->Kind() : CLRoot;
+            const intptr_t item = selected ? selected->ItemId() : 0;
+            const bool inStatusView = selected && selected->parent && selected->parent->parent == statusRoot.get();
+            ClearAccountLocked(accountNode);
+            for (GroupData& data : groupData)
+                if (InsertGroupLocked(accountNode, data) && !data.indexStored) newIndices.push_back({data.id, data.index});
+            for (const ContactData& data : contactData)
+                InsertContactLocked(data.id, account, data.group, data.alias, data.info);
+            for (CCLNode* g = accountNode->firstChild; g; g = g->next)
+                RefreshGroupVisibility(static_cast<CCLGroupNode*>(g));
+            // Marks of contacts that are gone go with them.
+            for (auto entry = unread.begin(); entry != unread.end();)
+                entry = entry->second.account == account && !contacts.count(entry->first) ? unread.erase(entry)
+                                                                                          : std::next(entry);
+            RefreshStatusGroups();
+            if (hadSelection && !selected) {
+                CCLNode* again = kind == CLContact && inStatusView ? FindStatusContactNode(int(item)) : NodeOf(kind, item);
+                if (!again) again = mode == 1 ? static_cast<CCLNode*>(accountNode) : FindStatusGroup(0);
+                SelectLocked(again);
+            }
+        }
+        for (const auto& entry : newIndices) host->SetGroupIndex(entry.first, entry.second);
+    }
 }
 
 bool CContactListCtrl::OnContactRemoved(int contact)

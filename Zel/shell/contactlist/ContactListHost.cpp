@@ -91,6 +91,15 @@ void CBusContactListHost::SetGroupOpen(int group, bool open)
     if (IContactListData* data = Data(bus)) data->SetPropertyByte(group, CZELString(kGroupOpen), &value);
 }
 
+bool CBusContactListHost::GetAccountItems(unsigned account, std::vector<std::pair<int, int>>& items)
+{
+    IContactListData* data = Data(bus);
+    CZELArray<ContactListItemPair> pairs;
+    if (!data || !data->GetAccountItems(account, pairs)) return false;
+    for (int i = 0; i < pairs.GetCount(); ++i) items.push_back({pairs[i].groupId, pairs[i].contactId});
+    return true;
+}
+
 bool CBusContactListHost::GetSettingOpen(const wchar_t* key, bool* open)
 {
     CSettingsStore* store = Store(bus);
@@ -148,6 +157,19 @@ bool CBusContactListHost::GetLogonDate(unsigned account, unsigned* unixTime)
 unsigned CBusContactListHost::Now()
 {
     return CZELTime().GetUnixTime();
+}
+
+bool CBusContactListHost::IsAccountOnline(unsigned account)
+{
+    IProtocolsManager* manager = Manager(bus);
+    int status = 0;
+    return manager && manager->GetStatus(account, &status) == 0 && status >= 2;
+}
+
+bool CBusContactListHost::GetContactIcons(unsigned account, int contact, StatusInfo& out)
+{
+    IProtocolsManager* manager = Manager(bus);
+    return manager && manager->GetContactIcons(account, contact, &out);
 }
 
 void CBusContactListHost::FillAccountMenu(unsigned account, CPopupMenu* menu)

@@ -7,9 +7,13 @@
 // held.
 #pragma once
 
+#include "Zel/core/bus/Payloads.h"
 #include "ZELCommon/ZELString.h"
 
 #include <windows.h>
+
+#include <utility>
+#include <vector>
 
 namespace Services {
 class CServicesManager;
@@ -30,6 +34,10 @@ public:
     virtual bool GetGroupOpen(int group, bool* open) = 0;
     virtual void SetGroupOpen(int group, bool open) = 0;
 
+    // The account's whole list: (group, 0) for each group, then (group or 0, contact) per contact.
+    // False when the account is not in the list.
+    virtual bool GetAccountItems(unsigned account, std::vector<std::pair<int, int>>& items) = 0;
+
     // The settings store, section GUID_GUI.
     virtual bool GetSettingOpen(const wchar_t* key, bool* open) = 0;
     virtual void SetSettingOpen(const wchar_t* key, bool open) = 0;
@@ -42,6 +50,9 @@ public:
     // The account's "Logon date" as a unix time; false when it never connected.
     virtual bool GetLogonDate(unsigned account, unsigned* unixTime) = 0;
     virtual unsigned Now() = 0;
+    // Both wait for the account.
+    virtual bool IsAccountOnline(unsigned account) = 0;
+    virtual bool GetContactIcons(unsigned account, int contact, StatusInfo& out) = 0;
     virtual void FillAccountMenu(unsigned account, CPopupMenu* menu) = 0;
     virtual void FillGroupMenu(unsigned account, int group, CPopupMenu* menu) = 0;
     virtual void FillContactMenu(unsigned account, int contact, CPopupMenu* menu) = 0;
@@ -80,6 +91,7 @@ public:
     void SetGroupIndex(int group, int index) override;
     bool GetGroupOpen(int group, bool* open) override;
     void SetGroupOpen(int group, bool open) override;
+    bool GetAccountItems(unsigned account, std::vector<std::pair<int, int>>& items) override;
     bool GetSettingOpen(const wchar_t* key, bool* open) override;
     void SetSettingOpen(const wchar_t* key, bool open) override;
     CZELString GetAccountDisplayName(unsigned account) override;
@@ -88,6 +100,8 @@ public:
     void SetAccountOpen(unsigned account, bool open) override;
     bool GetLogonDate(unsigned account, unsigned* unixTime) override;
     unsigned Now() override;
+    bool IsAccountOnline(unsigned account) override;
+    bool GetContactIcons(unsigned account, int contact, StatusInfo& out) override;
     void FillAccountMenu(unsigned account, CPopupMenu* menu) override;
     void FillGroupMenu(unsigned account, int group, CPopupMenu* menu) override;
     void FillContactMenu(unsigned account, int contact, CPopupMenu* menu) override;

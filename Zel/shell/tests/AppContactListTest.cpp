@@ -166,3 +166,24 @@ TEST_F(AppContactList, TheStatusMenuBringsTheAccountOnline)
         return ProtocolsManagerService->GetStatus(account, &status) == 0 && status == AccountStatus::Online;
     }));
 }
+
+TEST_F(AppContactList, AStoredListShowsAfterARestart)
+{
+    int group = int(Request(FAKE_ADD_GROUP, 0, L"Friends"));
+    int bob = int(Request(FAKE_ADD_CONTACT, group, L"bob"));
+    ASSERT_TRUE(PumpUntil([&] { return List().HasContact(bob); }));
+    SetPopupMenuRunner(nullptr, nullptr);
+    run.reset();
+    // The list is loaded in one batch that announces nothing item by item.
+    run.reset(new AppRun(folder));
+    ASSERT_TRUE(run->started);
+    SetPopupMenuRunner(&Picker::Run, &picker);
+    ASSERT_TRUE(PumpUntil([&] {
+        CZELLock hold(List().Lock());
+        CCLNode* root = List().AccountRoot();
+        CCLNode* account = root->firstChild;
+        if (!account || !account->firstChild) return false;
+        auto* first = static_cast<CCLGroupNode*>(account->firstChild);
+        return Wide(first->name) == L"Friends" && Names(first) == std::vector<std::wstring>{L"bob"};
+    }));
+}

@@ -46,6 +46,22 @@ public:
     }
     bool GetGroupOpen(int group, bool* open) override { return Find(groupOpen, group, open); }
     void SetGroupOpen(int group, bool open) override { groupOpen[group] = open; }
+    bool GetAccountItems(unsigned account, std::vector<std::pair<int, int>>& out) override
+    {
+        auto found = items.find(account);
+        if (found == items.end()) return false;
+        out = found->second;
+        return true;
+    }
+    bool IsAccountOnline(unsigned account) override { return online[account]; }
+    bool GetContactIcons(unsigned, int contact, StatusInfo& out) override
+    {
+        Log(L"Icons " + std::to_wstring(contact));
+        out = StatusInfo();
+        out.status = statuses[contact];
+        out.kinds.Add(out.status);
+        return true;
+    }
     bool GetSettingOpen(const wchar_t* key, bool* open) override { return Find(settingOpen, std::wstring(key), open); }
     void SetSettingOpen(const wchar_t* key, bool open) override { settingOpen[key] = open; }
     CZELString GetAccountDisplayName(unsigned account) override { return CZELString(displayNames[account].c_str()); }
@@ -135,6 +151,9 @@ public:
     std::map<unsigned, std::wstring> displayNames;
     std::map<unsigned, bool> accountOpen;
     std::map<unsigned, unsigned> logon;
+    std::map<unsigned, std::vector<std::pair<int, int>>> items;
+    std::map<unsigned, bool> online;
+    std::map<int, int> statuses;
     unsigned now = 1000000;
     bool answer = true;
     std::wstring answerText = L"typed";

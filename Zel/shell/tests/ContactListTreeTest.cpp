@@ -392,3 +392,51 @@ TEST_F(ContactListTree, ModeSwitchSelectsTheFirstNode)
     EXPECT_EQ(List().Selected(), List().FindStatusGroup(0));
     EXPECT_EQ(W(List().GetSoftKeyText()), L"");
 }
+
+TEST_F(ContactListTree, ABatchIsReadAgainAtItsEnd)
+{
+    AddAccount(Alice, L"alice");
+    AddGroup(1, Alice, L"Old");
+    AddContact(ContactId(1), Alice, 1, L"gone", 2);
+    List().AddUnread(ContactId(1), 5, 24);
+    // The list the data holds after a batch that announced nothing.
+    host.items[Alice] = {{3, 0}, {2, 0}, {2, ContactId(2)}, {3, ContactId(3)}, {0, ContactId(4)}};
+    host.aliases[2] = L"Friends";
+    host.aliases[3] = L"Work";
+    host.groupIndex[3] = 5;
+    host.aliases[ContactId(2)] = L"bob";
+    host.aliases[ContactId(3)] = L"amy";
+    host.aliases[ContactId(4)] = L"zoe";
+    host.statuses[ContactId(3)] = 5;
+    host.log.clear();
+    // An account that is not online has no statuses to give: nobody is asked.
+    Data(CLE_UPDATE_BEGIN, 0);
+    Data(CLE_UPDATE_END, 0);
+    EXPECT_EQ(host.Count(L"Icons"), 0);
+    {
+        CZELLock hold(List().Lock());
+        EXPECT_EQ(Children(List().FindAccountNode(Alice)), (std::vector<std::wstring>{L"Work", L"Friends", L"Not in list"}));
+        EXPECT_EQ(Children(List().FindGroupNode(2, Alice)), std::vector<std::wstring>{L"bob"});
+        EXPECT_EQ(Children(List().FindStatusGroup(2)), std::vector<std::wstring>{L"zoe"});
+        EXPECT_FALSE(List().HasContact(ContactId(1)));
+        EXPECT_TRUE(List().Unread().empty());
+        EXPECT_EQ(List().Selected(), List().FindAccountNode(Alice));
+    }
+    EXPECT_EQ(host.groupIndex[2], 6);
+    host.online[Alice] = true;
+    Data(CLE_UPDATE_END, 0);
+    EXPECT_EQ(host.Count(L"Icons"), 3);
+    CZELLock hold(List().Lock());
+    EXPECT_EQ(Children(List().FindStatusGroup(0)), std::vector<std::wstring>{L"amy"});
+}
+
+TEST_F(ContactListTree, AnAccountWhoseListCameFirstShowsIt)
+{
+    host.items[Bob] = {{7, 0}, {7, ContactId(7)}};
+    host.aliases[7] = L"G";
+    host.aliases[ContactId(7)] = L"carl";
+    AddAccount(Bob, L"bob");
+    CZELLock hold(List().Lock());
+    EXPECT_EQ(Children(List().FindGroupNode(7, Bob)), std::vector<std::wstring>{L"carl"});
+    EXPECT_EQ(Children(List().FindStatusGroup(1)), std::vector<std::wstring>{L"carl"});
+}
