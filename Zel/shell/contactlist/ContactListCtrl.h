@@ -119,6 +119,10 @@ public:
     void OnChar(wchar_t character);
     void OnTimer(UINT_PTR id);
     void OnPenDown(int x, int y);
+    // Selects the node at the point, as a tap does; false when there is none.
+    bool SelectAt(int x, int y);
+    // The window is going (with its parent, say): nothing is drawn or timed any more.
+    void OnWindowDestroyed();
     void OnPenMove(int y);
     void OnPenUp(int x);
     void OnDoubleClick(int x, int y);
@@ -227,7 +231,7 @@ private:
     Services::CServicesManager& bus;
     std::unique_ptr<IContactListHost> ownHost;
     IContactListHost* host;
-    HWND window;
+    std::atomic<HWND> window;  // read on the queue thread too
     int serviceHandle;
     bool repaint;
     int queue;

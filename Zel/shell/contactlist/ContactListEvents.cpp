@@ -369,7 +369,6 @@ void CContactListCtrl::Resync(const std::vector<unsigned>& accounts)
             if (online) host->GetContactIcons(account, item.second, data.info);
             contactData.push_back(data);
         }
-        std::vector<std::pair<int, int>> newIndices;
         {
             CZELLock hold(lock);
             CCLAccountNode* accountNode = FindAccountNode(account);
@@ -379,8 +378,9 @@ void CContactListCtrl::Resync(const std::vector<unsigned>& accounts)
             const intptr_t item = selected ? selected->ItemId() : 0;
             const bool inStatusView = selected && selected->parent && selected->parent->parent == statusRoot.get();
             ClearAccountLocked(accountNode);
-            for (GroupData& data : groupData)
-                if (InsertGroupLocked(accountNode, data) && !data.indexStored) newIndices.push_back({data.id, data.index});
+            // Indices given here are not written back: reading a stored list for display leaves it
+            // as it was (the next run gives the same ones, in the same order).
+            for (GroupData& data : groupData) InsertGroupLocked(accountNode, data);
             for (const ContactData& data : contactData)
                 InsertContactLocked(data.id, account, data.group, data.alias, data.info);
             for (CCLNode* g = accountNode->firstChild; g; g = g->next)
@@ -396,7 +396,6 @@ void CContactListCtrl::Resync(const std::vector<unsigned>& accounts)
                 SelectLocked(again);
             }
         }
-        for (const auto& entry : newIndices) host->SetGroupIndex(entry.first, entry.second);
     }
 }
 

@@ -84,6 +84,12 @@ LRESULT CALLBACK ContactListWndProc(HWND window, UINT message, WPARAM wParam, LP
         if (wParam & MK_LBUTTON) control->OnPenMove(y);
         break;
     case WM_LBUTTONUP: control->OnPenUp(x); break;
+    case WM_RBUTTONDOWN:
+        // A desktop's hold: the item under the button is the one its menu is for.
+        SetFocus(window);
+        control->SelectAt(x, y);
+        break;
+    case WM_DESTROY: control->OnWindowDestroyed(); break;
     case WM_LBUTTONDBLCLK: control->OnDoubleClick(x, y); break;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case CContactListCtrl::WM_CONTACT_ONLINE: control->Host().ContactCameOnline(int(wParam)); return 0;
@@ -193,21 +199,32 @@ void CContactListCtrl::OnVScroll(int request, int thumb)
     Invalidate();
 }
 
-void CContactListCtrl::OnPenDown(int x, int y)
+bool CContactListCtrl::SelectAt(int x, int y)
 {
     const int position = ScrollPosition(window);
     RECT client = ClientRect(window);
+    CZELLock hold(lock);
+    CCLNode* hit = CurrentRoot()->HitTest(x, y + position, client.right);
+    if (!hit || hit == CurrentRoot()) return false;
+    SelectByTap(hit);
+    return true;
+}
+
+void CContactListCtrl::OnWindowDestroyed()
+{
+    if (!window) return;
+    KillTimer(window, BlinkTimer);
+    KillTimer(window, SelectionTimer);
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    window = nullptr;
+}
+
+void CContactListCtrl::OnPenDown(int x, int y)
+{
     penDown = true;
     penX = x;
     penY = lastPenY = y;
-    CCLNode* hit;
-    {
-        CZELLock hold(lock);
-        hit = CurrentRoot()->HitTest(x, y + position, client.right);
-        if (hit == CurrentRoot()) hit = nullptr;
-        if (hit) SelectByTap(hit);
-    }
-    if (!hit) return;
+    if (!SelectAt(x, y)) return;
     Invalidate();
     // A hold reaches the window as WM_CONTEXTMENU.
     SHRGINFO gesture = {sizeof gesture, window, {x, y}, SHRG_RETURNCMD | SHRG_LONGDELAY};

@@ -360,6 +360,7 @@ TEST_F(ContactListInput, PaintsInTheSchemeColours)
         UpdateWindow(List());
         TestSupport::Image image;
         ASSERT_TRUE(TestSupport::CaptureWindow(List(), false, &image));
+        TestSupport::SaveScreenshot(List(), false, dpi == 96 ? L"contact-list-96.png" : L"contact-list-192.png");
         const int header = (18 * dpi + 48) / 96;
         // The selected group's row starts with colour 9 just inside its frame (the gradient has
         // barely begun there).

@@ -421,8 +421,10 @@ TEST_F(ContactListTree, ABatchIsReadAgainAtItsEnd)
         EXPECT_FALSE(List().HasContact(ContactId(1)));
         EXPECT_TRUE(List().Unread().empty());
         EXPECT_EQ(List().Selected(), List().FindAccountNode(Alice));
+        // Its index was given, not stored.
+        EXPECT_EQ(host.groupIndex.count(2), 0u);
+        EXPECT_EQ(List().FindGroupNode(2, Alice)->index, 6);
     }
-    EXPECT_EQ(host.groupIndex[2], 6);
     host.online[Alice] = true;
     Data(CLE_UPDATE_END, 0);
     EXPECT_EQ(host.Count(L"Icons"), 3);

@@ -247,6 +247,7 @@ TEST_F(PopupMenuWindow, DrawsFrameAndSelectionInTheSchemeColours)
                 HWND menu = WaitForLevels(1);
                 Sleep(150);
                 captured = TestSupport::CaptureWindow(menu, false, &image);
+                TestSupport::SaveScreenshot(menu, false, dpi == 96 ? L"popup-menu-96.png" : L"popup-menu-192.png");
                 Key(menu, WM_KEYDOWN, VK_RETURN);
             });
             Show(Numbers(3));
