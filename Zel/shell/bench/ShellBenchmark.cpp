@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-// Every benchmark, or those named on the command line: startup, skin, messages.
+// Every benchmark, or those named on the command line: startup, skin, messages, list.
 int main(int argc, char** argv)
 {
     auto wanted = [&](const char* name) {
@@ -15,5 +15,6 @@ int main(int argc, char** argv)
     if (wanted("startup")) RunStartupBenchmark();
     if (wanted("skin")) RunSkinDecodeBenchmark();
     if (wanted("messages")) RunMessageBenchmark();
+    if (wanted("list")) RunContactListWindowBenchmark();
     return 0;
 }

@@ -7,3 +7,4 @@
 void RunStartupBenchmark();
 void RunSkinDecodeBenchmark();
 void RunMessageBenchmark();
+void RunContactListWindowBenchmark();

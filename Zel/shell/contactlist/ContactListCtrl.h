@@ -233,7 +233,7 @@ private:
     IContactListHost* host;
     std::atomic<HWND> window;  // read on the queue thread too
     int serviceHandle;
-    bool repaint;
+    std::atomic<bool> repaint;  // off during a batch
     int queue;
     std::vector<int> subscriptions;
     mutable CZELCriticalSection lock;
