@@ -75,11 +75,23 @@ int CCLNode::GetVisibleChildCount()
 void CCLNode::InsertChild(CCLNode* node)
 {
     node->parent = this;
-    CCLNode* before = firstChild;
+    CCLNode* before = nullptr;
     CCLNode* last = nullptr;
-    while (before && before->Compare(before, node) < 1) {
-        last = before;
-        before = before->next;
+    if (node->Kind() == CLContact) {
+        // Contacts go through the index: before the first that sorts after them.
+        if (!contactIndex) contactIndex.reset(new ContactIndex);
+        ContactSortKey key = static_cast<CCLContactNode*>(node)->SortKey();
+        auto after = contactIndex->upper_bound(key);
+        before = after == contactIndex->end() ? nullptr : after->second;
+        last = before ? before->prev : (contactIndex->empty() ? nullptr : contactIndex->rbegin()->second);
+        node->indexEntry = contactIndex->insert(after, {key, node});
+        node->indexed = true;
+    } else {
+        before = firstChild;
+        while (before && before->Compare(before, node) < 1) {
+            last = before;
+            before = before->next;
+        }
     }
     node->prev = last;
     node->next = before;
@@ -109,6 +121,8 @@ void CCLNode::InsertChildAt(int position, CCLNode* node)
 bool CCLNode::RemoveChild(CCLNode* node)
 {
     if (!node || node->parent != this) return false;
+    if (node->indexed && contactIndex) contactIndex->erase(node->indexEntry);
+    node->indexed = false;
     if (node->prev) node->prev->next = node->next;
     else firstChild = node->next;
     if (node->next) node->next->prev = node->prev;
@@ -545,11 +559,8 @@ CZELString CCLContactNode::GetKindName()
 
 int CompareContacts(const CCLContactNode& e, const CCLContactNode& n)
 {
-    if (e.unread && !n.unread) return -1;
-    if (n.unread && !e.unread) return 1;
-    if (e.statusType == 0 && n.statusType >= 2) return 1;
-    if (e.statusType >= 2 && n.statusType == 0) return -1;
-    return e.name.Compare(n.name) > 0 ? 1 : -1;
+    // 1 when the existing one sorts after the new one; equal keys keep arrival order.
+    return n.SortKey() < e.SortKey() ? 1 : -1;
 }
 
 int CCLContactNode::Compare(CCLNode* existing, CCLNode* node)

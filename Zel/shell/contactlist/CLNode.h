@@ -13,6 +13,9 @@
 
 #include <windows.h>
 
+#include <map>
+#include <memory>
+
 class CCLNode;
 class CContactListCtrl;
 class CSkinImageSet;
@@ -20,6 +23,22 @@ class IContactListCallbacks;
 class IContactListHost;
 
 enum CLNodeKind { CLRoot, CLStatusGroup, CLGroup, CLContact, CLAccount };
+
+// Where a contact sorts among its siblings: unread first, then online (status 2 and above), then
+// by name without regard to case; equal keys keep their arrival order.
+struct ContactSortKey {
+    bool unread;
+    bool online;
+    CZELString name;
+
+    bool operator<(const ContactSortKey& other) const
+    {
+        if (unread != other.unread) return unread;
+        if (online != other.online) return online;
+        return name.Compare(other.name) < 0;
+    }
+};
+typedef std::multimap<ContactSortKey, CCLNode*> ContactIndex;
 
 // What the nodes read of their control: its options, its unread marks and where pictures,
 // colours and stored states go.
@@ -94,6 +113,12 @@ public:
     bool visible = true;
     bool selected = false;
     bool expanded = true;
+
+    // The contacts among the children, in their order, so a contact is filed in logarithmic time.
+    std::unique_ptr<ContactIndex> contactIndex;
+    // A contact's place in its parent's index.
+    ContactIndex::iterator indexEntry;
+    bool indexed = false;
 
 protected:
     // The children in a grid of N columns: heights, rectangles, hit tests and painting.
@@ -184,6 +209,7 @@ public:
     intptr_t ItemId() const override { return contact; }
     // Takes a copy of another node's data (the status view's twin).
     CCLContactNode* Twin(const int* columns) const;
+    ContactSortKey SortKey() const { return ContactSortKey{unread, statusType >= 2, name}; }
     void SetStatus(int statusType, const CZELArray<int>& leftIcons, const CZELArray<int>& rightIcons);
 
     const int contact;
