@@ -283,9 +283,9 @@ TEST_F(GlobalSettingsTest, PackLists)
 TEST_F(GlobalSettingsTest, ColumnsBelowOneCountAsOne)
 {
     Start();
-    for (int stored : {0, -5, 3}) {
-        SCOPED_TRACE(stored);
-        Store().SetInt(GUID_GUI, L"CLColumns", &stored);
-        EXPECT_EQ(Loaded().clColumns, stored < 1 ? 1 : stored);
+    for (char stored : {0, 3}) {
+        SCOPED_TRACE(int(stored));
+        Store().SetByte(GUID_GUI, L"CLColumns", &stored);
+        EXPECT_EQ(Loaded().clColumns, stored < 1 ? 1 : int(stored));
     }
 }
