@@ -206,3 +206,8 @@ void HandheldResetPowerLog(void)
     g_log.notificationsHeld = int(g_notifications.size());
     CopyName(g_log.systemPowerState, 64, g_state.c_str());
 }
+
+void SystemIdleTimerReset(void)
+{
+    SetThreadExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
+}

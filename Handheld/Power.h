@@ -89,6 +89,8 @@ HANDHELD_API BOOL CeRunAppAtTime(LPCWSTR app, const SYSTEMTIME* time);
 // ---- Simulation, for tests ----
 
 // The device enters the named state: every registered queue gets a PBT_TRANSITION record.
+// Restarts the device's idle countdown, so it does not sleep now; the desktop's own.
+HANDHELD_API void SystemIdleTimerReset(void);
 HANDHELD_API void HandheldBroadcastPowerState(LPCWSTR name, DWORD flags);
 HANDHELD_API void HandheldGetPowerLog(HandheldPowerLog* log);
 // Clears the log's counters and names (held requirements, notifications and the state stay).

@@ -96,6 +96,11 @@ ShellFullScreenLog g_fullScreen = {};
 
 }  // namespace
 
+DWORD WINAPI SHRecognizeGesture(SHRGINFO*)
+{
+    return 0;
+}
+
 BOOL WINAPI SHFullScreen(HWND window, DWORD flags)
 {
     if (!IsWindow(window)) {

@@ -54,6 +54,19 @@ struct ShellFullScreenLog {
 const WPARAM SPI_SETSIPINFO = 0xE0;
 const WPARAM SETTINGCHANGE_RESET = 0x3002;
 
+// SHRGINFO.flags.
+const DWORD SHRG_RETURNCMD = 0x0001;
+const DWORD SHRG_LONGDELAY = 0x0008;
+// SHRecognizeGesture's answer for a tap held down (never given here).
+const DWORD GN_CONTEXTMENU = 1000;
+
+struct SHRGINFO {
+    DWORD size;  // sizeof(SHRGINFO)
+    HWND window;
+    POINT point;
+    DWORD flags;
+};
+
 struct SHINITDLGINFO {
     DWORD mask;
     HWND dialog;
@@ -99,6 +112,9 @@ HANDHELD_API BOOL WINAPI SHInitExtraControls(void);
 // Hides or shows the task bar, input-panel button and start icon for a window that goes full
 // screen. A desktop window's frame is its own: the request is kept (ShellGetFullScreenLog).
 HANDHELD_API BOOL WINAPI SHFullScreen(HWND window, DWORD flags);
+// Watches a stylus press for a hold. A desktop has no hold: the right button gives WM_CONTEXTMENU
+// by itself, so the answer is always 0 (no gesture).
+HANDHELD_API DWORD WINAPI SHRecognizeGesture(SHRGINFO* info);
 HANDHELD_API void ShellGetFullScreenLog(ShellFullScreenLog* log);
 HANDHELD_API void ShellResetFullScreenLog(void);
 }

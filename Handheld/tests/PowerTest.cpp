@@ -152,6 +152,10 @@ TEST(Power, FullScreenInstallerAndScreenDensity)
     ShellResetFullScreenLog();
     EXPECT_FALSE(SHFullScreen(nullptr, SHFS_HIDETASKBAR));
     EXPECT_TRUE(SHInitExtraControls());
+    // A hold is never recognised: the right button brings the context menu on a desktop.
+    SHRGINFO gesture = {sizeof gesture, nullptr, {5, 5}, SHRG_RETURNCMD | SHRG_LONGDELAY};
+    EXPECT_EQ(SHRecognizeGesture(&gesture), 0u);
+    EXPECT_EQ(SHRecognizeGesture(nullptr), 0u);
 
     ResetCabInstallerLog();
     EXPECT_FALSE(StartCabInstaller(nullptr));

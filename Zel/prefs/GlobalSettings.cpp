@@ -201,6 +201,8 @@ void GlobalSettings::Load()
             this->*key.field = static_cast<unsigned char>(value);
         }
         for (const NumberKey& key : kIntKeys) store->GetInt(section, CZELString(key.key), &(this->*key.field));
+        // A grid of contacts has at least one column, whatever the file says.
+        if (clColumns < 1) clColumns = 1;
 
         LOGFONTW font = {};
         unsigned fontLength = sizeof font;

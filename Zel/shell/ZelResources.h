@@ -6,3 +6,8 @@
 #define IDM_SOFTKEY_LEFT 32823
 #define IDM_SOFTKEY_RIGHT 32825
 #define IDD_COMMON_DIALOG 132
+
+// The text input dialog: a label and a one-line edit.
+#define IDD_TEXT_INPUT 107
+#define IDC_TEXT_INPUT_LABEL 1188
+#define IDC_TEXT_INPUT_EDIT 1026

@@ -279,3 +279,13 @@ TEST_F(GlobalSettingsTest, PackLists)
     EXPECT_TRUE(SmileyPackExists(L"Faces", root.c_str()));
     EXPECT_FALSE(SmileyPackExists(CZELString(), root.c_str()));
 }
+
+TEST_F(GlobalSettingsTest, ColumnsBelowOneCountAsOne)
+{
+    Start();
+    for (char stored : {0, 3}) {
+        SCOPED_TRACE(int(stored));
+        Store().SetByte(GUID_GUI, L"CLColumns", &stored);
+        EXPECT_EQ(Loaded().clColumns, stored < 1 ? 1 : int(stored));
+    }
+}

@@ -171,7 +171,13 @@ void CApplication::OnCreate()
     }
     int strip = StripHeight();
     RECT listRect = {usable.left, usable.top, usable.right, usable.bottom - strip};
-    contactList = new CContactListCtrl(this);
+    ContactListOptions options;
+    options.mode = settings.clMode;
+    options.onlyOnline = settings.clOnlyOnline;
+    options.columns = settings.clColumns;
+    options.dontShowIcon = settings.clDontShowIcon;
+    options.font = settings.clFont;
+    contactList = new CContactListCtrl(this, bus, options);
     if (contactList->Create(instance, mainWindow, WS_VISIBLE | WS_TABSTOP, listRect))
         SetFocus(*contactList);
     RECT panelRect = {usable.left, usable.bottom - strip, usable.right, usable.bottom};
@@ -273,8 +279,8 @@ void CApplication::ShowItemMenu()
 
 void CApplication::OpenPreferences(int page)
 {
+    // The contact list follows its options through ApplyOption; the chat window takes none yet.
     IOptionObserver* observers[] = {resources.get(), nullptr, nullptr, this};
-    // The contact list and the chat window take no options in this build.
     IOptionObserver* present[4];
     int count = 0;
     for (IOptionObserver* observer : observers)
@@ -284,6 +290,7 @@ void CApplication::OpenPreferences(int page)
 
 void CApplication::ApplyOption(int code)
 {
+    if (contactList) contactList->OnOptionChanged(code, settings);
     if (code == OPT_TRAY_ICON) {
         ShowTrayIcon(settings.trayIcon);
     } else if (code == OPT_LANGUAGE) {

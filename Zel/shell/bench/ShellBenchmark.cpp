@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-// Every benchmark, or those named on the command line: startup, skin, messages, update.
+// Every benchmark, or those named on the command line: startup, skin, messages, update, list.
 int main(int argc, char** argv)
 {
     auto wanted = [&](const char* name) {
@@ -16,5 +16,6 @@ int main(int argc, char** argv)
     if (wanted("skin")) RunSkinDecodeBenchmark();
     if (wanted("messages")) RunMessageBenchmark();
     if (wanted("update")) RunUpdateDownloadBenchmark();
+    if (wanted("list")) RunContactListWindowBenchmark();
     return 0;
 }

@@ -8,3 +8,4 @@ void RunStartupBenchmark();
 void RunSkinDecodeBenchmark();
 void RunMessageBenchmark();
 void RunUpdateDownloadBenchmark();
+void RunContactListWindowBenchmark();

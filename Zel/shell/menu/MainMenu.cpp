@@ -81,10 +81,10 @@ void RunMainMenuCommand(CApplication& application, int id, int accountCount)
         application.OpenPreferences(id);
     } else if (id == MainMenuOnlyOnline) {
         settings.clOnlyOnline = !settings.clOnlyOnline;
-        if (application.ContactList()) application.ContactList()->OnOptionChanged(OPT_CL_ONLY_ONLINE);
+        application.ApplyOption(OPT_CL_ONLY_ONLINE);
     } else if (id == MainMenuMode) {
         settings.clMode = settings.clMode ? 0 : 1;
-        if (application.ContactList()) application.ContactList()->OnOptionChanged(OPT_CL_MODE);
+        application.ApplyOption(OPT_CL_MODE);
     } else if (id == MainMenuSound) {
         settings.alertSoundOn = !settings.alertSoundOn;
     } else if (id == MainMenuAbout) {

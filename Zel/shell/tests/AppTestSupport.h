@@ -119,6 +119,11 @@ public:
         int contact = ContactListDataService->AddContact(account, group);
         ContactListDataService->SetPropertyString(contact, CZELString(L"Account name"), CZELString(accountName));
         ContactListDataService->SetPropertyString(contact, CZELString(L"CL Alias"), CZELString(alias));
+        // Announced as a plug-in does, so the contact list shows it too.
+        ContactListDataService->NotifyGroupAdded(group);
+        ContactListDataService->NotifyContactAdded(contact, StatusInfo());
+        CContactListCtrl* list = application ? application->ContactList() : nullptr;
+        if (list) PumpUntil([&] { return list->HasContact(contact); });
         return contact;
     }
 

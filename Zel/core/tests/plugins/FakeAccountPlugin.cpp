@@ -2,6 +2,7 @@
 #include "Zel/core/tests/plugins/FakeAccountPlugin.h"
 
 #include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/contactlist/ContactListData.h"
 #include "Zel/core/contactlist/ContactListPayloads.h"
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/accounts/IProtocolsManager.h"
@@ -69,6 +70,7 @@ class CFakeAccount;
 void SetStatusFromMenu(intptr_t accountId, intptr_t status);
 
 std::mutex StateLock;
+void SetStatusFromMenu(intptr_t account, intptr_t status);
 std::vector<CFakeAccount*> Accounts;
 std::vector<FakeLogEntry> Log;
 
@@ -97,7 +99,8 @@ public:
     {
         if (msgClass == kControlClass) {
             ControlPayload* control = dynamic_cast<ControlPayload*>(p1);
-            if (control) Notify(code, *control);
+            if (control && code >= FAKE_ADD_GROUP && code <= FAKE_SET_CONTACT_STATUS) ChangeList(code, *control);
+            else if (control) Notify(code, *control);
             return 0;
         }
         if (msgClass == GUID_CONNECTION_MANAGER && code == CM_DISCONNECTED) {
@@ -230,6 +233,39 @@ private:
         case PM_GET_SEARCH_PAGES: return 100 + code;
         default: return 0;
         }
+    }
+
+    IContactListData* List()
+    {
+        return static_cast<IContactListData*>(bus->GetService(GUID_CONTACT_LIST_DATA));
+    }
+
+    // The list changes a plug-in makes from its own thread.
+    void ChangeList(int code, const ControlPayload& control)
+    {
+        IContactListData* list = List();
+        if (!list) return;
+        intptr_t item = 0;
+        if (code == FAKE_ADD_GROUP) {
+            int group = list->AddGroup(id);
+            list->SetPropertyString(group, CZELString(L"CL Alias"), control.text);
+            list->NotifyGroupAdded(group);
+            item = group;
+        } else if (code == FAKE_ADD_CONTACT) {
+            int contact = list->AddContact(id, int(control.value));
+            list->SetPropertyString(contact, CZELString(L"CL Alias"), control.text);
+            list->SetPropertyString(contact, CZELString(L"Account name"), control.text);
+            list->NotifyContactAdded(contact, StatusInfo());
+            item = contact;
+        } else if (code == FAKE_SET_CONTACT_STATUS) {
+            StatusInfo info;
+            info.status = control.mode;
+            info.kinds.Add(control.mode);
+            list->NotifyContactStatus(int(control.value), info);
+            item = control.value;
+        }
+        CRefValue made(item);
+        Record(id, code, &made, nullptr);
     }
 
     void Notify(int code, const ControlPayload& control)

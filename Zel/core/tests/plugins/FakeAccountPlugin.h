@@ -42,6 +42,14 @@ enum FakeNotifyMode {
     FAKE_NOTIFY_WRONG_ID = 2,  // p1 = the account's id + 1
 };
 
+// Requests to FakeAccountNotify that change the contact list from the account's own thread, as a
+// plug-in does, through CContactListData. Each logs itself with v1 = the item it made or changed.
+enum FakeListRequest {
+    FAKE_ADD_GROUP = 501,           // text: the group's "CL Alias"
+    FAKE_ADD_CONTACT = 502,         // value: the group (0 none), text: "CL Alias" and "Account name"
+    FAKE_SET_CONTACT_STATUS = 503,  // value: the contact, mode: the status
+};
+
 // Values the fake accounts keep through the manager.
 #define FAKE_VALUE_NAME L"Name"                      // string: the name reported for PM_GET_NAME
 #define FAKE_VALUE_LOADS L"Loads"                    // int: PM_LOAD count
@@ -58,7 +66,8 @@ typedef int (*FakeAccountLivePtr)();
 // The queue of account id, 0 when there is none.
 typedef int (*FakeAccountQueuePtr)(unsigned accountId);
 // Makes the account post notification code (ACC_*) from its own thread; value and text fill the
-// payload the code carries. 1 when the request was queued.
+// payload the code carries; or runs one of the FakeListRequest changes there. 1 when the request
+// was queued. The status menu's items carry a callback that sets the account's status.
 typedef int (*FakeAccountNotifyPtr)(unsigned accountId, int code, intptr_t value, const wchar_t* text, int mode);
 // The timer callback the fake accounts put into timer payloads.
 typedef unsigned (*FakeAccountTimerPtr)(intptr_t context);
