@@ -1,4 +1,5 @@
 // Jabber.dll's entry point and its export for the tests.
+#include "Jabber/account/JabberAccount.h"
 #include "Jabber/account/Timings.h"
 
 #include <windows.h>
@@ -17,4 +18,10 @@ extern "C" void JabberTestTimings(unsigned reconnectDelayMs, unsigned negotiatio
 {
     if (reconnectDelayMs) Timings().reconnectDelayMs = reconnectDelayMs;
     if (negotiationLimitMs) Timings().negotiationLimitMs = negotiationLimitMs;
+}
+
+// The contact menus' authorisation actions, for the tests to run as a menu item would.
+extern "C" MenuCallback JabberTestContactAction(int action)
+{
+    return JabberAccount::ContactActionCallback(action);
 }

@@ -54,6 +54,7 @@ void JabberAccount::RegisterRequestHandlers()
     requestHandlers.push_back({TypeGet, VersionNs, "query", [this](const XmlElement& iq) { ReplyVersion(iq); }});
     requestHandlers.push_back({TypeGet, PingNs, "ping", [this](const XmlElement& iq) { ReplyPing(iq); }});
     requestHandlers.push_back({TypeGet, DiscoInfoNs, "query", [this](const XmlElement& iq) { ReplyDiscoInfo(iq); }});
+    RegisterRosterHandlers();
 }
 
 OwnAddress JabberAccount::Own() const
