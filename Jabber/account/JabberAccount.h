@@ -128,6 +128,8 @@ public:
     uint64_t ClientFeatures(const std::wstring& jid, bool complete);
 
 private:
+    // The benchmark drives the stanza handlers directly.
+    friend struct JabberAccountProbe;
     typedef std::function<void(const XmlElement& iq)> IqHandler;
     struct RequestHandler {
         unsigned typeMask;  // TypeGet, TypeSet
@@ -201,6 +203,8 @@ private:
     void SendPresence(int chosen, const std::string* to, XmlElement* extra);
     void OnPresence(const XmlElement& presence);
     void UpdateContactStatus(const std::wstring& jid);
+    // BuildContactStatus for a contact whose record (null: none) is known already.
+    void BuildContactIcons(IContactListData* list, const ContactRecord* record, int contactId, StatusInfo& out);
     void MarkContactsOffline();
     static void OnStatusMenuItem(intptr_t context, intptr_t argument);
 

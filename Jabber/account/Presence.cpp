@@ -127,7 +127,7 @@ void JabberAccount::UpdateContactStatus(const std::wstring& jid)
     const ContactRecord* record = contacts.Find(0, jid);
     if (!list || !record || !record->contactId) return;
     StatusInfo icons;
-    BuildContactStatus(record->contactId, icons);
+    BuildContactIcons(list, record, record->contactId, icons);
     list->NotifyContactStatus(record->contactId, icons);
 }
 
@@ -150,12 +150,18 @@ void JabberAccount::BuildContactStatus(int contactId, StatusInfo& out)
 {
     IContactListData* list = ContactList();
     if (!list) return;
-    PluginShared& shared = PluginShared::Instance();
-    const int first = FirstStatusImage();
     CZELString jid;
     list->GetPropertyString(contactId, CZELString(L"Account name"), jid);
     const ContactRecord* record =
         jid.IsEmpty() ? nullptr : contacts.Find(0, std::wstring(jid.GetBuffer(), size_t(jid.GetLength())));
+    BuildContactIcons(list, record, contactId, out);
+}
+
+void JabberAccount::BuildContactIcons(IContactListData* list, const ContactRecord* record, int contactId,
+                                      StatusInfo& out)
+{
+    PluginShared& shared = PluginShared::Instance();
+    const int first = FirstStatusImage();
     const bool inGroup = list->GetContactGroup(contactId) != 0;
     out.status = 0;
     if (record && inGroup) {

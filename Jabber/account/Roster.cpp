@@ -224,7 +224,10 @@ void JabberAccount::OnRosterResult(const XmlElement& iq)
     }
 
     list->BeginUpdate();
-    for (int n = 1; const XmlElement* item = FindChild(query, "item", n); ++n) {
+    // One walk over the children: asking for the n-th "item" each time would walk them n times.
+    for (const std::unique_ptr<XmlElement>& child : query->children) {
+        if (child->name != "item") continue;
+        const XmlElement* item = child.get();
         const int subscription = SubscriptionValue(GetAttribute(item, "subscription"));
         const std::string* jidText = GetAttribute(item, "jid");
         if (!jidText || jidText->empty()) continue;
@@ -305,7 +308,9 @@ void JabberAccount::OnRosterPush(const XmlElement& iq)
     IContactListData* list = ContactList();
     if (!list) return;
     const XmlElement* query = FindChild(&iq, "query");
-    for (int n = 1; const XmlElement* item = FindChild(query, "item", n); ++n) ApplyPushItem(list, *item);
+    if (!query) return;
+    for (const std::unique_ptr<XmlElement>& child : query->children)
+        if (child->name == "item") ApplyPushItem(list, *child);
 }
 
 void JabberAccount::ApplyPushItem(IContactListData* list, const XmlElement& item)
