@@ -10,7 +10,8 @@ ZEL_PACKAGES=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix libz-mingw-w64
               dante-server squid tinyproxy socat openssl    # the network tests' loopback peers
               tshark                                        # checks the Wex codec's frames
               giflib-tools python3                          # giflib's gifbuild writes the GIF tests' corpus
-              ejabberd)                                     # the XMPP tests' server
+              ejabberd                                      # the XMPP tests' server
+              python3-slixmpp)                              # and their other party
 # The SOCKS5 test proxy checks user names and passwords against the system's accounts.
 ZEL_SOCKS_TEST_USER=zelsocks
 ZEL_SOCKS_TEST_PASSWORD=zelsocks-pw

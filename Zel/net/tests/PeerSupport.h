@@ -170,6 +170,8 @@ public:
 
     int Port() const { return port; }
     int ProcessId() const { return pid; }
+    // The peer's run folder (a Unix path), where some peers leave what they saw; empty when stopped.
+    const std::string& RunDir() const { return runDir; }
     bool IsRunning() const { return !runDir.empty() && FileExists(runDir + "/ready") && !FileExists(runDir + "/died"); }
     const std::string& Failure() const { return failure; }
 
