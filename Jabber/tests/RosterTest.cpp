@@ -289,3 +289,76 @@ TEST_F(RosterTest, SubscriptionsAndTheSixAuthorisationActions)
 }
 
 }  // namespace
+
+// Stanzas from strangers and stanzas that are malformed or odd: only what the server of a kind-0
+// account may do (tell it an account was made) has an effect; everything else leaves the list and
+// the connection as they were.
+TEST_F(RosterTest, HostileAndOddStanzasChangeOnlyWhatTheyMay)
+{
+    ASSERT_TRUE(plugin.Loaded());
+    RosterSession session;
+    unsigned id = session.Create(GUID_XMPP_ZEL_PROTOCOL);
+    ASSERT_TRUE(session.SignIn("<item jid='bob@localhost' name='Bob' subscription='both'><group>Friends</group></item>"));
+    const Rows rows = session.Rows();
+    const int bob = session.Contact("bob@localhost");
+    const std::string longJid = std::string(3000, 'x') + "@localhost";
+
+    struct Case {
+        const char* name;
+        std::string stanza;
+        const char* sent;  // what the account must have sent in answer, or null for nothing new
+    } cases[] = {
+        {"our server tells of a new account", "<message from='localhost'><x xmlns='zel:x:gotaccount'/></message>",
+         "<presence to='localhost' type='subscribed'/>"},
+        {"a stranger tells of one", "<message from='mallory@localhost'><x xmlns='zel:x:gotaccount'/></message>",
+         nullptr},
+        {"a resource of the server tells of one", "<message from='localhost/x'><x xmlns='zel:x:gotaccount'/></message>",
+         nullptr},
+        {"presence without from", "<presence><show>dnd</show></presence>", nullptr},
+        {"presence from nobody", "<presence from=''/>", nullptr},
+        {"presence from a lone slash", "<presence from='/'/>", nullptr},
+        {"presence with an empty resource", "<presence from='bob@localhost/'><show>dnd</show></presence>", nullptr},
+        {"a priority far out of range", "<presence from='bob@localhost/a'><priority>99999999999999999999</priority></presence>",
+         nullptr},
+        {"presence from a very long JID", "<presence from='" + longJid + "/r'/>", nullptr},
+        {"a push without items", "<iq type='set' id='h1'><query xmlns='jabber:iq:roster'/></iq>", "id='h1'"},
+        {"a push with odd items",
+         "<iq type='set' id='h2'><query xmlns='jabber:iq:roster'><item/><item jid=''/><item jid='x@localhost'/>"
+         "<item subscription='both'/><item jid='" + longJid + "' subscription='sideways'/></query></iq>",
+         "id='h2'"},
+        {"a message without from", "<message><body>x</body></message>", nullptr},
+        {"a redirection without a JID",
+         "<message from='localhost'><body>x</body><addresses xmlns='http://jabber.org/protocol/address'>"
+         "<address type='ofrom'/></addresses></message>",
+         nullptr},
+        {"event ids that are not ours",
+         "<message from='bob@localhost/a'><x xmlns='jabber:x:event'><delivered/><id>zel_99999999999999</id></x>"
+         "<x xmlns='jabber:x:event'><offline/><id>zel_</id></x></message>",
+         nullptr},
+        {"an unknown top-level element", "<bogus from='bob@localhost'><body>x</body></bogus>", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t before = session.Server()->Sent().size();
+        session.ServerSends(c.stanza);
+        EXPECT_EQ(session.host.AskStatus(id), AccountStatus::Online);
+        std::vector<std::string> sent = session.Server()->Sent();
+        std::vector<std::string> fresh(sent.begin() + long(before), sent.end());
+        if (c.sent) {
+            ASSERT_EQ(fresh.size(), 1u) << ::testing::PrintToString(fresh);
+            EXPECT_NE(fresh[0].find(c.sent), std::string::npos) << fresh[0];
+        } else {
+            EXPECT_TRUE(fresh.empty()) << ::testing::PrintToString(fresh);
+        }
+    }
+    // The odd push's only sound item, x@localhost without a subscription, is skipped too. The one
+    // message delivered is the server's own, kept as its sender's since its redirection names no one.
+    Rows expected = rows;
+    expected.push_back("|localhost|localhost|0");
+    EXPECT_EQ(session.Rows(), expected);
+    EXPECT_EQ(session.Icons(bob).status, 2);
+    std::vector<JabberTest::ContactListEvents::Event> delivered = session.events.Events(CLE_INCOMING_MESSAGE);
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0].id, session.Contact("localhost"));
+    EXPECT_EQ(JabberTest::Narrow(delivered[0].message.text), "x");
+}
