@@ -382,3 +382,58 @@ TEST_F(PresenceMessagesTest, StrangersMeetTheAntiSpamSettings)
 }
 
 }  // namespace
+
+namespace {
+
+// The pictures a contact shows: the kind's status picture with the status's overlay, the kind's
+// "not in list" picture outside the groups, and the not-authorised mark until a subscription to the
+// contact stands.
+TEST_F(PresenceMessagesTest, ContactIconsByStatusGroupAndSubscription)
+{
+    ASSERT_TRUE(plugin.Loaded());
+    RosterSession session;
+    session.Create();
+    ASSERT_TRUE(session.SignIn(std::string(kBob) + "<item jid='carol@localhost' name='Carol' subscription='from'/>"));
+    CSkinImages& skin = *session.host.skinImages;
+    auto image = [&](const wchar_t* name) {
+        const int index = skin.AcquireImage(CZELString(name));
+        skin.ReleaseImage(index);
+        return index;
+    };
+    auto kinds = [](const StatusInfo& info) {
+        std::vector<int> out;
+        for (int i = 0; i < info.kinds.GetCount(); ++i) out.push_back(info.kinds[i]);
+        return out;
+    };
+    const int bob = session.Contact("bob@localhost"), carol = session.Contact("carol@localhost");
+    struct Case {
+        const char* presence;
+        std::vector<int> expected;
+    } cases[] = {
+        {"<presence from='bob@localhost/a' type='unavailable'/>", {image(L"goxxmpp_stoffline.png")}},
+        {"<presence from='bob@localhost/a'/>", {image(L"goxxmpp_stonline.png")}},
+        {"<presence from='bob@localhost/a'><show>away</show></presence>",
+         {image(L"goxxmpp_stonline.png"), image(L"zel_staway.png")}},
+        {"<presence from='bob@localhost/a'><show>dnd</show><x xmlns='zel:x:status' value='8'/></presence>",
+         {image(L"goxxmpp_stonline.png"), image(L"zel_stoccupied.png")}},
+        {"<presence from='bob@localhost/a'><show>chat</show></presence>",
+         {image(L"goxxmpp_stonline.png"), image(L"zel_stfreeforchat.png")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.presence);
+        session.ServerSends(c.presence);
+        StatusInfo info = session.Icons(bob);
+        EXPECT_EQ(kinds(info), c.expected);
+        EXPECT_EQ(info.images.GetCount(), 0);
+    }
+    StatusInfo marked = session.Icons(carol);
+    ASSERT_EQ(marked.images.GetCount(), 1);
+    EXPECT_EQ(marked.images[0], image(L"proto_authrequired.png"));
+
+    session.ServerSends("<message from='eve@localhost/x'><body>hi</body></message>");
+    const int eve = session.Contact("eve@localhost");
+    ASSERT_NE(eve, 0);
+    EXPECT_EQ(kinds(session.Icons(eve)), std::vector<int>{image(L"goxxmpp_stnotinlist.png")});
+}
+
+}  // namespace
