@@ -288,8 +288,24 @@ TEST_F(EjabberdRosterTest, RosterPresenceSubscriptionsAndMessagesEndToEnd)
         },
         10000));
 
+    // A group renamed and deleted: its contacts' items follow, then go.
+    std::unique_ptr<Client> third = RawLogin(port, "alice", "alicepw", "third", false);
+    ASSERT_TRUE(third);
+    manager.RenameGroup(id, JabberTest::GroupByName(List(), id, "Friends"), CZELString(L"Pals & \"co\""));
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] {
+            return ServerRoster(*third, counter).find("<group>Pals &amp; &quot;co&quot;</group>") != std::string::npos;
+        },
+        10000))
+        << ServerRoster(*third, counter);
+    manager.DeleteGroup(id, JabberTest::GroupByName(List(), id, "Pals & \"co\""));
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] { return ServerRoster(*third, counter).find("bob@localhost") == std::string::npos; }, 10000))
+        << ServerRoster(*third, counter);
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return JabberTest::ContactByJid(List(), id, "bob@localhost") == 0; }, 10000));
+
     host.SetStatus(id, AccountStatus::Offline);
-    EXPECT_TRUE(TestSupport::WaitUntil([&] { return Status(id, bob) == 0; }, 10000));
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return Status(id, carol) == 0; }, 10000));
 }
 
 }  // namespace
