@@ -31,3 +31,9 @@ extern "C" bool JabberTestDetails(unsigned accountId, int publish, const wchar_t
     });
     return queued;
 }
+
+// The contact menus' authorisation actions, for the tests to run as a menu item would.
+extern "C" MenuCallback JabberTestContactAction(int action)
+{
+    return JabberAccount::ContactActionCallback(action);
+}

@@ -34,10 +34,10 @@ int JabberAccount::Connect(int requested)
         return 0;
     }
     if (status != AccountStatus::Offline) {
-        // Presence is not sent yet: the status is taken as it stands.
         targetStatus = requested;
         status = requested;
         Announce(targetStatus);
+        ApplyStatus(requested);
         return 0;
     }
 
@@ -91,6 +91,7 @@ void JabberAccount::ResetStream()
     sasl.reset();
     lastFeatures.reset();
     ownFullJid.clear();
+    rosterMerged = false;
 }
 
 int JabberAccount::Disconnect()
@@ -104,6 +105,7 @@ int JabberAccount::Disconnect()
     pending.Clear();
     if (status == AccountStatus::Offline) return 0;
     status = AccountStatus::Offline;
+    MarkContactsOffline();
     Notify(ProtocolGuid(), ACC_TIMER_STOP, new (std::nothrow) CCallbackPayload(KeepAliveTick, OwnQueue()));
     Announce(AccountStatus::Offline);
     return 0;

@@ -1,5 +1,6 @@
-// JabberAccount: the contact-list id of a bare JID among the account's listed contacts, read from
-// the contact list itself (its "Account name" property, letter case aside).
+// JabberAccount: the contact-list id of a bare JID, for the rare stanzas that name a contact the
+// roster may not hold (vCard replies, file offers): the roster's index first, then the contact
+// list itself (a temporary contact; its "Account name" property, letter case aside).
 #include "Jabber/account/JabberAccount.h"
 
 #include "Jabber/xml/XmlText.h"
@@ -13,8 +14,10 @@ int JabberAccount::ContactIdForJid(const std::string& bareJid)
 {
     IContactListData* list =
         services ? static_cast<IContactListData*>(services->GetService(GUID_CONTACT_LIST_DATA)) : nullptr;
-    if (!list || bareJid.empty()) return 0;
+    if (bareJid.empty()) return 0;
     const std::wstring wanted = WideFromUtf8(bareJid);
+    if (const int listed = ContactIdByJid(wanted)) return listed;
+    if (!list) return 0;
     CZELArray<ContactListItemPair> items;
     if (!list->GetAccountItems(accountId, items)) return 0;
     for (int i = 0; i < items.GetCount(); ++i) {

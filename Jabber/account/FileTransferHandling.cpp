@@ -6,6 +6,7 @@
 #include "Jabber/account/FileTransfers.h"
 #include "Jabber/xml/Iq.h"
 #include "Jabber/xml/Jid.h"
+#include "Jabber/xml/XmlText.h"
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/accounts/ManagerPayloads.h"
 

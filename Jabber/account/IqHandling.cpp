@@ -55,6 +55,7 @@ void JabberAccount::RegisterRequestHandlers()
     requestHandlers.push_back({TypeGet, PingNs, "ping", [this](const XmlElement& iq) { ReplyPing(iq); }});
     requestHandlers.push_back({TypeGet, DiscoInfoNs, "query", [this](const XmlElement& iq) { ReplyDiscoInfo(iq); }});
     RegisterTransferHandlers();
+    RegisterRosterHandlers();
 }
 
 OwnAddress JabberAccount::Own() const

@@ -65,6 +65,7 @@ int JabberAccount::Load()
     if (!loaded) PluginShared::Instance().Load(services, kind);
     loaded = true;
     RegisterRequestHandlers();
+    caps.RegisterOwnCaps();
     return 0;
 }
 
@@ -72,10 +73,18 @@ int JabberAccount::Unload()
 {
     Disconnect();
     StopReconnect();
+    contacts.Clear();
     streamId.clear();
     if (loaded) PluginShared::Instance().Unload(services);
     loaded = false;
     return 0;
+}
+
+int JabberAccount::ContactIdByJid(const std::wstring& jid) const
+{
+    if (jid.empty()) return 0;
+    const ContactRecord* contact = contacts.Find(0, jid);
+    return contact ? contact->contactId : 0;
 }
 
 int JabberAccount::GetDisplayName(CZELString* out)

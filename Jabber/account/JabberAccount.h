@@ -15,10 +15,12 @@
 // (stream header, features, compression, SASL, legacy authentication, binding, session) and
 // IqHandling.cpp (iq dispatch and the replies the account serves itself), VCards.cpp (vCards asked
 // for, stored and published), MailNotices.cpp (new-mail notices), FileTransferHandling.cpp (files
-// received) and ContactLookup.cpp (a listed contact by its JID).
+// received), ContactLookup.cpp (a contact by its JID), Roster.cpp, Presence.cpp and Messages.cpp.
 #pragma once
 
 #include "Jabber/account/AccountSettings.h"
+#include "Jabber/account/CapsCache.h"
+#include "Jabber/account/ContactStore.h"
 #include "Jabber/account/DelayedPost.h"
 #include "Jabber/account/FileTransfers.h"
 #include "Jabber/account/PendingIqTable.h"
@@ -26,16 +28,20 @@
 #include "Jabber/stream/StreamCompression.h"
 #include "Jabber/stream/XmppInput.h"
 #include "Jabber/xml/XmlElement.h"
+#include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/plugin/PopupMenu.h"
 #include "Zel/core/plugin/ServiceEventListener.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 class IConnectionManager;
+class IContactListData;
 
 class JabberAccount : public ServiceEventListener {
 public:
@@ -49,7 +55,16 @@ public:
     int SetStatus(int status) override;
     int GetStatus() override;
     int GetStatusInfo(int status, StatusEntry* out) override;
+    int PublishIcons() override;
+    int GetStatusMenu(intptr_t iconIndex, CPopupMenu* menu) override;
+    int GetContactIcons(int contactId, StatusInfo* out) override;
     int AddGroup(CZELString name) override;
+    int RenameGroup(int groupId, CZELString name) override;
+    int DeleteGroup(int groupId) override;
+    int RenameContact(int contactId, CZELString name) override;
+    int MoveContact(int contactId, int groupId) override;
+    int DeleteContact(int contactId) override;
+    int SendInstantMessage(MessageRecord* message) override;
     int ChangeLanguage(CZELString language) override;
     int OnConnectResult(CConnection* connection, int result) override;
     int OnDataReceived(CConnection* connection, int length) override;
@@ -92,7 +107,46 @@ public:
     // MailNotices.cpp: the signed link into the account's web mailbox.
     CZELString BuildWebMailLink() const;
 
+    // The account's contacts, by bare JID. Used on the account's queue thread.
+    ContactStore& Contacts() { return contacts; }
+    // The contact-list id of the roster contact with that bare JID; 0 when there is none.
+    int ContactIdByJid(const std::wstring& jid) const;
+
+    // Roster.cpp: the roster and subscriptions. The commands refuse to act while the account is
+    // not online (the server would never learn of the change): false then.
+    bool DeleteGroupCommand(int groupId);
+    bool DeleteContactCommand(int contactId);
+    bool RenameContactCommand(int contactId, const CZELString& name);
+    bool MoveContactToGroup(int contactId, int groupId);
+    bool SendSubscription(int contactId, const char* type);
+    bool RequestAuthorizationAction(int contactId) { return SendSubscription(contactId, "subscribe"); }
+    bool GrantAuthorization(int contactId) { return SendSubscription(contactId, "subscribed"); }
+    bool RevokeAuthorization(int contactId) { return SendSubscription(contactId, "unsubscribed"); }
+    bool AcceptAuthorization(int contactId);
+    bool DeclineAuthorization(int contactId);
+    bool IgnoreAuthorization(int contactId);
+    // The contact menus' actions: each runs the authorisation action on the account's queue. The
+    // argument is ContactActionArgument's; the context is not used.
+    enum ContactAction {
+        ActionRequestAuth, ActionGrantAuth, ActionRevokeAuth, ActionAcceptAuth, ActionDeclineAuth, ActionIgnoreAuth,
+        ContactActionCount
+    };
+    static MenuCallback ContactActionCallback(int action);
+    intptr_t ContactActionArgument(int contactId) const;
+
+    // Presence.cpp.
+    // The status menu as data: every item's action sets that status on the account's queue.
+    void FillStatusMenu(CPopupMenu* menu);
+    // The contact-list icons of the contact: status and image, and the not-authorised mark.
+    void BuildContactStatus(int contactId, StatusInfo& out);
+
+    // Messages.cpp: what a resource supports (CapsCache.h); with complete, a bare JID is completed
+    // with the contact's best resource.
+    uint64_t ClientFeatures(const std::wstring& jid, bool complete);
+
 private:
+    // The benchmark drives the stanza handlers directly.
+    friend struct JabberAccountProbe;
     typedef std::function<void(const XmlElement& iq)> IqHandler;
     struct RequestHandler {
         unsigned typeMask;  // TypeGet, TypeSet
@@ -144,6 +198,39 @@ private:
     // Ends the attempt with a warning and no reconnection: the server refused us.
     void EndRefused(const CZELString& warning);
 
+    // Roster.cpp
+    IContactListData* ContactList() const;
+    void RegisterRosterHandlers();
+    void OnRosterResult(const XmlElement& iq);
+    void OnRosterPush(const XmlElement& iq);
+    void ApplyPushItem(IContactListData* list, const XmlElement& item);
+    void OnSubscriptionPresence(const XmlElement& presence, const std::wstring& from, const std::string& type);
+    void AddToContactList(ContactRecord* record, const std::wstring& name, int groupId, int subscription);
+    int FindGroupByName(const CZELString& name);
+    void SendRosterSet(const ContactRecord& record);
+    void SendRosterRemoval(const std::wstring& jid);
+    void WriteSubscription(IContactListData* list, ContactRecord* record, int subscription);
+    std::wstring ContactJid(int contactId);
+    bool IsOwnBareJid(const std::string& jid) const;
+    bool IsOwnServer(const std::string& jid) const;
+    bool Online() const { return AccountStatus::IsConnected(status); }
+
+    // Presence.cpp
+    void ApplyStatus(int chosen);
+    void SendPresence(int chosen, const std::string* to, XmlElement* extra);
+    void OnPresence(const XmlElement& presence);
+    void UpdateContactStatus(const std::wstring& jid);
+    // BuildContactStatus for a contact whose record (null: none) is known already.
+    void BuildContactIcons(IContactListData* list, const ContactRecord* record, int contactId, StatusInfo& out);
+    void MarkContactsOffline();
+    static void OnStatusMenuItem(intptr_t context, intptr_t argument);
+
+    // Messages.cpp
+    void OnMessage(const XmlElement& message);
+    void DeliverIncoming(const std::wstring& jid, int flags, int kind, const std::wstring& text);
+    void SendChatMessage(const std::wstring& jid, const std::wstring& text, int messageNumber);
+    void AcknowledgeMessage(int contactId, unsigned counter);
+
     // IqHandling.cpp
     void RegisterRequestHandlers();
     // Sends iq, which gets the next id, and waits for its reply, from asked (empty: no "to").
@@ -178,11 +265,19 @@ private:
                          const std::string& seq);
     void IbbFromMessage(const XmlElement& message);
 
-    // ContactLookup.cpp: the contact-list id of a listed contact of the account, 0 for none.
+    // ContactLookup.cpp: the contact of a bare JID, roster or temporary; 0 when there is none.
     int ContactIdForJid(const std::string& bareJid);
 
     const int kind;
     const AccountSettings settings;
+    ContactStore contacts;
+    CapsCache caps;
+    // Presence goes out once the roster of this connection has been merged.
+    bool rosterMerged = false;
+    int xStatus = 0;
+    // Outgoing messages awaiting their "delivered" notice: id counter -> message number. Capped, the
+    // oldest going first, so a peer that never answers cannot make it grow without end.
+    std::map<unsigned, int> sentMessages;
     bool loaded = false;
 
     // The connection; generation advances with every Connect and Disconnect, so work queued for an

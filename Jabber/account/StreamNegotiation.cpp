@@ -96,10 +96,10 @@ void JabberAccount::DispatchTopLevel(std::unique_ptr<XmlElement> stanza)
         OnChallenge(*stanza);
     } else if (name == "iq") {
         HandleIq(*stanza);
-    } else if (name == "presence") {
-        MailNoticeFromPresence(*stanza);
     } else if (name == "message") {
-        IbbFromMessage(*stanza);
+        OnMessage(*stanza);
+    } else if (name == "presence") {
+        OnPresence(*stanza);
     }
     // "proceed" and anything else: nothing.
 }
@@ -333,8 +333,7 @@ void JabberAccount::OnSessionEstablished()
     XmlElement get;
     MakeIq(&get, "get", -1);
     AddQuery(&get, RosterNs);
-    // The roster's items are read by the roster's own handling, which is not here yet.
-    SendRequest(get, std::string(), [](const XmlElement&) {});
+    SendRequest(get, std::string(), [this](const XmlElement& reply) { OnRosterResult(reply); });
 }
 
 void JabberAccount::OnNegotiationStalled()

@@ -20,3 +20,4 @@ inline double MegabytesPerSecond(size_t bytes, double seconds)
 
 void RunParserBenchmark();
 void RunCompressionBenchmark();
+void RunRosterBenchmark();

@@ -45,5 +45,6 @@ int main()
 {
     RunParserBenchmark();
     RunCompressionBenchmark();
+    RunRosterBenchmark();
     return 0;
 }

@@ -1,5 +1,5 @@
 // vCards and received files against a real ejabberd (mod_vcard) and a second party on it
-// (peers/xmpp_party.py, Debian's python3-slixmpp), through the program's bus, protocols manager,
+// (peers/xmpp_transfer_party.py, Debian's python3-slixmpp), through the program's bus, protocols manager,
 // contact list and connection service: the own vCard published and read back on both sides, the
 // party's vCard in the contact's properties, and files offered by stream initiation and sent over
 // in-band bytestreams landing in the history folder.

@@ -38,6 +38,8 @@ struct ServerScript {
     bool silent = false;             // accepts the connection and never says anything
     // Sent right after the roster result, once the client is online.
     std::string afterRoster;
+    // The items of the roster result.
+    std::string rosterItems;
 };
 
 class FakeXmppServer {
@@ -200,7 +202,14 @@ private:
         } else if (xmlns == "urn:ietf:params:xml:ns:xmpp-session") {
         } else if (xmlns == "jabber:iq:roster") {
             AddQuery(&reply, "jabber:iq:roster");
-            Emit(out, Serialize(reply));
+            std::string result = Serialize(reply);
+            if (!script.rosterItems.empty()) {
+                // The query as written ends the reply: "/></iq>" becomes the items and its end tag.
+                const size_t end = result.rfind("/></iq>");
+                if (end != std::string::npos)
+                    result = result.substr(0, end) + ">" + script.rosterItems + "</query></iq>";
+            }
+            Emit(out, result);
             online = true;
             if (!script.afterRoster.empty()) Emit(out, script.afterRoster);
             return;

@@ -1,104 +1,124 @@
 #!/usr/bin/python3
-"""The other party of the XMPP account tests, on Debian's python3-slixmpp.
+"""The other party of the XMPP tests, on Debian's python3-slixmpp.
 
-Signs in, does what it is asked in this order, prints one EVENT line per step and quits, at the
-latest after --seconds:
-  --publish-vcard XML   publishes the vCard element XML as its own
-  --fetch-vcard JID     asks for the vCard of JID and prints it on one line
-  --send-file TO PATH   offers PATH to the full JID TO by stream initiation and sends it over
-                        in-band bytestreams once accepted; several are sent at once
+Signs in, accepts subscription requests and asks back, announces a status (show, priority and the
+extended status "zel:x:status"), answers receipt requests and "jabber:x:event" delivery requests,
+and echoes every chat message with a body, asking for both and telling it is typing first. Every
+event is one line in the events file. Once its session has started it listens on the ready port,
+which tells the test runner it is ready; it ends after --seconds.
 """
-import argparse, asyncio, base64, logging, os, sys, uuid
-import xml.etree.ElementTree as ET
-import slixmpp
+import argparse
+import asyncio
+import logging
+import socket
+from xml.sax.saxutils import escape, quoteattr
 
-ET.register_namespace('', 'vcard-temp')
-from slixmpp.xmlstream.handler import CoroutineCallback
-from slixmpp.xmlstream.matcher import StanzaPath
+import slixmpp
+from slixmpp.xmlstream.handler import Callback
+from slixmpp.xmlstream.matcher import MatchXPath
 
 ap = argparse.ArgumentParser()
 ap.add_argument('--jid', required=True)
 ap.add_argument('--password', required=True)
 ap.add_argument('--host', default='127.0.0.1')
-ap.add_argument('--port', type=int, default=5222)
-ap.add_argument('--seconds', type=float, default=60)
-ap.add_argument('--publish-vcard')
-ap.add_argument('--fetch-vcard')
-ap.add_argument('--send-file', nargs=2, action='append', default=[], metavar=('TO', 'PATH'))
-ap.add_argument('--block-size', type=int, default=4096)
+ap.add_argument('--port', type=int, required=True)
+ap.add_argument('--ready-port', type=int, required=True)
+ap.add_argument('--events', required=True)
+ap.add_argument('--seconds', type=float, default=120)
+ap.add_argument('--subscribe', help='a JID to ask for its presence')
+ap.add_argument('--show', default='')
+ap.add_argument('--xstatus', default='')
+ap.add_argument('--priority', type=int, default=0)
+ap.add_argument('--echo', action='store_true')
 a = ap.parse_args()
-logging.basicConfig(level=logging.ERROR, format='%(levelname)s %(message)s')
+logging.basicConfig(level=logging.WARNING)
+
+EVENT = '{jabber:x:event}'
+RECEIPTS = '{urn:xmpp:receipts}'
+STATES = '{http://jabber.org/protocol/chatstates}'
 
 
-def event(*words):
-    print('EVENT', *words, flush=True)
+def log(*words):
+    with open(a.events, 'a', encoding='utf-8') as out:
+        out.write(' '.join(str(w).replace('\n', '\\n') for w in words) + '\n')
 
 
 class Party(slixmpp.ClientXMPP):
     def __init__(self):
         super().__init__(a.jid, a.password)
-        for plugin in ('xep_0030', 'xep_0047', 'xep_0095', 'xep_0096', 'xep_0199'):
-            self.register_plugin(plugin)
-        # slixmpp 1.8.3 registers its offer handler as a plain callback, so a coroutine is never
-        # awaited: registered again as a coroutine callback.
-        self.remove_handler('SI Request')
-        self.register_handler(CoroutineCallback('SI Request', StanzaPath('iq@type=set/si'),
-                                                self['xep_0095']._handle_request))
+        self.auto_authorize = True
+        self.auto_subscribe = True
         self['feature_mechanisms'].unencrypted_plain = True
+        self['feature_mechanisms'].unencrypted_digest = True
+        self.echoes = 0
+        self.ready = None
         self.add_event_handler('session_start', self.start)
-        self.add_event_handler('failed_auth', lambda e: event('failed_auth'))
-        self.finished = asyncio.Event()
+        self.add_event_handler('presence_subscribe', self.on_subscribe)
+        self.add_event_handler('presence_subscribed', lambda p: log('subscribed', p['from'].bare))
+        self.add_event_handler('failed_auth', lambda e: log('failed_auth'))
+        self.register_handler(Callback('party messages', MatchXPath('{jabber:client}message'), self.on_message))
+        self.register_handler(Callback('party presence', MatchXPath('{jabber:client}presence'), self.on_presence))
 
-    async def start(self, _):
-        event('session_start', self.boundjid)
-        try:
-            self.send_presence()
-            if a.publish_vcard:
-                iq = self.make_iq_set()
-                iq.append(ET.fromstring(a.publish_vcard))
-                reply = await iq.send(timeout=10)
-                event('vcard_published', reply['type'])
-            if a.fetch_vcard:
-                iq = self.make_iq_get(ito=a.fetch_vcard)
-                iq.append(ET.Element('{vcard-temp}vCard'))
-                reply = await iq.send(timeout=10)
-                card = reply.xml.find('{vcard-temp}vCard')
-                text = ET.tostring(card, encoding='unicode') if card is not None else ''
-                event('vcard', base64.b64encode(text.encode()).decode())
-            if a.send_file:
-                results = await asyncio.gather(*(self.send_file(to, path) for to, path in a.send_file),
-                                               return_exceptions=True)
-                for (to, path), result in zip(a.send_file, results):
-                    if isinstance(result, Exception):
-                        event('file_failed', os.path.basename(path), repr(result).replace('\n', ' '))
-        except Exception as e:
-            event('failed', repr(e).replace('\n', ' '))
-        self.finished.set()
+    def announce(self):
+        show = '<show>%s</show>' % escape(a.show) if a.show else ''
+        xstatus = "<x xmlns='zel:x:status' value=%s/>" % quoteattr(a.xstatus) if a.xstatus else ''
+        self.send_raw('<presence>%s<priority>%d</priority>%s</presence>' % (show, a.priority, xstatus))
 
-    async def send_file(self, to, path):
-        data = open(path, 'rb').read()
-        sid = uuid.uuid4().hex
-        reply = await self['xep_0096'].request_file_transfer(
-            to, sid=sid, name=os.path.basename(path), size=len(data), timeout=20,
-            methods=[{'value': 'http://jabber.org/protocol/ibb'}])
-        method = reply['si']['feature_neg']['form'].get_values().get('stream-method')
-        event('si_accepted', os.path.basename(path), method)
-        stream = await self['xep_0047'].open_stream(to, sid=sid, block_size=a.block_size)
-        await stream.sendall(data)
-        await stream.close()
-        event('file_sent', os.path.basename(path), len(data))
+    def on_subscribe(self, presence):
+        log('subscribe', presence['from'].bare)
+        # The library answers with a plain presence of its own; ours follows it.
+        self.loop.call_later(0.5, self.announce)
+
+    async def start(self, event):
+        await self.get_roster()
+        self.announce()
+        if a.subscribe:
+            self.send_raw('<presence to=%s type="subscribe"/>' % quoteattr(a.subscribe))
+        self.ready = socket.socket()
+        self.ready.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.ready.bind(('127.0.0.1', a.ready_port))
+        self.ready.listen(1)
+        log('ready', self.boundjid.full)
+
+    def on_presence(self, presence):
+        if presence.xml.get('type') not in (None, 'available'):
+            return
+        x = presence.xml.find('{zel:x:status}x')
+        log('presence', presence['from'].full, presence['show'] or '-',
+            x.get('value') if x is not None else '-', presence['priority'])
+
+    def on_message(self, msg):
+        sender = msg['from'].full
+        body = msg.xml.find('{jabber:client}body')
+        event = msg.xml.find(EVENT + 'x')
+        received = msg.xml.find(RECEIPTS + 'received')
+        if received is not None:
+            log('receipt', received.get('id'))
+        if body is None:
+            if event is not None and event.find(EVENT + 'delivered') is not None:
+                log('delivered', event.findtext(EVENT + 'id'))
+            return
+        log('message', sender, msg['id'], body.text or '')
+        if event is not None and event.find(EVENT + 'delivered') is not None and msg['id']:
+            self.send_raw("<message to=%s><x xmlns='jabber:x:event'><delivered/><id>%s</id></x></message>"
+                          % (quoteattr(sender), escape(msg['id'])))
+        if msg.xml.find(RECEIPTS + 'request') is not None:
+            self.send_raw("<message to=%s><received xmlns='urn:xmpp:receipts' id=%s/></message>"
+                          % (quoteattr(sender), quoteattr(msg['id'] or '')))
+        if a.echo and not (body.text or '').startswith('echo: '):
+            self.echoes += 1
+            self.send_raw("<message to=%s><composing xmlns='http://jabber.org/protocol/chatstates'/></message>"
+                          % quoteattr(sender))
+            self.send_raw("<message to=%s type='chat' id='echo%d'><body>%s</body>"
+                          "<request xmlns='urn:xmpp:receipts'/>"
+                          "<x xmlns='jabber:x:event'><delivered/><composing/></x></message>"
+                          % (quoteattr(sender), self.echoes, escape('echo: ' + (body.text or ''))))
 
 
-async def main():
-    party = Party()
-    party.connect((a.host, a.port), use_ssl=False, disable_starttls=True)
-    try:
-        await asyncio.wait_for(party.finished.wait(), a.seconds)
-    except asyncio.TimeoutError:
-        event('timeout')
-    party.disconnect()
-    await asyncio.sleep(0.5)
-
-
-asyncio.get_event_loop().run_until_complete(main())
-print('EXIT', flush=True)
+party = Party()
+party.connect((a.host, a.port), use_ssl=False, disable_starttls=True)
+loop = asyncio.get_event_loop()
+loop.run_until_complete(asyncio.sleep(a.seconds))
+party.disconnect()
+loop.run_until_complete(asyncio.sleep(0.5))
+log('exit')

@@ -40,6 +40,11 @@
 #                                    While it runs, a file ctl-<n>.request in the run folder holding
 #                                    ejabberdctl arguments (split at blanks) is run once; ctl-<n>.out
 #                                    gets its output, then ctl-<n>.done its exit status.
+#   xmpp-party <server port> <jid> <password> [party options...]
+#                                    Jabber/tests/peers/xmpp_party.py, the XMPP tests' other party
+#                                    (Debian's python3-slixmpp), signed in to the server on 127.0.0.1
+#                                    at <server port>; it listens on the port once its session has
+#                                    started and writes its events to events.log in the run folder
 set -u
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 umask 022
@@ -317,6 +322,15 @@ nginx)
     fill nginx.conf "$run/nginx.conf"
     sed -i -e "s|@WWW@|$1|g" "$run/nginx.conf" || fail "cannot write $run/nginx.conf"
     setsid nginx -c "$run/nginx.conf" -p "$run" &
+    peer_pid=$!
+    ;;
+xmpp-party)
+    [ $# -ge 3 ] || fail "xmpp-party needs a server port, a JID and a password"
+    [ -x /usr/bin/python3 ] && /usr/bin/python3 -c 'import slixmpp' 2>/dev/null || fail "python3-slixmpp is not installed"
+    party_port=$1 party_jid=$2 party_password=$3
+    shift 3
+    setsid /usr/bin/python3 "$here/../../../../Jabber/tests/peers/xmpp_party.py" --port "$party_port" \
+        --jid "$party_jid" --password "$party_password" --ready-port "$port" --events "$run/events.log" "$@" &
     peer_pid=$!
     ;;
 *)
