@@ -443,11 +443,11 @@ void WexAccount::HandleListAck(const unsigned char* frame, size_t size)
         return;
     }
     if (ack.result == AckNeedsAuthorization) {
-        if (edit.kind != PendingListEdit::Add) return;
-        // The contact wants to be asked first: added again, marked as awaiting authorisation.
+        // Only a contact can want to be asked first; a group or list entry is not turned into one.
+        if (edit.kind != PendingListEdit::Add || edit.item.ItemType != Wex::ItemBuddy) return;
+        // Added again, marked as awaiting authorisation.
         Wex::ServerListItem again = edit.item;
         again.Attributes.Add(Wex::Tlv(Wex::TlvAwaitingAuth, (unsigned short)0, nullptr));
-        again.ItemType = Wex::ItemBuddy;
         SendListEdit(ListAddItem, PendingListEdit::Add, again);
         ReportWarning(WexPlugin::Shared().Text(NeedsAuthorizationText));
         return;

@@ -77,6 +77,12 @@ public:
     int RenameContact(int contactId, CZELString alias) override;
     int MoveContact(int contactId, int groupId) override;
     int DeleteContact(int contactId) override;
+    // The contact menu: the program's contact commands filtered, the list's own items added.
+    int FillContactMenu(int contactId, CPopupMenu* menu) override;
+    // A string property of a contact; safe from any thread (the contact list guards itself).
+    CZELString ContactProperty(int contactId, const wchar_t* name);
+    // Asks the server whether an offline contact is there after all.
+    void CheckContactStatus(int contactId);
     // From the add-contact dialog: uin with nick into the contact list's group groupId.
     void AddContactToServerList(int groupId, const CZELString& uin, const CZELString& nick);
     // type: 2 visible, 3 invisible, 14 ignore list.
