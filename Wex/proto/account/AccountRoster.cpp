@@ -7,6 +7,7 @@
 #include "Wex/proto/account/BuiltInTexts.h"
 #include "Wex/proto/account/PictureNames.h"
 #include "Wex/proto/account/PluginState.h"
+#include "Wex/proto/account/RosterMerge.h"
 
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/bus/ServicesManager.h"
@@ -54,24 +55,6 @@ const int NeedsAuthorizationText = 124;
 const int AuthRequestPrefixText = 38;
 const int AuthAcceptedText = 36;
 const int AuthDeclinedText = 37;
-
-// Names compared as the contact list compares them: without regard to letter case.
-struct NameLess {
-    bool operator()(const CZELString& a, const CZELString& b) const { return a.Compare(b) < 0; }
-};
-
-CZELString PropertyString(IContactListData& list, int item, const wchar_t* name)
-{
-    CZELString value;
-    list.GetPropertyString(item, CZELString(name), value);
-    return value;
-}
-
-bool PropertyFlag(IContactListData& list, int item, const wchar_t* name)
-{
-    char value = 0;
-    return list.GetPropertyByte(item, CZELString(name), &value) && value != 0;
-}
 
 void SetNames(IContactListData& list, int item, const CZELString& accountName, const CZELString& alias)
 {
@@ -156,39 +139,15 @@ void WexAccount::HandleRoster(const unsigned char* frame, size_t size)
 int WexAccount::CreateGroupContact(const Wex::ServerListItem& group)
 {
     IContactListData* list = ContactList();
-    if (!list) return 0;
-    const int id = list->AddGroup(AccountId());
-    if (!id) return 0;
-    SetNames(*list, id, group.Name, group.Name);
-    list->NotifyGroupAdded(id);
-    return id;
+    return list ? WexRoster::CreateGroupContact(*list, AccountId(), group.Name) : 0;
 }
 
 int WexAccount::CreateListContact(int groupId, const CZELString& uin, const CZELString& alias)
 {
     IContactListData* list = ContactList();
-    if (!list) return 0;
-    const int id = list->AddContact(AccountId(), groupId);
-    if (!id) return 0;
-    SetNames(*list, id, uin, alias);
-    list->NotifyContactAdded(id, BuildContactIcons(id));
-    return id;
-}
-
-bool WexAccount::WritePrivacyFlags(int contactId, const Wex::PrivacyMembership& membership)
-{
-    IContactListData* list = ContactList();
-    if (!list) return false;
-    Wex::PrivacyMembership stored;
-    stored.visible = PropertyFlag(*list, contactId, kInVisible);
-    stored.invisible = PropertyFlag(*list, contactId, kInInvisible);
-    stored.ignore = PropertyFlag(*list, contactId, kInIgnore);
-    if (stored == membership) return false;
-    const char visible = membership.visible, invisible = membership.invisible, ignore = membership.ignore;
-    list->SetPropertyByte(contactId, CZELString(kInVisible), &visible);
-    list->SetPropertyByte(contactId, CZELString(kInInvisible), &invisible);
-    list->SetPropertyByte(contactId, CZELString(kInIgnore), &ignore);
-    return true;
+    return list ? WexRoster::CreateListContact(*list, AccountId(), groupId, uin, alias,
+                                               [this](int contact) { return BuildContactIcons(contact); })
+                : 0;
 }
 
 void WexAccount::NotifyIcons(int contactId)
@@ -198,82 +157,8 @@ void WexAccount::NotifyIcons(int contactId)
 
 void WexAccount::SyncServerList()
 {
-    IContactListData* list = ContactList();
-    if (!list) return;
-    struct LocalContact {
-        int groupId;
-        int contactId;
-    };
-    std::map<CZELString, LocalContact, NameLess> localContacts;
-    std::map<CZELString, int, NameLess> localGroups;
-    CZELArray<ContactListItemPair> pairs;
-    list->GetAccountItems(AccountId(), pairs);
-    for (int i = 0; i < pairs.GetCount(); ++i) {
-        const ContactListItemPair& pair = pairs[i];
-        if (pair.contactId)
-            localContacts.insert({PropertyString(*list, pair.contactId, kAccountName), {pair.groupId, pair.contactId}});
-        else
-            localGroups.insert({PropertyString(*list, pair.groupId, kAccountName), pair.groupId});
-    }
-    list->BeginUpdate();
-
-    // Every group first, wherever the roster lists it, so no contact waits for a group listed after it.
-    std::map<unsigned short, int> groupsById;  // group id on the server -> group of the contact list
-    for (Wex::ServerListItem& item : ServerList.Items) {
-        if (item.ItemType != Wex::ItemGroup || item.GroupId == 0) continue;
-        auto local = localGroups.find(item.Name);
-        if (local != localGroups.end()) {
-            item.ContactId = local->second;
-            localGroups.erase(local);
-        } else {
-            item.ContactId = CreateGroupContact(item);
-        }
-        if (item.ContactId) groupsById.insert({item.GroupId, item.ContactId});
-    }
-
-    // Privacy membership of every name at once, rather than a walk of the list per contact.
-    std::map<CZELString, Wex::PrivacyMembership, NameLess> membership;
-    for (const Wex::ServerListItem& item : ServerList.Items) {
-        Wex::PrivacyMembership& flags = membership[item.Name];
-        if (item.ItemType == Wex::ItemVisible) flags.visible = true;
-        if (item.ItemType == Wex::ItemInvisible) flags.invisible = true;
-        if (item.ItemType == Wex::ItemIgnore) flags.ignore = true;
-    }
-
-    for (Wex::ServerListItem& item : ServerList.Items) {
-        if (item.ItemType != Wex::ItemBuddy) continue;
-        auto group = groupsById.find(item.GroupId);
-        if (group == groupsById.end()) continue;
-        CZELString alias;
-        const bool hasAlias = Wex::AliasOf(item.Attributes, alias);
-        auto local = localContacts.find(item.Name);
-        if (local != localContacts.end()) {
-            const int contact = local->second.contactId;
-            if (local->second.groupId != group->second) list->MoveContact(contact, group->second);
-            item.ContactId = contact;
-            if (hasAlias && !(alias == PropertyString(*list, contact, kAlias))) {
-                list->SetPropertyString(contact, CZELString(kAlias), alias);
-                list->NotifyContactChanged(contact);
-            }
-            localContacts.erase(local);
-        } else {
-            item.ContactId = CreateListContact(group->second, item.Name, hasAlias ? alias : item.Name);
-        }
-        if (item.ContactId && WritePrivacyFlags(item.ContactId, membership[item.Name])) NotifyIcons(item.ContactId);
-    }
-
-    for (const auto& left : localContacts) {
-        if (left.second.groupId) {
-            list->RemoveContact(left.second.contactId);
-            continue;
-        }
-        // A top-level contact the server does not hold stays, linked to its UIN by a local-only item.
-        Wex::ServerListItem local(left.second.contactId);
-        local.Name = left.first;
-        ServerList.Append(local);
-    }
-    for (const auto& left : localGroups) list->RemoveGroup(left.second);
-    list->EndUpdate();
+    if (IContactListData* list = ContactList())
+        WexRoster::Merge(ServerList, *list, AccountId(), [this](int contact) { return BuildContactIcons(contact); });
 }
 
 unsigned WexAccount::NewListRequestId()
