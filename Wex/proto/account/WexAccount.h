@@ -79,6 +79,8 @@ public:
     int DeleteContact(int contactId) override;
     // The contact menu: the program's contact commands filtered, the list's own items added.
     int FillContactMenu(int contactId, CPopupMenu* menu) override;
+    // The chat menu: a pending authorisation request's answers.
+    int FillChatMenu(int contactId, CPopupMenu* menu) override;
     // A string property of a contact; safe from any thread (the contact list guards itself).
     CZELString ContactProperty(int contactId, const wchar_t* name);
     // Asks the server whether an offline contact is there after all.

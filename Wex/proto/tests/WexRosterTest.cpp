@@ -481,5 +481,27 @@ TEST_F(WexRosterTest, AuthorisationNoticesReachTheChats)
     EXPECT_EQ(BodyOf(update), ToHex(Hex("00 03 32 32 32  00 02  00 0C  00 00  00 00")));
     Sleep(200);
     EXPECT_EQ(messages.Seen().size(), 2u);
+
+    // The chat with the contact who asked offers the answers; accepting sends the reply once.
+    const int ann = ItemNamed(id, L"111", false);
+    CPopupMenu none;
+    Manager().FillChatMenu(id, ItemNamed(id, L"333", false), &none);
+    EXPECT_EQ(none.GetCount(), 0);
+    auto answer = [&](const wchar_t* text) {
+        CPopupMenu chat;
+        Manager().FillChatMenu(id, ann, &chat);
+        if (chat.GetCount() != 1 || !chat.items[0].subMenu) return false;
+        const CPopupMenu& answers = *chat.items[0].subMenu;
+        EXPECT_EQ(Text(chat.items[0].text), L"Authorization");
+        for (int i = 0; i < answers.GetCount(); ++i)
+            if (Text(answers.items[i].text) == text) answers.items[i].callback(0, answers.items[i].argument);
+        return true;
+    };
+    ASSERT_TRUE(answer(L"Accept"));
+    Bytes granted = ClientFrame(0x13, 0x1A, 1);
+    EXPECT_EQ(BodyOf(granted), ToHex(Hex("03 31 31 31  01  00 00")));
+    // Answered: the menu has nothing more to offer.
+    ASSERT_TRUE(BusTest::WaitUntil([&] { return !answer(L"Accept"); }));
+    EXPECT_EQ(server.ClientSnacs(0x13, 0x1A).size(), 1u);
     ExpectNoFaults();
 }
