@@ -6,7 +6,8 @@
 // Concerns, one file each: WexAccount.cpp (life, slots, notifications), AccountPresentation.cpp
 // (settings, status table, icons, menus), AccountConnection.cpp (connect, disconnect, the receive
 // loop), AccountSignOn.cpp (the frames of the sign-on), AccountTimers.cpp (keep-alive and
-// reconnection).
+// reconnection), AccountRoster.cpp (the server-side list, its edits, privacy and authorisation),
+// AccountDetails.cpp (details and search).
 //
 // Other threads never touch the account's members. The keep-alive timer (called on the program's
 // window thread) and the menu callbacks (on the user interface's thread) find the account by its id
@@ -16,6 +17,8 @@
 
 #include "Wex/proto/FlapFramer.h"
 #include "Wex/proto/ListCommands.h"
+#include "Wex/proto/MetaCommands.h"
+#include "Wex/proto/ServerList.h"
 #include "Wex/proto/SignOnReplies.h"
 #include "Wex/proto/account/AccountSettings.h"
 
@@ -23,10 +26,15 @@
 #include "ZELCommon/ZELCriticalSection.h"
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <vector>
 
 class IConnectionManager;
+class IContactListData;
+namespace Wex {
+struct OfflineMessage;
+}
 class ReconnectWait;
 
 class WexAccount : public ServiceEventListener {
@@ -60,6 +68,47 @@ public:
     int OnDisconnected(CConnection* connection, int reason) override;
     int OnErrorText(CConnection* connection, const CZELString& text) override;
     int OnOtherMessage(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2) override;
+
+    // The server-side list (AccountRoster.cpp). Each edit goes out as commands; the local list and
+    // the contact list change only when the server acknowledges it.
+    int AddGroup(CZELString name) override;
+    int RenameGroup(int groupId, CZELString name) override;
+    int DeleteGroup(int groupId) override;
+    int RenameContact(int contactId, CZELString alias) override;
+    int MoveContact(int contactId, int groupId) override;
+    int DeleteContact(int contactId) override;
+    // The contact menu: the program's contact commands filtered, the list's own items added.
+    int FillContactMenu(int contactId, CPopupMenu* menu) override;
+    // The chat menu: a pending authorisation request's answers.
+    int FillChatMenu(int contactId, CPopupMenu* menu) override;
+    // A string property of a contact; safe from any thread (the contact list guards itself).
+    CZELString ContactProperty(int contactId, const wchar_t* name);
+    // Asks the server whether an offline contact is there after all.
+    void CheckContactStatus(int contactId);
+    // From the add-contact dialog: uin with nick into the contact list's group groupId.
+    void AddContactToServerList(int groupId, const CZELString& uin, const CZELString& nick);
+    // type: 2 visible, 3 invisible, 14 ignore list.
+    void AddToPrivacyList(int contactId, unsigned short type);
+    void RemoveFromPrivacyList(int contactId, unsigned short type);
+    // Authorisation: asked of a contact with text; a contact's request granted, declined or ignored.
+    void SendAuthorizationRequest(int contactId, const CZELString& text);
+    enum AuthAnswer { AuthGrant, AuthDeny, AuthIgnore };
+    void AnswerAuthorization(int contactId, AuthAnswer answer);
+    // The privacy status (1-5) the account holds; 0 before any is known.
+    int GetPrivacyStatus() const { return PrivacyMode; }
+
+    // Details and search (AccountDetails.cpp). RequestDetails asks for the details of a contact (0:
+    // the user's own) and remembers what the reply is for.
+    void RequestDetails(int contactId);
+    // The search request the search pages fill before PM_SEARCH.
+    struct SearchRequest {
+        unsigned char kind = 0;  // 0 by number, 1 by e-mail, 2 white pages
+        unsigned uin = 0;
+        CZELString email;
+        Wex::WhitePagesForm form;
+    };
+    SearchRequest& GetSearchRequest() { return searchRequest; }
+    int Search(intptr_t page) override;
 
     // ACC_WARNING with text; ACC_NAME_CHANGED.
     void ReportWarning(const CZELString& text);
@@ -100,9 +149,8 @@ private:
     int PrivacyImage(int mode);
     void OnMenuStatus(int status);
 
-    // Stand-ins for what the roster, presence and x-status parts of the engine do.
+    // Stand-ins for what the presence and x-status parts of the engine do.
     void SetXStatus(int index);
-    void SetPrivacyStatus(int mode, bool force);
 
     // Connection (AccountConnection.cpp).
     IConnectionManager* ConnectionService();
@@ -124,8 +172,51 @@ private:
     void HandleAuthFamily(unsigned short subtype, const unsigned char* frame, size_t size);
     void HandleServiceFamily(unsigned short subtype, const unsigned char* frame, size_t size);
     void HandleListFamily(unsigned short subtype, const unsigned char* frame, size_t size);
+    void HandleMetaFamily(unsigned short subtype, const unsigned char* frame, size_t size);
     void HandleSelfInfo(const unsigned char* frame, size_t size);
     void CompleteLogin();
+
+    // Server-side list (AccountRoster.cpp).
+    struct PendingListEdit {
+        enum Kind { Add = 1, Update = 2, Delete = 3, MoveDelete = 4, MoveAdd = 5 };
+        int kind;
+        Wex::ServerListItem item;
+    };
+    IContactListData* ContactList();
+    void RequestServerList();
+    void LoadCachedServerList();
+    void SaveListCache();
+    void HandleRoster(const unsigned char* frame, size_t size);
+    void HandleListAck(const unsigned char* frame, size_t size);
+    void HandleAuthRequestNotice(const unsigned char* frame, size_t size);
+    void HandleAuthReplyNotice(const unsigned char* frame, size_t size);
+    void SyncServerList();
+    void ApplyListEdit(const PendingListEdit& edit);
+    void SetPrivacyStatus(int mode, bool forceSend);
+    // A request id no pending edit holds.
+    unsigned NewListRequestId();
+    // An item id no item and no pending edit holds; 0 when none is left.
+    unsigned short NewItemId();
+    // Sends the item with the command (0x08 add, 0x09 update, 0x0A delete) and remembers it.
+    void SendListEdit(unsigned short subtype, int kind, const Wex::ServerListItem& item);
+    int CreateGroupContact(const Wex::ServerListItem& group);
+    int CreateListContact(int groupId, const CZELString& uin, const CZELString& alias);
+    // Sets a contact's privacy flag bytes to membership; true when one changed.
+    bool WritePrivacyFlags(int contactId, const Wex::PrivacyMembership& membership);
+    void NotifyIcons(int contactId);
+
+    // What the presence and message parts of the engine provide (stand-ins in AccountHandOff.cpp).
+    StatusInfo BuildContactIcons(int contactId);
+    void DeliverIncomingMessage(const CZELString& uin, int flags, int kind, const CZELString& text,
+                                const CZELString& secondText);
+    void DeliverOfflineMessage(const Wex::OfflineMessage& message);
+
+    // Details and search (AccountDetails.cpp).
+    void HandleInfoReply(const unsigned char* frame, size_t size);
+    void HandleSearchReply(const unsigned char* frame, size_t size);
+    void ParseUserDetails(unsigned short subtype, const unsigned char* frame, size_t size);
+    void RunSearchRequest();
+    unsigned OwnUinNumber() const;
 
     // Timers (AccountTimers.cpp).
     void StartReconnect();
@@ -144,8 +235,11 @@ private:
     unsigned short FlapSequence;
     Wex::LoginReply LoginReply;
     unsigned char PrivacyMode;
-    std::vector<Wex::ListItem> ServerList;
-    std::vector<Wex::ListItem> rosterInProgress;
+    Wex::ServerList ServerList;
+    std::map<unsigned, PendingListEdit> PendingEdits;
+    // Meta sequence of a details request -> the contact it asked about (0: the own details).
+    std::map<unsigned short, int> PendingDetails;
+    SearchRequest searchRequest;
     CZELCriticalSection xStatusLock;  // guards XStatusTexts
     std::vector<XStatusText> XStatusTexts;
     int XStatusIndex;

@@ -5,6 +5,7 @@
 #include "Wex/proto/IncomingMessage.h"
 #include "Wex/proto/ListReplies.h"
 #include "Wex/proto/MessageText.h"
+#include "Wex/proto/MetaReplies.h"
 #include "Wex/proto/ServiceReplies.h"
 #include "Wex/proto/SignOnReplies.h"
 #include "Wex/proto/UserInfo.h"
@@ -64,6 +65,23 @@ void ParseFrame(const unsigned char* frame, size_t size)
     seen += size_t(request.Unpack(frame, size));
     AuthReplyNotice reply;
     seen += size_t(reply.Unpack(frame, size));
+
+    MetaInfoReply info;
+    seen += size_t(info.Unpack(frame, size));
+    MetaBasicInfoReply basic;
+    seen += size_t(basic.Unpack(frame, size)) + size_t(basic.homeZip.GetLength());
+    MetaWorkInfoReply work;
+    seen += size_t(work.Unpack(frame, size)) + size_t(work.zip.GetLength());
+    MetaMoreInfoReply more;
+    seen += size_t(more.Unpack(frame, size));
+    MetaAboutReply about;
+    seen += size_t(about.Unpack(frame, size)) + size_t(about.about.GetLength());
+    MetaInterestsReply interests;
+    seen += size_t(interests.Unpack(frame, size)) + size_t(interests.Entries());
+    OfflineMessage offline;
+    seen += size_t(offline.Unpack(frame, size)) + size_t(offline.text.GetLength());
+    SearchReply search;
+    seen += size_t(search.Unpack(frame, size)) + size_t(search.record.nick.GetLength());
     sink = seen;
 }
 
