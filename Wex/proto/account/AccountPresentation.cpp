@@ -286,13 +286,6 @@ void WexAccount::OnMenuStatus(int status)
     SetStatus(status);
 }
 
-void WexAccount::SetXStatus(int index)
-{
-    XStatusIndex = index;
-    if (Settings.ShowXStatusInStatusbar)
-        Notify(GUID_WEX_PROTOCOL, ACC_ICON_SET, new (std::nothrow) CIconSetPayload(1, CZELArray<int>(1, XStatusImage())));
-}
-
 void WexAccount::SetPrivacyStatus(int mode, bool)
 {
     PrivacyMode = (unsigned char)mode;

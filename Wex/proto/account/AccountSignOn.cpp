@@ -56,6 +56,9 @@ void WexAccount::DispatchSnac(const unsigned char* frame, size_t size)
     if (!Wex::UnpackSnac(frame, size, snac)) return;
     switch (snac.family) {
     case Wex::FamilyService: HandleServiceFamily(snac.subtype, frame, size); break;
+    case Wex::FamilyLocation: HandleLocationFamily(snac.subtype, frame, size); break;
+    case Wex::FamilyBuddy: HandleBuddyFamily(snac.subtype, frame, size); break;
+    case Wex::FamilyMessaging: HandleMessageFamily(snac.subtype, frame, size); break;
     case Wex::FamilyList: HandleListFamily(snac.subtype, frame, size); break;
     case Wex::FamilyAuth: HandleAuthFamily(snac.subtype, frame, size); break;
     default: break;
@@ -176,8 +179,10 @@ void WexAccount::HandleListFamily(unsigned short subtype, const unsigned char* f
     if (!roster.Unpack(frame, size)) return;
     for (Wex::ListItem& item : roster.items) rosterInProgress.push_back(item);
     if (!roster.last) return;
-    ServerList.swap(rosterInProgress);
+    ServerList.clear();
+    for (const Wex::ListItem& item : rosterInProgress) ServerList.push_back(ServerItemOf(item));
     rosterInProgress.clear();
+    LinkListContacts();
     if (CurrentStatus() == AccountStatus::Connecting)
         CompleteLogin();
     else
@@ -191,9 +196,9 @@ void WexAccount::CompleteLogin()
     ChangeOnlineStatus(RequestedStatus);
     SendPacket(Wex::ClientReady(NextFlapSequence()));
     if (PrivacyMode == 0) PrivacyMode = 4;
-    for (const Wex::ListItem& item : ServerList) {
-        if (item.itemType != PrivacyItemType) continue;
-        const Wex::Tlv* mode = item.attributes.Find(PrivacyModeTlv);
+    for (const ServerListItem& item : ServerList) {
+        if (item.ItemType != PrivacyItemType) continue;
+        const Wex::Tlv* mode = item.Attributes.Find(PrivacyModeTlv);
         if (mode && mode->GetLength() >= 1) PrivacyMode = mode->GetValue()[0];
         break;
     }

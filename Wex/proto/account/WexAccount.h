@@ -6,7 +6,8 @@
 // Concerns, one file each: WexAccount.cpp (life, slots, notifications), AccountPresentation.cpp
 // (settings, status table, icons, menus), AccountConnection.cpp (connect, disconnect, the receive
 // loop), AccountSignOn.cpp (the frames of the sign-on), AccountTimers.cpp (keep-alive and
-// reconnection).
+// reconnection), AccountMessages.cpp (messages and typing notices both ways), AccountPresence.cpp
+// (contacts' presence and icons, x-statuses).
 //
 // Other threads never touch the account's members. The keep-alive timer (called on the program's
 // window thread) and the menu callbacks (on the user interface's thread) find the account by its id
@@ -18,6 +19,7 @@
 #include "Wex/proto/ListCommands.h"
 #include "Wex/proto/SignOnReplies.h"
 #include "Wex/proto/account/AccountSettings.h"
+#include "Wex/proto/account/ServerListItem.h"
 
 #include "Zel/core/plugin/ServiceEventListener.h"
 #include "ZELCommon/ZELCriticalSection.h"
@@ -27,6 +29,7 @@
 #include <vector>
 
 class IConnectionManager;
+class IContactListData;
 class ReconnectWait;
 
 class WexAccount : public ServiceEventListener {
@@ -47,6 +50,7 @@ public:
     int GetStatus() override;
     int GetStatusInfo(int status, StatusEntry* out) override;
     int GetStatusMenu(intptr_t iconIndex, CPopupMenu* menu) override;
+    int GetContactIcons(int contactId, StatusInfo* out) override;
     int GetSettingsPages(void* pages) override;
     int FillAccountMenu(CPopupMenu* menu) override;
     int FillGroupMenu(int groupId, CPopupMenu* menu) override;
@@ -55,6 +59,9 @@ public:
     int GetContactDetailsPages(int contactId, void* pages) override;
     int ChangeLanguage(CZELString language) override;
     int GetSearchPages(void* pages) override;
+    int RequestAuthorization(int contactId) override;
+    int SendInstantMessage(MessageRecord* message) override;
+    int SetTyping(int contactId, bool stopped) override;
     int OnConnectResult(CConnection* connection, int result) override;
     int OnDataReceived(CConnection* connection, int length) override;
     int OnDisconnected(CConnection* connection, int reason) override;
@@ -100,9 +107,40 @@ private:
     int PrivacyImage(int mode);
     void OnMenuStatus(int status);
 
-    // Stand-ins for what the roster, presence and x-status parts of the engine do.
-    void SetXStatus(int index);
+    // Stand-in for what the roster part of the engine does.
     void SetPrivacyStatus(int mode, bool force);
+
+    // Messages (AccountMessages.cpp).
+    IContactListData* ContactList();
+    void HandleMessageFamily(unsigned short subtype, const unsigned char* frame, size_t size);
+    void HandleIncomingMessage(const unsigned char* frame, size_t size);
+    void HandleClientAnswer(const unsigned char* frame, size_t size);
+    void HandleTypingNotice(const unsigned char* frame, size_t size);
+    void SendMessagePieces(const ServerListItem& item, const MessageRecord& message);
+    // Hands an incoming text to the contact list: to the sender's list contact, or through the
+    // anti-spam filter for a sender who is not in the list.
+    void DeliverIncomingMessage(const CZELString& uin, int flags, int kind, const CZELString& text,
+                                const CZELString& text2);
+    // A message the server kept while the account was offline, sent at the universal time given.
+    void DeliverOfflineMessage(const CZELString& uin, unsigned year, unsigned month, unsigned day, unsigned hour,
+                               unsigned minute, const CZELString& text);
+    // A top-level list contact for a sender the anti-spam filter let through.
+    int CreateListContact(const CZELString& uin);
+
+    // Presence and x-statuses (AccountPresence.cpp).
+    void HandleBuddyFamily(unsigned short subtype, const unsigned char* frame, size_t size);
+    void HandleLocationFamily(unsigned short subtype, const unsigned char* frame, size_t size);
+    void HandleArrival(const unsigned char* frame, size_t size);
+    void HandleDeparture(const unsigned char* frame, size_t size);
+    void HandleStatusAnswer(const unsigned char* frame, size_t size);
+    void NotifyContactStatus(const ServerListItem& item);
+    void BuildContactIcons(int contactId, StatusInfo& out);
+    void SetXStatus(int index);
+    void RequestContactXStatus(ServerListItem& item);
+    void AnswerXStatusQuery(const unsigned char* frame, size_t size);
+    void DeliverXStatusReply(const CZELString& uin, const CZELString& title, const CZELString& description);
+    // Links the buddies of the list just received to the list contacts already there.
+    void LinkListContacts();
 
     // Connection (AccountConnection.cpp).
     IConnectionManager* ConnectionService();
@@ -144,7 +182,7 @@ private:
     unsigned short FlapSequence;
     Wex::LoginReply LoginReply;
     unsigned char PrivacyMode;
-    std::vector<Wex::ListItem> ServerList;
+    ServerItemList ServerList;
     std::vector<Wex::ListItem> rosterInProgress;
     CZELCriticalSection xStatusLock;  // guards XStatusTexts
     std::vector<XStatusText> XStatusTexts;

@@ -1,0 +1,235 @@
+// Messages both ways: the user's texts leave in the form the contact's client reads best, cut into
+// pieces that each fit a packet; contacts' texts, live and kept offline, reach the contact list,
+// through the anti-spam filter for senders who are not in the list; delivery acknowledgements and
+// typing notices both ways.
+#include "Wex/proto/account/WexAccount.h"
+
+#include "Wex/proto/CapabilityTable.h"
+#include "Wex/proto/IncomingMessage.h"
+#include "Wex/proto/MessageCommands.h"
+#include "Wex/proto/MessagePieces.h"
+#include "Wex/proto/OfflineText.h"
+#include "Wex/proto/XStatusReply.h"
+#include "Wex/proto/account/PluginState.h"
+
+#include "Zel/core/CoreGuids.h"
+#include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/contactlist/ContactListData.h"
+#include "ZELCommon/ZELRand.h"
+
+#include <ctime>
+#include <memory>
+
+namespace {
+
+enum {
+    MessageRequestId = 6,
+    AnswerRequestId = 11,
+    OfflineMessageTextId = 49,
+    RelayProtocolVersion = 8,  // the first protocol version whose clients read channel-2 texts
+};
+
+// How a text leaves for one contact.
+struct MessageForm {
+    bool rendezvous = false;  // channel 2; else channel 1
+    bool unicode = true;      // channel 1: UTF-16; channel 2: UTF-8. Else code page 1251.
+
+    Wex::TextForm TextForm() const
+    {
+        return unicode ? (rendezvous ? Wex::TextForm::Utf8 : Wex::TextForm::Utf16) : Wex::TextForm::CodePage1251;
+    }
+};
+
+MessageForm FormFor(const ServerListItem& item)
+{
+    MessageForm form;
+    if (item.Status == 0 || IsScreenName(item)) return form;
+    const Wex::CapabilityTable& table = WexPlugin::Shared().Capabilities();
+    const Wex::CapabilityList capabilities = Wex::ParseCapabilities(table, item.UserInfo);
+    const unsigned short version = GetDcProtocolVersion(item);
+    const bool relay = Wex::HasCapability(table, capabilities, CZELString(L"caWEXRelay"), 16) &&
+                       version >= RelayProtocolVersion;
+    if (Wex::HasCapability(table, capabilities, CZELString(L"caUTF8support"), 16)) {
+        form.rendezvous = relay;
+        return form;
+    }
+    form.rendezvous = relay;
+    form.unicode = !relay && version == 0;
+    return form;
+}
+
+} // namespace
+
+IContactListData* WexAccount::ContactList()
+{
+    return services ? static_cast<IContactListData*>(services->GetService(GUID_CONTACT_LIST_DATA)) : nullptr;
+}
+
+int WexAccount::SendInstantMessage(MessageRecord* message)
+{
+    std::unique_ptr<MessageRecord> owned(message);
+    if (!message || message->flags != 0) return 0;
+    const ServerListItem* item = FindItemByContact(ServerList, message->contactId);
+    if (item) SendMessagePieces(*item, *message);
+    return 0;
+}
+
+void WexAccount::SendMessagePieces(const ServerListItem& item, const MessageRecord& message)
+{
+    const MessageForm form = FormFor(item);
+    for (const CZELString& piece : Wex::CutMessageText(message.text, form.TextForm())) {
+        // Every piece names the message, so an acknowledgement of any of them reaches it.
+        Wex::MessageCookie cookie;
+        cookie.first = unsigned(message.messageNumber);
+        cookie.second = CZELRand::Rand();
+        const unsigned short sequence = NextFlapSequence();
+        SendPacket(form.rendezvous
+                       ? Wex::SendRendezvousMessage(sequence, MessageRequestId, cookie, item.Name, piece, form.unicode)
+                       : Wex::SendPlainMessage(sequence, MessageRequestId, cookie, item.Name, piece, form.unicode));
+    }
+}
+
+int WexAccount::SetTyping(int contactId, bool stopped)
+{
+    if (CurrentStatus() <= AccountStatus::Connecting) return 0;
+    ServerListItem* item = FindItemByContact(ServerList, contactId);
+    if (!item || item->Status <= AccountStatus::Connecting) return 0;
+    const unsigned now = unsigned(time(nullptr));
+    if (!TypingNoticeDue(*item, now, stopped)) return 0;
+    item->LastTypingSent = stopped ? 0 : now;
+    const Wex::CapabilityTable& table = WexPlugin::Shared().Capabilities();
+    if (!Wex::HasCapability(table, Wex::ParseCapabilities(table, item->UserInfo), CZELString(L"caTyping"), 16)) return 0;
+    SendPacket(Wex::TypingNotification(NextFlapSequence(), CZELRand::Rand(), item->Name,
+                                       stopped ? Wex::TypingFinished : Wex::TypingBegun));
+    return 0;
+}
+
+void WexAccount::HandleMessageFamily(unsigned short subtype, const unsigned char* frame, size_t size)
+{
+    switch (subtype) {
+    case 0x07: HandleIncomingMessage(frame, size); break;
+    case 0x0B: HandleClientAnswer(frame, size); break;
+    case 0x14: HandleTypingNotice(frame, size); break;
+    default: break;
+    }
+}
+
+void WexAccount::HandleIncomingMessage(const unsigned char* frame, size_t size)
+{
+    Wex::IncomingMessage message;
+    if (!message.Unpack(frame, size)) return;
+    CZELString text = message.GetText();
+    if (text.IsEmpty()) {
+        AnswerXStatusQuery(frame, size);
+        return;
+    }
+    int flags = 0;
+    if (message.HasTlv6()) {
+        text = Wex::OfflineMessageText(WexPlugin::Shared().Text(OfflineMessageTextId), time_t(message.GetTime()), text);
+        flags = 1;
+    }
+    DeliverIncomingMessage(message.sender, flags, -1, text, CZELString());
+    // Found again: delivering may have added the sender to the list.
+    if (IsVisibleTo(ServerList, FindBuddy(ServerList, message.sender), PrivacyMode)) {
+        Wex::MessageCookie cookie;
+        cookie.first = message.cookie1;
+        cookie.second = message.cookie2;
+        SendPacket(Wex::RendezvousMessageAck(NextFlapSequence(), AnswerRequestId, cookie, message.sender, 0));
+    }
+}
+
+void WexAccount::HandleClientAnswer(const unsigned char* frame, size_t size)
+{
+    Wex::XStatusReply answer;
+    if (!answer.Unpack(frame, size)) return;
+    if (answer.kind == Wex::XStatusReply::KindPlugin4) {
+        const ServerListItem* item = FindBuddy(ServerList, answer.sender);
+        IContactListData* data = ContactList();
+        if (item && item->ContactId && data) data->PostMessageAck(item->ContactId, int(answer.cookie1));
+    } else if (answer.kind == Wex::XStatusReply::KindNotice) {
+        DeliverXStatusReply(answer.sender, answer.title, answer.description);
+    }
+}
+
+void WexAccount::HandleTypingNotice(const unsigned char* frame, size_t size)
+{
+    Wex::TypingNotice notice;
+    // A state the network does not define says nothing of the contact: it is let go.
+    if (!notice.Unpack(frame, size) || !notice.known) return;
+    ServerListItem* item = FindBuddy(ServerList, notice.uin);
+    IContactListData* data = ContactList();
+    if (!item || !item->ContactId || !data || !Settings.SendTypingNotification) return;
+    const bool stopped = notice.state == Wex::TypingFinished;
+    item->IsTyping = stopped ? 0 : 1;
+    data->PostTypingNotify(item->ContactId, stopped ? 1 : 0);
+}
+
+void WexAccount::DeliverOfflineMessage(const CZELString& uin, unsigned year, unsigned month, unsigned day,
+                                       unsigned hour, unsigned minute, const CZELString& text)
+{
+    if (text.IsEmpty()) return;
+    const CZELString shown = Wex::OfflineMessageText(WexPlugin::Shared().Text(OfflineMessageTextId),
+                                                     Wex::UniversalTimeOf(year, month, day, hour, minute), text);
+    DeliverIncomingMessage(uin, 1, -1, shown, CZELString());
+}
+
+int WexAccount::CreateListContact(const CZELString& uin)
+{
+    IContactListData* data = ContactList();
+    if (!data) return 0;
+    const int contactId = data->AddContact(AccountId(), 0);
+    if (!contactId) return 0;
+    data->SetPropertyString(contactId, CZELString(L"Account name"), uin);
+    data->SetPropertyString(contactId, CZELString(L"CL Alias"), uin);
+    StatusInfo icons;
+    BuildContactIcons(contactId, icons);
+    data->NotifyContactAdded(contactId, icons);
+    return contactId;
+}
+
+void WexAccount::DeliverIncomingMessage(const CZELString& uin, int flags, int kind, const CZELString& text,
+                                        const CZELString& text2)
+{
+    if (text.IsEmpty() && text2.IsEmpty()) return;
+    IContactListData* data = ContactList();
+    if (!data) return;
+    MessageRecord record;
+    record.messageNumber = int(CZELRand::Rand());
+    record.flags = flags;
+    record.kind = kind;
+    record.text = text;
+    record.secondText = text2;
+
+    ServerListItem* item = FindBuddy(ServerList, uin);
+    if (item && item->ContactId && !data->IsTempContact(item->ContactId)) {
+        record.contactId = item->ContactId;
+        data->PostIncomingMessage(item->ContactId, record);
+        return;
+    }
+    // A sender who is not in the list: asked by the anti-spam filter, when such messages are taken.
+    if (!data->GetAntispamMsgsFromNIL()) return;
+    if (!item || !item->ContactId) {
+        const int temporary = data->FindOrAddContact(AccountId(), uin);
+        if (!temporary) return;
+        if (!item) {
+            // Kept before the filter runs: its question goes out to this contact through the item.
+            ServerList.push_back(ServerListItem(temporary));
+            item = &ServerList.back();
+            item->Name = uin;
+        }
+        item->ContactId = temporary;
+    }
+    record.contactId = item->ContactId;
+    if (!data->FilterIncomingMessage(item->ContactId, record)) return;
+    // Let through: the sender joins the list at the top level.
+    const int temporary = item->ContactId;
+    const int contactId = CreateListContact(uin);
+    if (!contactId) return;
+    // Found again: building the contact's icons read the list.
+    item = FindItemByContact(ServerList, temporary);
+    if (item) item->ContactId = contactId;
+    data->RemoveTempContact(temporary);
+    record.contactId = contactId;
+    data->PostIncomingMessage(contactId, record);
+}
