@@ -71,6 +71,7 @@ public:
         std::lock_guard<std::mutex> hold(server.lock);
         number = server.nextConnection++;
         dropGeneration = server.closeFramesToSend.size();
+        pushedSent = server.pushed.size();
         if (mainHost) server.openMain.push_back(s);
     }
 
@@ -127,6 +128,7 @@ public:
         unsigned char buffer[4096];
         for (;;) {
             if (server.stopping || DropRequested()) return;
+            if (!SendPushed()) return;
             fd_set readable;
             FD_ZERO(&readable);
             FD_SET(s, &readable);
@@ -153,6 +155,25 @@ public:
     }
 
 private:
+    // The frames pushed since this connection last looked, on the main host only.
+    bool SendPushed()
+    {
+        std::vector<Bytes> frames;
+        {
+            std::lock_guard<std::mutex> hold(server.lock);
+            if (!mainHost) return true;
+            frames.assign(server.pushed.begin() + long(pushedSent), server.pushed.end());
+            pushedSent = server.pushed.size();
+        }
+        if (frames.empty()) return true;
+        for (Bytes frame : frames) {
+            frame[2] = (unsigned char)(NextSequence() >> 8);
+            frame[3] = (unsigned char)sequence;
+            Queue(frame);
+        }
+        return Flush();
+    }
+
     bool DropRequested()
     {
         Bytes close;
@@ -190,6 +211,7 @@ private:
     bool mainHost;
     int number = 0;
     size_t dropGeneration = 0;
+    size_t pushedSent = 0;
     unsigned sequence = 0x1200;
     unsigned lastClientSequence = 0;
     int clientFrames = 0;
@@ -237,6 +259,34 @@ void FakeWexServer::DropMainConnections()
 {
     std::lock_guard<std::mutex> hold(lock);
     closeFramesToSend.push_back(Bytes());
+}
+
+void FakeWexServer::AddListItems(const std::vector<Bytes>& items)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    listItems.insert(listItems.end(), items.begin(), items.end());
+}
+
+void FakeWexServer::Push(const Bytes& frame)
+{
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        pushed.push_back(frame);
+    }
+    changed.notify_all();
+}
+
+std::vector<Bytes> FakeWexServer::ClientSnacs(unsigned family, unsigned subtype)
+{
+    std::vector<Bytes> out;
+    for (const Frame& frame : Frames()) {
+        Wex::SnacPacket snac;
+        if (!frame.fromClient || !frame.main || frame.bytes.size() < 2 || frame.bytes[1] != 2 ||
+            !Wex::UnpackSnac(frame.bytes.data(), frame.bytes.size(), snac))
+            continue;
+        if (snac.family == family && snac.subtype == subtype) out.push_back(frame.bytes);
+    }
+    return out;
 }
 
 std::vector<std::string> FakeWexServer::Faults()
@@ -370,8 +420,15 @@ void FakeWexServer::ServeMain(SOCKET s)
             // The list in two frames, the first saying another follows.
             session.QueueSnac(0x13, 0x06,
                               Wire().U8(0).U16(1).Raw(RosterItem("Friends", 1, 0, 1, Bytes())), Wex::SnacFlagMoreFollow);
-            session.QueueSnac(0x13, 0x06,
-                              Wire().U8(0).U16(1).Raw(RosterItem("", 0, 0x21, 4, Wire().Tlv(0x00CA, Wire().U8(1)))).U32(1700000000));
+            std::vector<Bytes> extra;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                extra = listItems;
+            }
+            Wire last;
+            last.U8(0).U16(unsigned(1 + extra.size())).Raw(RosterItem("", 0, 0x21, 4, Wire().Tlv(0x00CA, Wire().U8(1))));
+            for (const Bytes& item : extra) last.Raw(item);
+            session.QueueSnac(0x13, 0x06, last.U32(1700000000));
             break;
         }
         case 0x0001001E: {

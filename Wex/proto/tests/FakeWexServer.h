@@ -53,6 +53,12 @@ public:
     void SendCloseFrame(unsigned short errorCode, unsigned short reason);
     // Closes every open main connection at once.
     void DropMainConnections();
+    // Items (as the list reply lays one out) the list's last frame carries from the next sign-on on.
+    void AddListItems(const std::vector<Bytes>& items);
+    // Sends frame on every open main connection, with that connection's next sequence number.
+    void Push(const Bytes& frame);
+    // The SNAC frames the client sent on main connections of that family and subtype, in order.
+    std::vector<Bytes> ClientSnacs(unsigned family, unsigned subtype);
 
     // Counts of what the client did.
     int GoodLogins() const { return goodLogins; }
@@ -89,6 +95,8 @@ private:
     std::vector<std::string> faults;
     std::vector<SOCKET> openMain;
     std::vector<Bytes> closeFramesToSend;
+    std::vector<Bytes> listItems;
+    std::vector<Bytes> pushed;
     Delivery delivery = Delivery::EachFrame;
     size_t pieceSize = 1;
     unsigned short loginError = 0;

@@ -1,0 +1,239 @@
+// Contacts' presence through the real services: arrivals and departures become the icons the
+// contact list shows (status, x-status, client picture from a small clients file, list marks), a
+// status check is answered, and x-statuses travel both ways.
+#include "WexContactsFixture.h"
+
+#include "Wex/proto/CapabilityTable.h"
+#include "Wex/proto/IncomingMessage.h"
+#include "Wex/proto/MessageCommands.h"
+#include "Wex/proto/XStatusTable.h"
+#include "ZELCommon/tests/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace WexTest;
+
+namespace {
+
+Bytes XStatusGuid(int index)
+{
+    return Bytes(Wex::XStatusRows[index - 1].guid.begin(), Wex::XStatusRows[index - 1].guid.end());
+}
+
+// The identifier of a capability by its name in the table.
+Bytes Named(const wchar_t* name)
+{
+    static const Wex::CapabilityTable table;
+    const Wex::CapabilityEntry* entry = table.FindByName(CZELString(name));
+    return entry ? Bytes(entry->guid.begin(), entry->guid.end()) : Bytes();
+}
+
+// A clients file in the plug-in's own folder for one test, gone after it.
+class ClientsFile {
+public:
+    explicit ClientsFile(const std::wstring& text) : path(PluginTree::ProgramFolder() + L"Protos\\Wex\\Clients.cfg")
+    {
+        std::string bytes = "\xFF\xFE";
+        for (wchar_t c : text) bytes += {char(c & 0xFF), char(c >> 8)};
+        written = TestSupport::WriteWholeFile(path, bytes);
+    }
+    ~ClientsFile() { DeleteFileW(path.c_str()); }
+
+    const std::wstring path;
+    bool written = false;
+};
+
+class WexPresenceTest : public WexContactsTest {
+protected:
+    StatusInfo LastStatus(const std::string& uin)
+    {
+        std::vector<ListEventRecorder::Event> seen = events->Events(CLE_CONTACT_STATUS, ContactOf(uin));
+        return seen.empty() ? StatusInfo() : seen.back().status;
+    }
+
+    // Waits for the count-th status notice of uin.
+    bool WaitStatus(const std::string& uin, size_t count = 1)
+    {
+        return events->WaitFor(CLE_CONTACT_STATUS, ContactOf(uin), count);
+    }
+};
+
+} // namespace
+
+TEST_F(WexPresenceTest, ArrivalsAndDeparturesBecomeTheContactsIcons)
+{
+    ClientsFile clients(L"[nine]\r\nname=Nine\r\nprotover=9\r\npic=nine.png\r\n");
+    ASSERT_TRUE(clients.written);
+    const int x = WexPictures::XStatusFirst;
+    struct Case {
+        const char* name;
+        std::string uin;
+        Presence presence;
+        int status;
+        std::vector<int> main;
+        std::vector<std::wstring> extra;  // picture names
+    };
+    const Bytes statuses = Wire().Raw(Named(L"caStatusHome")).Raw(Named(L"caStatusWork"));
+    const Case cases[] = {
+        {"online", "71", {0, Bytes(), Bytes()}, 2, {3}, {}},
+        {"away", "72", {0x0001, Bytes(), Bytes()}, 11, {14}, {}},
+        {"invisible", "73", {0x0100, Bytes(), Bytes()}, 3, {6}, {}},
+        {"at home, then at work: the last counts", "74", {0, statuses, Bytes()}, 9, {12}, {}},
+        {"x-status 3", "75", {0, Wire().Raw(Caps({Wex::caXtraz})).Raw(XStatusGuid(3)), Bytes()}, 2, {3, x + 3}, {}},
+        {"a client of this family", "76", {0, Caps({Wex::caZELPDA}), Bytes()}, 2, {4}, {}},
+        {"a client the clients file knows", "77", {0, Bytes(), DcBlock(9)}, 2, {3}, {L"Clients\\nine.png"}},
+        {"a screen name", "zed", {0, Bytes(), Bytes()}, 2, {5}, {}},
+    };
+    std::vector<std::string> uins;
+    for (const Case& c : cases) uins.push_back(c.uin);
+    unsigned id = OnlineWith(uins);
+    ASSERT_NE(0u, id);
+    for (const Case& c : cases) server.Push(ArrivalFrame(c.uin, c.presence));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WaitStatus(c.uin));
+        StatusInfo icons = LastStatus(c.uin);
+        EXPECT_EQ(c.status, icons.status);
+        EXPECT_EQ(c.main, Entries(icons.kinds));
+        std::vector<std::wstring> extra;
+        for (int i = 0; i < icons.images.GetCount(); ++i) extra.push_back(Text(images->GetName(icons.images[i])));
+        EXPECT_EQ(c.extra, extra);
+        // The same icons when the contact list asks.
+        StatusInfo asked;
+        ASSERT_TRUE(Manager().GetContactIcons(id, ContactOf(c.uin), &asked));
+        EXPECT_EQ(Entries(icons.kinds), Entries(asked.kinds));
+    }
+
+    // Departures: offline pictures, a screen name its own.
+    server.Push(DepartureFrame("71"));
+    server.Push(DepartureFrame("zed"));
+    ASSERT_TRUE(WaitStatus("zed", 2));
+    ASSERT_TRUE(WaitStatus("71", 2));
+    EXPECT_EQ(0, LastStatus("71").status);
+    EXPECT_EQ(std::vector<int>{0}, Entries(LastStatus("71").kinds));
+    EXPECT_EQ(std::vector<int>{1}, Entries(LastStatus("zed").kinds));
+    ExpectNoFaults();
+}
+
+TEST_F(WexPresenceTest, ListMarksAndContactsOutsideTheList)
+{
+    unsigned id = CreateAccount();
+    ASSERT_NE(0u, id);
+    events.reset(new ListEventRecorder(*bus));
+    IContactListData& list = *ContactListDataService;
+    const int group = list.AddGroup(id);
+    auto contact = [&](int inGroup, const wchar_t* uin) {
+        const int contactId = list.AddContact(id, inGroup);
+        list.SetPropertyString(contactId, CZELString(L"Account name"), CZELString(uin));
+        return contactId;
+    };
+    const int marked = contact(group, L"81");
+    const int topLevel = contact(0, L"82");
+    const int unknown = contact(group, L"83");
+    const int strangerTop = contact(0, L"84");
+    const char one = 1;
+    list.SetPropertyByte(marked, CZELString(L"In visible list"), &one);
+    list.SetPropertyByte(marked, CZELString(L"In ignore list"), &one);
+    server.AddListItems({ListItemBytes("81", 1, 0x10, 0, Wire().Tlv(0x0066, Bytes())), ListItemBytes("82", 1, 0x11, 0)});
+    SignOn(id);
+
+    struct Case {
+        const char* name;
+        int contactId;
+        int status;
+        std::vector<int> main;
+        std::vector<int> extra;
+    };
+    const Case cases[] = {
+        {"marked and awaiting authorisation", marked, 0, {0}, {62, 64, 65}},
+        {"in the server list, in no group", topLevel, 0, {18}, {}},
+        {"in a group, not in the server list", unknown, 0, {0}, {}},
+        {"in neither", strangerTop, 0, {18}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StatusInfo icons;
+        ASSERT_TRUE(Manager().GetContactIcons(id, c.contactId, &icons));
+        EXPECT_EQ(c.status, icons.status);
+        EXPECT_EQ(c.main, Entries(icons.kinds));
+        EXPECT_EQ(c.extra, Entries(icons.images));
+    }
+}
+
+TEST_F(WexPresenceTest, AStatusCheckIsAnsweredWithTheContactsStatus)
+{
+    unsigned id = OnlineWith({"91"});
+    ASSERT_NE(0u, id);
+    recorder->Clear();
+    server.Push(Snac(0x02, 0x06, UserInfoBlock("91", {0x0001, Bytes(), Bytes()})));
+    ASSERT_TRUE(recorder->WaitFor(PMEV_SHOW_TEXT));
+    EXPECT_EQ(L"91 \nAway", Warnings().back());
+    // The location rights reply is answered with the capabilities announced at sign-on.
+    const size_t before = server.ClientSnacs(2, 4).size();
+    server.Push(Snac(0x02, 0x03, Bytes()));
+    ASSERT_TRUE(WaitClientSnacs(2, 4, before + 1));
+    EXPECT_EQ(16u + 4 + 192, server.ClientSnacs(2, 4).back().size());
+}
+
+TEST_F(WexPresenceTest, OwnXStatusIsAnnouncedAndToldToThoseWhoAsk)
+{
+    unsigned id = OnlineWith({"101"}, [](ValueRecordList& values) {
+        Put(values, WexKeys::XStatus).WriteByte(4);
+        Put(values, WexKeys::XStatusTitle(3).GetBuffer()).WriteString(CZELString(L"Party <time>"), false);
+        Put(values, WexKeys::XStatusDescription(3).GetBuffer()).WriteString(CZELString(L"at Bob's & Ann's"), false);
+    });
+    ASSERT_NE(0u, id);
+    // Announced at sign-on with the rest of the status capabilities.
+    ASSERT_TRUE(WaitClientSnacs(2, 4, 1));
+    const Bytes announced = server.ClientSnacs(2, 4).front();
+    const Bytes party = XStatusGuid(4);
+    EXPECT_NE(announced.end(), std::search(announced.begin(), announced.end(), party.begin(), party.end()));
+
+    // A contact asks: the answer carries the query's cookie and sequence (its bytes as they came),
+    // and the own texts escaped.
+    const Bytes query = Wex::SendXStatusQuery(1, 6, {0x51, 0x52}, CZELString(L"100200300"), 9, CZELString(L"101"));
+    server.Push(IncomingMessageFrame(2, "101", MessageTlvsOf(query)));
+    ASSERT_TRUE(WaitClientSnacs(4, 0x0B, 1));
+    const Bytes answer = server.ClientSnacs(4, 0x0B)[0];
+    // The message as relayed carries the server's cookie.
+    EXPECT_EQ(0x11111111u, Cookie1Of(answer));
+    const Bytes expected = Wex::XStatusResponse(0, 11, {0x11111111, 0x22222222}, CZELString(L"100200300"), CZELString(L"101"), 4,
+                                                CZELString(L"Party <time>"), CZELString(L"at Bob's & Ann's"), 0x5200);
+    EXPECT_EQ(ToHex(Bytes(expected.begin() + 6, expected.end())), ToHex(Bytes(answer.begin() + 6, answer.end())));
+    const std::string body(answer.begin(), answer.end());
+    EXPECT_NE(std::string::npos, body.find("&lt;title&gt;Party &amp;lt;time&amp;gt;&lt;/title&gt;"));
+    ExpectNoFaults();
+}
+
+TEST_F(WexPresenceTest, ContactsXStatusIsAskedForAndShown)
+{
+    unsigned id = OnlineWith({"111"}, [](ValueRecordList& values) { Put(values, WexKeys::XStatusAutoRequest).WriteByte(1); });
+    ASSERT_NE(0u, id);
+    const int contact = ContactOf("111");
+    server.Push(ArrivalFrame("111", {0, XStatusGuid(7), Bytes()}));
+    ASSERT_TRUE(events->WaitFor(CLE_CONTACT_STATUS, contact));
+    // Asked once: the mark goes with the question.
+    Manager().RequestAuthorization(id, contact);
+    Manager().RequestAuthorization(id, contact);
+    ASSERT_TRUE(WaitClientSnacs(4, 6, 1));
+    Sleep(300);
+    ASSERT_EQ(1u, server.ClientSnacs(4, 6).size());
+    const Bytes query = server.ClientSnacs(4, 6)[0];
+    Wex::IncomingMessage asked;
+    const Bytes relayed = IncomingMessageFrame(2, "100200300", MessageTlvsOf(query));
+    ASSERT_GT(asked.Unpack(relayed.data(), relayed.size()), 0);
+    EXPECT_TRUE(asked.IsXStatusQuery());
+    const std::string body(query.begin(), query.end());
+    EXPECT_NE(std::string::npos, body.find("&lt;trans&gt;7&lt;/trans&gt;&lt;senderId&gt;100200300&lt;"));
+
+    // The answer is shown as a message with the x-status's picture.
+    server.Push(XStatusReplyFrame("111", "&lt;title&gt;Eating&lt;/title&gt;&lt;desc&gt;soup&lt;/desc&gt;"));
+    ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, contact));
+    MessageRecord shown = events->Events(CLE_INCOMING_MESSAGE, contact)[0].message;
+    EXPECT_EQ(2, shown.flags);
+    EXPECT_EQ(L"Eating", Text(shown.text));
+    EXPECT_EQ(L"soup", Text(shown.secondText));
+    CZELArray<int> kind(1, shown.kind);
+    EXPECT_EQ(std::vector<int>{WexPictures::XStatusFirst + 7}, Entries(kind));
+    ExpectNoFaults();
+}
