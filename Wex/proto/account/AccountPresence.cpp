@@ -229,7 +229,7 @@ void WexAccount::SetXStatus(int index)
         SendPacket(Wex::SetLocationInfo(NextFlapSequence(), Settings.SendTypingNotification, announced));
 }
 
-void WexAccount::RequestContactXStatus(ServerListItem& item)
+void WexAccount::AskForXStatus(ServerListItem& item)
 {
     if (item.Status < AccountStatus::Online) return;
     item.HasXStatus = 0;
@@ -244,7 +244,7 @@ void WexAccount::RequestContactXStatus(ServerListItem& item)
 int WexAccount::RequestAuthorization(int contactId)
 {
     ServerListItem* item = FindItemByContact(ServerList, contactId);
-    if (Settings.XStatusAutoRequest && item && item->HasXStatus) RequestContactXStatus(*item);
+    if (Settings.XStatusAutoRequest && item && item->HasXStatus) AskForXStatus(*item);
     return 0;
 }
 

@@ -90,6 +90,7 @@ public:
         RequestMenuStatus = 2,   // p1 status
         RequestXStatus = 3,      // p1 index
         RequestPrivacy = 4,      // p1 mode
+        RequestContactXStatus = 5,  // p1 contact id: ask the contact for its x-status's texts
     };
     // Posts request with value to the account's queue; false when it could not be posted.
     bool PostRequest(int request, intptr_t value);
@@ -136,7 +137,7 @@ private:
     void NotifyContactStatus(const ServerListItem& item);
     void BuildContactIcons(int contactId, StatusInfo& out);
     void SetXStatus(int index);
-    void RequestContactXStatus(ServerListItem& item);
+    void AskForXStatus(ServerListItem& item);
     void AnswerXStatusQuery(const unsigned char* frame, size_t size);
     void DeliverXStatusReply(const CZELString& uin, const CZELString& title, const CZELString& description);
     // Links the buddies of the list just received to the list contacts already there.
