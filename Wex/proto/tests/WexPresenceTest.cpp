@@ -237,3 +237,28 @@ TEST_F(WexPresenceTest, ContactsXStatusIsAskedForAndShown)
     EXPECT_EQ(std::vector<int>{WexPictures::XStatusFirst + 7}, Entries(kind));
     ExpectNoFaults();
 }
+
+TEST_F(WexPresenceTest, StatusesWithoutANetworkWordAreAnnouncedAsCapabilities)
+{
+    unsigned id = CreateAccount();
+    ASSERT_NE(0u, id);
+    SignOn(id, AccountStatus::FreeForChat);
+    auto announces = [&](const Bytes& frame, const wchar_t* name) {
+        const Bytes guid = Named(name);
+        return std::search(frame.begin(), frame.end(), guid.begin(), guid.end()) != frame.end();
+    };
+    ASSERT_TRUE(WaitClientSnacs(2, 4, 1));
+    EXPECT_TRUE(announces(server.ClientSnacs(2, 4).back(), L"caStatusFFC"));
+    // A change to another such status announces the new one at once, not the one it leaves.
+    const size_t before = server.ClientSnacs(2, 4).size();
+    Manager().SetStatus(id, AccountStatus::AtHome);
+    ASSERT_TRUE(WaitClientSnacs(2, 4, before + 1));
+    const Bytes home = server.ClientSnacs(2, 4).back();
+    EXPECT_TRUE(announces(home, L"caStatusHome"));
+    EXPECT_FALSE(announces(home, L"caStatusFFC"));
+    // Leaving them announces none.
+    Manager().SetStatus(id, AccountStatus::Online);
+    ASSERT_TRUE(WaitClientSnacs(2, 4, before + 2));
+    EXPECT_FALSE(announces(server.ClientSnacs(2, 4).back(), L"caStatusHome"));
+    ExpectNoFaults();
+}
