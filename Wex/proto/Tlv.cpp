@@ -79,6 +79,18 @@ std::vector<unsigned char> TlvChain::Serialize(bool littleEndian) const
     return out;
 }
 
+void TlvChain::Remove(int index)
+{
+    if (index >= 0 && index < GetCount()) items.erase(items.begin() + index);
+}
+
+int TlvChain::IndexOf(unsigned short type) const
+{
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i].GetType() == type) return int(i);
+    return -1;
+}
+
 const Tlv* TlvChain::Find(unsigned short type) const
 {
     for (const Tlv& item : items)

@@ -44,6 +44,11 @@ class TlvChain {
 public:
     // Appends a copy; returns its index.
     int Add(const Tlv& item);
+    // Removes the item at index (the later ones move down one place); an index outside the chain
+    // removes nothing.
+    void Remove(int index);
+    // The index of the first item of that type, or -1.
+    int IndexOf(unsigned short type) const;
 
     // Appends every whole item found from the start of the buffer: an item whose value runs past
     // the end is dropped and ends the parse, and up to three bytes after the last item are ignored.

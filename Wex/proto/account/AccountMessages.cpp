@@ -5,9 +5,11 @@
 #include "Wex/proto/account/WexAccount.h"
 
 #include "Wex/proto/CapabilityTable.h"
+#include "Wex/proto/ContactRules.h"
 #include "Wex/proto/IncomingMessage.h"
 #include "Wex/proto/MessageCommands.h"
 #include "Wex/proto/MessagePieces.h"
+#include "Wex/proto/MetaReplies.h"
 #include "Wex/proto/OfflineText.h"
 #include "Wex/proto/XStatusReply.h"
 #include "Wex/proto/account/PluginState.h"
@@ -41,13 +43,13 @@ struct MessageForm {
     }
 };
 
-MessageForm FormFor(const ServerListItem& item)
+MessageForm FormFor(const Wex::ServerListItem& item)
 {
     MessageForm form;
-    if (item.Status == 0 || IsScreenName(item)) return form;
+    if (item.Status == 0 || Wex::IsScreenName(item)) return form;
     const Wex::CapabilityTable& table = WexPlugin::Shared().Capabilities();
     const Wex::CapabilityList capabilities = Wex::ParseCapabilities(table, item.UserInfo);
-    const unsigned short version = GetDcProtocolVersion(item);
+    const unsigned short version = Wex::GetDcProtocolVersion(item);
     const bool relay = Wex::HasCapability(table, capabilities, CZELString(L"caWEXRelay"), 16) &&
                        version >= RelayProtocolVersion;
     if (Wex::HasCapability(table, capabilities, CZELString(L"caUTF8support"), 16)) {
@@ -61,21 +63,16 @@ MessageForm FormFor(const ServerListItem& item)
 
 } // namespace
 
-IContactListData* WexAccount::ContactList()
-{
-    return services ? static_cast<IContactListData*>(services->GetService(GUID_CONTACT_LIST_DATA)) : nullptr;
-}
-
 int WexAccount::SendInstantMessage(MessageRecord* message)
 {
     std::unique_ptr<MessageRecord> owned(message);
     if (!message || message->flags != 0) return 0;
-    const ServerListItem* item = FindItemByContact(ServerList, message->contactId);
+    const Wex::ServerListItem* item = ServerList.FindItemByContact(message->contactId);
     if (item) SendMessagePieces(*item, *message);
     return 0;
 }
 
-void WexAccount::SendMessagePieces(const ServerListItem& item, const MessageRecord& message)
+void WexAccount::SendMessagePieces(const Wex::ServerListItem& item, const MessageRecord& message)
 {
     const MessageForm form = FormFor(item);
     for (const CZELString& piece : Wex::CutMessageText(message.text, form.TextForm())) {
@@ -93,10 +90,10 @@ void WexAccount::SendMessagePieces(const ServerListItem& item, const MessageReco
 int WexAccount::SetTyping(int contactId, bool stopped)
 {
     if (CurrentStatus() <= AccountStatus::Connecting) return 0;
-    ServerListItem* item = FindItemByContact(ServerList, contactId);
+    Wex::ServerListItem* item = ServerList.FindItemByContact(contactId);
     if (!item || item->Status <= AccountStatus::Connecting) return 0;
     const unsigned now = unsigned(time(nullptr));
-    if (!TypingNoticeDue(*item, now, stopped)) return 0;
+    if (!Wex::TypingNoticeDue(*item, now, stopped)) return 0;
     item->LastTypingSent = stopped ? 0 : now;
     const Wex::CapabilityTable& table = WexPlugin::Shared().Capabilities();
     if (!Wex::HasCapability(table, Wex::ParseCapabilities(table, item->UserInfo), CZELString(L"caTyping"), 16)) return 0;
@@ -131,7 +128,7 @@ void WexAccount::HandleIncomingMessage(const unsigned char* frame, size_t size)
     }
     DeliverIncomingMessage(message.sender, flags, -1, text, CZELString());
     // Found again: delivering may have added the sender to the list.
-    if (IsVisibleTo(ServerList, FindBuddy(ServerList, message.sender), PrivacyMode)) {
+    if (Wex::IsVisibleTo(ServerList, ServerList.FindBuddy(message.sender), PrivacyMode)) {
         Wex::MessageCookie cookie;
         cookie.first = message.cookie1;
         cookie.second = message.cookie2;
@@ -144,7 +141,7 @@ void WexAccount::HandleClientAnswer(const unsigned char* frame, size_t size)
     Wex::XStatusReply answer;
     if (!answer.Unpack(frame, size)) return;
     if (answer.kind == Wex::XStatusReply::KindPlugin4) {
-        const ServerListItem* item = FindBuddy(ServerList, answer.sender);
+        const Wex::ServerListItem* item = ServerList.FindBuddy(answer.sender);
         IContactListData* data = ContactList();
         if (item && item->ContactId && data) data->PostMessageAck(item->ContactId, int(answer.cookie1));
     } else if (answer.kind == Wex::XStatusReply::KindNotice) {
@@ -157,7 +154,7 @@ void WexAccount::HandleTypingNotice(const unsigned char* frame, size_t size)
     Wex::TypingNotice notice;
     // A state the network does not define says nothing of the contact: it is let go.
     if (!notice.Unpack(frame, size) || !notice.known) return;
-    ServerListItem* item = FindBuddy(ServerList, notice.uin);
+    Wex::ServerListItem* item = ServerList.FindBuddy(notice.uin);
     IContactListData* data = ContactList();
     if (!item || !item->ContactId || !data || !Settings.SendTypingNotification) return;
     const bool stopped = notice.state == Wex::TypingFinished;
@@ -165,33 +162,19 @@ void WexAccount::HandleTypingNotice(const unsigned char* frame, size_t size)
     data->PostTypingNotify(item->ContactId, stopped ? 1 : 0);
 }
 
-void WexAccount::DeliverOfflineMessage(const CZELString& uin, unsigned year, unsigned month, unsigned day,
-                                       unsigned hour, unsigned minute, const CZELString& text)
+void WexAccount::DeliverOfflineMessage(const Wex::OfflineMessage& message)
 {
-    if (text.IsEmpty()) return;
-    const CZELString shown = Wex::OfflineMessageText(WexPlugin::Shared().Text(OfflineMessageTextId),
-                                                     Wex::UniversalTimeOf(year, month, day, hour, minute), text);
-    DeliverIncomingMessage(uin, 1, -1, shown, CZELString());
-}
-
-int WexAccount::CreateListContact(const CZELString& uin)
-{
-    IContactListData* data = ContactList();
-    if (!data) return 0;
-    const int contactId = data->AddContact(AccountId(), 0);
-    if (!contactId) return 0;
-    data->SetPropertyString(contactId, CZELString(L"Account name"), uin);
-    data->SetPropertyString(contactId, CZELString(L"CL Alias"), uin);
-    StatusInfo icons;
-    BuildContactIcons(contactId, icons);
-    data->NotifyContactAdded(contactId, icons);
-    return contactId;
+    if (message.text.IsEmpty()) return;
+    const time_t sent = Wex::UniversalTimeOf(message.year, message.month, message.day, message.hour, message.minute);
+    const CZELString shown =
+        Wex::OfflineMessageText(WexPlugin::Shared().Text(OfflineMessageTextId), sent, message.text);
+    DeliverIncomingMessage(message.SenderText(), 1, -1, shown, CZELString());
 }
 
 void WexAccount::DeliverIncomingMessage(const CZELString& uin, int flags, int kind, const CZELString& text,
-                                        const CZELString& text2)
+                                        const CZELString& secondText)
 {
-    if (text.IsEmpty() && text2.IsEmpty()) return;
+    if (text.IsEmpty() && secondText.IsEmpty()) return;
     IContactListData* data = ContactList();
     if (!data) return;
     MessageRecord record;
@@ -199,9 +182,9 @@ void WexAccount::DeliverIncomingMessage(const CZELString& uin, int flags, int ki
     record.flags = flags;
     record.kind = kind;
     record.text = text;
-    record.secondText = text2;
+    record.secondText = secondText;
 
-    ServerListItem* item = FindBuddy(ServerList, uin);
+    Wex::ServerListItem* item = ServerList.FindBuddy(uin);
     if (item && item->ContactId && !data->IsTempContact(item->ContactId)) {
         record.contactId = item->ContactId;
         data->PostIncomingMessage(item->ContactId, record);
@@ -214,9 +197,9 @@ void WexAccount::DeliverIncomingMessage(const CZELString& uin, int flags, int ki
         if (!temporary) return;
         if (!item) {
             // Kept before the filter runs: its question goes out to this contact through the item.
-            ServerList.push_back(ServerListItem(temporary));
-            item = &ServerList.back();
-            item->Name = uin;
+            Wex::ServerListItem local(temporary);
+            local.Name = uin;
+            item = &ServerList.Append(local);
         }
         item->ContactId = temporary;
     }
@@ -224,10 +207,10 @@ void WexAccount::DeliverIncomingMessage(const CZELString& uin, int flags, int ki
     if (!data->FilterIncomingMessage(item->ContactId, record)) return;
     // Let through: the sender joins the list at the top level.
     const int temporary = item->ContactId;
-    const int contactId = CreateListContact(uin);
+    const int contactId = CreateListContact(0, uin, uin);
     if (!contactId) return;
-    // Found again: building the contact's icons read the list.
-    item = FindItemByContact(ServerList, temporary);
+    // Found again: the list may change while the contact is created.
+    item = ServerList.FindItemByContact(temporary);
     if (item) item->ContactId = contactId;
     data->RemoveTempContact(temporary);
     record.contactId = contactId;

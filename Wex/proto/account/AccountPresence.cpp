@@ -4,6 +4,7 @@
 #include "Wex/proto/account/WexAccount.h"
 
 #include "Wex/proto/CapabilityTable.h"
+#include "Wex/proto/ContactRules.h"
 #include "Wex/proto/IncomingMessage.h"
 #include "Wex/proto/LocationCommands.h"
 #include "Wex/proto/MessageCommands.h"
@@ -29,7 +30,6 @@ enum {
     AnswerRequestId = 11,
     LocationInfoRequestId = 4,
     CapabilitiesTlv = 0x000D,
-    AwaitingAuthorizationTlv = 0x0066,
 };
 
 // The picture entries of a contact's icons.
@@ -89,7 +89,7 @@ void WexAccount::HandleArrival(const unsigned char* frame, size_t size)
 {
     Wex::UserOnlineInfo info;
     if (!info.Unpack(frame, size)) return;
-    ServerListItem* item = FindBuddy(ServerList, info.name);
+    Wex::ServerListItem* item = ServerList.FindBuddy(info.name);
     if (!item) return;
     item->Status = WexStatus::FlagsToStatus(info.GetStatus());
     item->UserInfo = info.items;
@@ -103,67 +103,57 @@ void WexAccount::HandleArrival(const unsigned char* frame, size_t size)
             if (status) item->Status = status;
         }
     }
-    NotifyContactStatus(*item);
+    if (item->ContactId) NotifyIcons(item->ContactId);
 }
 
 void WexAccount::HandleDeparture(const unsigned char* frame, size_t size)
 {
     Wex::UserOnlineInfo info;
     if (!info.Unpack(frame, size)) return;
-    ServerListItem* item = FindBuddy(ServerList, info.name);
+    Wex::ServerListItem* item = ServerList.FindBuddy(info.name);
     if (!item) return;
     item->Status = AccountStatus::Offline;
-    NotifyContactStatus(*item);
+    if (item->ContactId) NotifyIcons(item->ContactId);
     if (!item->IsTyping) return;
     item->IsTyping = 0;
     IContactListData* data = ContactList();
     if (data && item->ContactId) data->PostTypingNotify(item->ContactId, 1);
 }
 
-void WexAccount::NotifyContactStatus(const ServerListItem& item)
-{
-    IContactListData* data = ContactList();
-    if (!data || !item.ContactId) return;
-    StatusInfo icons;
-    BuildContactIcons(item.ContactId, icons);
-    data->NotifyContactStatus(item.ContactId, icons);
-}
-
 int WexAccount::GetContactIcons(int contactId, StatusInfo* out)
 {
-    if (out) BuildContactIcons(contactId, *out);
+    if (out) *out = BuildContactIcons(contactId);
     return 0;
 }
 
-void WexAccount::BuildContactIcons(int contactId, StatusInfo& out)
+StatusInfo WexAccount::BuildContactIcons(int contactId)
 {
-    out.kinds = CZELArray<int>();
-    out.images = CZELArray<int>();
+    StatusInfo out;
     IContactListData* data = ContactList();
-    if (!data) return;
+    if (!data) return out;
     CZELString uin;
     data->GetPropertyString(contactId, CZELString(L"Account name"), uin);
-    const ServerListItem* item = FindBuddy(ServerList, uin);
+    const Wex::ServerListItem* item = ServerList.FindBuddy(uin);
     const bool inGroup = data->GetContactGroup(contactId) != 0;
     if (!item) {
         out.status = AccountStatus::Offline;
         out.kinds.Add(Picture(inGroup ? PictureOffline : PictureNotInList));
-        return;
+        return out;
     }
     if (!inGroup) {
         out.kinds.Add(Picture(PictureNotInList));
-        return;
+        return out;
     }
     const int status = item->Status;
     out.status = status;
     int base = PictureOffline;
     if (status == AccountStatus::Offline) {
-        base = IsScreenName(*item) ? PictureScreenNameOffline : PictureOffline;
+        base = Wex::IsScreenName(*item) ? PictureScreenNameOffline : PictureOffline;
     } else if (status >= AccountStatus::Online) {
         if (Wex::DetectClient(Shared().Capabilities(), item->UserInfo) != 0)
             base = Settings.ShowStandardIcon ? PictureOnline : PictureOwnClient;
         else
-            base = IsScreenName(*item) ? PictureScreenNameOnline : PictureOnline;
+            base = Wex::IsScreenName(*item) ? PictureScreenNameOnline : PictureOnline;
     }
     int main = base;
     if (status == AccountStatus::Invisible)
@@ -182,7 +172,8 @@ void WexAccount::BuildContactIcons(int contactId, StatusInfo& out)
     if (PropertyByteIsOne(*data, contactId, L"In visible list")) out.images.Add(Picture(PictureInVisibleList));
     if (PropertyByteIsOne(*data, contactId, L"In invisible list")) out.images.Add(Picture(PictureInInvisibleList));
     if (PropertyByteIsOne(*data, contactId, L"In ignore list")) out.images.Add(Picture(PictureInIgnoreList));
-    if (item->Attributes.Find(AwaitingAuthorizationTlv)) out.images.Add(Picture(PictureAwaitingAuthorization));
+    if (item->Attributes.Find(Wex::TlvAwaitingAuth)) out.images.Add(Picture(PictureAwaitingAuthorization));
+    return out;
 }
 
 void WexAccount::HandleLocationFamily(unsigned short subtype, const unsigned char* frame, size_t size)
@@ -197,7 +188,7 @@ void WexAccount::HandleStatusAnswer(const unsigned char* frame, size_t size)
 {
     Wex::UserOnlineInfo info;
     if (!info.Unpack(frame, size)) return;
-    const ServerListItem* item = FindBuddy(ServerList, info.name);
+    const Wex::ServerListItem* item = ServerList.FindBuddy(info.name);
     if (!item) return;
     unsigned short flags = 0;
     const int status = info.TryGetStatus(flags) ? WexStatus::FlagsToStatus(flags) : AccountStatus::Offline;
@@ -229,7 +220,7 @@ void WexAccount::SetXStatus(int index)
         SendPacket(Wex::SetLocationInfo(NextFlapSequence(), Settings.SendTypingNotification, announced));
 }
 
-void WexAccount::AskForXStatus(ServerListItem& item)
+void WexAccount::AskForXStatus(Wex::ServerListItem& item)
 {
     if (item.Status < AccountStatus::Online) return;
     item.HasXStatus = 0;
@@ -243,7 +234,7 @@ void WexAccount::AskForXStatus(ServerListItem& item)
 
 int WexAccount::RequestAuthorization(int contactId)
 {
-    ServerListItem* item = FindItemByContact(ServerList, contactId);
+    Wex::ServerListItem* item = ServerList.FindItemByContact(contactId);
     if (Settings.XStatusAutoRequest && item && item->HasXStatus) AskForXStatus(*item);
     return 0;
 }
@@ -254,7 +245,7 @@ void WexAccount::AnswerXStatusQuery(const unsigned char* frame, size_t size)
     if (!query.Unpack(frame, size) || !query.IsXStatusQuery()) return;
     const int index = XStatusIndex;
     if (index < 1 || index > XStatusCount) return;
-    if (!IsVisibleTo(ServerList, FindBuddy(ServerList, query.sender), PrivacyMode)) return;
+    if (!Wex::IsVisibleTo(ServerList, ServerList.FindBuddy(query.sender), PrivacyMode)) return;
     const XStatusText text = GetXStatusText(index - 1);
     Wex::MessageCookie cookie;
     cookie.first = query.cookie1;
@@ -265,25 +256,9 @@ void WexAccount::AnswerXStatusQuery(const unsigned char* frame, size_t size)
 
 void WexAccount::DeliverXStatusReply(const CZELString& uin, const CZELString& title, const CZELString& description)
 {
-    const ServerListItem* item = FindBuddy(ServerList, uin);
+    const Wex::ServerListItem* item = ServerList.FindBuddy(uin);
     if (!item) return;
     const int index = Wex::FindXStatus(item->UserInfo);
     if (index == 0) return;
     DeliverIncomingMessage(uin, 2, Picture(WexPictures::XStatusFirst + index), title, description);
-}
-
-void WexAccount::LinkListContacts()
-{
-    // Until the roster is merged into the contact list here, a buddy is linked to the list contact
-    // of this account that already bears its UIN.
-    IContactListData* data = ContactList();
-    CZELArray<ContactListItemPair> items;
-    if (!data || !data->GetAccountItems(AccountId(), items)) return;
-    for (int i = 0; i < items.GetCount(); ++i) {
-        const int contactId = items[i].contactId;
-        CZELString uin;
-        if (!contactId || !data->GetPropertyString(contactId, CZELString(L"Account name"), uin)) continue;
-        ServerListItem* item = FindBuddy(ServerList, uin);
-        if (item && !item->ContactId) item->ContactId = contactId;
-    }
 }

@@ -103,6 +103,7 @@ int WexAccount::Load()
     if (!loaded) Shared().Acquire(services, CZELPath::GetProtoDir(L"WEX"));
     loaded = true;
     values.Load(Settings);
+    LoadCachedServerList();
     if (Settings.ShowClientsIcons) Shared().LoadClientRules(services, CZELPath::GetProtoDir(L"WEX"));
     XStatusIndex = values.GetXStatusIndex();
     std::vector<XStatusText> texts(XStatusCount);
@@ -125,6 +126,7 @@ int WexAccount::Unload()
     values.SaveXStatusTexts(texts);
     values.SetXStatusIndex(XStatusIndex & 0xFF);
     values.Save(Settings);
+    SaveListCache();
     if (loaded) Shared().Release(services);
     loaded = false;
     return 0;
@@ -284,21 +286,4 @@ void WexAccount::OnMenuStatus(int status)
         return;
     }
     SetStatus(status);
-}
-
-void WexAccount::SetPrivacyStatus(int mode, bool)
-{
-    PrivacyMode = (unsigned char)mode;
-    if (Settings.ShowPrivStatusInStatusbar)
-        Notify(GUID_WEX_PROTOCOL, ACC_ICON_SET,
-               new (std::nothrow)
-                   CIconSetPayload(Settings.ShowXStatusInStatusbar ? 2 : 1, CZELArray<int>(1, PrivacyImage(mode))));
-    // Invisible for all is Invisible with the privacy mode that hides the account from everyone.
-    int now = CurrentStatus();
-    int adjusted = now;
-    if (now == AccountStatus::Invisible && mode == 2) adjusted = AccountStatus::InvisibleForAll;
-    if (now == AccountStatus::InvisibleForAll && mode != 2) adjusted = AccountStatus::Invisible;
-    if (adjusted == now) return;
-    status = adjusted;
-    NotifyStatus(adjusted);
 }

@@ -23,8 +23,6 @@ namespace {
 enum {
     LoginRateLimitReservation = 24,
     LoginRateLimit = 29,
-    PrivacyItemType = 4,
-    PrivacyModeTlv = 0x00CA,
 };
 
 bool IsRateLimit(unsigned short code)
@@ -60,6 +58,7 @@ void WexAccount::DispatchSnac(const unsigned char* frame, size_t size)
     case Wex::FamilyBuddy: HandleBuddyFamily(snac.subtype, frame, size); break;
     case Wex::FamilyMessaging: HandleMessageFamily(snac.subtype, frame, size); break;
     case Wex::FamilyList: HandleListFamily(snac.subtype, frame, size); break;
+    case Wex::FamilyMeta: HandleMetaFamily(snac.subtype, frame, size); break;
     case Wex::FamilyAuth: HandleAuthFamily(snac.subtype, frame, size); break;
     default: break;
     }
@@ -129,7 +128,7 @@ void WexAccount::HandleServiceFamily(unsigned short subtype, const unsigned char
         if (rates.Unpack(frame, size)) SendPacket(Wex::RateClassesAck(NextFlapSequence(), rates.GroupClassIds()));
         SendPacket(Wex::SelfInfoRequest(NextFlapSequence()));
         SendPacket(Wex::ListRightsRequest(NextFlapSequence()));
-        SendPacket(Wex::ListRequest(NextFlapSequence()));
+        RequestServerList();
         SendPacket(Wex::LocationRightsRequest(NextFlapSequence()));
         SendPacket(Wex::BuddyRightsRequest(NextFlapSequence()));
         SendPacket(Wex::IcbmParamsRequest(NextFlapSequence()));
@@ -172,23 +171,6 @@ void WexAccount::HandleSelfInfo(const unsigned char* frame, size_t size)
     SignedOn = true;
 }
 
-void WexAccount::HandleListFamily(unsigned short subtype, const unsigned char* frame, size_t size)
-{
-    if (subtype != 0x06) return;
-    Wex::ListRoster roster;
-    if (!roster.Unpack(frame, size)) return;
-    for (Wex::ListItem& item : roster.items) rosterInProgress.push_back(item);
-    if (!roster.last) return;
-    ServerList.clear();
-    for (const Wex::ListItem& item : rosterInProgress) ServerList.push_back(ServerItemOf(item));
-    rosterInProgress.clear();
-    LinkListContacts();
-    if (CurrentStatus() == AccountStatus::Connecting)
-        CompleteLogin();
-    else
-        SetPrivacyStatus(PrivacyMode, true);
-}
-
 void WexAccount::CompleteLogin()
 {
     SetXStatus(XStatusIndex);
@@ -196,11 +178,9 @@ void WexAccount::CompleteLogin()
     ChangeOnlineStatus(RequestedStatus);
     SendPacket(Wex::ClientReady(NextFlapSequence()));
     if (PrivacyMode == 0) PrivacyMode = 4;
-    for (const ServerListItem& item : ServerList) {
-        if (item.ItemType != PrivacyItemType) continue;
-        const Wex::Tlv* mode = item.Attributes.Find(PrivacyModeTlv);
+    if (const Wex::ServerListItem* item = ServerList.FindPrivacySettingsItem()) {
+        const Wex::Tlv* mode = item->Attributes.Find(Wex::TlvPrivacyMode);
         if (mode && mode->GetLength() >= 1) PrivacyMode = mode->GetValue()[0];
-        break;
     }
     SetPrivacyStatus(PrivacyMode, true);
     SendPacket(Wex::ListActivate(NextFlapSequence()));

@@ -121,7 +121,7 @@ int WexAccount::OnOtherMessage(const ZEL_GUID& msgClass, int code, CRefObject* p
     case RequestXStatus: SetXStatus(value); break;
     case RequestPrivacy: SetPrivacyStatus(value & 0xFF, false); break;
     case RequestContactXStatus:
-        if (ServerListItem* item = FindItemByContact(ServerList, value)) AskForXStatus(*item);
+        if (Wex::ServerListItem* item = ServerList.FindItemByContact(int(value))) AskForXStatus(*item);
         break;
     default: break;
     }

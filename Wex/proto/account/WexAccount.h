@@ -6,8 +6,9 @@
 // Concerns, one file each: WexAccount.cpp (life, slots, notifications), AccountPresentation.cpp
 // (settings, status table, icons, menus), AccountConnection.cpp (connect, disconnect, the receive
 // loop), AccountSignOn.cpp (the frames of the sign-on), AccountTimers.cpp (keep-alive and
-// reconnection), AccountMessages.cpp (messages and typing notices both ways), AccountPresence.cpp
-// (contacts' presence and icons, x-statuses).
+// reconnection), AccountRoster.cpp (the server-side list, its edits, privacy and authorisation),
+// AccountDetails.cpp (details and search), AccountMessages.cpp (messages and typing notices both
+// ways), AccountPresence.cpp (contacts' presence and icons, x-statuses).
 //
 // Other threads never touch the account's members. The keep-alive timer (called on the program's
 // window thread) and the menu callbacks (on the user interface's thread) find the account by its id
@@ -17,19 +18,24 @@
 
 #include "Wex/proto/FlapFramer.h"
 #include "Wex/proto/ListCommands.h"
+#include "Wex/proto/MetaCommands.h"
+#include "Wex/proto/ServerList.h"
 #include "Wex/proto/SignOnReplies.h"
 #include "Wex/proto/account/AccountSettings.h"
-#include "Wex/proto/account/ServerListItem.h"
 
 #include "Zel/core/plugin/ServiceEventListener.h"
 #include "ZELCommon/ZELCriticalSection.h"
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <vector>
 
 class IConnectionManager;
 class IContactListData;
+namespace Wex {
+struct OfflineMessage;
+}
 class ReconnectWait;
 
 class WexAccount : public ServiceEventListener {
@@ -67,6 +73,45 @@ public:
     int OnDisconnected(CConnection* connection, int reason) override;
     int OnErrorText(CConnection* connection, const CZELString& text) override;
     int OnOtherMessage(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2) override;
+
+    // The server-side list (AccountRoster.cpp). Each edit goes out as commands; the local list and
+    // the contact list change only when the server acknowledges it.
+    int AddGroup(CZELString name) override;
+    int RenameGroup(int groupId, CZELString name) override;
+    int DeleteGroup(int groupId) override;
+    int RenameContact(int contactId, CZELString alias) override;
+    int MoveContact(int contactId, int groupId) override;
+    int DeleteContact(int contactId) override;
+    // The contact menu: the program's contact commands filtered, the list's own items added.
+    int FillContactMenu(int contactId, CPopupMenu* menu) override;
+    // A string property of a contact; safe from any thread (the contact list guards itself).
+    CZELString ContactProperty(int contactId, const wchar_t* name);
+    // Asks the server whether an offline contact is there after all.
+    void CheckContactStatus(int contactId);
+    // From the add-contact dialog: uin with nick into the contact list's group groupId.
+    void AddContactToServerList(int groupId, const CZELString& uin, const CZELString& nick);
+    // type: 2 visible, 3 invisible, 14 ignore list.
+    void AddToPrivacyList(int contactId, unsigned short type);
+    void RemoveFromPrivacyList(int contactId, unsigned short type);
+    // Authorisation: asked of a contact with text; a contact's request granted, declined or ignored.
+    void SendAuthorizationRequest(int contactId, const CZELString& text);
+    enum AuthAnswer { AuthGrant, AuthDeny, AuthIgnore };
+    void AnswerAuthorization(int contactId, AuthAnswer answer);
+    // The privacy status (1-5) the account holds; 0 before any is known.
+    int GetPrivacyStatus() const { return PrivacyMode; }
+
+    // Details and search (AccountDetails.cpp). RequestDetails asks for the details of a contact (0:
+    // the user's own) and remembers what the reply is for.
+    void RequestDetails(int contactId);
+    // The search request the search pages fill before PM_SEARCH.
+    struct SearchRequest {
+        unsigned char kind = 0;  // 0 by number, 1 by e-mail, 2 white pages
+        unsigned uin = 0;
+        CZELString email;
+        Wex::WhitePagesForm form;
+    };
+    SearchRequest& GetSearchRequest() { return searchRequest; }
+    int Search(intptr_t page) override;
 
     // ACC_WARNING with text; ACC_NAME_CHANGED.
     void ReportWarning(const CZELString& text);
@@ -108,25 +153,13 @@ private:
     int PrivacyImage(int mode);
     void OnMenuStatus(int status);
 
-    // Stand-in for what the roster part of the engine does.
-    void SetPrivacyStatus(int mode, bool force);
 
     // Messages (AccountMessages.cpp).
-    IContactListData* ContactList();
     void HandleMessageFamily(unsigned short subtype, const unsigned char* frame, size_t size);
     void HandleIncomingMessage(const unsigned char* frame, size_t size);
     void HandleClientAnswer(const unsigned char* frame, size_t size);
     void HandleTypingNotice(const unsigned char* frame, size_t size);
-    void SendMessagePieces(const ServerListItem& item, const MessageRecord& message);
-    // Hands an incoming text to the contact list: to the sender's list contact, or through the
-    // anti-spam filter for a sender who is not in the list.
-    void DeliverIncomingMessage(const CZELString& uin, int flags, int kind, const CZELString& text,
-                                const CZELString& text2);
-    // A message the server kept while the account was offline, sent at the universal time given.
-    void DeliverOfflineMessage(const CZELString& uin, unsigned year, unsigned month, unsigned day, unsigned hour,
-                               unsigned minute, const CZELString& text);
-    // A top-level list contact for a sender the anti-spam filter let through.
-    int CreateListContact(const CZELString& uin);
+    void SendMessagePieces(const Wex::ServerListItem& item, const MessageRecord& message);
 
     // Presence and x-statuses (AccountPresence.cpp).
     void HandleBuddyFamily(unsigned short subtype, const unsigned char* frame, size_t size);
@@ -134,14 +167,10 @@ private:
     void HandleArrival(const unsigned char* frame, size_t size);
     void HandleDeparture(const unsigned char* frame, size_t size);
     void HandleStatusAnswer(const unsigned char* frame, size_t size);
-    void NotifyContactStatus(const ServerListItem& item);
-    void BuildContactIcons(int contactId, StatusInfo& out);
     void SetXStatus(int index);
-    void AskForXStatus(ServerListItem& item);
+    void AskForXStatus(Wex::ServerListItem& item);
     void AnswerXStatusQuery(const unsigned char* frame, size_t size);
     void DeliverXStatusReply(const CZELString& uin, const CZELString& title, const CZELString& description);
-    // Links the buddies of the list just received to the list contacts already there.
-    void LinkListContacts();
 
     // Connection (AccountConnection.cpp).
     IConnectionManager* ConnectionService();
@@ -163,8 +192,54 @@ private:
     void HandleAuthFamily(unsigned short subtype, const unsigned char* frame, size_t size);
     void HandleServiceFamily(unsigned short subtype, const unsigned char* frame, size_t size);
     void HandleListFamily(unsigned short subtype, const unsigned char* frame, size_t size);
+    void HandleMetaFamily(unsigned short subtype, const unsigned char* frame, size_t size);
     void HandleSelfInfo(const unsigned char* frame, size_t size);
     void CompleteLogin();
+
+    // Server-side list (AccountRoster.cpp).
+    struct PendingListEdit {
+        enum Kind { Add = 1, Update = 2, Delete = 3, MoveDelete = 4, MoveAdd = 5 };
+        int kind;
+        Wex::ServerListItem item;
+    };
+    IContactListData* ContactList();
+    void RequestServerList();
+    void LoadCachedServerList();
+    void SaveListCache();
+    void HandleRoster(const unsigned char* frame, size_t size);
+    void HandleListAck(const unsigned char* frame, size_t size);
+    void HandleAuthRequestNotice(const unsigned char* frame, size_t size);
+    void HandleAuthReplyNotice(const unsigned char* frame, size_t size);
+    void SyncServerList();
+    void ApplyListEdit(const PendingListEdit& edit);
+    void SetPrivacyStatus(int mode, bool forceSend);
+    // A request id no pending edit holds.
+    unsigned NewListRequestId();
+    // An item id no item and no pending edit holds; 0 when none is left.
+    unsigned short NewItemId();
+    // Sends the item with the command (0x08 add, 0x09 update, 0x0A delete) and remembers it.
+    void SendListEdit(unsigned short subtype, int kind, const Wex::ServerListItem& item);
+    int CreateGroupContact(const Wex::ServerListItem& group);
+    int CreateListContact(int groupId, const CZELString& uin, const CZELString& alias);
+    // Sets a contact's privacy flag bytes to membership; true when one changed.
+    bool WritePrivacyFlags(int contactId, const Wex::PrivacyMembership& membership);
+    void NotifyIcons(int contactId);
+
+    // What the presence and message parts of the engine provide to the list and details code: a
+    // contact's icons (AccountPresence.cpp), an incoming text for a contact's chat, through the
+    // anti-spam filter for a sender who is not in the list, and an offline message
+    // (AccountMessages.cpp).
+    StatusInfo BuildContactIcons(int contactId);
+    void DeliverIncomingMessage(const CZELString& uin, int flags, int kind, const CZELString& text,
+                                const CZELString& secondText);
+    void DeliverOfflineMessage(const Wex::OfflineMessage& message);
+
+    // Details and search (AccountDetails.cpp).
+    void HandleInfoReply(const unsigned char* frame, size_t size);
+    void HandleSearchReply(const unsigned char* frame, size_t size);
+    void ParseUserDetails(unsigned short subtype, const unsigned char* frame, size_t size);
+    void RunSearchRequest();
+    unsigned OwnUinNumber() const;
 
     // Timers (AccountTimers.cpp).
     void StartReconnect();
@@ -183,8 +258,11 @@ private:
     unsigned short FlapSequence;
     Wex::LoginReply LoginReply;
     unsigned char PrivacyMode;
-    ServerItemList ServerList;
-    std::vector<Wex::ListItem> rosterInProgress;
+    Wex::ServerList ServerList;
+    std::map<unsigned, PendingListEdit> PendingEdits;
+    // Meta sequence of a details request -> the contact it asked about (0: the own details).
+    std::map<unsigned short, int> PendingDetails;
+    SearchRequest searchRequest;
     CZELCriticalSection xStatusLock;  // guards XStatusTexts
     std::vector<XStatusText> XStatusTexts;
     int XStatusIndex;

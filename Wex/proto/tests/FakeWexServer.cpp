@@ -71,7 +71,7 @@ public:
         std::lock_guard<std::mutex> hold(server.lock);
         number = server.nextConnection++;
         dropGeneration = server.closeFramesToSend.size();
-        pushedSent = server.pushed.size();
+        pushed = server.pushes.size();
         if (mainHost) server.openMain.push_back(s);
     }
 
@@ -88,9 +88,13 @@ public:
         server.Record(number, mainHost, false, frame);
         pending.push_back(frame);
     }
-    void QueueSnac(unsigned family, unsigned subtype, const Bytes& body, unsigned flags = 0)
+    void QueueSnac(unsigned family, unsigned subtype, const Bytes& body, unsigned flags = 0, unsigned requestId = 0)
     {
-        Queue(Snac(family, subtype, body, flags, 0, NextSequence()));
+        Queue(Snac(family, subtype, body, flags, requestId, NextSequence()));
+    }
+    void QueueAnswer(const Answer& answer)
+    {
+        QueueSnac(answer.family, answer.subtype, answer.body, answer.flags, answer.requestId);
     }
     unsigned NextSequence() { return sequence = Wex::NextFlapSequence((unsigned short)sequence); }
 
@@ -128,7 +132,7 @@ public:
         unsigned char buffer[4096];
         for (;;) {
             if (server.stopping || DropRequested()) return;
-            if (!SendPushed()) return;
+            if (!SendPushes()) return;
             fd_set readable;
             FD_ZERO(&readable);
             FD_SET(s, &readable);
@@ -155,22 +159,17 @@ public:
     }
 
 private:
-    // The frames pushed since this connection last looked, on the main host only.
-    bool SendPushed()
+    // Writes what the test pushed since the last call (main connections only).
+    bool SendPushes()
     {
-        std::vector<Bytes> frames;
+        std::vector<Answer> fresh;
         {
             std::lock_guard<std::mutex> hold(server.lock);
-            if (!mainHost) return true;
-            frames.assign(server.pushed.begin() + long(pushedSent), server.pushed.end());
-            pushedSent = server.pushed.size();
+            if (!mainHost || pushed >= server.pushes.size()) return true;
+            fresh.assign(server.pushes.begin() + long(pushed), server.pushes.end());
+            pushed = server.pushes.size();
         }
-        if (frames.empty()) return true;
-        for (Bytes frame : frames) {
-            frame[2] = (unsigned char)(NextSequence() >> 8);
-            frame[3] = (unsigned char)sequence;
-            Queue(frame);
-        }
+        for (const Answer& answer : fresh) QueueAnswer(answer);
         return Flush();
     }
 
@@ -211,7 +210,7 @@ private:
     bool mainHost;
     int number = 0;
     size_t dropGeneration = 0;
-    size_t pushedSent = 0;
+    size_t pushed = 0;
     unsigned sequence = 0x1200;
     unsigned lastClientSequence = 0;
     int clientFrames = 0;
@@ -222,6 +221,16 @@ private:
 FakeWexServer::FakeWexServer(const std::string& uin, const Wex::Md5Digest& passwordDigest)
     : uin(uin), passwordDigest(passwordDigest), cookie(Wire().Text("cookie-").U32(0xC0FFEE01).Zeros(9).Get())
 {
+    // The list in two frames, the first saying another follows.
+    Answer groups;
+    groups.family = 0x13;
+    groups.subtype = 0x06;
+    groups.body = Wire().U8(0).U16(1).Raw(RosterItem("Friends", 1, 0, 1, Bytes()));
+    groups.flags = Wex::SnacFlagMoreFollow;
+    Answer settings = groups;
+    settings.body = Wire().U8(0).U16(1).Raw(RosterItem("", 0, 0x21, 4, Wire().Tlv(0x00CA, Wire().U8(1)))).U32(1700000000);
+    settings.flags = 0;
+    roster = {groups, settings};
     login.reset(new PeerTest::ScriptedServer([this](SOCKET s) { ServeLogin(s); }));
     main.reset(new PeerTest::ScriptedServer([this](SOCKET s) { ServeMain(s); }));
 }
@@ -238,6 +247,47 @@ void FakeWexServer::SetDelivery(Delivery how, size_t size)
     std::lock_guard<std::mutex> hold(lock);
     delivery = how;
     pieceSize = size;
+}
+
+void FakeWexServer::SetRoster(const std::vector<Answer>& frames)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    roster = frames;
+}
+
+void FakeWexServer::SetListAcks(bool automatic, unsigned short result)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    autoListAcks = automatic;
+    listAckResult = result;
+}
+
+void FakeWexServer::SetResponder(const Responder& answer)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    responder = answer;
+}
+
+void FakeWexServer::Push(const Answer& frame)
+{
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        pushes.push_back(frame);
+    }
+    changed.notify_all();
+}
+
+std::vector<Bytes> FakeWexServer::ClientSnacs(unsigned family, unsigned subtype)
+{
+    std::vector<Bytes> out;
+    for (const Frame& frame : Frames()) {
+        Wex::SnacPacket snac;
+        if (!frame.main || !frame.fromClient || frame.bytes.size() < 2 || frame.bytes[1] != 2 ||
+            !Wex::UnpackSnac(frame.bytes.data(), frame.bytes.size(), snac))
+            continue;
+        if (snac.family == family && snac.subtype == subtype) out.push_back(frame.bytes);
+    }
+    return out;
 }
 
 void FakeWexServer::SetLoginError(unsigned short code)
@@ -259,34 +309,6 @@ void FakeWexServer::DropMainConnections()
 {
     std::lock_guard<std::mutex> hold(lock);
     closeFramesToSend.push_back(Bytes());
-}
-
-void FakeWexServer::AddListItems(const std::vector<Bytes>& items)
-{
-    std::lock_guard<std::mutex> hold(lock);
-    listItems.insert(listItems.end(), items.begin(), items.end());
-}
-
-void FakeWexServer::Push(const Bytes& frame)
-{
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        pushed.push_back(frame);
-    }
-    changed.notify_all();
-}
-
-std::vector<Bytes> FakeWexServer::ClientSnacs(unsigned family, unsigned subtype)
-{
-    std::vector<Bytes> out;
-    for (const Frame& frame : Frames()) {
-        Wex::SnacPacket snac;
-        if (!frame.fromClient || !frame.main || frame.bytes.size() < 2 || frame.bytes[1] != 2 ||
-            !Wex::UnpackSnac(frame.bytes.data(), frame.bytes.size(), snac))
-            continue;
-        if (snac.family == family && snac.subtype == subtype) out.push_back(frame.bytes);
-    }
-    return out;
 }
 
 std::vector<std::string> FakeWexServer::Faults()
@@ -411,24 +433,42 @@ void FakeWexServer::ServeMain(SOCKET s)
         }
         Wex::SnacPacket snac;
         if (frame[1] != 2 || !Wex::UnpackSnac(frame.data(), frame.size(), snac)) return true;
+        Responder answer;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            answer = responder;
+        }
+        std::vector<Answer> answers;
+        if (answer && answer(snac, frame, answers)) {
+            for (const Answer& a : answers) session.QueueAnswer(a);
+            Changed();
+            return true;
+        }
         const unsigned key = unsigned(snac.family) << 16 | snac.subtype;
         switch (key) {
         case 0x00010017: session.QueueSnac(0x01, 0x18, Wire().U16(0x01).U16(4).U16(0x13).U16(4)); break;
         case 0x00010006: session.QueueSnac(0x01, 0x07, RateInfoBody()); break;
         case 0x0001000E: session.QueueSnac(0x01, 0x0F, SelfInfoBody(uin, -1)); break;
         case 0x00130004: {
-            // The list in two frames, the first saying another follows.
-            session.QueueSnac(0x13, 0x06,
-                              Wire().U8(0).U16(1).Raw(RosterItem("Friends", 1, 0, 1, Bytes())), Wex::SnacFlagMoreFollow);
-            std::vector<Bytes> extra;
+            std::vector<Answer> frames;
             {
                 std::lock_guard<std::mutex> hold(lock);
-                extra = listItems;
+                frames = roster;
             }
-            Wire last;
-            last.U8(0).U16(unsigned(1 + extra.size())).Raw(RosterItem("", 0, 0x21, 4, Wire().Tlv(0x00CA, Wire().U8(1))));
-            for (const Bytes& item : extra) last.Raw(item);
-            session.QueueSnac(0x13, 0x06, last.U32(1700000000));
+            for (const Answer& a : frames) session.QueueAnswer(a);
+            break;
+        }
+        case 0x00130008:
+        case 0x00130009:
+        case 0x0013000A: {
+            bool automatic;
+            unsigned short result;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                automatic = autoListAcks;
+                result = listAckResult;
+            }
+            if (automatic) session.QueueSnac(0x13, 0x0E, Wire().U16(result), 0, snac.requestId);
             break;
         }
         case 0x0001001E: {

@@ -53,12 +53,6 @@ public:
     void SendCloseFrame(unsigned short errorCode, unsigned short reason);
     // Closes every open main connection at once.
     void DropMainConnections();
-    // Items (as the list reply lays one out) the list's last frame carries from the next sign-on on.
-    void AddListItems(const std::vector<Bytes>& items);
-    // Sends frame on every open main connection, with that connection's next sequence number.
-    void Push(const Bytes& frame);
-    // The SNAC frames the client sent on main connections of that family and subtype, in order.
-    std::vector<Bytes> ClientSnacs(unsigned family, unsigned subtype);
 
     // Counts of what the client did.
     int GoodLogins() const { return goodLogins; }
@@ -72,6 +66,28 @@ public:
     std::vector<Frame> Frames();
     // The status word (swapped form, as the codec writes it) of the last status change, -1 for none.
     int LastStatusWord() const { return lastStatusWord; }
+
+    // One SNAC frame the main server writes.
+    struct Answer {
+        unsigned family = 0, subtype = 0;
+        Bytes body;
+        unsigned flags = 0;
+        unsigned requestId = 0;
+    };
+    // The frames the main server answers the list request with (by default a group in one frame and
+    // the privacy-settings item in a second).
+    void SetRoster(const std::vector<Answer>& frames);
+    // Whether list edits (13/08, 13/09, 13/0A) are acknowledged at once, and with which result code;
+    // by default they are, with 0.
+    void SetListAcks(bool automatic, unsigned short result = 0);
+    // Asked first about every SNAC a main connection receives (on that connection's thread): true
+    // when it answered, its frames appended to out; the defaults then stay silent.
+    typedef std::function<bool(const Wex::SnacPacket&, const Bytes& frame, std::vector<Answer>& out)> Responder;
+    void SetResponder(const Responder& responder);
+    // Writes the frame on every open main connection as soon as each can.
+    void Push(const Answer& frame);
+    // The client's SNAC frames of family and subtype on main connections, in order.
+    std::vector<Bytes> ClientSnacs(unsigned family, unsigned subtype);
 
     // Waits until condition holds (checked whenever something arrives, and every 50 ms).
     bool WaitUntil(const std::function<bool()>& condition, unsigned milliseconds = 15000);
@@ -95,8 +111,11 @@ private:
     std::vector<std::string> faults;
     std::vector<SOCKET> openMain;
     std::vector<Bytes> closeFramesToSend;
-    std::vector<Bytes> listItems;
-    std::vector<Bytes> pushed;
+    std::vector<Answer> roster;
+    bool autoListAcks = true;
+    unsigned short listAckResult = 0;
+    Responder responder;
+    std::vector<Answer> pushes;
     Delivery delivery = Delivery::EachFrame;
     size_t pieceSize = 1;
     unsigned short loginError = 0;

@@ -1,6 +1,6 @@
-// The fixture of the account's tests: one run of the program's services (the real bus, settings
-// store, connection service, contact-list data and protocols manager) with Wex.dll loaded from the
-// program's "Protos\" folder, and the fake servers the account signs on to.
+// The program's services for one test of the plug-in: the real bus, settings store, contact list,
+// protocols manager and connection service, with Wex.dll loaded from the program's "Protos\"
+// folder, and the fake servers the account signs on to.
 #pragma once
 
 #include "FakeWexServer.h"
@@ -36,10 +36,13 @@ inline Wex::Md5Digest PasswordDigest()
 }
 
 // One run of the program's services, from the test's own settings file and the program's plug-ins.
-class WexAccountTest : public ::testing::Test {
+class WexAccountFixture : public ::testing::Test {
 protected:
-    WexAccountTest() : folder(L"wex_account"), server(kUin, PasswordDigest()) {}
-    ~WexAccountTest() override { StopProgram(); }
+    explicit WexAccountFixture(const wchar_t* folderName = L"wex_account")
+        : folder(folderName), server(kUin, PasswordDigest())
+    {
+    }
+    ~WexAccountFixture() override { StopProgram(); }
 
     void StartProgram()
     {

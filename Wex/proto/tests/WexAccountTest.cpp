@@ -14,6 +14,12 @@
 
 using namespace WexTest;
 
+namespace {
+
+class WexAccountTest : public WexAccountFixture {};
+
+}  // namespace
+
 TEST_F(WexAccountTest, SignsOnKeepsAliveAndGoesOffline)
 {
     unsigned id = CreateAccount();

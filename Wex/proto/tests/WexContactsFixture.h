@@ -1,6 +1,6 @@
 // What the tests of messages and presence share: the account signed on with buddies in its server
-// list, each mirrored by a list contact that the test puts in the contact list first; a recorder of
-// the contact list's events; and the frames the network sends about contacts, written by hand.
+// list, which the account mirrors into the contact list; a recorder of the contact list's events;
+// and the frames the network sends about contacts, written by hand.
 #pragma once
 
 #include "WexAccountFixture.h"
@@ -176,7 +176,7 @@ inline unsigned Cookie1Of(const Bytes& frame)
     return unsigned(p[0]) << 24 | unsigned(p[1]) << 16 | unsigned(p[2]) << 8 | p[3];
 }
 
-class WexContactsTest : public WexAccountTest {
+class WexContactsTest : public WexAccountFixture {
 protected:
     ~WexContactsTest() override { events.reset(); }
 
@@ -185,29 +185,57 @@ protected:
         int contactId = 0;
     };
 
-    // An account whose server list holds group 1 ("Friends", from the fake server) with uins as its
-    // buddies; each has a list contact in a group of the contact list. Signs on.
-    unsigned OnlineWith(const std::vector<std::string>& uins, const std::function<void(ValueRecordList&)>& edit = nullptr)
+    // The list the server answers with: group 1 ("Friends") holding uins as buddies, then extra
+    // items, then the privacy-settings item (privacy status 1, visible to all).
+    void ServeList(const std::vector<std::string>& uins, const std::vector<Bytes>& extra = {})
+    {
+        Wire body;
+        body.U8(0).U16(unsigned(2 + uins.size() + extra.size())).Raw(ListItemBytes("Friends", 1, 0, 1));
+        unsigned itemId = 0x10;
+        for (const std::string& uin : uins) body.Raw(ListItemBytes(uin, 1, itemId++, 0));
+        for (const Bytes& item : extra) body.Raw(item);
+        body.Raw(ListItemBytes("", 0, 0x21, 4, Wire().Tlv(0x00CA, Wire().U8(1)))).U32(1700000000);
+        FakeWexServer::Answer list;
+        list.family = 0x13;
+        list.subtype = 0x06;
+        list.body = body;
+        server.SetRoster({list});
+    }
+
+    // An account whose server list holds group 1 with uins as its buddies; signed on, with the list
+    // merged into the contact list.
+    unsigned OnlineWith(const std::vector<std::string>& uins, const std::function<void(ValueRecordList&)>& edit = nullptr,
+                        const std::vector<Bytes>& extra = {})
     {
         unsigned id = CreateAccount(edit);
         if (!id) return 0;
         events.reset(new ListEventRecorder(*bus));
-        IContactListData& list = *ContactListDataService;
-        const int group = list.AddGroup(id);
-        std::vector<Bytes> items;
-        unsigned itemId = 0x10;
+        ServeList(uins, extra);
+        SignOn(id);
         for (const std::string& uin : uins) {
             Buddy buddy;
             buddy.uin = uin;
-            buddy.contactId = list.AddContact(id, group);
-            list.SetPropertyString(buddy.contactId, CZELString(L"Account name"), CZELString(uin.c_str(), int(uin.size()), 65001));
-            list.SetPropertyString(buddy.contactId, CZELString(L"CL Alias"), CZELString(uin.c_str(), int(uin.size()), 65001));
+            BusTest::WaitUntil([&] { return (buddy.contactId = FindContact(id, uin)) != 0; });
+            EXPECT_NE(0, buddy.contactId) << uin;
             buddies.push_back(buddy);
-            items.push_back(ListItemBytes(uin, 1, itemId++, 0));
         }
-        server.AddListItems(items);
-        SignOn(id);
         return id;
+    }
+
+    // The list contact of the account with that "Account name", or 0.
+    int FindContact(unsigned id, const std::string& uin)
+    {
+        CZELArray<ContactListItemPair> items;
+        ContactListDataService->GetAccountItems(id, items);
+        const CZELString wanted(uin.c_str(), int(uin.size()), 65001);
+        for (int i = 0; i < items.GetCount(); ++i) {
+            CZELString name;
+            if (items[i].contactId &&
+                ContactListDataService->GetPropertyString(items[i].contactId, CZELString(L"Account name"), name) &&
+                name == wanted)
+                return items[i].contactId;
+        }
+        return 0;
     }
 
     int ContactOf(const std::string& uin)
@@ -215,6 +243,18 @@ protected:
         for (const Buddy& buddy : buddies)
             if (buddy.uin == uin) return buddy.contactId;
         return 0;
+    }
+
+    // Sends a whole SNAC frame, written by hand, to the client.
+    void Push(const Bytes& frame)
+    {
+        FakeWexServer::Answer answer;
+        answer.family = unsigned(frame[6] << 8 | frame[7]);
+        answer.subtype = unsigned(frame[8] << 8 | frame[9]);
+        answer.flags = unsigned(frame[10] << 8 | frame[11]);
+        answer.requestId = unsigned(frame[12]) << 24 | unsigned(frame[13]) << 16 | unsigned(frame[14]) << 8 | frame[15];
+        answer.body.assign(frame.begin() + Wex::SnacBodyOffset, frame.end());
+        server.Push(answer);
     }
 
     // Waits for the count-th client frame of family and subtype.

@@ -102,7 +102,7 @@ TEST_F(WexMessagesTest, EachContactGetsTheFormItsClientReads)
     unsigned id = OnlineWith(uins);
     ASSERT_NE(0u, id);
     for (const Case& c : cases)
-        if (c.online) server.Push(ArrivalFrame(c.uin, c.presence));
+        if (c.online) Push(ArrivalFrame(c.uin, c.presence));
     for (const Case& c : cases)
         if (c.online) ASSERT_TRUE(events->WaitFor(CLE_CONTACT_STATUS, ContactOf(c.uin))) << c.name;
 
@@ -146,8 +146,8 @@ TEST_F(WexMessagesTest, LongTextsGoInPiecesAndComeBackIntact)
     };
     unsigned id = OnlineWith({"21", "22", "23"});
     ASSERT_NE(0u, id);
-    server.Push(ArrivalFrame("22", {0, Caps({Wex::caUTF8support, Wex::caWEXRelay}), DcBlock(8)}));
-    server.Push(ArrivalFrame("23", {0, Caps({Wex::caWEXRelay}), DcBlock(8)}));
+    Push(ArrivalFrame("22", {0, Caps({Wex::caUTF8support, Wex::caWEXRelay}), DcBlock(8)}));
+    Push(ArrivalFrame("23", {0, Caps({Wex::caWEXRelay}), DcBlock(8)}));
     ASSERT_TRUE(events->WaitFor(CLE_CONTACT_STATUS, ContactOf("23")));
 
     int number = 500;
@@ -160,7 +160,7 @@ TEST_F(WexMessagesTest, LongTextsGoInPiecesAndComeBackIntact)
         const size_t before = Delivered(ContactOf(c.uin)).size();
         for (const Bytes& frame : frames) {
             EXPECT_EQ(unsigned(number), Cookie1Of(frame));
-            server.Push(IncomingMessageFrame(ChannelOf(frame), c.uin, MessageTlvsOf(frame)));
+            Push(IncomingMessageFrame(ChannelOf(frame), c.uin, MessageTlvsOf(frame)));
         }
         ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, ContactOf(c.uin), before + frames.size()));
         std::vector<std::wstring> back = Delivered(ContactOf(c.uin));
@@ -177,7 +177,7 @@ TEST_F(WexMessagesTest, IncomingTextsAreAcknowledgedAndDeliveriesReported)
     unsigned id = OnlineWith({"31"});
     ASSERT_NE(0u, id);
     const int contact = ContactOf("31");
-    server.Push(IncomingMessageFrame(1, "31", PlainMessageTlv(0, Bytes{'h', 'e', 'y'})));
+    Push(IncomingMessageFrame(1, "31", PlainMessageTlv(0, Bytes{'h', 'e', 'y'})));
     ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, contact));
     ListEventRecorder::Event first = events->Events(CLE_INCOMING_MESSAGE, contact)[0];
     EXPECT_EQ(L"hey", Text(first.message.text));
@@ -190,7 +190,7 @@ TEST_F(WexMessagesTest, IncomingTextsAreAcknowledgedAndDeliveriesReported)
     EXPECT_EQ("31", UinOf(ack));
 
     // The contact's client reports the message number back.
-    server.Push(DeliveredFrame("31", 0x4242, 0x99));
+    Push(DeliveredFrame("31", 0x4242, 0x99));
     ASSERT_TRUE(events->WaitFor(CLE_MESSAGE_ACK, contact));
     EXPECT_EQ(0x4242, events->Events(CLE_MESSAGE_ACK, contact)[0].value);
     ExpectNoFaults();
@@ -203,7 +203,7 @@ TEST_F(WexMessagesTest, MessagesKeptOfflineShowWhenTheyWereSent)
     const int contact = ContactOf("41");
     const unsigned sent = 1700000000;
     Bytes tlvs = Wire().Raw(PlainMessageTlv(0, Bytes{'l', 'a', 't', 'e'})).Tlv(0x0006, Bytes()).Tlv(0x0016, Wire().U32(sent));
-    server.Push(IncomingMessageFrame(1, "41", tlvs));
+    Push(IncomingMessageFrame(1, "41", tlvs));
     ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, contact));
     MessageRecord message = events->Events(CLE_INCOMING_MESSAGE, contact)[0].message;
     wchar_t when[128];
@@ -217,8 +217,8 @@ TEST_F(WexMessagesTest, TypingNoticesBothWays)
 {
     unsigned id = OnlineWith({"51", "52"});
     ASSERT_NE(0u, id);
-    server.Push(ArrivalFrame("51", {0, Caps({Wex::caTyping}), Bytes()}));
-    server.Push(ArrivalFrame("52", {0, Caps({Wex::caUTF8support}), Bytes()}));
+    Push(ArrivalFrame("51", {0, Caps({Wex::caTyping}), Bytes()}));
+    Push(ArrivalFrame("52", {0, Caps({Wex::caUTF8support}), Bytes()}));
     ASSERT_TRUE(events->WaitFor(CLE_CONTACT_STATUS, ContactOf("52")));
     const int typist = ContactOf("51");
 
@@ -241,11 +241,11 @@ TEST_F(WexMessagesTest, TypingNoticesBothWays)
     }
 
     // Incoming: wire 2 types, 0 stops; an unknown value says nothing; a departure stops the typing.
-    server.Push(TypingFrame("51", 2));
-    server.Push(TypingFrame("51", 0));
-    server.Push(TypingFrame("51", 7));
-    server.Push(TypingFrame("51", 1));
-    server.Push(DepartureFrame("51"));
+    Push(TypingFrame("51", 2));
+    Push(TypingFrame("51", 0));
+    Push(TypingFrame("51", 7));
+    Push(TypingFrame("51", 1));
+    Push(DepartureFrame("51"));
     ASSERT_TRUE(events->WaitFor(CLE_TYPING, typist, 4));
     Sleep(300);
     std::vector<ListEventRecorder::Event> typing = events->Events(CLE_TYPING, typist);
@@ -261,7 +261,7 @@ TEST_F(WexMessagesTest, StrangersAreDroppedOrQuestionedByTheAntiSpamFilter)
     ASSERT_NE(0u, id);
     CContactListData& list = *ContactListDataService;
     auto stranger = [&](const std::string& text) {
-        server.Push(IncomingMessageFrame(1, "777", PlainMessageTlv(0, Bytes(text.begin(), text.end()))));
+        Push(IncomingMessageFrame(1, "777", PlainMessageTlv(0, Bytes(text.begin(), text.end()))));
     };
     auto topLevelContacts = [&] {
         CZELArray<ContactListItemPair> items;
@@ -275,7 +275,7 @@ TEST_F(WexMessagesTest, StrangersAreDroppedOrQuestionedByTheAntiSpamFilter)
     // Not taken at all: nothing is delivered, nobody is asked.
     list.SetAntispamMsgsFromNIL(false);
     stranger("buy now");
-    server.Push(IncomingMessageFrame(1, "61", PlainMessageTlv(0, Bytes{'o', 'k'})));
+    Push(IncomingMessageFrame(1, "61", PlainMessageTlv(0, Bytes{'o', 'k'})));
     ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, ContactOf("61")));
     EXPECT_EQ(1u, events->Events(CLE_INCOMING_MESSAGE).size());
     EXPECT_TRUE(server.ClientSnacs(4, 6).empty());

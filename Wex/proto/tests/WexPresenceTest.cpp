@@ -88,7 +88,7 @@ TEST_F(WexPresenceTest, ArrivalsAndDeparturesBecomeTheContactsIcons)
     for (const Case& c : cases) uins.push_back(c.uin);
     unsigned id = OnlineWith(uins);
     ASSERT_NE(0u, id);
-    for (const Case& c : cases) server.Push(ArrivalFrame(c.uin, c.presence));
+    for (const Case& c : cases) Push(ArrivalFrame(c.uin, c.presence));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(WaitStatus(c.uin));
@@ -105,8 +105,8 @@ TEST_F(WexPresenceTest, ArrivalsAndDeparturesBecomeTheContactsIcons)
     }
 
     // Departures: offline pictures, a screen name its own.
-    server.Push(DepartureFrame("71"));
-    server.Push(DepartureFrame("zed"));
+    Push(DepartureFrame("71"));
+    Push(DepartureFrame("zed"));
     ASSERT_TRUE(WaitStatus("zed", 2));
     ASSERT_TRUE(WaitStatus("71", 2));
     EXPECT_EQ(0, LastStatus("71").status);
@@ -117,47 +117,62 @@ TEST_F(WexPresenceTest, ArrivalsAndDeparturesBecomeTheContactsIcons)
 
 TEST_F(WexPresenceTest, ListMarksAndContactsOutsideTheList)
 {
-    unsigned id = CreateAccount();
+    // 81 waits for authorisation and is on the visible and ignore lists.
+    unsigned id = OnlineWith({"81", "82"}, nullptr,
+                             {ListItemBytes("81", 0, 0x30, 2), ListItemBytes("81", 0, 0x31, 14)});
     ASSERT_NE(0u, id);
-    events.reset(new ListEventRecorder(*bus));
     IContactListData& list = *ContactListDataService;
-    const int group = list.AddGroup(id);
-    auto contact = [&](int inGroup, const wchar_t* uin) {
-        const int contactId = list.AddContact(id, inGroup);
+    auto contact = [&](int group, const wchar_t* uin) {
+        const int contactId = list.AddContact(id, group);
         list.SetPropertyString(contactId, CZELString(L"Account name"), CZELString(uin));
         return contactId;
     };
-    const int marked = contact(group, L"81");
-    const int topLevel = contact(0, L"82");
+    const int group = list.GetContactGroup(ContactOf("82"));
+    ASSERT_NE(0, group);
+    const int outsideGroups = contact(0, L"82");
     const int unknown = contact(group, L"83");
-    const int strangerTop = contact(0, L"84");
-    const char one = 1;
-    list.SetPropertyByte(marked, CZELString(L"In visible list"), &one);
-    list.SetPropertyByte(marked, CZELString(L"In ignore list"), &one);
-    server.AddListItems({ListItemBytes("81", 1, 0x10, 0, Wire().Tlv(0x0066, Bytes())), ListItemBytes("82", 1, 0x11, 0)});
-    SignOn(id);
-
+    const int unknownTop = contact(0, L"84");
     struct Case {
         const char* name;
         int contactId;
-        int status;
         std::vector<int> main;
         std::vector<int> extra;
     };
     const Case cases[] = {
-        {"marked and awaiting authorisation", marked, 0, {0}, {62, 64, 65}},
-        {"in the server list, in no group", topLevel, 0, {18}, {}},
-        {"in a group, not in the server list", unknown, 0, {0}, {}},
-        {"in neither", strangerTop, 0, {18}, {}},
+        {"on two lists", ContactOf("81"), {0}, {62, 64}},
+        {"in the server list, in no group", outsideGroups, {18}, {}},
+        {"in a group, not in the server list", unknown, {0}, {}},
+        {"in neither", unknownTop, {18}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         StatusInfo icons;
         ASSERT_TRUE(Manager().GetContactIcons(id, c.contactId, &icons));
-        EXPECT_EQ(c.status, icons.status);
+        EXPECT_EQ(0, icons.status);
         EXPECT_EQ(c.main, Entries(icons.kinds));
         EXPECT_EQ(c.extra, Entries(icons.images));
     }
+}
+
+TEST_F(WexPresenceTest, AContactAwaitingAuthorisationIsMarked)
+{
+    unsigned id = CreateAccount();
+    ASSERT_NE(0u, id);
+    events.reset(new ListEventRecorder(*bus));
+    Wire body;
+    body.U8(0).U16(3).Raw(ListItemBytes("Friends", 1, 0, 1)).Raw(ListItemBytes("85", 1, 0x10, 0, Wire().Tlv(0x0066, Bytes())));
+    body.Raw(ListItemBytes("", 0, 0x21, 4, Wire().Tlv(0x00CA, Wire().U8(1)))).U32(1700000000);
+    FakeWexServer::Answer answer;
+    answer.family = 0x13;
+    answer.subtype = 0x06;
+    answer.body = body;
+    server.SetRoster({answer});
+    SignOn(id);
+    int contactId = 0;
+    ASSERT_TRUE(BusTest::WaitUntil([&] { return (contactId = FindContact(id, "85")) != 0; }));
+    StatusInfo icons;
+    ASSERT_TRUE(Manager().GetContactIcons(id, contactId, &icons));
+    EXPECT_EQ(std::vector<int>{65}, Entries(icons.images));
 }
 
 TEST_F(WexPresenceTest, AStatusCheckIsAnsweredWithTheContactsStatus)
@@ -165,12 +180,12 @@ TEST_F(WexPresenceTest, AStatusCheckIsAnsweredWithTheContactsStatus)
     unsigned id = OnlineWith({"91"});
     ASSERT_NE(0u, id);
     recorder->Clear();
-    server.Push(Snac(0x02, 0x06, UserInfoBlock("91", {0x0001, Bytes(), Bytes()})));
+    Push(Snac(0x02, 0x06, UserInfoBlock("91", {0x0001, Bytes(), Bytes()})));
     ASSERT_TRUE(recorder->WaitFor(PMEV_SHOW_TEXT));
     EXPECT_EQ(L"91 \nAway", Warnings().back());
     // The location rights reply is answered with the capabilities announced at sign-on.
     const size_t before = server.ClientSnacs(2, 4).size();
-    server.Push(Snac(0x02, 0x03, Bytes()));
+    Push(Snac(0x02, 0x03, Bytes()));
     ASSERT_TRUE(WaitClientSnacs(2, 4, before + 1));
     EXPECT_EQ(16u + 4 + 192, server.ClientSnacs(2, 4).back().size());
 }
@@ -192,7 +207,7 @@ TEST_F(WexPresenceTest, OwnXStatusIsAnnouncedAndToldToThoseWhoAsk)
     // A contact asks: the answer carries the query's cookie and sequence (its bytes as they came),
     // and the own texts escaped.
     const Bytes query = Wex::SendXStatusQuery(1, 6, {0x51, 0x52}, CZELString(L"100200300"), 9, CZELString(L"101"));
-    server.Push(IncomingMessageFrame(2, "101", MessageTlvsOf(query)));
+    Push(IncomingMessageFrame(2, "101", MessageTlvsOf(query)));
     ASSERT_TRUE(WaitClientSnacs(4, 0x0B, 1));
     const Bytes answer = server.ClientSnacs(4, 0x0B)[0];
     // The message as relayed carries the server's cookie.
@@ -210,7 +225,7 @@ TEST_F(WexPresenceTest, ContactsXStatusIsAskedForAndShown)
     unsigned id = OnlineWith({"111"}, [](ValueRecordList& values) { Put(values, WexKeys::XStatusAutoRequest).WriteByte(1); });
     ASSERT_NE(0u, id);
     const int contact = ContactOf("111");
-    server.Push(ArrivalFrame("111", {0, XStatusGuid(7), Bytes()}));
+    Push(ArrivalFrame("111", {0, XStatusGuid(7), Bytes()}));
     ASSERT_TRUE(events->WaitFor(CLE_CONTACT_STATUS, contact));
     // Asked once: the mark goes with the question.
     Manager().RequestAuthorization(id, contact);
@@ -227,7 +242,7 @@ TEST_F(WexPresenceTest, ContactsXStatusIsAskedForAndShown)
     EXPECT_NE(std::string::npos, body.find("&lt;trans&gt;7&lt;/trans&gt;&lt;senderId&gt;100200300&lt;"));
 
     // The answer is shown as a message with the x-status's picture.
-    server.Push(XStatusReplyFrame("111", "&lt;title&gt;Eating&lt;/title&gt;&lt;desc&gt;soup&lt;/desc&gt;"));
+    Push(XStatusReplyFrame("111", "&lt;title&gt;Eating&lt;/title&gt;&lt;desc&gt;soup&lt;/desc&gt;"));
     ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, contact));
     MessageRecord shown = events->Events(CLE_INCOMING_MESSAGE, contact)[0].message;
     EXPECT_EQ(2, shown.flags);

@@ -1,13 +1,14 @@
-// The account's server-list lookups, the privacy rule before answering a contact, the typing
-// throttle, and the time shown on a message kept offline.
+// The privacy rule before answering a contact, the typing throttle, and the time shown on a message
+// kept offline.
+#include "Wex/proto/ContactRules.h"
 #include "Wex/proto/OfflineText.h"
-#include "Wex/proto/account/ServerListItem.h"
 
 #include "WexTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace WexTest;
+using namespace Wex;
 
 namespace {
 
@@ -20,9 +21,10 @@ ServerListItem Item(const wchar_t* name, unsigned short group, unsigned short ty
     return item;
 }
 
-ServerItemList SampleList()
+ServerList SampleList()
 {
-    return {
+    ServerList list;
+    list.Items = {
         Item(L"Friends", 1, ItemGroup, 7),
         Item(L"100", 1, ItemBuddy, 0x80000001),
         Item(L"Bob", 1, ItemBuddy, 0x80000002),
@@ -35,56 +37,18 @@ ServerItemList SampleList()
         Item(L"400", 0, ItemInvisible),
         Item(L"400", 0, ItemIgnore),
     };
+    return list;
 }
 
 } // namespace
 
-TEST(ServerListItems, AreFoundByUinAndByContact)
+TEST(ContactRules, PrivacyDecidesWhoIsAnswered)
 {
-    ServerItemList list = SampleList();
-    ASSERT_NE(nullptr, FindBuddy(list, CZELString(L"bob")));
-    EXPECT_EQ(0x80000002, FindBuddy(list, CZELString(L"BOB"))->ContactId);
-    // A privacy entry of the same name is not a buddy; the group's name is not either.
-    EXPECT_EQ(ItemBuddy, FindBuddy(list, CZELString(L"100"))->ItemType);
-    EXPECT_EQ(nullptr, FindBuddy(list, CZELString(L"Friends")));
-    EXPECT_EQ(nullptr, FindBuddy(list, CZELString(L"999")));
-    EXPECT_EQ(CZELString(L"Friends"), FindItemByContact(list, 7)->Name);
-    EXPECT_EQ(nullptr, FindItemByContact(list, 0));
-    EXPECT_EQ(nullptr, FindItemByContact(list, 12345));
-}
-
-TEST(ServerListItems, ScreenNamesAndProtocolVersions)
-{
-    EXPECT_FALSE(IsScreenName(Item(L"123", 1, ItemBuddy)));
-    EXPECT_TRUE(IsScreenName(Item(L"a123", 1, ItemBuddy)));
-    EXPECT_TRUE(IsScreenName(Item(L"", 1, ItemBuddy)));
-
-    struct Case {
-        const char* name;
-        Bytes block;  // empty: no TLV 0x000C
-        unsigned short version;
-    };
-    const Case cases[] = {
-        {"no block", Bytes(), 0},
-        {"version 9", Wire().Zeros(9).U16(9).Zeros(24), 9},
-        {"just long enough", Wire().Zeros(9).U16(0x0102), 0x0102},
-        {"one byte short", Wire().Zeros(9).U8(1), 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ServerListItem item = Item(L"1", 1, ItemBuddy);
-        if (!c.block.empty()) item.UserInfo.Add(Wex::Tlv(0x000C, (unsigned short)c.block.size(), c.block.data()));
-        EXPECT_EQ(c.version, GetDcProtocolVersion(item));
-    }
-}
-
-TEST(ServerListItems, PrivacyDecidesWhoIsAnswered)
-{
-    const ServerItemList list = SampleList();
-    const ServerListItem* onVisible = &list[1];   // 100, in a group, on the visible list
-    const ServerListItem* plain = &list[2];       // Bob, in a group
-    const ServerListItem* outside = &list[3];     // 300, in no group
-    const ServerListItem* onInvisible = &list[5]; // 200, in a group, on the invisible list
+    const ServerList list = SampleList();
+    const ServerListItem* onVisible = &list.Items[1];   // 100, in a group, on the visible list
+    const ServerListItem* plain = &list.Items[2];       // Bob, in a group
+    const ServerListItem* outside = &list.Items[3];     // 300, in no group
+    const ServerListItem* onInvisible = &list.Items[5]; // 200, in a group, on the invisible list
     struct Case {
         int mode;
         bool none, visible, plainOne, outsideOne, invisible;
@@ -102,13 +66,9 @@ TEST(ServerListItems, PrivacyDecidesWhoIsAnswered)
         EXPECT_EQ(c.outsideOne, IsVisibleTo(list, outside, c.mode));
         EXPECT_EQ(c.invisible, IsVisibleTo(list, onInvisible, c.mode));
     }
-    const PrivacyMembership all = GetPrivacyMembership(list, CZELString(L"400"));
-    EXPECT_TRUE(all.visible && all.invisible && all.ignore);
-    const PrivacyMembership none = GetPrivacyMembership(list, CZELString(L"Bob"));
-    EXPECT_FALSE(none.visible || none.invisible || none.ignore);
 }
 
-TEST(ServerListItems, TypingBeginsGoOutOnceInFourSeconds)
+TEST(ContactRules, TypingBeginsGoOutOnceInFourSeconds)
 {
     // Calls at seconds 100 (begin), 101 (stop), 101 (begin), 102, 104, 105 (begins).
     struct Call {
