@@ -213,6 +213,38 @@ TEST_F(WexMessagesTest, MessagesKeptOfflineShowWhenTheyWereSent)
     EXPECT_EQ(1, message.flags);
 }
 
+TEST_F(WexMessagesTest, MessagesTheServerKeptArriveDatedAndAreThenDeleted)
+{
+    unsigned id = OnlineWith({"42"});
+    ASSERT_NE(0u, id);
+    const int contact = ContactOf("42");
+    auto meta = [](unsigned type, const Bytes& rest) {
+        Wire record;
+        record.U16LE(unsigned(rest.size() + 8)).U32LE(100200300).U16LE(type).U16LE(7).Raw(rest);
+        return Snac(0x15, 0x03, Wire().Tlv(0x0001, record));
+    };
+    // Sent 2009-03-14 15:09 in universal time; a text in code page 1251.
+    Push(meta(0x41, Wire().U32LE(42).U16LE(2009).U8(3).U8(14).U8(15).U8(9).U8(1).U8(0).U16LE(4).Raw(Hex("CF F0 E8 00"))));
+    // An empty one shows nothing.
+    Push(meta(0x41, Wire().U32LE(42).U16LE(2009).U8(3).U8(14).U8(15).U8(10).U8(1).U8(0).U16LE(1).U8(0)));
+    Push(meta(0x42, Wire().U8(0)));
+    ASSERT_TRUE(WaitClientSnacs(0x15, 0x02, 1));
+    ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, contact));
+    Sleep(200);
+    std::vector<ListEventRecorder::Event> shown = events->Events(CLE_INCOMING_MESSAGE, contact);
+    ASSERT_EQ(1u, shown.size());
+    const time_t sent = 1237043340;
+    wchar_t when[128];
+    wcsftime(when, 128, L"%c", localtime(&sent));
+    EXPECT_EQ(std::wstring(L"Offline message (") + when + L")\r\n\x041F\x0440\x0438", Text(shown[0].message.text));
+    EXPECT_EQ(1, shown[0].message.flags);
+    // The request to delete them: command 0x003E for the own number.
+    const Bytes deletion = server.ClientSnacs(0x15, 0x02)[0];
+    EXPECT_EQ(ToHex(Hex("00 01 00 0A 08 00 6C EF F8 05 3E 00")),
+              ToHex(Bytes(deletion.begin() + Wex::SnacBodyOffset, deletion.begin() + Wex::SnacBodyOffset + 12)));
+    ExpectNoFaults();
+}
+
 TEST_F(WexMessagesTest, TypingNoticesBothWays)
 {
     unsigned id = OnlineWith({"51", "52"});
