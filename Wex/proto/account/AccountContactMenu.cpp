@@ -128,7 +128,11 @@ int WexAccount::FillContactMenu(int contactId, CPopupMenu* menu)
     const intptr_t argument = AccountAndContact(AccountId(), contactId);
     for (int index = menu->GetCount() - 1; index >= 0; --index) {
         switch (menu->items[index].commandId) {
-        case MenuSendMessage:
+        case MenuSendMessage: {
+            CMenuItem request;
+            if (XStatusRequestItem(contactId, request)) menu->InsertItem(index + 1, request);
+            break;
+        }
         case MenuSeparatorFirst:
         case MenuDetails:
         case MenuHistory:

@@ -33,6 +33,7 @@
 
 class IConnectionManager;
 class IContactListData;
+class CMenuItem;
 namespace Wex {
 struct OfflineMessage;
 }
@@ -84,6 +85,9 @@ public:
     int DeleteContact(int contactId) override;
     // The contact menu: the program's contact commands filtered, the list's own items added.
     int FillContactMenu(int contactId, CPopupMenu* menu) override;
+    // The chat menu: a pending authorisation request's answers and the x-status request
+    // (AccountChatMenu.cpp).
+    int FillChatMenu(int contactId, CPopupMenu* menu) override;
     // A string property of a contact; safe from any thread (the contact list guards itself).
     CZELString ContactProperty(int contactId, const wchar_t* name);
     // Asks the server whether an offline contact is there after all.
@@ -169,6 +173,8 @@ private:
     void HandleStatusAnswer(const unsigned char* frame, size_t size);
     void SetXStatus(int index);
     void AskForXStatus(Wex::ServerListItem& item);
+    // "Request x-status" for a contact that is online and shows an x-status; false for any other.
+    bool XStatusRequestItem(int contactId, CMenuItem& out);
     void AnswerXStatusQuery(const unsigned char* frame, size_t size);
     void DeliverXStatusReply(const CZELString& uin, const CZELString& title, const CZELString& description);
 

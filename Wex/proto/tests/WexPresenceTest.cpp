@@ -7,6 +7,7 @@
 #include "Wex/proto/IncomingMessage.h"
 #include "Wex/proto/MessageCommands.h"
 #include "Wex/proto/XStatusTable.h"
+#include "Zel/core/plugin/PopupMenu.h"
 #include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -241,6 +242,23 @@ TEST_F(WexPresenceTest, ContactsXStatusIsAskedForAndShown)
     const std::string body(query.begin(), query.end());
     EXPECT_NE(std::string::npos, body.find("&lt;trans&gt;7&lt;/trans&gt;&lt;senderId&gt;100200300&lt;"));
 
+    // Asked again from the contact's menus, whatever the mark says.
+    CPopupMenu contactMenu;
+    contactMenu.AddItem(CMenuItem(MENU_ITEM_PLAIN, CZELString(L"Send message"), 4001, nullptr, 0, false));
+    contactMenu.AddItem(CMenuItem(MENU_ITEM_PLAIN, CZELString(L"Contact details"), 4004, nullptr, 0, false));
+    ASSERT_TRUE(Manager().FillContactMenu(id, contact, &contactMenu));
+    ASSERT_GE(contactMenu.GetCount(), 3);
+    const CMenuItem& fromList = contactMenu.items[1];
+    EXPECT_EQ(L"Request x-status", Text(fromList.text));
+    EXPECT_EQ(std::vector<int>{WexPictures::XStatusNone}, Entries(fromList.images));
+    CPopupMenu chatMenu;
+    ASSERT_TRUE(Manager().FillChatMenu(id, contact, &chatMenu));
+    ASSERT_EQ(1, chatMenu.GetCount());
+    EXPECT_EQ(L"Request x-status", Text(chatMenu.items[0].text));
+    ASSERT_NE(nullptr, chatMenu.items[0].callback);
+    chatMenu.items[0].callback(0, chatMenu.items[0].argument);
+    ASSERT_TRUE(WaitClientSnacs(4, 6, 2));
+
     // The answer is shown as a message with the x-status's picture.
     Push(XStatusReplyFrame("111", "&lt;title&gt;Eating&lt;/title&gt;&lt;desc&gt;soup&lt;/desc&gt;"));
     ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, contact));
@@ -275,5 +293,36 @@ TEST_F(WexPresenceTest, StatusesWithoutANetworkWordAreAnnouncedAsCapabilities)
     Manager().SetStatus(id, AccountStatus::Online);
     ASSERT_TRUE(WaitClientSnacs(2, 4, before + 2));
     EXPECT_FALSE(announces(server.ClientSnacs(2, 4).back(), L"caStatusHome"));
+    ExpectNoFaults();
+}
+
+TEST_F(WexPresenceTest, AnAuthorisationRequestIsAnsweredFromTheChatMenu)
+{
+    unsigned id = OnlineWith({"121"});
+    ASSERT_NE(0u, id);
+    const int contact = ContactOf("121");
+    CPopupMenu none;
+    ASSERT_TRUE(Manager().FillChatMenu(id, contact, &none));
+    EXPECT_EQ(0, none.GetCount());
+    Push(Snac(0x13, 0x19, Wire().Str8("121").Str16("let me in").U16(0)));
+    ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, contact));
+    CPopupMenu chat;
+    ASSERT_TRUE(Manager().FillChatMenu(id, contact, &chat));
+    ASSERT_EQ(1, chat.GetCount());
+    ASSERT_EQ(MENU_ITEM_SUBMENU, chat.items[0].kind);
+    EXPECT_EQ(L"Authorization", Text(chat.items[0].text));
+    const CPopupMenu& answers = *chat.items[0].subMenu;
+    ASSERT_EQ(3, answers.GetCount());
+    EXPECT_EQ(L"Accept", Text(answers.items[0].text));
+    EXPECT_EQ(L"Decline", Text(answers.items[1].text));
+    EXPECT_EQ(L"Ignore", Text(answers.items[2].text));
+    answers.items[0].callback(0, answers.items[0].argument);
+    ASSERT_TRUE(WaitClientSnacs(0x13, 0x1A, 1));
+    // Answered: the menu offers it no more.
+    ASSERT_TRUE(BusTest::WaitUntil([&] {
+        CPopupMenu after;
+        Manager().FillChatMenu(id, contact, &after);
+        return after.GetCount() == 0;
+    }));
     ExpectNoFaults();
 }
