@@ -1,5 +1,5 @@
 // Messages both ways: the user's texts leave in the form the contact's client reads best, cut into
-// pieces that each fit a packet; contacts' texts, live and kept offline, reach the contact list,
+// chunks that each fit a packet; contacts' texts, live and kept offline, reach the contact list,
 // through the anti-spam filter for senders who are not in the list; delivery acknowledgements and
 // typing notices both ways.
 #include "Wex/proto/account/WexAccount.h"
@@ -8,7 +8,7 @@
 #include "Wex/proto/ContactRules.h"
 #include "Wex/proto/IncomingMessage.h"
 #include "Wex/proto/MessageCommands.h"
-#include "Wex/proto/MessagePieces.h"
+#include "Wex/proto/MessageChunks.h"
 #include "Wex/proto/MetaReplies.h"
 #include "Wex/proto/OfflineText.h"
 #include "Wex/proto/XStatusReply.h"
@@ -68,22 +68,22 @@ int WexAccount::SendInstantMessage(MessageRecord* message)
     std::unique_ptr<MessageRecord> owned(message);
     if (!message || message->flags != 0) return 0;
     const Wex::ServerListItem* item = ServerList.FindItemByContact(message->contactId);
-    if (item) SendMessagePieces(*item, *message);
+    if (item) SendMessageChunks(*item, *message);
     return 0;
 }
 
-void WexAccount::SendMessagePieces(const Wex::ServerListItem& item, const MessageRecord& message)
+void WexAccount::SendMessageChunks(const Wex::ServerListItem& item, const MessageRecord& message)
 {
     const MessageForm form = FormFor(item);
-    for (const CZELString& piece : Wex::CutMessageText(message.text, form.TextForm())) {
-        // Every piece names the message, so an acknowledgement of any of them reaches it.
+    for (const CZELString& chunk : Wex::CutMessageText(message.text, form.TextForm())) {
+        // Every chunk names the message, so an acknowledgement of any of them reaches it.
         Wex::MessageCookie cookie;
         cookie.first = unsigned(message.messageNumber);
         cookie.second = CZELRand::Rand();
         const unsigned short sequence = NextFlapSequence();
         SendPacket(form.rendezvous
-                       ? Wex::SendRendezvousMessage(sequence, MessageRequestId, cookie, item.Name, piece, form.unicode)
-                       : Wex::SendPlainMessage(sequence, MessageRequestId, cookie, item.Name, piece, form.unicode));
+                       ? Wex::SendRendezvousMessage(sequence, MessageRequestId, cookie, item.Name, chunk, form.unicode)
+                       : Wex::SendPlainMessage(sequence, MessageRequestId, cookie, item.Name, chunk, form.unicode));
     }
 }
 

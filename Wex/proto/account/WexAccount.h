@@ -163,7 +163,7 @@ private:
     void HandleIncomingMessage(const unsigned char* frame, size_t size);
     void HandleClientAnswer(const unsigned char* frame, size_t size);
     void HandleTypingNotice(const unsigned char* frame, size_t size);
-    void SendMessagePieces(const Wex::ServerListItem& item, const MessageRecord& message);
+    void SendMessageChunks(const Wex::ServerListItem& item, const MessageRecord& message);
 
     // Presence and x-statuses (AccountPresence.cpp).
     void HandleBuddyFamily(unsigned short subtype, const unsigned char* frame, size_t size);
@@ -231,7 +231,7 @@ private:
     bool WritePrivacyFlags(int contactId, const Wex::PrivacyMembership& membership);
     void NotifyIcons(int contactId);
 
-    // What the presence and message parts of the engine provide to the list and details code: a
+    // What the presence and message code provides to the list and details code: a
     // contact's icons (AccountPresence.cpp), an incoming text for a contact's chat, through the
     // anti-spam filter for a sender who is not in the list, and an offline message
     // (AccountMessages.cpp).

@@ -2,7 +2,7 @@
 // the codec's own readers as the server relays them, and the cutting of long texts.
 #include "Wex/proto/IncomingMessage.h"
 #include "Wex/proto/MessageCommands.h"
-#include "Wex/proto/MessagePieces.h"
+#include "Wex/proto/MessageChunks.h"
 #include "Wex/proto/MessageText.h"
 #include "Wex/proto/WireText.h"
 #include "Wex/proto/XStatusReply.h"
@@ -253,7 +253,7 @@ TEST(MessageCommands, LongTextsAreCutAtCharactersWithinTheirEncodedSize)
             const wchar_t last = pieces[i].GetBuffer()[pieces[i].GetLength() - 1];
             EXPECT_FALSE(last >= 0xD800 && last <= 0xDBFF);
             const unsigned codePage = c.form == TextForm::Utf8 ? CodePageUtf8 : CodePage1251;
-            if (c.form != TextForm::Utf16) EXPECT_LE(NarrowBytes(pieces[i], codePage).size(), size_t(MaxPieceBytes));
+            if (c.form != TextForm::Utf16) EXPECT_LE(NarrowBytes(pieces[i], codePage).size(), size_t(MaxChunkBytes));
         }
         EXPECT_EQ(c.text, joined);
     }

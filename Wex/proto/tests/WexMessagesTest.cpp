@@ -120,7 +120,7 @@ TEST_F(WexMessagesTest, EachContactGetsTheFormItsClientReads)
     ExpectNoFaults();
 }
 
-TEST_F(WexMessagesTest, LongTextsGoInPiecesAndComeBackIntact)
+TEST_F(WexMessagesTest, LongTextsGoInChunksAndComeBackIntact)
 {
     const std::wstring latin = L"a";
     const std::wstring cyrillic = L"\x0416";

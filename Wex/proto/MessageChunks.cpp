@@ -1,4 +1,4 @@
-#include "Wex/proto/MessagePieces.h"
+#include "Wex/proto/MessageChunks.h"
 
 namespace Wex {
 
@@ -29,7 +29,7 @@ size_t EncodedSize(TextForm form, unsigned codePoint)
 
 std::vector<CZELString> CutMessageText(const CZELString& text, TextForm form, size_t maxUnits, size_t maxBytes)
 {
-    std::vector<CZELString> pieces;
+    std::vector<CZELString> chunks;
     const wchar_t* units = text.GetBuffer();
     const size_t length = size_t(text.GetLength());
     // A limit below one character would cut nothing: take one character at least.
@@ -51,10 +51,10 @@ std::vector<CZELString> CutMessageText(const CZELString& text, TextForm form, si
             bytes += size;
             end += width;
         }
-        pieces.push_back(CZELString(units + start, int(end - start)));
+        chunks.push_back(CZELString(units + start, int(end - start)));
         start = end;
     }
-    return pieces;
+    return chunks;
 }
 
 } // namespace Wex
