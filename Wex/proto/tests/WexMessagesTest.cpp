@@ -341,3 +341,36 @@ TEST_F(WexMessagesTest, StrangersAreDroppedOrQuestionedByTheAntiSpamFilter)
     ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, top[0], 2));
     ExpectNoFaults();
 }
+
+TEST_F(WexMessagesTest, HiddenFromAllAndWithoutTypingNoticesNothingIsAnsweredOrShown)
+{
+    unsigned id = CreateAccount([](ValueRecordList& values) {
+        Put(values, WexKeys::TypingNotification).WriteByte(0);
+        Put(values, WexKeys::XStatus).WriteByte(3);
+    });
+    ASSERT_NE(0u, id);
+    events.reset(new ListEventRecorder(*bus));
+    // Privacy status 2: the account shows itself to nobody.
+    Wire body;
+    body.U8(0).U16(3).Raw(ListItemBytes("Friends", 1, 0, 1)).Raw(ListItemBytes("131", 1, 0x10, 0));
+    body.Raw(ListItemBytes("", 0, 0x21, 4, Wire().Tlv(0x00CA, Wire().U8(2)))).U32(1700000000);
+    FakeWexServer::Answer list;
+    list.family = 0x13;
+    list.subtype = 0x06;
+    list.body = body;
+    server.SetRoster({list});
+    SignOn(id);
+    int contact = 0;
+    ASSERT_TRUE(BusTest::WaitUntil([&] { return (contact = FindContact(id, "131")) != 0; }));
+
+    Push(TypingFrame("131", 2));
+    const Bytes query = Wex::SendXStatusQuery(1, 6, {1, 2}, CZELString(L"100200300"), 3, CZELString(L"131"));
+    Push(IncomingMessageFrame(2, "131", MessageTlvsOf(query)));
+    Push(IncomingMessageFrame(1, "131", PlainMessageTlv(0, Bytes{'h', 'i'})));
+    // The text is shown; nothing else happens.
+    ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, contact));
+    Sleep(300);
+    EXPECT_TRUE(events->Events(CLE_TYPING).empty());
+    EXPECT_TRUE(server.ClientSnacs(4, 0x0B).empty());
+    ExpectNoFaults();
+}
