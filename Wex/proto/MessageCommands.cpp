@@ -6,6 +6,7 @@
 #include "Wex/proto/WireText.h"
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace Wex {
@@ -223,6 +224,38 @@ CZELString EscapeXml(const CZELString& text)
         }
     }
     return CZELString(out.c_str(), int(out.size()));
+}
+
+CZELString UnescapeXml(const CZELString& text)
+{
+    static const struct {
+        const wchar_t* entity;
+        wchar_t unit;
+    } kEntities[] = {{L"&amp;", L'&'}, {L"&lt;", L'<'}, {L"&gt;", L'>'}, {L"&quot;", L'"'}, {L"&apos;", L'\''}};
+    const std::wstring in = Units(text);
+    std::wstring out;
+    out.reserve(in.size());
+    for (size_t at = 0; at < in.size();) {
+        bool replaced = false;
+        if (in[at] == L'&') {
+            for (const auto& entity : kEntities) {
+                const size_t length = wcslen(entity.entity);
+                if (in.compare(at, length, entity.entity) == 0) {
+                    out += entity.unit;
+                    at += length;
+                    replaced = true;
+                    break;
+                }
+            }
+        }
+        if (!replaced) out += in[at++];
+    }
+    return CZELString(out.c_str(), int(out.size()));
+}
+
+CZELString XStatusNoticeText(const CZELString& carried)
+{
+    return UnescapeXml(UnescapeXml(carried));
 }
 
 CZELString XStatusResponseText(const CZELString& ownUin, int index, const CZELString& title,

@@ -53,6 +53,12 @@ CZELString XStatusResponseText(const CZELString& ownUin, int index, const CZELSt
                                const CZELString& description);
 // text with &, <, >, " and ' written as the XML entities.
 CZELString EscapeXml(const CZELString& text);
+// The reverse: those five entities replaced, each once, in one pass from left to right; anything
+// else, a lone & included, stays as it is.
+CZELString UnescapeXml(const CZELString& text);
+// A title or description as an x-status answer carries it, escaped for the markup inside the
+// notification and again for the notification: the text itself.
+CZELString XStatusNoticeText(const CZELString& carried);
 
 // Typing states as the program holds them; on the wire each is 2 minus the state.
 enum TypingState { TypingBegun = 0, TypingPaused = 1, TypingFinished = 2 };

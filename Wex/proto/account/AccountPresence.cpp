@@ -260,5 +260,7 @@ void WexAccount::DeliverXStatusReply(const CZELString& uin, const CZELString& ti
     if (!item) return;
     const int index = Wex::FindXStatus(item->UserInfo);
     if (index == 0) return;
-    DeliverIncomingMessage(uin, 2, Picture(WexPictures::XStatusFirst + index), title, description);
+    // Shown as the contact wrote them: the answer carries them escaped twice, as ours does.
+    DeliverIncomingMessage(uin, 2, Picture(WexPictures::XStatusFirst + index), Wex::XStatusNoticeText(title),
+                           Wex::XStatusNoticeText(description));
 }

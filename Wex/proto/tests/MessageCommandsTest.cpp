@@ -182,6 +182,17 @@ TEST(MessageCommands, XStatusAnswerReadsBackWithItsTextsEscaped)
     EXPECT_NE(std::wstring::npos, text.find(L"&lt;title&gt;a&amp;lt;/title&amp;gt;&amp;amp;b&lt;/title&gt;"));
     EXPECT_NE(std::wstring::npos, text.find(L"&lt;desc&gt;&amp;lt;x&amp;gt;&amp;quot;&amp;apos;&lt;/desc&gt;"));
     EXPECT_EQ(L"a&lt;b&gt;&amp;&quot;&apos;", Text(EscapeXml(CZELString(L"a<b>&\"'"))));
+
+    // Read back, the texts come out as they were written.
+    Bytes party = XStatusResponse(1, 11, kCookie, CZELString(L"555"), CZELString(L"123"), 4,
+                                  CZELString(L"Tea & <cake>"), CZELString(L"\"now\" &amp; 'here'"), 0);
+    XStatusReply back;
+    ASSERT_GT(back.Unpack(party.data(), party.size()), 0);
+    EXPECT_EQ(L"Tea & <cake>", Text(XStatusNoticeText(back.title)));
+    EXPECT_EQ(L"\"now\" &amp; 'here'", Text(XStatusNoticeText(back.description)));
+    // One pass: an entity written as text stays one; a lone & and unknown entities stay as they are.
+    EXPECT_EQ(L"&lt; & &x; <", Text(UnescapeXml(CZELString(L"&amp;lt; & &x; &lt;"))));
+    EXPECT_EQ(L"plain", Text(XStatusNoticeText(CZELString(L"plain"))));
 }
 
 TEST(MessageCommands, TypingNoticesReadTheirWireState)

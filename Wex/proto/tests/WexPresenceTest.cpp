@@ -259,12 +259,13 @@ TEST_F(WexPresenceTest, ContactsXStatusIsAskedForAndShown)
     chatMenu.items[0].callback(0, chatMenu.items[0].argument);
     ASSERT_TRUE(WaitClientSnacs(4, 6, 2));
 
-    // The answer is shown as a message with the x-status's picture.
-    Push(XStatusReplyFrame("111", "&lt;title&gt;Eating&lt;/title&gt;&lt;desc&gt;soup&lt;/desc&gt;"));
+    // The answer is shown as a message with the x-status's picture, its texts as the contact wrote
+    // them.
+    Push(XStatusReplyFrame("111", "&lt;title&gt;Eating &amp;amp; more&lt;/title&gt;&lt;desc&gt;soup&lt;/desc&gt;"));
     ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, contact));
     MessageRecord shown = events->Events(CLE_INCOMING_MESSAGE, contact)[0].message;
     EXPECT_EQ(2, shown.flags);
-    EXPECT_EQ(L"Eating", Text(shown.text));
+    EXPECT_EQ(L"Eating & more", Text(shown.text));
     EXPECT_EQ(L"soup", Text(shown.secondText));
     CZELArray<int> kind(1, shown.kind);
     EXPECT_EQ(std::vector<int>{WexPictures::XStatusFirst + 7}, Entries(kind));
