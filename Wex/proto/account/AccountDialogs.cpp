@@ -1,5 +1,7 @@
 #include "Wex/proto/account/AccountDialogs.h"
 
+#include "Wex/proto/account/WexAccount.h"
+
 namespace WexDialogs {
 
 void RunAddContactDialog(WexAccount*, const CZELString&, const CZELString&, const CZELString&) {}
@@ -19,13 +21,17 @@ int AddSettingsPages(WexAccount*, void*)
     return 0;
 }
 
-int AddOwnDetailsPages(WexAccount*, void*)
+// The details pages show what the server holds: opening them asks for it (on the account's queue,
+// where the host's request for the pages runs).
+int AddOwnDetailsPages(WexAccount* account, void*)
 {
+    if (account) account->RequestDetails(0);
     return 0;
 }
 
-int AddContactDetailsPages(WexAccount*, int, void*)
+int AddContactDetailsPages(WexAccount* account, int contactId, void*)
 {
+    if (account) account->RequestDetails(contactId);
     return 0;
 }
 

@@ -17,7 +17,8 @@ bool RunAuthRequestDialog(WexAccount* account, CZELString& text);
 // The x-status dialog: true and the edited title and description on OK.
 bool RunXStatusDialog(WexAccount* account, CZELString& title, CZELString& description);
 
-// The panes the account hands to the host's dialogs: 0 when done.
+// The panes the account hands to the host's dialogs: 0 when done. The details pages ask for the
+// details they show.
 int AddSettingsPages(WexAccount* account, void* pages);
 int AddOwnDetailsPages(WexAccount* account, void* pages);
 int AddContactDetailsPages(WexAccount* account, int contactId, void* pages);
