@@ -30,7 +30,8 @@ struct ExtrasPeers {
 
     ExtrasPeers()
     {
-        if (!server.Start("ejabberd", {"user=alice:alicepw", "user=bob:bobpw"})) failures = server.Failure();
+        if (!server.Start("ejabberd", {"admin-extra", "user=alice:alicepw", "user=bob:bobpw",
+                                              "ctl=add_rosteritem alice localhost bob localhost Bob Friends both"})) failures = server.Failure();
     }
 };
 
@@ -201,7 +202,7 @@ TEST_F(EjabberdExtrasTest, ThePartysVCardFillsTheContactsProperties)
 
     const unsigned id = AliceOnline();
     ASSERT_NE(id, 0u);
-    const int bob = JabberTest::AddListedContact(host, id, L"bob@localhost");
+    const int bob = JabberTest::WaitForListedContact(host, id, L"bob@localhost");
     ASSERT_NE(bob, 0);
     ASSERT_TRUE(details.Request(id, L"bob@localhost"));
     ASSERT_TRUE(WaitEvents(id, PMEV_DETAILS_NOTIFY, 1));
@@ -229,7 +230,7 @@ TEST_F(EjabberdExtrasTest, FilesOverStreamInitiationAndInBandBytestreams)
 {
     const unsigned id = AliceOnline();
     ASSERT_NE(id, 0u);
-    ASSERT_NE(JabberTest::AddListedContact(host, id, L"bob@localhost"), 0);
+    ASSERT_NE(JabberTest::WaitForListedContact(host, id, L"bob@localhost"), 0);
     const std::string big = JabberTest::Pattern(100 * 1024, 7), small = JabberTest::Pattern(70 * 1024 + 13, 8);
     const std::string dir = PeerTest::PeersRunDir();
     const std::string tag = std::to_string(GetCurrentProcessId());

@@ -51,6 +51,24 @@ inline int AddListedContact(Host& host, unsigned account, const wchar_t* jid)
     return contact;
 }
 
+// The contact the roster put in account's list under jid, waited for; 0 when it never came.
+inline int WaitForListedContact(Host& host, unsigned account, const wchar_t* jid)
+{
+    int found = 0;
+    TestSupport::WaitUntil([&] {
+        CZELArray<ContactListItemPair> items;
+        if (!host.contactList->GetAccountItems(account, items)) return false;
+        for (int i = 0; i < items.GetCount() && !found; ++i) {
+            CZELString name;
+            if (items[i].contactId && host.contactList->GetPropertyString(items[i].contactId, CZELString(L"Account name"), name) &&
+                name == jid)
+                found = items[i].contactId;
+        }
+        return found != 0;
+    }, 20000);
+    return found;
+}
+
 // The id of the last stanza in sent that contains part; empty when none.
 inline std::string IdOfLast(const std::vector<std::string>& sent, const std::string& part)
 {

@@ -105,11 +105,6 @@ void AuthRequestChosen(intptr_t, intptr_t argument)
     });
 }
 
-template <WexAccount::AuthAnswer Answer> void AuthAnswerChosen(intptr_t, intptr_t argument)
-{
-    OnAccountQueue(argument, [](WexAccount* account, int contact) { account->AnswerAuthorization(contact, Answer); });
-}
-
 CMenuItem Item(int picture, int text, MenuCallback callback, intptr_t argument)
 {
     return CMenuItem(MENU_ITEM_PLAIN, Shared().Image(picture), Shared().Text(text), 0, callback, argument, false);
@@ -133,7 +128,11 @@ int WexAccount::FillContactMenu(int contactId, CPopupMenu* menu)
     const intptr_t argument = AccountAndContact(AccountId(), contactId);
     for (int index = menu->GetCount() - 1; index >= 0; --index) {
         switch (menu->items[index].commandId) {
-        case MenuSendMessage:
+        case MenuSendMessage: {
+            CMenuItem request;
+            if (XStatusRequestItem(contactId, request)) menu->InsertItem(index + 1, request);
+            break;
+        }
         case MenuSeparatorFirst:
         case MenuDetails:
         case MenuHistory:
@@ -170,21 +169,6 @@ int WexAccount::FillContactMenu(int contactId, CPopupMenu* menu)
                                    : Item(InvisiblePicture, 24, &PrivacyChosen<Wex::ItemInvisible, true>, argument));
     menu->AddItem(member.ignore ? Item(IgnorePicture, 27, &PrivacyChosen<Wex::ItemIgnore, false>, argument)
                                 : Item(IgnorePicture, 26, &PrivacyChosen<Wex::ItemIgnore, true>, argument));
-    return 0;
-}
-
-int WexAccount::FillChatMenu(int contactId, CPopupMenu* menu)
-{
-    if (!menu || CurrentStatus() <= AccountStatus::Connecting || !ContactList()) return 0;
-    const Wex::ServerListItem* item = ServerList.FindItemByContact(contactId);
-    if (!item || !item->AuthRequestPending) return 0;
-    const intptr_t argument = AccountAndContact(AccountId(), contactId);
-    CPopupMenu answers;
-    answers.AddItem(Item(WexPictures::AuthAccept, 40, &AuthAnswerChosen<AuthGrant>, argument));
-    answers.AddItem(Item(WexPictures::AuthDecline, 41, &AuthAnswerChosen<AuthDeny>, argument));
-    answers.AddItem(CMenuItem(MENU_ITEM_PLAIN, Shared().Text(42), 0, &AuthAnswerChosen<AuthIgnore>, argument, false));
-    menu->InsertItem(0, CMenuItem(Shared().Image(WexPictures::AuthRequest), Shared().Text(WexTexts::Authorization), 0,
-                                  answers));
     return 0;
 }
 

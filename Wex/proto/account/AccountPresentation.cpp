@@ -287,10 +287,3 @@ void WexAccount::OnMenuStatus(int status)
     }
     SetStatus(status);
 }
-
-void WexAccount::SetXStatus(int index)
-{
-    XStatusIndex = index;
-    if (Settings.ShowXStatusInStatusbar)
-        Notify(GUID_WEX_PROTOCOL, ACC_ICON_SET, new (std::nothrow) CIconSetPayload(1, CZELArray<int>(1, XStatusImage())));
-}

@@ -54,6 +54,9 @@ void WexAccount::DispatchSnac(const unsigned char* frame, size_t size)
     if (!Wex::UnpackSnac(frame, size, snac)) return;
     switch (snac.family) {
     case Wex::FamilyService: HandleServiceFamily(snac.subtype, frame, size); break;
+    case Wex::FamilyLocation: HandleLocationFamily(snac.subtype, frame, size); break;
+    case Wex::FamilyBuddy: HandleBuddyFamily(snac.subtype, frame, size); break;
+    case Wex::FamilyMessaging: HandleMessageFamily(snac.subtype, frame, size); break;
     case Wex::FamilyList: HandleListFamily(snac.subtype, frame, size); break;
     case Wex::FamilyMeta: HandleMetaFamily(snac.subtype, frame, size); break;
     case Wex::FamilyAuth: HandleAuthFamily(snac.subtype, frame, size); break;

@@ -57,6 +57,8 @@ public:
     // account, never while another may be matching against them.
     void LoadClientRules(Services::CServicesManager* bus, const CZELString& folder);
     int ClientRuleCount();
+    // The capability table; it never changes, so it is read without the lock.
+    const Wex::CapabilityTable& Capabilities() const { return capabilities; }
     // The picture of the client the contact's user information names, or -1.
     int ClientPicture(const Wex::TlvChain& userInfo);
 

@@ -120,6 +120,9 @@ int WexAccount::OnOtherMessage(const ZEL_GUID& msgClass, int code, CRefObject* p
     case RequestMenuStatus: OnMenuStatus(value); break;
     case RequestXStatus: SetXStatus(value); break;
     case RequestPrivacy: SetPrivacyStatus(value & 0xFF, false); break;
+    case RequestContactXStatus:
+        if (Wex::ServerListItem* item = ServerList.FindItemByContact(int(value))) AskForXStatus(*item);
+        break;
     default: break;
     }
     return 0;

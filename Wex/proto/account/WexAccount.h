@@ -7,7 +7,8 @@
 // (settings, status table, icons, menus), AccountConnection.cpp (connect, disconnect, the receive
 // loop), AccountSignOn.cpp (the frames of the sign-on), AccountTimers.cpp (keep-alive and
 // reconnection), AccountRoster.cpp (the server-side list, its edits, privacy and authorisation),
-// AccountDetails.cpp (details and search).
+// AccountDetails.cpp (details and search), AccountMessages.cpp (messages and typing notices both
+// ways), AccountPresence.cpp (contacts' presence and icons, x-statuses).
 //
 // Other threads never touch the account's members. The keep-alive timer (called on the program's
 // window thread) and the menu callbacks (on the user interface's thread) find the account by its id
@@ -32,6 +33,7 @@
 
 class IConnectionManager;
 class IContactListData;
+class CMenuItem;
 namespace Wex {
 struct OfflineMessage;
 }
@@ -55,6 +57,7 @@ public:
     int GetStatus() override;
     int GetStatusInfo(int status, StatusEntry* out) override;
     int GetStatusMenu(intptr_t iconIndex, CPopupMenu* menu) override;
+    int GetContactIcons(int contactId, StatusInfo* out) override;
     int GetSettingsPages(void* pages) override;
     int FillAccountMenu(CPopupMenu* menu) override;
     int FillGroupMenu(int groupId, CPopupMenu* menu) override;
@@ -63,6 +66,9 @@ public:
     int GetContactDetailsPages(int contactId, void* pages) override;
     int ChangeLanguage(CZELString language) override;
     int GetSearchPages(void* pages) override;
+    int RequestAuthorization(int contactId) override;
+    int SendInstantMessage(MessageRecord* message) override;
+    int SetTyping(int contactId, bool stopped) override;
     int OnConnectResult(CConnection* connection, int result) override;
     int OnDataReceived(CConnection* connection, int length) override;
     int OnDisconnected(CConnection* connection, int reason) override;
@@ -79,7 +85,8 @@ public:
     int DeleteContact(int contactId) override;
     // The contact menu: the program's contact commands filtered, the list's own items added.
     int FillContactMenu(int contactId, CPopupMenu* menu) override;
-    // The chat menu: a pending authorisation request's answers.
+    // The chat menu: a pending authorisation request's answers and the x-status request
+    // (AccountChatMenu.cpp).
     int FillChatMenu(int contactId, CPopupMenu* menu) override;
     // A string property of a contact; safe from any thread (the contact list guards itself).
     CZELString ContactProperty(int contactId, const wchar_t* name);
@@ -132,6 +139,7 @@ public:
         RequestMenuStatus = 2,   // p1 status
         RequestXStatus = 3,      // p1 index
         RequestPrivacy = 4,      // p1 mode
+        RequestContactXStatus = 5,  // p1 contact id: ask the contact for its x-status's texts
     };
     // Posts request with value to the account's queue; false when it could not be posted.
     bool PostRequest(int request, intptr_t value);
@@ -149,8 +157,26 @@ private:
     int PrivacyImage(int mode);
     void OnMenuStatus(int status);
 
-    // Stand-ins for what the presence and x-status parts of the engine do.
+
+    // Messages (AccountMessages.cpp).
+    void HandleMessageFamily(unsigned short subtype, const unsigned char* frame, size_t size);
+    void HandleIncomingMessage(const unsigned char* frame, size_t size);
+    void HandleClientAnswer(const unsigned char* frame, size_t size);
+    void HandleTypingNotice(const unsigned char* frame, size_t size);
+    void SendMessageChunks(const Wex::ServerListItem& item, const MessageRecord& message);
+
+    // Presence and x-statuses (AccountPresence.cpp).
+    void HandleBuddyFamily(unsigned short subtype, const unsigned char* frame, size_t size);
+    void HandleLocationFamily(unsigned short subtype, const unsigned char* frame, size_t size);
+    void HandleArrival(const unsigned char* frame, size_t size);
+    void HandleDeparture(const unsigned char* frame, size_t size);
+    void HandleStatusAnswer(const unsigned char* frame, size_t size);
     void SetXStatus(int index);
+    void AskForXStatus(Wex::ServerListItem& item);
+    // "Request x-status" for a contact that is online and shows an x-status; false for any other.
+    bool XStatusRequestItem(int contactId, CMenuItem& out);
+    void AnswerXStatusQuery(const unsigned char* frame, size_t size);
+    void DeliverXStatusReply(const CZELString& uin, const CZELString& title, const CZELString& description);
 
     // Connection (AccountConnection.cpp).
     IConnectionManager* ConnectionService();
@@ -205,7 +231,10 @@ private:
     bool WritePrivacyFlags(int contactId, const Wex::PrivacyMembership& membership);
     void NotifyIcons(int contactId);
 
-    // What the presence and message parts of the engine provide (stand-ins in AccountHandOff.cpp).
+    // What the presence and message code provides to the list and details code: a
+    // contact's icons (AccountPresence.cpp), an incoming text for a contact's chat, through the
+    // anti-spam filter for a sender who is not in the list, and an offline message
+    // (AccountMessages.cpp).
     StatusInfo BuildContactIcons(int contactId);
     void DeliverIncomingMessage(const CZELString& uin, int flags, int kind, const CZELString& text,
                                 const CZELString& secondText);

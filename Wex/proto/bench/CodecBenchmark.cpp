@@ -5,12 +5,18 @@
 //    every bound checked; beside it memcpy of the same bytes. The framer is fed the buffer whole,
 //    in 64 KB reads and in the 1,024-byte pieces the connection service hands over.
 // 2. 100,000 incoming message frames parsed and their texts decoded, mixed and by kind.
-// 3. A roster of 5,000 contacts parsed, merged and cached (RosterBench.cpp).
+// 3. 100,000 presence notices (contacts' arrivals) parsed and read as the contact's icons read
+//    them: status, x-status, capabilities, the family's clients and the clients file's rules.
+// 4. A roster of 5,000 contacts parsed, merged and cached (RosterBench.cpp).
 //
 // Each figure is the best of several runs.
+#include "Wex/proto/CapabilityTable.h"
+#include "Wex/proto/ClientRules.h"
 #include "Wex/proto/FlapFramer.h"
 #include "Wex/proto/IncomingMessage.h"
 #include "Wex/proto/bench/RosterBench.h"
+#include "Wex/proto/UserInfo.h"
+#include "Wex/proto/XStatusTable.h"
 
 #include "Wex/proto/tests/WexTestSupport.h"
 #include "ZELCommon/tests/BenchClock.h"
@@ -162,12 +168,109 @@ void MessageBenchmark()
     }
 }
 
+// A contact's arrival: the status, and optionally a direct-connection block and capabilities.
+Bytes ArrivalFrame(const std::string& uin, const Bytes& dc, const Bytes& capabilities)
+{
+    Wire tlvs;
+    unsigned count = 3;
+    tlvs.Tlv(0x0001, Wire().U16(0x0050)).Tlv(0x0006, Wire().U16(0).U16(0x0001)).Tlv(0x000F, Wire().U32(1200));
+    if (!dc.empty()) tlvs.Tlv(0x000C, dc), ++count;
+    if (!capabilities.empty()) tlvs.Tlv(0x000D, capabilities), ++count;
+    return Snac(0x03, 0x0B, Wire().Str8(uin).U16(0).U16(count).Raw(tlvs));
+}
+
+Bytes Guid(const char* text)
+{
+    return Hex(text);
+}
+
+// A clients file of a few rules, as the plug-in's folder might hold.
+Wex::ClientIdTable ClientRulesSample()
+{
+    const std::wstring text = L"\xFEFF[a]\r\nname=alpha\r\nprotover=11\r\ndcinfo1=7fffffff\r\n"
+                              L"[b]\r\nname=beta\r\ncaps=!0946134e, 563fc809\r\n"
+                              L"[c]\r\nname=gamma\r\ncaps=1a093c6c\r\nnocaps=563fc809\r\n"
+                              L"[d]\r\nname=delta\r\nprotover=9\r\ncaps=09461349\r\n";
+    Bytes bytes;
+    for (wchar_t c : text) bytes.push_back((unsigned char)(c & 0xFF)), bytes.push_back((unsigned char)(c >> 8));
+    return Wex::ParseClientRules(bytes.data(), bytes.size());
+}
+
+struct Presence {
+    int statuses = 0, xStatuses = 0, capabilities = 0, family = 0, clients = 0;
+};
+
+Presence ReadPresence(const std::vector<const Bytes*>& frames, int count, const Wex::CapabilityTable& table,
+                      const Wex::ClientIdTable& rules)
+{
+    Presence seen;
+    for (int i = 0; i < count; ++i) {
+        const Bytes& frame = *frames[size_t(i) % frames.size()];
+        Wex::UserOnlineInfo info;
+        if (!info.Unpack(frame.data(), frame.size())) continue;
+        seen.statuses += info.GetStatus() != 0;
+        seen.xStatuses += Wex::FindXStatus(info.items) != 0;
+        seen.capabilities += int(Wex::ParseCapabilities(table, info.items).size());
+        seen.family += Wex::DetectClient(table, info.items) != 0;
+        seen.clients += Wex::IdentifyClient(rules, table, info.items) >= 0;
+    }
+    return seen;
+}
+
+void PresenceBenchmark()
+{
+    const Wex::CapabilityTable table;
+    const Wex::ClientIdTable rules = ClientRulesSample();
+    const Bytes relay = Guid("09 46 13 49 4C 7F 11 D1 82 22 44 45 53 54 00 00");
+    const Bytes utf8 = Guid("09 46 13 4E 4C 7F 11 D1 82 22 44 45 53 54 00 00");
+    const Bytes typing = Guid("56 3F C8 09 0B 6F 41 BD 9F 79 42 26 09 DF A2 F3");
+    const Bytes xtraz = Guid("1A 09 3C 6C D7 FD 4E C5 9D 51 A6 47 4E 34 F5 A0");
+    const Bytes pda = Guid("56 3F C8 09 0B 6F 41 5A 45 4C 20 20 20 20 20 21");
+    const Bytes eating(Wex::XStatusRows[6].guid.begin(), Wex::XStatusRows[6].guid.end());
+    const Bytes dc = Wire().Raw(Hex("C0 A8 00 01 00 00 00 00 04")).U16(9).Zeros(12).U32(0x7FFFFFFF).U32(0).U32(0);
+    const Kind kinds[] = {
+        {"status only", ArrivalFrame("200300400", Bytes(), Bytes())},
+        {"4 capabilities", ArrivalFrame("200300400", Bytes(), Wire().Raw(relay).Raw(utf8).Raw(typing).Raw(xtraz))},
+        {"12 capabilities and an x-status",
+         ArrivalFrame("200300400", dc,
+                      Wire().Raw(relay).Raw(utf8).Raw(typing).Raw(xtraz).Raw(pda).Raw(relay).Raw(utf8).Raw(typing)
+                          .Raw(xtraz).Raw(relay).Raw(utf8).Raw(eating))},
+        {"a client of this family", ArrivalFrame("200300400", dc, Wire().Raw(relay).Raw(pda))},
+    };
+    std::printf("Presence notices: %d arrivals parsed and read for the contact's icons (%d client rules)\n",
+                kMessages, int(rules.size()));
+    std::vector<const Bytes*> mixed;
+    for (const Kind& kind : kinds) mixed.push_back(&kind.frame);
+    Presence seen;
+    double seconds = Best([&] { seen = ReadPresence(mixed, kMessages, table, rules); });
+    std::printf("  %-34s %8.0f ms  %6.2f us each  (%d with an x-status, %d clients known)\n", "all kinds in turn",
+                seconds * 1e3, seconds * 1e6 / kMessages, seen.xStatuses, seen.clients);
+    for (const Kind& kind : kinds) {
+        std::vector<const Bytes*> one = {&kind.frame};
+        seconds = Best([&] { seen = ReadPresence(one, kMessages, table, rules); });
+        std::printf("  %-34s %8.0f ms  %6.2f us each  (%zu bytes a frame)\n", kind.name, seconds * 1e3,
+                    seconds * 1e6 / kMessages, kind.frame.size());
+    }
+    // Parsing alone, for comparison.
+    seconds = Best([&] {
+        int parsed = 0;
+        for (int i = 0; i < kMessages; ++i) {
+            const Bytes& frame = *mixed[size_t(i) % mixed.size()];
+            Wex::UserOnlineInfo info;
+            parsed += info.Unpack(frame.data(), frame.size()) > 0;
+        }
+        seen.statuses = parsed;
+    });
+    std::printf("  %-34s %8.0f ms  %6.2f us each\n", "parsing alone, all kinds", seconds * 1e3, seconds * 1e6 / kMessages);
+}
+
 } // namespace
 
 int main()
 {
     FramingBenchmark();
     MessageBenchmark();
+    PresenceBenchmark();
     RosterBenchmark();
     return 0;
 }

@@ -1,15 +1,18 @@
 // The one entry point through which hostile bytes reach every parser of the codec.
 #include "WexTestSupport.h"
 
+#include "Wex/proto/CapabilityTable.h"
 #include "Wex/proto/FlapFramer.h"
 #include "Wex/proto/IncomingMessage.h"
 #include "Wex/proto/ListReplies.h"
+#include "Wex/proto/MessageCommands.h"
 #include "Wex/proto/MessageText.h"
 #include "Wex/proto/MetaReplies.h"
 #include "Wex/proto/ServiceReplies.h"
 #include "Wex/proto/SignOnReplies.h"
 #include "Wex/proto/UserInfo.h"
 #include "Wex/proto/XStatusReply.h"
+#include "Wex/proto/XStatusTable.h"
 
 namespace WexTest {
 
@@ -48,12 +51,18 @@ void ParseFrame(const unsigned char* frame, size_t size)
     seen += size_t(self.Unpack(frame, size)) + self.TryGetStatus(status);
     UserOnlineInfo user;
     seen += size_t(user.Unpack(frame, size)) + user.GetStatus() + user.TryGetStatus(status);
+    // What a contact's icons read of the user information.
+    static const CapabilityTable capabilities;
+    seen += size_t(FindXStatus(user.items)) + ParseCapabilities(capabilities, user.items).size() +
+            size_t(DetectClient(capabilities, user.items));
 
     IncomingMessage message;
     seen += size_t(message.Unpack(frame, size));
     seen += message.IsXStatusQuery() + size_t(message.GetText().GetLength()) + message.GetTime() + message.HasTlv6();
     for (unsigned short channel : {1, 2, 4})
         seen += size_t(DecodeMessageText(channel, message.messageTlvs, message.sender).GetLength());
+    TypingNotice typing;
+    seen += size_t(typing.Unpack(frame, size)) + size_t(typing.uin.GetLength());
     XStatusReply xstatus;
     seen += size_t(xstatus.Unpack(frame, size)) + size_t(xstatus.title.GetLength());
 
