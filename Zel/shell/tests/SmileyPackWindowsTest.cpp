@@ -9,7 +9,9 @@
 #include "Zel/chat/smiley/SmileyGridLayout.h"
 #include "Zel/chat/smiley/SmileyStripLayout.h"
 #include "Zel/chat/tests/GifTestSupport.h"
+#include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/prefs/GlobalSettings.h"
+#include "Zel/shell/app/GuiResources.h"
 #include "Zel/shell/notify/Notifier.h"
 #include "Zel/shell/notify/NotifyHtml.h"
 #include "ZELCommon/tests/UiTestSupport.h"
@@ -531,6 +533,44 @@ TEST_F(SmileyWindows, ABubbleBodyCarriesAtMostFiveSmileyPictures)
     // No loaded pack: the text alone.
     CSmileyPack none;
     EXPECT_EQ(W(NotifyHtml::MessageToHtml(seven, none)), L":-) :-) :-)<br>:-) :-) :-) :-) &lt;b&gt;");
+}
+
+TEST_F(SmileyWindows, TheResourcesMakeThePackAtStartAndOnASmileyOptionChange)
+{
+    GlobalSettings settings;
+    settings.useSmile = true;
+    settings.smilePack = kDefaultPack;
+    CSkinImageSet images;
+    {
+        CGuiResources resources(settings, images, nullptr);
+        EXPECT_EQ(&SmileyPackInUse(), &resources.Smilies());
+        ASSERT_TRUE(resources.Smilies().WaitLoaded(kLoadWait));
+        EXPECT_EQ(SmileyPackInUse().GetCount(), 20);
+
+        settings.useSmile = false;
+        resources.OnOptionChanged(OPT_SMILEY_PACK);
+        EXPECT_EQ(&SmileyPackInUse(), &resources.Smilies());
+        EXPECT_FALSE(SmileyPackInUse().IsLoading());
+        EXPECT_EQ(SmileyPackInUse().GetCount(), 0);
+
+        // Turned on again while loaders wait: the pack reads as loading, and replacing or
+        // destroying it stops its loader.
+        LoaderGate gate;
+        settings.useSmile = true;
+        resources.OnOptionChanged(OPT_SMILEY_PACK);
+        EXPECT_TRUE(SmileyPackInUse().IsLoading());
+        resources.OnOptionChanged(OPT_SMILEY_PACK);
+        EXPECT_TRUE(SmileyPackInUse().IsLoading());
+
+        settings.scaleSmile = true;
+        resources.OnOptionChanged(OPT_SMILEY_SCALE);
+        EXPECT_TRUE(SmileyScaling());
+        settings.scaleSmile = false;
+        resources.OnOptionChanged(OPT_SMILEY_SCALE);
+    }
+    // Gone with the resources: the windows find an empty pack.
+    EXPECT_EQ(SmileyPackInUse().GetCount(), 0);
+    EXPECT_FALSE(SmileyScaling());
 }
 
 }  // namespace
