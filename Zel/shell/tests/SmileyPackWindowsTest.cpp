@@ -15,6 +15,7 @@
 #include "Zel/shell/notify/Notifier.h"
 #include "Zel/shell/notify/NotifyHtml.h"
 #include "ZELCommon/tests/UiTestSupport.h"
+#include "ZELCommon/tests/WindowScreenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -571,6 +572,42 @@ TEST_F(SmileyWindows, TheResourcesMakeThePackAtStartAndOnASmileyOptionChange)
     // Gone with the resources: the windows find an empty pack.
     EXPECT_EQ(SmileyPackInUse().GetCount(), 0);
     EXPECT_FALSE(SmileyScaling());
+}
+
+TEST_F(SmileyWindows, TheStripAnimatesOnScreenOverItsBackgroundNeverTheKeyColour)
+{
+    CSmileyPack pack(CZELString(kDefaultPack), nullptr);
+    ASSERT_TRUE(pack.WaitLoaded(kLoadWait));
+    HWND host = TestSupport::CreateHostWindow(300, 60);
+    TestSupport::WindowScope hold(host);
+    std::unique_ptr<CGridPickerWnd> strip(CreateGridPicker(host, RECT{0, 0, 240, 40}, nullptr, pack));
+    ASSERT_NE(HWND(*strip), nullptr);
+    strip->Fill();
+    ASSERT_FALSE(strip->Smilies().empty());
+    UpdateWindow(*strip);
+    TestSupport::PumpMessages();
+    std::vector<uint32_t> keys;
+    for (int n : strip->Smilies())
+        for (const SmileyFrame& frame : pack.GetSmiley(n)->Data().frames)
+            if (frame.transparentColor != CLR_INVALID) keys.push_back(TestSupport::Rgb(frame.transparentColor));
+    ASSERT_FALSE(keys.empty());
+    TestSupport::Image first, later;
+    ASSERT_TRUE(TestSupport::CaptureWindow(*strip, false, &first));
+    // The timer moves the faces on: some pixel changes within a few frames.
+    bool changed = PumpUntil([&] {
+        return TestSupport::CaptureWindow(*strip, false, &later) && later.pixels != first.pixels;
+    }, 5000);
+    TestSupport::WriteFileBytes(TestSupport::ScreenshotPath(L"smiley-strip-1.png"), TestSupport::EncodePng(first));
+    TestSupport::WriteFileBytes(TestSupport::ScreenshotPath(L"smiley-strip-2.png"), TestSupport::EncodePng(later));
+    EXPECT_TRUE(changed);
+    for (const TestSupport::Image* image : {&first, &later}) {
+        for (uint32_t key : keys)
+            EXPECT_EQ(std::count(image->pixels.begin(), image->pixels.end(), key), 0) << std::hex << key;
+        // Around the first face: the strip's background.
+        POINT face = strip->CellPosition(0);
+        EXPECT_EQ(image->At(face.x - 1, face.y - 1), 0xFFFFFFu);
+        EXPECT_EQ(image->At(face.x + 19, face.y + 19), 0xFFFFFFu);
+    }
 }
 
 }  // namespace
