@@ -252,10 +252,11 @@ CZELString CSmileyPack::GetCode(int n, int code) const
     return picture->Codes()[size_t(code)];
 }
 
-std::vector<std::vector<std::wstring>> CSmileyPack::CodeTable() const
+const std::vector<std::vector<std::wstring>>& CSmileyPack::CodeTable() const
 {
+    static const std::vector<std::vector<std::wstring>> none;
     CZELLock hold(lock);
-    return loading ? std::vector<std::vector<std::wstring>>() : codes;
+    return loading ? none : codes;
 }
 
 SmileyLoadTimings CSmileyPack::Timings() const

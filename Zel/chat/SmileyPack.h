@@ -93,8 +93,9 @@ public:
     const CAnimatedPicture* GetSmiley(int n) const;
     // Smiley n's code number code, empty when there is none.
     CZELString GetCode(int n, int code = 0) const;
-    // Every smiley's codes, in pack order (empty while loading): what code searches take.
-    std::vector<std::vector<std::wstring>> CodeTable() const;
+    // Every smiley's codes, in pack order (empty while loading): what code searches take. Fixed
+    // from the hand-over on, so the reference stays valid as long as the pack.
+    const std::vector<std::vector<std::wstring>>& CodeTable() const;
     SmileyLoadTimings Timings() const;
 
     // Waits until the loader has ended; true when it did within the time.

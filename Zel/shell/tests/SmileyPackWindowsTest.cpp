@@ -409,14 +409,18 @@ TEST_F(SmileyWindows, AGridMadeWhileThePackLoadsHasNoCellsAndNoScrollRange)
     grid.RedrawNow(UI::PaintFull);
 }
 
-// Sends keys to whatever has the focus once the dialog's loop runs.
+// Sends keys, or pen messages, to whatever has the focus once the dialog's loop runs.
 std::vector<int> PendingKeys;
+std::vector<std::pair<UINT, POINT>> PendingPen;
 void CALLBACK SendPendingKeys(HWND, UINT, UINT_PTR timer, DWORD)
 {
     HWND focus = GetFocus();
     if (!focus) return;
     KillTimer(nullptr, timer);
     for (int key : PendingKeys) SendMessageW(focus, WM_KEYDOWN, WPARAM(key), 0);
+    for (const auto& pen : PendingPen) SendMessageW(focus, pen.first, 0, MAKELPARAM(pen.second.x, pen.second.y));
+    PendingKeys.clear();
+    PendingPen.clear();
 }
 
 class NoticeRecorder : public CNotifier {
@@ -454,6 +458,16 @@ TEST_F(SmileyWindows, ChooseSmileyRunsTheDialogOrSaysThereAreNoSmilies)
     timer = SetTimer(nullptr, 0, 50, SendPendingKeys);
     EXPECT_EQ(ChooseSmiley(host, true, pack, &notifier), chosen - 1);
     KillTimer(nullptr, timer);
+    // A tap on the first cell chooses it; a horizontal stroke cancels.
+    PendingPen = {{WM_LBUTTONDOWN, POINT{5, 5}}, {WM_LBUTTONUP, POINT{6, 6}}};
+    timer = SetTimer(nullptr, 0, 50, SendPendingKeys);
+    EXPECT_EQ(ChooseSmiley(host, false, pack, &notifier), 0);
+    KillTimer(nullptr, timer);
+    PendingPen = {{WM_LBUTTONDOWN, POINT{5, 5}}, {WM_LBUTTONUP, POINT{60, 8}}};
+    timer = SetTimer(nullptr, 0, 50, SendPendingKeys);
+    EXPECT_EQ(ChooseSmiley(host, false, pack, &notifier), -1);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(LastChosenSmiley, 0);
     EXPECT_EQ(notifier.Entries().GetCount(), 2);
 }
 
