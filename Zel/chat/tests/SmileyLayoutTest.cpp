@@ -4,7 +4,9 @@
 #include "Zel/chat/smiley/AnimationSchedule.h"
 #include "Zel/chat/smiley/SmileyCodeSearch.h"
 #include "Zel/chat/smiley/SmileyGridLayout.h"
+#include "Zel/chat/smiley/SmileyPicture.h"
 #include "Zel/chat/smiley/SmileyStripLayout.h"
+#include "Zel/chat/tests/GifTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -225,6 +227,33 @@ TEST(AnimationScheduleTest, TheTimerFollowsTheNearestFrameChange)
         EXPECT_EQ(a2.Frame(), s.frameA);
         EXPECT_EQ(b.Frame(), s.frameB);
     }
+}
+
+TEST(AnimationScheduleTest, AGifsDelaysOfZeroAndOneHundredFiftyAndThreeHundredMilliseconds)
+{
+    using namespace GifTest;
+    GifBuilder gif;
+    gif.Header(1, 1, {{0, 0, 0}, {255, 255, 255}});
+    for (int hundredths : {0, 15, 30}) gif.Control(1, hundredths, -1).Image(0, 0, 1, 1, {1}, 2);
+    gif.Trailer();
+    GifImage image;
+    DecodeGif(image, gif.bytes.data(), gif.bytes.size());
+    SmileyPicture picture;
+    MakeSmileyFrames(image, picture);
+    std::vector<int> delays;
+    for (const SmileyFrame& frame : picture.frames) delays.push_back(frame.delay);
+    ASSERT_EQ(delays, (std::vector<int>{150, 150, 300}));
+    Recorder owner;
+    AnimationSchedule schedule;
+    AnimatedElement element(0, &owner);
+    schedule.Register(&element, delays);
+    std::vector<int> periods, frames;
+    for (int i = 0; i < 5; ++i) {
+        periods.push_back(schedule.Tick());
+        frames.push_back(element.Frame());
+    }
+    EXPECT_EQ(periods, (std::vector<int>{150, 150, 300, 150, 150}));
+    EXPECT_EQ(frames, (std::vector<int>{0, 1, 2, 0, 1}));
 }
 
 TEST(AnimationScheduleTest, PicturesOfFewerThanTwoFramesNeverRegister)
