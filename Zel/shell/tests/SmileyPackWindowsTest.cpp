@@ -272,6 +272,35 @@ TEST_F(SmileyWindows, PaintingThroughBitmapsMatchesTheComposedFrames)
     EXPECT_GT(painted, 20);
 }
 
+TEST_F(SmileyWindows, ScaledPicturesAreStretchedWithTheDensity)
+{
+    CSmileyPack pack(CZELString(kDefaultPack), nullptr);
+    ASSERT_TRUE(pack.WaitLoaded(kLoadWait));
+    const CAnimatedPicture* picture = pack.GetSmiley(0);
+    SIZE plain = picture->GetSize(false, 192, 192), scaled = picture->GetSize(true, 192, 192);
+    EXPECT_EQ(plain.cx, 19);
+    EXPECT_EQ(scaled.cx, 38);
+    EXPECT_EQ(scaled.cy, 38);
+    const uint32_t background = 0x123456;
+    Canvas canvas(40, 40, background);
+    picture->Paint(0, canvas.dc, 0, 0, true, 192, 192);
+    std::vector<uint32_t> pixels = canvas.Pixels();
+    // The face reaches past 19 pixels both ways, and nothing of it past 38.
+    int beyondPlain = 0, beyondScaled = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            bool drawn = pixels[size_t(y) * 40 + x] != background;
+            if (drawn && x >= 20 && y >= 20) ++beyondPlain;
+            if (drawn && (x >= 38 || y >= 38)) ++beyondScaled;
+        }
+    EXPECT_GT(beyondPlain, 50);
+    EXPECT_EQ(beyondScaled, 0);
+    const SmileyFrame& frame = picture->Data().frames[0];
+    if (frame.transparentColor != CLR_INVALID) {
+        EXPECT_EQ(std::count(pixels.begin(), pixels.end(), TestSupport::Rgb(frame.transparentColor)), 0);
+    }
+}
+
 TEST_F(SmileyWindows, APictureWithoutFramesIsNeitherDrawnNorAnimated)
 {
     WritePack("broken\none\n", {Bytes{'G', 'I', 'F', '8', '9', 'a'}, FramesGif({1})});
