@@ -2,7 +2,9 @@
 // gif_corpus.py makes with gifbuild), from memory and from files, the default smiley pack loaded
 // whole, and the transparent key colour's search. A program, not a test: run it by hand under Wine
 // and compare the figures of one run with each other. giflib is Debian's, cross-built into the build
-// folder by build-giflib.sh; without it the program leaves its figures out.
+// folder by build-giflib.sh; without it the program leaves its figures out. Packs of 10 and 100
+// smilies, made from the default pack's pictures, are loaded by the pack's own loader thread.
+#include "Zel/chat/SmileyPack.h"
 #include "Zel/chat/gif/ZELWMSmile_GifLoad.h"
 #include "Zel/chat/smiley/SmileyPackLoad.h"
 #include "Zel/chat/tests/DefaultSmileyPack.h"
@@ -207,6 +209,68 @@ void RunSmileyPackBenchmark()
                 pictures.size(), frames, seconds * 1e3);
 }
 
+// Tells when the loader thread reached the observer.
+struct LoadedClock : SmileyPackObserver {
+    LARGE_INTEGER at = {};
+    void OnSmileyPackLoaded(CSmileyPack*) override { QueryPerformanceCounter(&at); }
+};
+
+// A pack of count smilies in root\<count>\: the default pack's pictures over and over, one code
+// line each.
+bool MakeBenchPack(const std::wstring& root, int count, const CZELArray<CZELString>& source)
+{
+    std::wstring folder = root + std::to_wstring(count) + L"\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::string definition;
+    for (int i = 0; i < count; ++i) {
+        const CZELString& name = source[i % source.GetCount()];
+        wchar_t target[32];
+        swprintf(target, 32, L"%03d.gif", i);
+        if (!CopyFileW((std::wstring(TestSupport::DefaultSmileyPackFolder().GetBuffer()) + name.GetBuffer()).c_str(),
+                       (folder + target).c_str(), FALSE))
+            return false;
+        definition += ":s" + std::to_string(i) + ":,[" + std::to_string(i) + "]\n";
+    }
+    return TestSupport::WriteWholeFile(folder + L"_define.ini", definition);
+}
+
+void RunPackLoadBenchmark()
+{
+    CZELArray<CZELString> files;
+    if (!TestSupport::ListDefaultSmileyPack(files)) return;
+    TestSupport::TempFolder root(L"PackBench");
+    std::printf("Smiley pack load, construction to observer, on the loader thread (best of %d):\n", kRuns);
+    std::printf("    %-8s %10s %10s %10s %10s %12s\n", "smilies", "listing", "decoding", "bitmaps", "total", "per smiley");
+    for (int count : {10, 100}) {
+        if (!MakeBenchPack(root.path, count, files)) {
+            std::printf("    could not lay out a pack of %d\n", count);
+            continue;
+        }
+        double best = 1e9;
+        SmileyLoadTimings bestTimings;
+        for (int run = 0; run < kRuns; ++run) {
+            LoadedClock clock;
+            LARGE_INTEGER start, frequency;
+            QueryPerformanceFrequency(&frequency);
+            QueryPerformanceCounter(&start);
+            CSmileyPack pack(CZELString(std::to_wstring(count).c_str()), &clock, CZELString(root.path.c_str()));
+            pack.WaitLoaded(INFINITE);
+            if (pack.GetCount() != count || clock.at.QuadPart == 0) {
+                std::printf("    pack of %d did not load\n", count);
+                break;
+            }
+            double ms = double(clock.at.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
+            if (ms < best) {
+                best = ms;
+                bestTimings = pack.Timings();
+            }
+        }
+        if (best < 1e9)
+            std::printf("    %-8d %8.2f ms %8.2f ms %8.2f ms %8.2f ms %9.3f ms\n", count, bestTimings.listing,
+                        bestTimings.decoding, bestTimings.bitmaps, best, best / count);
+    }
+}
+
 // The key colour's search as a first reading suggests it: every candidate box against every entry.
 void KeyColourByComparison(RGBQUAD* palette, int count, int transparent)
 {
@@ -250,6 +314,7 @@ int main()
 {
     RunDecoderBenchmark();
     RunSmileyPackBenchmark();
+    RunPackLoadBenchmark();
     RunKeyColourBenchmark();
     return 0;
 }

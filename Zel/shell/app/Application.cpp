@@ -116,6 +116,7 @@ void CApplication::Shutdown()
     delete contactList;
     contactList = nullptr;
     delete topPanel.exchange(nullptr);
+    if (resources) resources->SetChatWindow(nullptr);
     delete chatWindow;
     chatWindow = nullptr;
     if (servicesCreated) DestroyCoreServices();

@@ -1,7 +1,6 @@
 #include "Zel/shell/app/GuiResources.h"
 
 #include "Zel/chat/ChatDlg.h"
-#include "Zel/chat/SmileyPack.h"
 #include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/core/skin/SkinImages.h"
 #include "Zel/prefs/GlobalSettings.h"
@@ -57,12 +56,24 @@ CGuiResources::~CGuiResources()
     }
     alertPlayer.reset();
     notifier.reset();
+    SetSmileyPackInUse(nullptr);
     smileyPack.reset();
 }
 
 void CGuiResources::LoadSmileyPack()
 {
-    smileyPack.reset(settings.useSmile ? new CSmileyPack(settings.smilePack) : new CSmileyPack());
+    // The windows stop reading the old pack before it goes; its loader is stopped and waited for.
+    SetSmileyPackInUse(nullptr);
+    smileyPack.reset();
+    SetSmileyScaling(settings.scaleSmile);
+    smileyPack.reset(settings.useSmile ? new CSmileyPack(settings.smilePack, this) : new CSmileyPack());
+    SetSmileyPackInUse(smileyPack.get());
+}
+
+void CGuiResources::SetChatWindow(CChatDlg* window)
+{
+    CZELLock hold(chatWindowLock);
+    chatWindow = window;
 }
 
 void CGuiResources::PublishToService()
@@ -98,8 +109,9 @@ CZELString CGuiResources::CurrentLanguage()
     return language ? language->GetCurLang() : CZELString(kDefaultLanguage);
 }
 
-void CGuiResources::OnSmileyPackLoaded()
+void CGuiResources::OnSmileyPackLoaded(CSmileyPack*)
 {
+    CZELLock hold(chatWindowLock);
     if (chatWindow && chatWindow->GetWindow()) PostMessageW(chatWindow->GetWindow(), WM_SMILEY_PACK_LOADED, 0, 0);
 }
 
@@ -118,6 +130,7 @@ void CGuiResources::OnOptionChanged(int code)
         LoadSmileyPack();
         break;
     case OPT_SMILEY_SCALE:
+        SetSmileyScaling(settings.scaleSmile);
         if (chatWindow) chatWindow->RelayoutLogs();
         break;
     case OPT_LANGUAGE:
@@ -153,4 +166,10 @@ CSkinImageSet* GuiImages()
 {
     CGuiResources* resources = Current.load();
     return resources ? &resources->Images() : nullptr;
+}
+
+CNotifier* GuiNotifier()
+{
+    CGuiResources* resources = Current.load();
+    return resources ? &resources->Notifier() : nullptr;
 }

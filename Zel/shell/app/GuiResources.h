@@ -12,6 +12,7 @@
 // while a text is read from it.
 #pragma once
 
+#include "Zel/chat/SmileyPack.h"
 #include "ZELCommon/ZELArray.h"
 #include "ZELCommon/ZELCriticalSection.h"
 #include "ZELCommon/ZELString.h"
@@ -29,7 +30,6 @@ class SkinBackgroundBrush;
 class CAlertPlayer;
 class CNotifier;
 class INotifierCallbacks;
-class CSmileyPack;
 class CChatDlg;
 
 // Preference option codes.
@@ -56,16 +56,7 @@ protected:
     ~IOptionObserver() {}
 };
 
-// What the smiley pack calls once it has loaded.
-class ISmileyPackHost {
-public:
-    virtual void OnSmileyPackLoaded() = 0;
-
-protected:
-    ~ISmileyPackHost() {}
-};
-
-class CGuiResources : public ISmileyPackHost, public IOptionObserver {
+class CGuiResources : public SmileyPackObserver, public IOptionObserver {
 public:
     // The message to the chat window that its recent-smilies strip is to be refilled.
     enum { WM_SMILEY_PACK_LOADED = WM_USER + 104 };
@@ -77,10 +68,11 @@ public:
     CGuiResources(const CGuiResources&) = delete;
     CGuiResources& operator=(const CGuiResources&) = delete;
 
-    void OnSmileyPackLoaded() override;
+    // On the loader thread: only posts the message to the chat window.
+    void OnSmileyPackLoaded(CSmileyPack* pack) override;
     void OnOptionChanged(int code) override;
 
-    void SetChatWindow(CChatDlg* window) { chatWindow = window; }
+    void SetChatWindow(CChatDlg* window);
 
     // Text number in the current language (English where the module has none); empty for a number
     // outside the table.
@@ -111,6 +103,7 @@ private:
     std::unique_ptr<CNotifier> notifier;
     std::unique_ptr<CSmileyPack> smileyPack;
     CZELArray<int> notificationState[3];
+    CZELCriticalSection chatWindowLock;  // the loader thread reads chatWindow
     CChatDlg* chatWindow;
 };
 
@@ -121,3 +114,5 @@ CZELString GuiText(int number);
 HBRUSH GuiBackgroundBrush();
 // The skin's pictures, null while there are no resources.
 CSkinImageSet* GuiImages();
+// The notifier, null while there are no resources.
+CNotifier* GuiNotifier();

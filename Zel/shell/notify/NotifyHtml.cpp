@@ -1,5 +1,8 @@
 #include "Zel/shell/notify/NotifyHtml.h"
 
+#include "Zel/chat/SmileyPack.h"
+#include "Zel/chat/smiley/SmileyCodeSearch.h"
+
 #include <string>
 
 namespace {
@@ -48,9 +51,32 @@ CZELString TextToHtml(const CZELString& text)
     return FromWide(out);
 }
 
+CZELString MessageToHtml(const CZELString& text, const CSmileyPack& pack)
+{
+    if (!pack.IsLoaded()) return TextToHtml(text);
+    std::wstring raw = Wide(text);
+    // Codes are found in the text as written, so an escaped "&lt;" never hides a code with "<" in
+    // it, and a line break is never part of one.
+    std::vector<std::pair<size_t, size_t>> breaks;
+    for (size_t at = raw.find(L"\r\n"); at != std::wstring::npos; at = raw.find(L"\r\n", at + 2)) breaks.emplace_back(at, 2);
+    std::vector<SmileyCodeSpan> spans = FindSmileyCodes(raw, pack.CodeTable(), kBodySmileyLimit, breaks);
+    CZELString html;
+    size_t from = 0;
+    for (const SmileyCodeSpan& span : spans) {
+        html += TextToHtml(FromWide(raw.substr(from, span.start - from)));
+        const CAnimatedPicture* picture = pack.GetSmiley(span.smiley);
+        html += L"<img src=\"file:\\\\";
+        if (picture) html += Escape(picture->Path());
+        html += L"\" style=\"vertical-align:middle\" border=\"0\" />";
+        from = span.start + span.length;
+    }
+    html += TextToHtml(FromWide(raw.substr(from)));
+    return html;
+}
+
 CZELString MessageToHtml(const CZELString& text)
 {
-    return TextToHtml(text);
+    return MessageToHtml(text, SmileyPackInUse());
 }
 
 CZELString StatusHtml(const CZELString& alias, bool online, const CZELString& statusText,
