@@ -2,6 +2,7 @@
 
 #include "Dax/DaxResources.h"
 #include "Dax/DaxShared.h"
+#include "Dax/DaxWindowText.h"
 #include "Dax/proto/BuiltinTexts.h"
 #include "ZELCommon/ZELWMUI_BigDlg.h"
 
@@ -9,20 +10,8 @@ namespace {
 
 enum : int { TextAddContactTitle = 34, TextAccountName = 35, TextContactName = 36, TextSelectGroup = 37,
              TextOk = 233, TextCancel = 234 };
-// Texts read from the dialogs' fields are cut here.
-const int kFieldLimit = 256;
-
-CZELString ItemText(HWND dialog, int id)
-{
-    wchar_t text[kFieldLimit + 1] = L"";
-    GetDlgItemTextW(dialog, id, text, kFieldLimit + 1);
-    return CZELString(text);
-}
-
-void SetItem(HWND dialog, int id, const CZELString& text)
-{
-    SetDlgItemTextW(dialog, id, text.GetBuffer() ? text.GetBuffer() : L"");
-}
+using DaxWindowText::ItemText;
+using DaxWindowText::SetItem;
 
 CZELString Lower(CZELString text)
 {

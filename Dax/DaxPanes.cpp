@@ -4,6 +4,7 @@
 #include "Dax/DaxIdTables.h"
 #include "Dax/DaxResources.h"
 #include "Dax/DaxShared.h"
+#include "Dax/DaxWindowText.h"
 #include "Dax/MrimAccount.h"
 #include "Handheld/Shell.h"
 #include "Zel/core/contactlist/ContactListData.h"
@@ -22,19 +23,9 @@ enum : int {
     TextAge = 70, TextOnlineOnly = 71,
 };
 const wchar_t kPasswordMask[] = L"**************";  // shown for a stored password, never the password
-const int kFieldLimit = 256;
 
-CZELString ItemText(HWND pane, int id)
-{
-    wchar_t text[kFieldLimit + 1] = L"";
-    GetDlgItemTextW(pane, id, text, kFieldLimit + 1);
-    return CZELString(text);
-}
-
-void SetItem(HWND pane, int id, const CZELString& text)
-{
-    SetDlgItemTextW(pane, id, text.GetBuffer() ? text.GetBuffer() : L"");
-}
+using DaxWindowText::ItemText;
+using DaxWindowText::SetItem;
 
 int ItemNumber(HWND pane, int id)
 {
@@ -320,9 +311,7 @@ protected:
             Label(IDC_SEARCH_EMAIL_LABEL, TextSearchByEmail);
             return 1;
         }
-        wchar_t text[kFieldLimit + 1] = L"";
-        GetDlgItemTextW(hwnd, IDC_SEARCH_EMAIL, text, kFieldLimit + 1);
-        CZELString email(text);
+        CZELString email = ItemText(hwnd, IDC_SEARCH_EMAIL);
         WithAccount(handle, [&](MrimAccount& account) {
             account.PostTask([email](MrimAccount& self) { self.SetSearchEmail(email); });
         });

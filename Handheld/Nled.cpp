@@ -1,26 +1,15 @@
 #include "Handheld/Nled.h"
 
+#include "Handheld/LazyLock.h"
+
 #include <vector>
 
 namespace {
 
-CRITICAL_SECTION* Lock()
-{
-    static CRITICAL_SECTION section;
-    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
-    InitOnceExecuteOnce(
-        &once, [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
-            InitializeCriticalSection(&section);
-            return TRUE;
-        },
-        nullptr, nullptr);
-    return &section;
-}
+LazyLock g_lock;
 
-class Hold {
-public:
-    Hold() { EnterCriticalSection(Lock()); }
-    ~Hold() { LeaveCriticalSection(Lock()); }
+struct Hold : LazyHold {
+    Hold() : LazyHold(g_lock) {}
 };
 
 struct Device {

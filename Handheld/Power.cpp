@@ -1,5 +1,7 @@
 #include "Handheld/Power.h"
 
+#include "Handheld/LazyLock.h"
+
 #include "Handheld/MsgQueueInternal.h"
 
 #include <cstddef>
@@ -17,23 +19,10 @@ struct Registration {
     DWORD flags;
 };
 
-CRITICAL_SECTION* Lock()
-{
-    static CRITICAL_SECTION section;
-    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
-    InitOnceExecuteOnce(
-        &once, [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
-            InitializeCriticalSection(&section);
-            return TRUE;
-        },
-        nullptr, nullptr);
-    return &section;
-}
+LazyLock g_lock;
 
-class Hold {
-public:
-    Hold() { EnterCriticalSection(Lock()); }
-    ~Hold() { LeaveCriticalSection(Lock()); }
+struct Hold : LazyHold {
+    Hold() : LazyHold(g_lock) {}
 };
 
 HandheldPowerLog g_log = {};
