@@ -2,6 +2,56 @@
 
 #include <new>
 
+namespace {
+const wchar_t kChatWindowClass[] = L"ZELChatWindow";
+}
+
+CChatDlg::~CChatDlg()
+{
+    if (window) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        DestroyWindow(window);
+    }
+}
+
+LRESULT CALLBACK CChatDlg::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CChatDlg* self = reinterpret_cast<CChatDlg*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_CLOSE) {
+        // Closing only hides: the conversations stay for the next showing.
+        if (self) self->Show(false);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+bool CChatDlg::Create(HWND owner)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW windowClass = {};
+    if (!GetClassInfoW(instance, kChatWindowClass, &windowClass)) {
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        windowClass.lpszClassName = kChatWindowClass;
+        if (!RegisterClassW(&windowClass)) return false;
+    }
+    RECT area = {0, 0, 240, 320};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    window = CreateWindowExW(0, kChatWindowClass, L"Messages", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                             area.left, area.top, area.right - area.left, area.bottom - area.top, owner, nullptr,
+                             instance, nullptr);
+    if (!window) return false;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    return true;
+}
+
+bool CChatDlg::IsInFront(int contact) const
+{
+    return visible && current == contact && window && IsWindowVisible(window) && GetForegroundWindow() == window;
+}
+
 void CChatDlg::OpenTab(int contact, const CZELString& caption, const CZELArray<int>& icons)
 {
     Tab& tab = tabs[contact];
@@ -19,7 +69,7 @@ void CChatDlg::CloseTab(int contact)
 {
     tabs.erase(contact);
     if (current == contact) current = tabs.empty() ? -1 : tabs.begin()->first;
-    if (current == -1) visible = false;
+    if (current == -1) Show(false);
 }
 
 void CChatDlg::SetTabCaption(int contact, const CZELString& caption)
@@ -76,6 +126,13 @@ void CChatDlg::Show(bool show)
 {
     if (show && current == -1) return;
     visible = show;
+    if (!window) return;
+    if (show) {
+        ShowWindow(window, SW_SHOW);
+        SetForegroundWindow(window);
+    } else {
+        ShowWindow(window, SW_HIDE);
+    }
 }
 
 const CChatDlg::Tab* CChatDlg::FindTab(int contact) const
@@ -84,7 +141,9 @@ const CChatDlg::Tab* CChatDlg::FindTab(int contact) const
     return found == tabs.end() ? nullptr : &found->second;
 }
 
-CChatDlg* CreateChatWindow(IChatWindowCallback* callback)
+CChatDlg* CreateChatWindow(IChatWindowCallback* callback, HWND owner)
 {
-    return new (std::nothrow) CChatDlg(callback);
+    CChatDlg* chat = new (std::nothrow) CChatDlg(callback);
+    if (chat) chat->Create(owner);
+    return chat;
 }

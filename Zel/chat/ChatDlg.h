@@ -1,6 +1,7 @@
-// CChatDlg: the message window, one tab per conversation. This build keeps the conversations without
-// a window of their own yet: the tabs, their captions, icons and log entries are held in memory, so
-// the application's routing of messages, history and acknowledgements works and can be followed.
+// CChatDlg: the message window, one tab per conversation. The window itself stands (hidden until a
+// chat is shown, owned by the main window, titled "Messages"), so the application can tell whether a
+// conversation is in front of the user; the tabs, their captions, icons and log entries are held in
+// memory until the tab panes with their log views and composers move in.
 //
 // Log entries are ChatLogEntry records (the history store's type): `direction` holds the line's
 // kind (0 incoming, 1 outgoing, 2 event line, 3 history separator), `kind` its picture (-1 none).
@@ -51,7 +52,13 @@ public:
         int alert = -1;  // the picture the tab is alerted with, -1 when none
     };
 
-    explicit CChatDlg(IChatWindowCallback* callback) : callback(callback), visible(false), current(-1) {}
+    explicit CChatDlg(IChatWindowCallback* callback) : callback(callback), visible(false), current(-1), window(nullptr) {}
+    ~CChatDlg();
+    CChatDlg(const CChatDlg&) = delete;
+    CChatDlg& operator=(const CChatDlg&) = delete;
+
+    // Makes the (hidden) window; without it the conversations are still kept.
+    bool Create(HWND owner);
 
     bool HasTab(int contact) const { return tabs.count(contact) != 0; }
     void OpenTab(int contact, const CZELString& caption, const CZELArray<int>& icons);
@@ -69,8 +76,11 @@ public:
     int GetCurrentPageId() const { return current; }
     CZELString GetYourName() const { return CZELString(L"I"); }
     void RelayoutLogs() {}
-    // The window, null while the message window has none.
-    HWND GetWindow() const { return nullptr; }
+    // The window, null when none could be made.
+    HWND GetWindow() const { return window; }
+    // Whether the user has the contact's conversation in front: the window shown, in the foreground,
+    // with the contact's tab current.
+    bool IsInFront(int contact) const;
 
     const Tab* FindTab(int contact) const;
 
@@ -82,7 +92,10 @@ private:
     bool visible;
     int current;
     std::map<int, Tab> tabs;
+    HWND window;
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
-// Creates the message window (hidden) for the application.
-CChatDlg* CreateChatWindow(IChatWindowCallback* callback);
+// Creates the message window (hidden) for the application, owned by owner when one is given.
+CChatDlg* CreateChatWindow(IChatWindowCallback* callback, HWND owner = nullptr);
