@@ -1,13 +1,26 @@
 #include "Zel/chat/ChatDlg.h"
 
+#include "Zel/chat/ChatLogView.h"
+#include "Zel/chat/settings/MessageWindowSettings.h"
+#include "Zel/shell/CoreServices.h"
+#include "Zel/shell/app/GuiResources.h"
+#include "Zel/shell/skin/ColorScheme.h"
+
 #include <new>
 
 namespace {
 const wchar_t kChatWindowClass[] = L"ZELChatWindow";
 }
 
+CChatDlg::CChatDlg(IChatWindowCallback* callback)
+    : callback(callback), visible(false), current(-1), window(nullptr)
+{
+}
+
 CChatDlg::~CChatDlg()
 {
+    for (auto& tab : tabs) delete tab.second.log;
+    tabs.clear();
     if (window) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         DestroyWindow(window);
@@ -17,6 +30,10 @@ CChatDlg::~CChatDlg()
 LRESULT CALLBACK CChatDlg::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CChatDlg* self = reinterpret_cast<CChatDlg*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_SIZE && self) {
+        self->LayOutLogs();
+        return 0;
+    }
     if (message == WM_CLOSE) {
         // Closing only hides: the conversations stay for the next showing.
         if (self) self->Show(false);
@@ -44,7 +61,64 @@ bool CChatDlg::Create(HWND owner)
                              instance, nullptr);
     if (!window) return false;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    settings.reset(new MessageWindowSettings(SettingsStoreService, [](int number) { return GuiText(number); }));
+    CreateFonts();
     return true;
+}
+
+void CChatDlg::CreateFonts()
+{
+    settings->DeleteFonts();
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    auto make = [dpi](LOGFONTW font) {
+        int h = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+        h = (h * dpi + 48) / 96;
+        font.lfHeight = font.lfHeight < 0 ? -h : h;
+        return CreateFontIndirectW(&font);
+    };
+    settings->headFont = make(settings->headLogFont);
+    settings->subheadFont = make(settings->subheadLogFont);
+    settings->textFont = make(settings->textLogFont);
+    LOGFONTW link = settings->textLogFont;
+    link.lfUnderline = 1;
+    settings->linkFont = make(link);
+    settings->editFont = make(settings->editLogFont);
+}
+
+void CChatDlg::GetStyle(ITextViewHost::Style* out, int style)
+{
+    MessageWindowSettings* s = settings.get();
+    switch (style) {
+    case 1: *out = {s->headFont, GetSchemeColor(12)}; break;
+    case 2: *out = {s->headFont, GetSchemeColor(13)}; break;
+    case 3: *out = {s->subheadFont, GetSchemeColor(12)}; break;
+    case 4: *out = {s->subheadFont, GetSchemeColor(13)}; break;
+    case 5: *out = {s->headFont, GetSchemeColor(16)}; break;
+    case 6: *out = {s->subheadFont, GetSchemeColor(16)}; break;
+    case 8: *out = {s->textFont, GetSchemeColor(15)}; break;
+    case 9: *out = {s->linkFont, GetSchemeColor(19)}; break;
+    default: *out = {s->textFont, GetSchemeColor(14)}; break;
+    }
+}
+
+void CChatDlg::GetSelectionColors(COLORREF* text, COLORREF* background)
+{
+    *text = GetSchemeColor(18);
+    *background = GetSchemeColor(17);
+}
+
+void CChatDlg::LayOutLogs()
+{
+    if (!window) return;
+    RECT client;
+    GetClientRect(window, &client);
+    for (auto& tab : tabs) {
+        if (!tab.second.log) continue;
+        MoveWindow(*tab.second.log, 0, 0, client.right, client.bottom, TRUE);
+        ShowWindow(*tab.second.log, tab.first == current ? SW_SHOW : SW_HIDE);
+    }
 }
 
 bool CChatDlg::IsInFront(int contact) const
@@ -57,19 +131,29 @@ void CChatDlg::OpenTab(int contact, const CZELString& caption, const CZELArray<i
     Tab& tab = tabs[contact];
     tab.caption = caption;
     tab.icons = icons;
+    if (window && !tab.log) {
+        RECT client;
+        GetClientRect(window, &client);
+        tab.log = CChatLogView::Create(window, client, this);
+    }
     current = contact;
+    LayOutLogs();
 }
 
 void CChatDlg::ShowTab(int contact)
 {
     if (HasTab(contact)) current = contact;
+    LayOutLogs();
 }
 
 void CChatDlg::CloseTab(int contact)
 {
+    auto found = tabs.find(contact);
+    if (found != tabs.end()) delete found->second.log;
     tabs.erase(contact);
     if (current == contact) current = tabs.empty() ? -1 : tabs.begin()->first;
     if (current == -1) Show(false);
+    LayOutLogs();
 }
 
 void CChatDlg::SetTabCaption(int contact, const CZELString& caption)
@@ -98,6 +182,7 @@ void CChatDlg::AddMessage(int contact, const ChatLogEntry& entry)
     auto found = tabs.find(contact);
     if (found == tabs.end()) return;
     found->second.entries.Add(entry);
+    if (found->second.log) found->second.log->AddEntry(entry);
     Arrived(contact, entry.kind);
 }
 
@@ -106,6 +191,7 @@ void CChatDlg::AddMessages(int contact, const CZELArray<ChatLogEntry>& entries)
     auto found = tabs.find(contact);
     if (found == tabs.end() || entries.GetCount() == 0) return;
     for (int i = 0; i < entries.GetCount(); ++i) found->second.entries.Add(entries[i]);
+    if (found->second.log) found->second.log->AddEntries(entries, false);
     Arrived(contact, entries[0].kind);
 }
 
@@ -113,6 +199,7 @@ void CChatDlg::MarkMessageAcked(int contact, const ChatAck& ack)
 {
     auto found = tabs.find(contact);
     if (found == tabs.end()) return;
+    if (found->second.log) found->second.log->MarkAcked(ack);
     CZELArray<ChatLogEntry>& entries = found->second.entries;
     for (int i = entries.GetCount() - 1; i >= 0; --i) {
         if (entries[i].messageNumber == ack.messageNumber && entries[i].direction == ChatLineOutgoing) {
@@ -147,3 +234,5 @@ CChatDlg* CreateChatWindow(IChatWindowCallback* callback, HWND owner)
     if (chat) chat->Create(owner);
     return chat;
 }
+
+CZELString CChatDlg::GetYourName() const { return settings ? settings->yourName : CZELString(L"I"); }

@@ -7,6 +7,7 @@
 // kind (0 incoming, 1 outgoing, 2 event line, 3 history separator), `kind` its picture (-1 none).
 #pragma once
 
+#include "Zel/chat/ChatLogHost.h"
 #include "Zel/core/history/HistoryFileFormat.h"
 #include "ZELCommon/ZELArray.h"
 #include "ZELCommon/ZELString.h"
@@ -14,8 +15,10 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 
 class CChatDlg;
+class CChatLogView;
 class CPopupMenu;
 
 enum ChatLineKind { ChatLineIncoming = 0, ChatLineOutgoing = 1, ChatLineEvent = 2, ChatLineSeparator = 3 };
@@ -43,16 +46,17 @@ struct ChatAck {
     int image;
 };
 
-class CChatDlg {
+class CChatDlg : private IChatLogHost {
 public:
     struct Tab {
         CZELString caption;
         CZELArray<int> icons;
         CZELArray<ChatLogEntry> entries;
         int alert = -1;  // the picture the tab is alerted with, -1 when none
+        CChatLogView* log = nullptr;  // owned; only while the window stands
     };
 
-    explicit CChatDlg(IChatWindowCallback* callback) : callback(callback), visible(false), current(-1), window(nullptr) {}
+    explicit CChatDlg(IChatWindowCallback* callback);
     ~CChatDlg();
     CChatDlg(const CChatDlg&) = delete;
     CChatDlg& operator=(const CChatDlg&) = delete;
@@ -74,7 +78,7 @@ public:
     bool IsVisible() const { return visible; }
     // The current tab's contact, -1 when there is no tab.
     int GetCurrentPageId() const { return current; }
-    CZELString GetYourName() const { return CZELString(L"I"); }
+    CZELString GetYourName() const;
     void RelayoutLogs() {}
     // The window, null when none could be made.
     HWND GetWindow() const { return window; }
@@ -83,6 +87,7 @@ public:
     bool IsInFront(int contact) const;
 
     const Tab* FindTab(int contact) const;
+    MessageWindowSettings* GetSettings() override { return settings.get(); }
 
 private:
     // The rule of AddMessage(s): seen when shown and current, else the tab is alerted.
@@ -93,6 +98,13 @@ private:
     int current;
     std::map<int, Tab> tabs;
     HWND window;
+    std::unique_ptr<MessageWindowSettings> settings;
+
+    void GetStyle(ITextViewHost::Style* out, int style) override;
+    void GetSelectionColors(COLORREF* text, COLORREF* background) override;
+    void InsertText(const wchar_t*) override {}
+    void CreateFonts();
+    void LayOutLogs();
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };

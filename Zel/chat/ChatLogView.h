@@ -4,24 +4,11 @@
 #pragma once
 
 #include "Zel/chat/ChatDlg.h"
+#include "Zel/chat/ChatLogHost.h"
 #include "Zel/chat/TextView.h"
 #include "Zel/chat/log/LogSpans.h"
 
 #include <vector>
-
-class MessageWindowSettings;
-
-// The owner of a log: the chat tab pane or the history dialog.
-class IChatLogHost {
-public:
-    virtual void GetStyle(ITextViewHost::Style* out, int style) = 0;
-    virtual void GetSelectionColors(COLORREF* text, COLORREF* background) = 0;
-    virtual MessageWindowSettings* GetSettings() = 0;
-    virtual void InsertText(const wchar_t* text) = 0;
-
-protected:
-    ~IChatLogHost() {}
-};
 
 // The line's picture (a skin image), with the message number and kind an acknowledgement looks for.
 class CMessageIconElement : public ITextElement {

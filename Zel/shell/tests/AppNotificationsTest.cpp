@@ -7,6 +7,8 @@
 #include "Zel/shell/alerts/SoundPlayer.h"
 #include "Zel/shell/alerts/VibraPlayer.h"
 #include "Zel/shell/notify/Notifier.h"
+#include "Zel/chat/ChatLogView.h"
+#include "Zel/shell/skin/ColorScheme.h"
 #include "Zel/shell/tests/AlertTestSupport.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
 #include "Handheld/BubbleHtml.h"
@@ -161,6 +163,22 @@ TEST(AppNotifications, AMessageForTheChatInFrontRaisesNoBubble)
     ASSERT_TRUE(PumpUntil([&] { return arrived(bob, 1); }));
     PumpFor(100);
     EXPECT_EQ(notifier.Entries().GetCount(), bubbles);
+    // The line stands in Bob's log, painted in the scheme's incoming name and text colours.
+    CChatLogView* log = chat->FindTab(bob)->log;
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(log->GetParagraphCount(), 1);
+    UpdateWindow(*log);
+    TestSupport::SaveScreenshot(chat->GetWindow(), false, L"ChatWindowIncoming.png");
+    TestSupport::Image image;
+    ASSERT_TRUE(TestSupport::CaptureWindow(*log, false, &image));
+    auto inked = [&](COLORREF colour) {
+        int n = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) n += image.At(x, y) == TestSupport::Rgb(colour);
+        return n;
+    };
+    EXPECT_GT(inked(GetSchemeColor(12)), 5) << "name";
+    EXPECT_GT(inked(GetSchemeColor(14)), 5) << "text";
 
     // Carol has no tab in front: her message raises its bubble.
     ASSERT_TRUE(receive(carol, L"and this?"));
