@@ -8,8 +8,15 @@
 
 #include <new>
 
+#include "Zel/chat/log/ComposerText.h"
+
+#include <algorithm>
+#include <string>
+
 namespace {
 const wchar_t kChatWindowClass[] = L"ZELChatWindow";
+// The edit class's own procedure, shared by every composer.
+WNDPROC editProc = nullptr;
 }
 
 CChatDlg::CChatDlg(IChatWindowCallback* callback)
@@ -19,7 +26,10 @@ CChatDlg::CChatDlg(IChatWindowCallback* callback)
 
 CChatDlg::~CChatDlg()
 {
-    for (auto& tab : tabs) delete tab.second.log;
+    for (auto& tab : tabs) {
+        delete tab.second.log;
+        if (tab.second.composer) DestroyWindow(tab.second.composer);
+    }
     tabs.clear();
     if (window) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
@@ -32,6 +42,18 @@ LRESULT CALLBACK CChatDlg::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
     CChatDlg* self = reinterpret_cast<CChatDlg*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (message == WM_SIZE && self) {
         self->LayOutLogs();
+        return 0;
+    }
+    if (message == WM_COMMAND && self && HIWORD(wParam) == EN_UPDATE) {
+        // Every change reports typing; the timer reports the stop after a quiet spell.
+        self->TypingChanged(0);
+        SetTimer(hwnd, TIMER_TYPING, TypingIdleMs, nullptr);
+        self->LayOutLogs();
+        return 0;
+    }
+    if (message == WM_TIMER && self && wParam == TIMER_TYPING) {
+        KillTimer(hwnd, TIMER_TYPING);
+        self->TypingChanged(1);
         return 0;
     }
     if (message == WM_CLOSE) {
@@ -109,16 +131,74 @@ void CChatDlg::GetSelectionColors(COLORREF* text, COLORREF* background)
     *background = GetSchemeColor(17);
 }
 
+int CChatDlg::ComposerHeight(HWND composer) const
+{
+    // As many lines as typed, up to the settings' limit; then the composer scrolls.
+    HDC dc = GetDC(composer);
+    HGDIOBJ old = SelectObject(dc, settings->editFont);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(composer, dc);
+    int line = metrics.tmHeight + metrics.tmExternalLeading;
+    int lines = int(SendMessageW(composer, EM_GETLINECOUNT, 0, 0));
+    lines = std::min(std::max(lines, 1), settings->maxLines);
+    return 2 * GetSystemMetrics(SM_CYBORDER) + line / 2 + lines * line;
+}
+
 void CChatDlg::LayOutLogs()
 {
     if (!window) return;
     RECT client;
     GetClientRect(window, &client);
     for (auto& tab : tabs) {
-        if (!tab.second.log) continue;
-        MoveWindow(*tab.second.log, 0, 0, client.right, client.bottom, TRUE);
-        ShowWindow(*tab.second.log, tab.first == current ? SW_SHOW : SW_HIDE);
+        bool shown = tab.first == current;
+        int composerHeight = 0;
+        if (tab.second.composer) {
+            composerHeight = std::min(ComposerHeight(tab.second.composer), std::max(0, int(client.bottom) - 20));
+            MoveWindow(tab.second.composer, 0, client.bottom - composerHeight, client.right, composerHeight, TRUE);
+            ShowWindow(tab.second.composer, shown ? SW_SHOW : SW_HIDE);
+        }
+        if (tab.second.log) {
+            MoveWindow(*tab.second.log, 0, 0, client.right, client.bottom - composerHeight + 1, TRUE);
+            ShowWindow(*tab.second.log, shown ? SW_SHOW : SW_HIDE);
+        }
     }
+}
+
+void CChatDlg::TypingChanged(int stopped)
+{
+    if (callback && current != -1 && settings && settings->typingNotify) callback->SetTyping(this, current, stopped);
+}
+
+void CChatDlg::SendCurrentMessage()
+{
+    auto found = tabs.find(current);
+    if (found == tabs.end() || !found->second.composer) return;
+    HWND composer = found->second.composer;
+    int length = GetWindowTextLengthW(composer);
+    std::wstring text(size_t(length) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(composer, &text[0], length + 1)));
+    std::wstring toSend;
+    if (!ComposerTextToSend(text, toSend) || !callback) return;
+    if (callback->SendMessageToContact(this, current, CZELString(toSend.c_str(), int(toSend.size())))) {
+        SetWindowTextW(composer, L"");
+        LayOutLogs();
+    }
+}
+
+LRESULT CALLBACK CChatDlg::ComposerProc(HWND composer, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CChatDlg* self = reinterpret_cast<CChatDlg*>(GetWindowLongPtrW(composer, GWLP_USERDATA));
+    if (self && message == WM_CHAR) {
+        if (wParam == L'\t') return 0;
+        if (wParam == L'\r' && self->settings && self->settings->sendOnEnter) {
+            self->SendCurrentMessage();
+            return 0;
+        }
+    }
+    if (self && message == WM_KILLFOCUS) self->TypingChanged(1);
+    return CallWindowProcW(editProc, composer, message, wParam, lParam);
 }
 
 bool CChatDlg::IsInFront(int contact) const
@@ -135,6 +215,18 @@ void CChatDlg::OpenTab(int contact, const CZELString& caption, const CZELArray<i
         RECT client;
         GetClientRect(window, &client);
         tab.log = CChatLogView::Create(window, client, this);
+        tab.composer = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_WANTRETURN |
+                                       ES_NOHIDESEL | ES_MULTILINE | ES_AUTOVSCROLL, 0, 0, client.right, 20, window,
+                                       nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (tab.composer) {
+            // Longer messages than the control's default limit may be written.
+            SendMessageW(tab.composer, EM_SETLIMITTEXT, 0xFFFF, 0);
+            SendMessageW(tab.composer, WM_SETFONT, WPARAM(settings->editFont), FALSE);
+            SetWindowLongPtrW(tab.composer, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            WNDPROC previous = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(tab.composer, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComposerProc)));
+            if (!editProc) editProc = previous;
+        }
     }
     current = contact;
     LayOutLogs();
@@ -149,7 +241,10 @@ void CChatDlg::ShowTab(int contact)
 void CChatDlg::CloseTab(int contact)
 {
     auto found = tabs.find(contact);
-    if (found != tabs.end()) delete found->second.log;
+    if (found != tabs.end()) {
+        delete found->second.log;
+        if (found->second.composer) DestroyWindow(found->second.composer);
+    }
     tabs.erase(contact);
     if (current == contact) current = tabs.empty() ? -1 : tabs.begin()->first;
     if (current == -1) Show(false);
@@ -217,6 +312,8 @@ void CChatDlg::Show(bool show)
     if (show) {
         ShowWindow(window, SW_SHOW);
         SetForegroundWindow(window);
+        auto found = tabs.find(current);
+        if (found != tabs.end() && found->second.composer) SetFocus(found->second.composer);
     } else {
         ShowWindow(window, SW_HIDE);
     }
@@ -236,3 +333,15 @@ CChatDlg* CreateChatWindow(IChatWindowCallback* callback, HWND owner)
 }
 
 CZELString CChatDlg::GetYourName() const { return settings ? settings->yourName : CZELString(L"I"); }
+
+void CChatDlg::RelayoutLogs()
+{
+    for (auto& tab : tabs)
+        if (tab.second.log) tab.second.log->SmiliesToText();
+}
+
+void CChatDlg::RelayoutLogsKeepingSmilies()
+{
+    for (auto& tab : tabs)
+        if (tab.second.log) tab.second.log->Relayout();
+}

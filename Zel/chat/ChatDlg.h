@@ -54,6 +54,7 @@ public:
         CZELArray<ChatLogEntry> entries;
         int alert = -1;  // the picture the tab is alerted with, -1 when none
         CChatLogView* log = nullptr;  // owned; only while the window stands
+        HWND composer = nullptr;      // the edit control the user writes in, under the log
     };
 
     explicit CChatDlg(IChatWindowCallback* callback);
@@ -79,7 +80,10 @@ public:
     // The current tab's contact, -1 when there is no tab.
     int GetCurrentPageId() const { return current; }
     CZELString GetYourName() const;
-    void RelayoutLogs() {}
+    // A smiley pack change: every log turns its smiley pictures back into text.
+    void RelayoutLogs();
+    // Smiley scaling changed: every log is laid out again, its pictures kept.
+    void RelayoutLogsKeepingSmilies();
     // The window, null when none could be made.
     HWND GetWindow() const { return window; }
     // Whether the user has the contact's conversation in front: the window shown, in the foreground,
@@ -87,6 +91,10 @@ public:
     bool IsInFront(int contact) const;
 
     const Tab* FindTab(int contact) const;
+    // Sends the current tab's composer text through the callback; the composer is cleared when it
+    // was handed on.
+    void SendCurrentMessage();
+    enum { TIMER_TYPING = 5000, TypingIdleMs = 3000 };
     MessageWindowSettings* GetSettings() override { return settings.get(); }
 
 private:
@@ -107,6 +115,9 @@ private:
     void LayOutLogs();
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ComposerProc(HWND composer, UINT message, WPARAM wParam, LPARAM lParam);
+    int ComposerHeight(HWND composer) const;
+    void TypingChanged(int stopped);
 };
 
 // Creates the message window (hidden) for the application, owned by owner when one is given.

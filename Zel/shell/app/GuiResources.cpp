@@ -118,7 +118,8 @@ void CGuiResources::OnOptionChanged(int code)
         LoadSmileyPack();
         break;
     case OPT_SMILEY_SCALE:
-        if (chatWindow) chatWindow->RelayoutLogs();
+        // Only the pictures' size changed: the logs keep their smilies and are laid out again.
+        if (chatWindow) chatWindow->RelayoutLogsKeepingSmilies();
         break;
     case OPT_LANGUAGE:
         ChangeLanguage(settings.language);

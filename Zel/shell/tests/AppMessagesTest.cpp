@@ -3,6 +3,7 @@
 // the settings say), sending goes to a connected account only, and the account statuses come back
 // after a restart.
 #include "Zel/shell/tests/AppTestSupport.h"
+#include "Zel/chat/ChatLogView.h"
 
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/contactlist/ContactListPayloads.h"
@@ -196,6 +197,35 @@ TEST_F(AppMessages, SendingGoesToAConnectedAccountAndComesBackAsHistory)
     int sent = tab->entries[0].messageNumber;
     ContactListDataService->PostMessageAck(contact, sent);
     ASSERT_TRUE(PumpUntil([&] { return App().ChatWindow()->FindTab(contact)->entries[0].kind == 26; }));
+    CChatLogView* log = tab->log;
+    ASSERT_NE(log, nullptr);
+    ASSERT_EQ(log->Icons().size(), 1u);
+    EXPECT_EQ(log->Icons()[0]->image, 26);
+
+    // Typed into the composer: typing is reported, Enter sends without the line break, the composer
+    // empties, and the quiet timer reports the stop.
+    HWND composer = tab->composer;
+    ASSERT_NE(composer, nullptr);
+    int typing = fake.Count(account, PM_SET_TYPING);
+    for (wchar_t c : std::wstring(L"hi")) SendMessageW(composer, WM_CHAR, c, 0);
+    ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SET_TYPING) > typing; }));
+    SendMessageW(composer, WM_CHAR, L'\r', 0);
+    ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SEND_MESSAGE) == 2; }));
+    std::wstring last;
+    for (const FakeLogEntry& entry : fake.Log(account))
+        if (entry.code == PM_SEND_MESSAGE) last = entry.text;
+    EXPECT_EQ(last, L"hi");
+    EXPECT_EQ(GetWindowTextLengthW(composer), 0);
+    ASSERT_TRUE(PumpUntil([&] { return log->GetParagraphCount() == 2; }));
+    int beforeStop = fake.Count(account, PM_SET_TYPING);
+    SendMessageW(App().ChatWindow()->GetWindow(), WM_TIMER, CChatDlg::TIMER_TYPING, 0);
+    ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SET_TYPING) > beforeStop; }));
+
+    // A composer holding only a line break has nothing to send.
+    SetWindowTextW(composer, L"\r\n");
+    App().ChatWindow()->SendCurrentMessage();
+    PumpFor(100);
+    EXPECT_EQ(fake.Count(account, PM_SEND_MESSAGE), 2);
 }
 
 TEST_F(AppMessages, TabsFollowTheContactsStatusTypingAliasAndRemoval)
