@@ -1,6 +1,7 @@
 #include "Zel/chat/ChatDlg.h"
 
 #include "Zel/chat/ChatLogView.h"
+#include "Zel/chat/KeyboardScrollHook.h"
 #include "Zel/chat/settings/MessageWindowSettings.h"
 #include "Zel/shell/CoreServices.h"
 #include "Zel/shell/app/GuiResources.h"
@@ -26,6 +27,7 @@ CChatDlg::CChatDlg(IChatWindowCallback* callback)
 
 CChatDlg::~CChatDlg()
 {
+    if (window && KeyboardScrollHook::GetTarget() == window) KeyboardScrollHook::SetTarget(nullptr);
     for (auto& tab : tabs) {
         delete tab.second.log;
         if (tab.second.composer) DestroyWindow(tab.second.composer);
@@ -54,6 +56,12 @@ LRESULT CALLBACK CChatDlg::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
     if (message == WM_TIMER && self && wParam == TIMER_TYPING) {
         KillTimer(hwnd, TIMER_TYPING);
         self->TypingChanged(1);
+        return 0;
+    }
+    if (message == WM_VSCROLL && self) {
+        // The volume keys scroll the current conversation.
+        auto found = self->tabs.find(self->current);
+        if (found != self->tabs.end() && found->second.log) SendMessageW(*found->second.log, WM_VSCROLL, wParam, lParam);
         return 0;
     }
     if (message == WM_CLOSE) {
@@ -85,6 +93,7 @@ bool CChatDlg::Create(HWND owner)
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     settings.reset(new MessageWindowSettings(SettingsStoreService, [](int number) { return GuiText(number); }));
     CreateFonts();
+    if (settings->volumeForScroll) KeyboardScrollHook::SetTarget(window);
     return true;
 }
 

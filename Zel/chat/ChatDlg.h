@@ -96,6 +96,8 @@ public:
     void SendCurrentMessage();
     enum { TIMER_TYPING = 5000, TypingIdleMs = 3000 };
     MessageWindowSettings* GetSettings() override { return settings.get(); }
+    // Fonts, colours and settings for the logs of dialogs over this window (the history).
+    IChatLogHost* LogHost() { return this; }
 
 private:
     // The rule of AddMessage(s): seen when shown and current, else the tab is alerted.
