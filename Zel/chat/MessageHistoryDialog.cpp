@@ -2,9 +2,12 @@
 
 #include "Zel/chat/KeyboardScrollHook.h"
 #include "Zel/chat/settings/MessageWindowSettings.h"
+#include "Zel/shell/app/Application.h"
 #include "Zel/shell/app/GuiResources.h"
 #include "Zel/shell/dialogs/DialogTemplates.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
+
+#include <commdlg.h>
 
 namespace {
 
@@ -193,4 +196,45 @@ void RunChatSubDialog(IChatLogHost* chatHost, HWND parent, int contact, IHistory
 {
     MessageHistoryDialog dialog(contact, chatHost, services);
     DoModalDialog(&dialog, parent);
+}
+
+namespace {
+
+class ProgramServices : public IHistoryDialogServices {
+public:
+    void ShowInfo(const CZELString& text) override
+    {
+        HWND main = TheApplication ? TheApplication->GetMainWindow() : nullptr;
+        if (main) SendMessageW(main, CApplicationBase::WM_APP_SHOW_TEXT, reinterpret_cast<WPARAM>(&text), 0);
+    }
+    bool ChooseSaveFile(HWND owner, const wchar_t*, std::wstring& path) override
+    {
+        wchar_t name[MAX_PATH] = L"history.txt";
+        OPENFILENAMEW choice = {};
+        choice.lStructSize = sizeof choice;
+        choice.hwndOwner = owner;
+        choice.lpstrFilter = L"Text\0*.txt\0";
+        choice.lpstrFile = name;
+        choice.nMaxFile = MAX_PATH;
+        choice.lpstrDefExt = L"txt";
+        choice.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+        if (!GetSaveFileNameW(&choice)) return false;
+        path = name;
+        return true;
+    }
+};
+
+}  // namespace
+
+IHistoryDialogServices* ProgramHistoryServices()
+{
+    static ProgramServices services;
+    return &services;
+}
+
+void ShowMessageHistory(HWND parent, int contact)
+{
+    CChatDlg* chat = TheApplication ? TheApplication->ChatWindow() : nullptr;
+    if (!chat || !chat->GetSettings()) return;
+    RunChatSubDialog(chat->LogHost(), parent, contact, ProgramHistoryServices());
 }

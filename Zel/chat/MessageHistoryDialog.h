@@ -69,3 +69,10 @@ private:
 
 // Runs the history of the contact modally over parent.
 void RunChatSubDialog(IChatLogHost* chatHost, HWND parent, int contact, IHistoryDialogServices* services);
+
+// The program's own services for the dialog: the bubble through the main window, and the system's
+// save-file dialog until the program's file browser takes its place.
+IHistoryDialogServices* ProgramHistoryServices();
+// "Message history" of the contact menu and the chat menu: the dialog over parent, with the chat
+// window's fonts and colours.
+void ShowMessageHistory(HWND parent, int contact);

@@ -6,6 +6,7 @@
 #include "Zel/shell/app/GuiResources.h"
 #include "Zel/shell/dialogs/DialogTemplates.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
+#include "Zel/shell/notify/Notifier.h"
 #include "Zel/shell/tests/AppTestSupport.h"
 #include "ZELCommon/tests/TempFolder.h"
 
@@ -120,4 +121,9 @@ TEST(ChatHistoryDialog, FindSaveDeleteOverARealHistoryFile)
     DestroyWindow(window);
     delete dialog;
     EXPECT_EQ(KeyboardScrollHook::GetTarget(), chat->GetWindow());
+
+    // The program's services tell a miss through the notifier.
+    int before = run.App().Resources()->Notifier().Entries().GetCount();
+    ProgramHistoryServices()->ShowInfo(GuiText(221));
+    EXPECT_EQ(run.App().Resources()->Notifier().Entries().GetCount(), before + 1);
 }
