@@ -32,6 +32,8 @@ CChatDlg::~CChatDlg()
         delete tab.second.log;
         if (tab.second.composer) DestroyWindow(tab.second.composer);
     }
+    delete bar;
+    bar = nullptr;
     tabs.clear();
     if (window) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
@@ -94,6 +96,12 @@ bool CChatDlg::Create(HWND owner)
     settings.reset(new MessageWindowSettings(SettingsStoreService, [](int number) { return GuiText(number); }));
     CreateFonts();
     if (settings->volumeForScroll) KeyboardScrollHook::SetTarget(window);
+    if (settings->showBar) {
+        RECT client;
+        GetClientRect(window, &client);
+        client.top = client.bottom - GetBottomBarHeight();
+        bar = CreateMessageBar(window, client, settings.get(), this);
+    }
     return true;
 }
 
@@ -155,11 +163,21 @@ int CChatDlg::ComposerHeight(HWND composer) const
     return 2 * GetSystemMetrics(SM_CYBORDER) + line / 2 + lines * line;
 }
 
+int CChatDlg::GetBottomBarHeight() const
+{
+    return settings && settings->showBar ? (g_HIDPI_LogPixelsY * 25 + 48) / 96 : 0;
+}
+
 void CChatDlg::LayOutLogs()
 {
     if (!window) return;
     RECT client;
     GetClientRect(window, &client);
+    if (bar) {
+        int barHeight = GetBottomBarHeight();
+        MoveWindow(*bar, 0, client.bottom - barHeight, client.right, barHeight, TRUE);
+        client.bottom -= barHeight;
+    }
     for (auto& tab : tabs) {
         bool shown = tab.first == current;
         int composerHeight = 0;

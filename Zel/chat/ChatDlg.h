@@ -8,6 +8,7 @@
 #pragma once
 
 #include "Zel/chat/ChatLogHost.h"
+#include "Zel/chat/MessageBarWnd.h"
 #include "Zel/core/history/HistoryFileFormat.h"
 #include "ZELCommon/ZELArray.h"
 #include "ZELCommon/ZELString.h"
@@ -46,7 +47,7 @@ struct ChatAck {
     int image;
 };
 
-class CChatDlg : private IChatLogHost {
+class CChatDlg : private IChatLogHost, private IMessageBarObserver {
 public:
     struct Tab {
         CZELString caption;
@@ -98,6 +99,9 @@ public:
     MessageWindowSettings* GetSettings() override { return settings.get(); }
     // Fonts, colours and settings for the logs of dialogs over this window (the history).
     IChatLogHost* LogHost() { return this; }
+    // The bar under the tabs, null while the settings hide it.
+    CMessageBarWnd* Bar() const { return bar; }
+    int GetBottomBarHeight() const;
 
 private:
     // The rule of AddMessage(s): seen when shown and current, else the tab is alerted.
@@ -109,6 +113,12 @@ private:
     std::map<int, Tab> tabs;
     HWND window;
     std::unique_ptr<MessageWindowSettings> settings;
+    CMessageBarWnd* bar = nullptr;
+
+    // The smilies button and picks open nothing until a smiley pack provides pictures.
+    void OnPickerItem(CMessageBarWnd*, int) override {}
+    void OnSmiliesButton(CMessageBarWnd*) override {}
+    void OnSendButton(CMessageBarWnd*) override { SendCurrentMessage(); }
 
     void GetStyle(ITextViewHost::Style* out, int style) override;
     void GetSelectionColors(COLORREF* text, COLORREF* background) override;

@@ -226,6 +226,14 @@ TEST_F(AppMessages, SendingGoesToAConnectedAccountAndComesBackAsHistory)
     App().ChatWindow()->SendCurrentMessage();
     PumpFor(100);
     EXPECT_EQ(fake.Count(account, PM_SEND_MESSAGE), 2);
+
+    // The bar's send button sends too (the settings show it on demand).
+    CMessageBarWnd* bar = App().ChatWindow()->Bar();
+    ASSERT_NE(bar, nullptr);
+    SetWindowTextW(composer, L"by the button");
+    SendMessageW(bar->SendButton(), WM_LBUTTONDOWN, 0, MAKELPARAM(3, 3));
+    SendMessageW(bar->SendButton(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SEND_MESSAGE) == 3; }));
 }
 
 TEST_F(AppMessages, TabsFollowTheContactsStatusTypingAliasAndRemoval)
