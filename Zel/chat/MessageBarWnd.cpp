@@ -8,6 +8,18 @@
 
 namespace {
 const int kImageSmilies = 43, kImageSend = 28;
+
+HBRUSH SkinBrush()
+{
+    HBRUSH brush = GuiBackgroundBrush();
+    return brush ? brush : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+// The picker's place, on the skin's background until the smiley pack's grid picker fills it.
+class CEmptyPicker : public UI::CZELWMUI_Wnd {
+public:
+    HBRUSH GetBkBrush() override { return SkinBrush(); }
+};
 }
 
 int CMessageBarWnd::ButtonWidth() { return (g_HIDPI_LogPixelsX * 40 + 48) / 96; }
@@ -28,7 +40,7 @@ void CMessageBarWnd::OnCreate()
 {
     UI::CZELWMUI_Wnd::OnCreate();
     RECT rect = {0, 0, 1, 1};
-    picker = new (std::nothrow) UI::CZELWMUI_Wnd;
+    picker = new (std::nothrow) CEmptyPicker;
     if (picker) picker->Create(GetModuleHandleW(nullptr), hwnd, WS_VISIBLE | WS_BORDER | WS_TABSTOP, rect);
     smilies = CreateImageButton(hwnd, rect, kImageSmilies);
     send = CreateImageButton(hwnd, rect, kImageSend);
@@ -110,11 +122,7 @@ void CMessageBarWnd::OnPickerItem(int item)
     if (observer) observer->OnPickerItem(this, item);
 }
 
-HBRUSH CMessageBarWnd::GetBkBrush()
-{
-    HBRUSH brush = GuiBackgroundBrush();
-    return brush ? brush : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-}
+HBRUSH CMessageBarWnd::GetBkBrush() { return SkinBrush(); }
 
 CMessageBarWnd* CreateMessageBar(HWND parent, const RECT& rect, MessageWindowSettings* settings,
                                  IMessageBarObserver* observer)
