@@ -4,6 +4,8 @@
 // after a restart.
 #include "Zel/shell/tests/AppTestSupport.h"
 #include "Zel/chat/ChatLogView.h"
+#include "Zel/chat/settings/MessageWindowSettings.h"
+#include "ZELCommon/tests/WindowScreenshot.h"
 
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/contactlist/ContactListPayloads.h"
@@ -234,6 +236,23 @@ TEST_F(AppMessages, SendingGoesToAConnectedAccountAndComesBackAsHistory)
     SendMessageW(bar->SendButton(), WM_LBUTTONDOWN, 0, MAKELPARAM(3, 3));
     SendMessageW(bar->SendButton(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
     ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SEND_MESSAGE) == 3; }));
+
+    // With Enter writing line breaks, the composer grows with each line up to three, then scrolls.
+    App().ChatWindow()->GetSettings()->sendOnEnter = 0;
+    SetWindowTextW(composer, L"");
+    std::vector<int> heights;
+    for (int line = 0; line < 4; ++line) {
+        if (line) SendMessageW(composer, WM_CHAR, L'\r', 0);
+        SendMessageW(composer, WM_CHAR, L'x', 0);
+        RECT r;
+        GetWindowRect(composer, &r);
+        heights.push_back(r.bottom - r.top);
+    }
+    EXPECT_LT(heights[0], heights[1]);
+    EXPECT_LT(heights[1], heights[2]);
+    EXPECT_EQ(heights[2], heights[3]);
+    TestSupport::SaveScreenshot(App().ChatWindow()->GetWindow(), false, L"ChatComposerThreeLines.png");
+    EXPECT_EQ(fake.Count(account, PM_SEND_MESSAGE), 3);
 }
 
 TEST_F(AppMessages, TabsFollowTheContactsStatusTypingAliasAndRemoval)
