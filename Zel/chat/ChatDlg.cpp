@@ -2,6 +2,8 @@
 
 #include "Zel/chat/ChatLogView.h"
 #include "Zel/chat/KeyboardScrollHook.h"
+#include "Zel/shell/helpers/ClipboardHelpers.h"
+#include "Zel/shell/menu/PopupMenuWnd.h"
 #include "Zel/chat/settings/MessageWindowSettings.h"
 #include "Zel/shell/CoreServices.h"
 #include "Zel/shell/app/GuiResources.h"
@@ -12,6 +14,7 @@
 #include "Zel/chat/log/ComposerText.h"
 
 #include <algorithm>
+#include <windowsx.h>
 #include <string>
 
 namespace {
@@ -225,6 +228,10 @@ LRESULT CALLBACK CChatDlg::ComposerProc(HWND composer, UINT message, WPARAM wPar
         }
     }
     if (self && message == WM_KILLFOCUS) self->TypingChanged(1);
+    if (self && message == WM_CONTEXTMENU) {
+        self->ShowComposerMenu(composer, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    }
     return CallWindowProcW(editProc, composer, message, wParam, lParam);
 }
 
@@ -371,4 +378,72 @@ void CChatDlg::RelayoutLogsKeepingSmilies()
 {
     for (auto& tab : tabs)
         if (tab.second.log) tab.second.log->Relayout();
+}
+
+void CChatDlg::InsertText(const wchar_t* text)
+{
+    auto found = tabs.find(current);
+    if (found == tabs.end() || !found->second.composer || !text) return;
+    SendMessageW(found->second.composer, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+    TypingChanged(0);
+    if (window) SetTimer(window, TIMER_TYPING, TypingIdleMs, nullptr);
+}
+
+void CChatDlg::ShowComposerMenu(HWND composer, int x, int y)
+{
+    auto found = tabs.find(current);
+    if (found == tabs.end() || !settings) return;
+    CChatLogView* log = found->second.log;
+    enum { Quote = 0, QuoteLast, Clear, Cut, Copy, Paste = 6, FirstReply = 7 };
+    auto item = [](int image, const CZELString& text, int id) {
+        return CMenuItem(MENU_ITEM_PLAIN, image, text, id, nullptr, 0, false);
+    };
+    CPopupMenu menu;
+    const CZELArray<CZELString>& replies = settings->replies;
+    if (replies.GetCount() > 0) {
+        CPopupMenu replyMenu;
+        CPopupMenu& target = settings->repliesInContextMenu ? menu : replyMenu;
+        for (int i = 0; i < replies.GetCount(); ++i) target.AddItem(item(-1, replies[i], FirstReply + i));
+        if (!settings->repliesInContextMenu) menu.AddItem(CMenuItem(40, GuiText(129), -1, replyMenu));
+        menu.AddItem(CMenuItem(MENU_ITEM_SEPARATOR));
+    }
+    bool logItems = false;
+    if (log && log->CanDo(ChatLogQuote)) menu.AddItem(item(39, GuiText(133), Quote)), logItems = true;
+    if (log && log->CanDo(ChatLogQuoteLast)) {
+        menu.AddItem(item(39, GuiText(134), QuoteLast));
+        menu.AddItem(item(44, GuiText(136), Clear));
+        logItems = true;
+    }
+    if (logItems) menu.AddItem(CMenuItem(MENU_ITEM_SEPARATOR));
+    DWORD from = 0, to = 0;
+    SendMessageW(composer, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    if (to > from) {
+        menu.AddItem(item(41, GuiText(130), Cut));
+        menu.AddItem(item(36, GuiText(131), Copy));
+    }
+    if (ClipboardHasText()) menu.AddItem(item(42, GuiText(132), Paste));
+    if (menu.GetCount() == 0) return;
+    RECT area;
+    GetWindowRect(window, &area);
+    POINT at = {x, y};
+    PopupMenuResult chosen = ShowPopupMenu(menu, area, at, 0, composer, false);
+    if (chosen.callback || chosen.commandId < 0) return;
+    switch (chosen.commandId) {
+    case Quote: log->Do(ChatLogQuote); break;
+    case QuoteLast: log->Do(ChatLogQuoteLast); break;
+    case Clear: log->Do(ChatLogClear); break;
+    case Cut: SendMessageW(composer, WM_CUT, 0, 0); break;
+    case Copy: SendMessageW(composer, WM_COPY, 0, 0); break;
+    case Paste: {
+        wchar_t buffer[4096];
+        int length = PasteTextFromClipboard(buffer, 4096);
+        if (length > 0 && length < 4096) InsertText(buffer);
+        break;
+    }
+    default:
+        if (chosen.commandId >= FirstReply && chosen.commandId - FirstReply < replies.GetCount()) {
+            InsertText(replies[chosen.commandId - FirstReply].GetBuffer());
+            if (settings->sendRepliesAtOnce) SendCurrentMessage();
+        }
+    }
 }

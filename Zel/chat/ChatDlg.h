@@ -122,13 +122,15 @@ private:
 
     void GetStyle(ITextViewHost::Style* out, int style) override;
     void GetSelectionColors(COLORREF* text, COLORREF* background) override;
-    void InsertText(const wchar_t*) override {}
+    // Into the current composer at its caret (a quote from the log, a reply).
+    void InsertText(const wchar_t* text) override;
     void CreateFonts();
     void LayOutLogs();
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ComposerProc(HWND composer, UINT message, WPARAM wParam, LPARAM lParam);
     int ComposerHeight(HWND composer) const;
+    void ShowComposerMenu(HWND composer, int x, int y);
     void TypingChanged(int stopped);
 };
 

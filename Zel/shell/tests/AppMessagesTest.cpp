@@ -5,6 +5,8 @@
 #include "Zel/shell/tests/AppTestSupport.h"
 #include "Zel/chat/ChatLogView.h"
 #include "Zel/chat/settings/MessageWindowSettings.h"
+#include "Zel/shell/menu/PopupMenuWnd.h"
+#include "Zel/shell/app/GuiResources.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
 
 #include "Zel/core/accounts/AccountCodes.h"
@@ -253,6 +255,42 @@ TEST_F(AppMessages, SendingGoesToAConnectedAccountAndComesBackAsHistory)
     EXPECT_EQ(heights[2], heights[3]);
     TestSupport::SaveScreenshot(App().ChatWindow()->GetWindow(), false, L"ChatComposerThreeLines.png");
     EXPECT_EQ(fake.Count(account, PM_SEND_MESSAGE), 3);
+
+    // The composer's menu: the replies first, then what the log offers; a reply goes in at the caret.
+    struct Script {
+        std::vector<int> ids;
+        std::wstring firstText;
+        int pick;
+    } script{{}, L"", 7};
+    SetPopupMenuRunner(
+        [](void* context, const CPopupMenu& menu, const RECT&, const POINT&, int) {
+            Script* s = static_cast<Script*>(context);
+            s->ids.clear();
+            for (int i = 0; i < menu.GetCount(); ++i) s->ids.push_back(menu.items[i].commandId);
+            s->firstText = menu.items[0].text.GetBuffer();
+            return PopupMenuResult{nullptr, s->pick, 0};
+        },
+        &script);
+    SetWindowTextW(composer, L"");
+    SendMessageW(composer, WM_CONTEXTMENU, WPARAM(composer), MAKELPARAM(5, 5));
+    ASSERT_GE(script.ids.size(), 6u);
+    EXPECT_EQ(std::vector<int>(script.ids.begin(), script.ids.begin() + 3), (std::vector<int>{7, 8, 9}));
+    EXPECT_EQ(script.ids[4], 1);  // "Quote last": the log has lines
+    std::vector<wchar_t> typed(64);
+    GetWindowTextW(composer, typed.data(), 64);
+    EXPECT_STREQ(typed.data(), L"Hi");
+    // "Quote last" puts the newest line in quoted form into the composer.
+    SetWindowTextW(composer, L"");
+    script.pick = 1;
+    SendMessageW(composer, WM_CONTEXTMENU, WPARAM(composer), MAKELPARAM(5, 5));
+    GetWindowTextW(composer, typed.data(), 64);
+    EXPECT_EQ(std::wstring(typed.data()).substr(0, 2), L"> ");
+    // Replies off the menu's top go into their own submenu.
+    App().ChatWindow()->GetSettings()->repliesInContextMenu = 0;
+    script.pick = -1;
+    SendMessageW(composer, WM_CONTEXTMENU, WPARAM(composer), MAKELPARAM(5, 5));
+    EXPECT_EQ(script.firstText, std::wstring(GuiText(129).GetBuffer()));
+    SetPopupMenuRunner(nullptr, nullptr);
 }
 
 TEST_F(AppMessages, TabsFollowTheContactsStatusTypingAliasAndRemoval)
