@@ -152,6 +152,10 @@ TEST_F(AppMessages, OpeningTheChatShowsHistoryAndPendingMessagesAsTheSettingsSay
         ASSERT_TRUE(PumpUntil([&] { return App().PendingMessages().GetCount() == 2; }));
         App().OpenChat(contact);
         EXPECT_EQ(Tab(), test.lines);
+        // The log shows each line, the separator included.
+        const CChatDlg::Tab* shown = App().ChatWindow()->FindTab(contact);
+        ASSERT_NE(shown->log, nullptr);
+        EXPECT_EQ(shown->log->GetParagraphCount(), int(test.lines.size()));
         EXPECT_EQ(App().PendingMessages().GetCount(), 0);
         EXPECT_EQ(History(), test.history);
         EXPECT_TRUE(App().ChatWindow()->IsVisible());

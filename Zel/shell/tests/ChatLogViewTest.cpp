@@ -172,3 +172,52 @@ TEST(ChatLogView, LinesArePaintedInTheirColours)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ChatLogView, PicturesScaleWithTheScreenDensity)
+{
+    ZEL_REQUIRE_DISPLAY();
+    int savedX = g_HIDPI_LogPixelsX, savedY = g_HIDPI_LogPixelsY;
+    struct Case {
+        int dpi;
+        int icon, separator;
+    } cases[] = {{96, 16, 100}, {192, 32, 200}};
+    for (const Case& c : cases) {
+        g_HIDPI_LogPixelsX = g_HIDPI_LogPixelsY = c.dpi;
+        SIZE size;
+        CMessageIconElement(24, 1, ChatLineIncoming).Measure(&size);
+        EXPECT_EQ(size.cx, c.icon);
+        EXPECT_EQ(size.cy, c.icon);
+        CSeparatorElement().Measure(&size);
+        EXPECT_EQ(size.cx, c.separator);
+        HWND parent = MakeParent();
+        LogHost host;
+        RECT rect = {0, 0, 320, 240};
+        CChatLogView* log = CChatLogView::Create(parent, rect, &host);
+        ASSERT_NE(log, nullptr);
+        log->AddEntry(Entry(ChatLineIncoming, 1, L"Bobby", L"incoming words here"));
+        log->AddEntry(Entry(ChatLineOutgoing, 2, L"I", L"outgoing words there"));
+        log->MoveCaret(CARET_DOC_START, false);
+        log->MoveCaret(CARET_PARA_END, true);  // the first line selected
+        UpdateWindow(*log);
+        AppTest::PumpFor(50);
+        TestSupport::SaveScreenshot(*log, false, c.dpi == 96 ? L"ChatLogView96.png" : L"ChatLogView192.png");
+        TestSupport::Image image;
+        ASSERT_TRUE(TestSupport::CaptureWindow(*log, false, &image));
+        int selected = 0, outgoing = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) {
+                selected += image.At(x, y) == TestSupport::Rgb(RGB(0, 0, 128));
+                outgoing += image.At(x, y) == TestSupport::Rgb(kOutText);
+            }
+        EXPECT_GT(selected, 50) << c.dpi;  // the selection's background
+        EXPECT_GT(outgoing, 5) << c.dpi;
+        delete log;
+        DestroyWindow(parent);
+    }
+    g_HIDPI_LogPixelsX = savedX;
+    g_HIDPI_LogPixelsY = savedY;
+}
+
+}  // namespace
