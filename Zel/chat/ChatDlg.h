@@ -1,11 +1,14 @@
-// CChatDlg: the message window, one tab per conversation. This build keeps the conversations without
-// a window of their own yet: the tabs, their captions, icons and log entries are held in memory, so
-// the application's routing of messages, history and acknowledgements works and can be followed.
+// CChatDlg: the message window, one tab per conversation. The window itself stands (hidden until a
+// chat is shown, owned by the main window, titled "Messages"), so the application can tell whether a
+// conversation is in front of the user; the tabs, their captions, icons and log entries are held in
+// memory until the tab panes with their log views and composers move in.
 //
 // Log entries are ChatLogEntry records (the history store's type): `direction` holds the line's
 // kind (0 incoming, 1 outgoing, 2 event line, 3 history separator), `kind` its picture (-1 none).
 #pragma once
 
+#include "Zel/chat/ChatLogHost.h"
+#include "Zel/chat/MessageBarWnd.h"
 #include "Zel/core/history/HistoryFileFormat.h"
 #include "ZELCommon/ZELArray.h"
 #include "ZELCommon/ZELString.h"
@@ -13,8 +16,10 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 
 class CChatDlg;
+class CChatLogView;
 class CPopupMenu;
 
 enum ChatLineKind { ChatLineIncoming = 0, ChatLineOutgoing = 1, ChatLineEvent = 2, ChatLineSeparator = 3 };
@@ -42,16 +47,24 @@ struct ChatAck {
     int image;
 };
 
-class CChatDlg {
+class CChatDlg : private IChatLogHost, private IMessageBarObserver {
 public:
     struct Tab {
         CZELString caption;
         CZELArray<int> icons;
         CZELArray<ChatLogEntry> entries;
         int alert = -1;  // the picture the tab is alerted with, -1 when none
+        CChatLogView* log = nullptr;  // owned; only while the window stands
+        HWND composer = nullptr;      // the edit control the user writes in, under the log
     };
 
-    explicit CChatDlg(IChatWindowCallback* callback) : callback(callback), visible(false), current(-1) {}
+    explicit CChatDlg(IChatWindowCallback* callback);
+    ~CChatDlg();
+    CChatDlg(const CChatDlg&) = delete;
+    CChatDlg& operator=(const CChatDlg&) = delete;
+
+    // Makes the (hidden) window; without it the conversations are still kept.
+    bool Create(HWND owner);
 
     bool HasTab(int contact) const { return tabs.count(contact) != 0; }
     void OpenTab(int contact, const CZELString& caption, const CZELArray<int>& icons);
@@ -67,12 +80,28 @@ public:
     bool IsVisible() const { return visible; }
     // The current tab's contact, -1 when there is no tab.
     int GetCurrentPageId() const { return current; }
-    CZELString GetYourName() const { return CZELString(L"I"); }
-    void RelayoutLogs() {}
-    // The window, null while the message window has none.
-    HWND GetWindow() const { return nullptr; }
+    CZELString GetYourName() const;
+    // A smiley pack change: every log turns its smiley pictures back into text.
+    void RelayoutLogs();
+    // Smiley scaling changed: every log is laid out again, its pictures kept.
+    void RelayoutLogsKeepingSmilies();
+    // The window, null when none could be made.
+    HWND GetWindow() const { return window; }
+    // Whether the user has the contact's conversation in front: the window shown, in the foreground,
+    // with the contact's tab current.
+    bool IsInFront(int contact) const;
 
     const Tab* FindTab(int contact) const;
+    // Sends the current tab's composer text through the callback; the composer is cleared when it
+    // was handed on.
+    void SendCurrentMessage();
+    enum { TIMER_TYPING = 5000, TypingIdleMs = 3000 };
+    MessageWindowSettings* GetSettings() override { return settings.get(); }
+    // Fonts, colours and settings for the logs of dialogs over this window (the history).
+    IChatLogHost* LogHost() { return this; }
+    // The bar under the tabs, null while the settings hide it.
+    CMessageBarWnd* Bar() const { return bar; }
+    int GetBottomBarHeight() const;
 
 private:
     // The rule of AddMessage(s): seen when shown and current, else the tab is alerted.
@@ -82,7 +111,28 @@ private:
     bool visible;
     int current;
     std::map<int, Tab> tabs;
+    HWND window;
+    std::unique_ptr<MessageWindowSettings> settings;
+    CMessageBarWnd* bar = nullptr;
+
+    // The smilies button and picks open nothing until a smiley pack provides pictures.
+    void OnPickerItem(CMessageBarWnd*, int) override {}
+    void OnSmiliesButton(CMessageBarWnd*) override {}
+    void OnSendButton(CMessageBarWnd*) override { SendCurrentMessage(); }
+
+    void GetStyle(ITextViewHost::Style* out, int style) override;
+    void GetSelectionColors(COLORREF* text, COLORREF* background) override;
+    // Into the current composer at its caret (a quote from the log, a reply).
+    void InsertText(const wchar_t* text) override;
+    void CreateFonts();
+    void LayOutLogs();
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ComposerProc(HWND composer, UINT message, WPARAM wParam, LPARAM lParam);
+    int ComposerHeight(HWND composer) const;
+    void ShowComposerMenu(HWND composer, int x, int y);
+    void TypingChanged(int stopped);
 };
 
-// Creates the message window (hidden) for the application.
-CChatDlg* CreateChatWindow(IChatWindowCallback* callback);
+// Creates the message window (hidden) for the application, owned by owner when one is given.
+CChatDlg* CreateChatWindow(IChatWindowCallback* callback, HWND owner = nullptr);

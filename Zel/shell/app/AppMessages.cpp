@@ -199,8 +199,7 @@ void CApplication::OnIncomingMessage(const MessageRecord& record)
     else pending.Add(PendingMessage{contact, entry});
     if (!resources) return;
     PlayEventAlert(resources->Alerts(), AE_MESSAGE_IN);
-    bool inFront = chatWindow && chatWindow->IsVisible() && chatWindow->GetCurrentPageId() == contact &&
-                   chatWindow->GetWindow() && GetForegroundWindow() == chatWindow->GetWindow();
+    bool inFront = chatWindow && chatWindow->IsInFront(contact);
     if (!inFront) resources->Notifier().ShowMessage(message.messageNumber, image, contact, message.text);
 }
 

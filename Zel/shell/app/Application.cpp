@@ -186,7 +186,7 @@ void CApplication::OnCreate()
     panel->Create(instance, mainWindow, WS_VISIBLE | WS_TABSTOP, panelRect);
     panel->AddGlobalCell(CZELArray<int>(1, kOfflineImage));
     topPanel.store(panel);
-    chatWindow = CreateChatWindow(this);
+    chatWindow = CreateChatWindow(this, mainWindow);
     resources->SetChatWindow(chatWindow);
 
     // Subscribers' handlers may send to this window meanwhile: their messages are handled.

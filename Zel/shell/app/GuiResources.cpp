@@ -131,7 +131,8 @@ void CGuiResources::OnOptionChanged(int code)
         break;
     case OPT_SMILEY_SCALE:
         SetSmileyScaling(settings.scaleSmile);
-        if (chatWindow) chatWindow->RelayoutLogs();
+        // Only the pictures' size changed: the logs keep their smilies and are laid out again.
+        if (chatWindow) chatWindow->RelayoutLogsKeepingSmilies();
         break;
     case OPT_LANGUAGE:
         ChangeLanguage(settings.language);

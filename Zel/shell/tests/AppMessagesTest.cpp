@@ -3,6 +3,11 @@
 // the settings say), sending goes to a connected account only, and the account statuses come back
 // after a restart.
 #include "Zel/shell/tests/AppTestSupport.h"
+#include "Zel/chat/ChatLogView.h"
+#include "Zel/chat/settings/MessageWindowSettings.h"
+#include "Zel/shell/menu/PopupMenuWnd.h"
+#include "Zel/shell/app/GuiResources.h"
+#include "ZELCommon/tests/WindowScreenshot.h"
 
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/contactlist/ContactListPayloads.h"
@@ -147,6 +152,10 @@ TEST_F(AppMessages, OpeningTheChatShowsHistoryAndPendingMessagesAsTheSettingsSay
         ASSERT_TRUE(PumpUntil([&] { return App().PendingMessages().GetCount() == 2; }));
         App().OpenChat(contact);
         EXPECT_EQ(Tab(), test.lines);
+        // The log shows each line, the separator included.
+        const CChatDlg::Tab* shown = App().ChatWindow()->FindTab(contact);
+        ASSERT_NE(shown->log, nullptr);
+        EXPECT_EQ(shown->log->GetParagraphCount(), int(test.lines.size()));
         EXPECT_EQ(App().PendingMessages().GetCount(), 0);
         EXPECT_EQ(History(), test.history);
         EXPECT_TRUE(App().ChatWindow()->IsVisible());
@@ -196,6 +205,96 @@ TEST_F(AppMessages, SendingGoesToAConnectedAccountAndComesBackAsHistory)
     int sent = tab->entries[0].messageNumber;
     ContactListDataService->PostMessageAck(contact, sent);
     ASSERT_TRUE(PumpUntil([&] { return App().ChatWindow()->FindTab(contact)->entries[0].kind == 26; }));
+    CChatLogView* log = tab->log;
+    ASSERT_NE(log, nullptr);
+    ASSERT_EQ(log->Icons().size(), 1u);
+    EXPECT_EQ(log->Icons()[0]->image, 26);
+
+    // Typed into the composer: typing is reported, Enter sends without the line break, the composer
+    // empties, and the quiet timer reports the stop.
+    HWND composer = tab->composer;
+    ASSERT_NE(composer, nullptr);
+    int typing = fake.Count(account, PM_SET_TYPING);
+    for (wchar_t c : std::wstring(L"hi")) SendMessageW(composer, WM_CHAR, c, 0);
+    ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SET_TYPING) > typing; }));
+    SendMessageW(composer, WM_CHAR, L'\r', 0);
+    ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SEND_MESSAGE) == 2; }));
+    std::wstring last;
+    for (const FakeLogEntry& entry : fake.Log(account))
+        if (entry.code == PM_SEND_MESSAGE) last = entry.text;
+    EXPECT_EQ(last, L"hi");
+    EXPECT_EQ(GetWindowTextLengthW(composer), 0);
+    ASSERT_TRUE(PumpUntil([&] { return log->GetParagraphCount() == 2; }));
+    int beforeStop = fake.Count(account, PM_SET_TYPING);
+    SendMessageW(App().ChatWindow()->GetWindow(), WM_TIMER, CChatDlg::TIMER_TYPING, 0);
+    ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SET_TYPING) > beforeStop; }));
+
+    // A composer holding only a line break has nothing to send.
+    SetWindowTextW(composer, L"\r\n");
+    App().ChatWindow()->SendCurrentMessage();
+    PumpFor(100);
+    EXPECT_EQ(fake.Count(account, PM_SEND_MESSAGE), 2);
+
+    // The bar's send button sends too (the settings show it on demand).
+    CMessageBarWnd* bar = App().ChatWindow()->Bar();
+    ASSERT_NE(bar, nullptr);
+    SetWindowTextW(composer, L"by the button");
+    SendMessageW(bar->SendButton(), WM_LBUTTONDOWN, 0, MAKELPARAM(3, 3));
+    SendMessageW(bar->SendButton(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SEND_MESSAGE) == 3; }));
+
+    // With Enter writing line breaks, the composer grows with each line up to three, then scrolls.
+    App().ChatWindow()->GetSettings()->sendOnEnter = 0;
+    SetWindowTextW(composer, L"");
+    std::vector<int> heights;
+    for (int line = 0; line < 4; ++line) {
+        if (line) SendMessageW(composer, WM_CHAR, L'\r', 0);
+        SendMessageW(composer, WM_CHAR, L'x', 0);
+        RECT r;
+        GetWindowRect(composer, &r);
+        heights.push_back(r.bottom - r.top);
+    }
+    EXPECT_LT(heights[0], heights[1]);
+    EXPECT_LT(heights[1], heights[2]);
+    EXPECT_EQ(heights[2], heights[3]);
+    TestSupport::SaveScreenshot(App().ChatWindow()->GetWindow(), false, L"ChatComposerThreeLines.png");
+    EXPECT_EQ(fake.Count(account, PM_SEND_MESSAGE), 3);
+
+    // The composer's menu: the replies first, then what the log offers; a reply goes in at the caret.
+    struct Script {
+        std::vector<int> ids;
+        std::wstring firstText;
+        int pick;
+    } script{{}, L"", 7};
+    SetPopupMenuRunner(
+        [](void* context, const CPopupMenu& menu, const RECT&, const POINT&, int) {
+            Script* s = static_cast<Script*>(context);
+            s->ids.clear();
+            for (int i = 0; i < menu.GetCount(); ++i) s->ids.push_back(menu.items[i].commandId);
+            s->firstText = menu.items[0].text.GetBuffer();
+            return PopupMenuResult{nullptr, s->pick, 0};
+        },
+        &script);
+    SetWindowTextW(composer, L"");
+    SendMessageW(composer, WM_CONTEXTMENU, WPARAM(composer), MAKELPARAM(5, 5));
+    ASSERT_GE(script.ids.size(), 6u);
+    EXPECT_EQ(std::vector<int>(script.ids.begin(), script.ids.begin() + 3), (std::vector<int>{7, 8, 9}));
+    EXPECT_EQ(script.ids[4], 1);  // "Quote last": the log has lines
+    std::vector<wchar_t> typed(64);
+    GetWindowTextW(composer, typed.data(), 64);
+    EXPECT_STREQ(typed.data(), L"Hi");
+    // "Quote last" puts the newest line in quoted form into the composer.
+    SetWindowTextW(composer, L"");
+    script.pick = 1;
+    SendMessageW(composer, WM_CONTEXTMENU, WPARAM(composer), MAKELPARAM(5, 5));
+    GetWindowTextW(composer, typed.data(), 64);
+    EXPECT_EQ(std::wstring(typed.data()).substr(0, 2), L"> ");
+    // Replies off the menu's top go into their own submenu.
+    App().ChatWindow()->GetSettings()->repliesInContextMenu = 0;
+    script.pick = -1;
+    SendMessageW(composer, WM_CONTEXTMENU, WPARAM(composer), MAKELPARAM(5, 5));
+    EXPECT_EQ(script.firstText, std::wstring(GuiText(129).GetBuffer()));
+    SetPopupMenuRunner(nullptr, nullptr);
 }
 
 TEST_F(AppMessages, TabsFollowTheContactsStatusTypingAliasAndRemoval)

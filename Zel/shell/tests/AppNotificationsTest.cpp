@@ -7,6 +7,8 @@
 #include "Zel/shell/alerts/SoundPlayer.h"
 #include "Zel/shell/alerts/VibraPlayer.h"
 #include "Zel/shell/notify/Notifier.h"
+#include "Zel/chat/ChatLogView.h"
+#include "Zel/shell/skin/ColorScheme.h"
 #include "Zel/shell/tests/AlertTestSupport.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
 #include "Handheld/BubbleHtml.h"
@@ -113,4 +115,79 @@ TEST(AppNotifications, AMessageBubbleWaitsAndOpensItsChat)
     EXPECT_EQ(app.ChatWindow()->GetCurrentPageId(), contact);
 
     EXPECT_EQ(AlertTest::PlayedCount(audio, 0), 2);
+}
+
+TEST(AppNotifications, AMessageForTheChatInFrontRaisesNoBubble)
+{
+    ZEL_REQUIRE_DISPLAY();
+    RecordingAudio audio;
+    AppFolder folder(L"AppChatInFrontTest");
+    AccountTest::FakePlugin fake(L"Accounts", L"FakeA");
+    AppRun run(folder);
+    ASSERT_TRUE(run.started);
+    CApplication& app = run.App();
+    app.Settings().showMessages = true;
+    app.Settings().dontShowIfActive = false;
+    app.Settings().turnOffEvents = false;
+    unsigned account = run.NewAccount(L"alice");
+    ASSERT_NE(account, 0u);
+    int bob = run.NewContact(account, L"bob", L"Bob");
+    int carol = run.NewContact(account, L"carol", L"Carol");
+    CNotifier& notifier = app.Resources()->Notifier();
+    int number = 0;
+    auto receive = [&](int contact, const wchar_t* text) {
+        MessageRecord message;
+        message.contactId = contact;
+        message.messageNumber = ++number;
+        message.flags = 0;
+        message.kind = -1;
+        message.text = text;
+        return ContactListDataService->PostIncomingMessage(contact, message);
+    };
+    auto arrived = [&](int contact, int count) {
+        const CChatDlg::Tab* tab = app.ChatWindow()->FindTab(contact);
+        return tab && tab->entries.GetCount() == count;
+    };
+
+    CChatDlg* chat = app.ChatWindow();
+    ASSERT_NE(chat->GetWindow(), nullptr);
+    EXPECT_EQ(GetWindow(chat->GetWindow(), GW_OWNER), run.Window());
+    EXPECT_FALSE(IsWindowVisible(chat->GetWindow()));
+    app.OpenChat(bob);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == chat->GetWindow(); }));
+    ASSERT_TRUE(chat->IsInFront(bob));
+    int bubbles = notifier.Entries().GetCount();
+
+    // Bob's own tab is in front: his message shows there and raises nothing.
+    ASSERT_TRUE(receive(bob, L"you see this"));
+    ASSERT_TRUE(PumpUntil([&] { return arrived(bob, 1); }));
+    PumpFor(100);
+    EXPECT_EQ(notifier.Entries().GetCount(), bubbles);
+    // The line stands in Bob's log, painted in the scheme's incoming name and text colours.
+    CChatLogView* log = chat->FindTab(bob)->log;
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(log->GetParagraphCount(), 1);
+    UpdateWindow(*log);
+    TestSupport::SaveScreenshot(chat->GetWindow(), false, L"ChatWindowIncoming.png");
+    TestSupport::Image image;
+    ASSERT_TRUE(TestSupport::CaptureWindow(*log, false, &image));
+    auto inked = [&](COLORREF colour) {
+        int n = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) n += image.At(x, y) == TestSupport::Rgb(colour);
+        return n;
+    };
+    EXPECT_GT(inked(GetSchemeColor(12)), 5) << "name";
+    EXPECT_GT(inked(GetSchemeColor(14)), 5) << "text";
+
+    // Carol has no tab in front: her message raises its bubble.
+    ASSERT_TRUE(receive(carol, L"and this?"));
+    ASSERT_TRUE(PumpUntil([&] { return notifier.Entries().GetCount() == bubbles + 1; }));
+
+    // Closing the window only hides it; Bob's next message raises a bubble too.
+    SendMessageW(chat->GetWindow(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(chat->GetWindow()));
+    EXPECT_TRUE(chat->HasTab(bob));
+    ASSERT_TRUE(receive(bob, L"still there?"));
+    ASSERT_TRUE(PumpUntil([&] { return notifier.Entries().GetCount() == bubbles + 2; }));
 }
