@@ -1,5 +1,7 @@
 #include "Zel/chat/ChatLogView.h"
 
+#include "Zel/chat/AnimatedPictureWnd.h"
+#include "Zel/chat/SmileyPack.h"
 #include "Zel/chat/settings/MessageWindowSettings.h"
 #include "Zel/core/skin/SkinImageSet.h"
 #include "Zel/shell/app/GuiResources.h"
@@ -10,9 +12,24 @@
 
 #include <algorithm>
 
-const ISmileyCodes* CChatLogView::smileyCodes = nullptr;
-
 namespace {
+
+// The codes of the smiley pack in use; none while it loads or when there is none.
+class PackSmileyCodes : public ISmileyCodes {
+public:
+    int GetSmileyCount() const override
+    {
+        const CSmileyPack& pack = SmileyPackInUse();
+        return pack.IsLoaded() ? int(pack.CodeTable().size()) : 0;
+    }
+    int GetCodeCount(int smiley) const override { return int(SmileyPackInUse().CodeTable()[size_t(smiley)].size()); }
+    std::wstring GetCode(int smiley, int code) const override
+    {
+        return SmileyPackInUse().CodeTable()[size_t(smiley)][size_t(code)];
+    }
+};
+
+const PackSmileyCodes g_packCodes;
 
 enum {
     StyleInName = 1, StyleOutName, StyleInTime, StyleOutTime, StyleEventName, StyleEventTime,
@@ -22,6 +39,33 @@ enum {
 std::wstring Wide(const CZELString& s) { return s.GetBuffer() ? std::wstring(s.GetBuffer(), size_t(s.GetLength())) : std::wstring(); }
 
 }  // namespace
+
+const ISmileyCodes* CChatLogView::smileyCodes = &g_packCodes;
+
+CSmileyElement::CSmileyElement(int smiley, int code, const std::wstring& codeText, IAnimatedElementOwner* owner)
+    : smiley(smiley), code(code), codeText(codeText)
+{
+    const CSmileyPack& pack = SmileyPackInUse();
+    if (pack.IsLoaded() && smiley >= 0 && smiley < pack.GetCount())
+        cell.reset(new CSmileyCellElement(pack, smiley, owner));
+}
+
+CSmileyElement::~CSmileyElement() = default;
+
+void CSmileyElement::Measure(SIZE* size)
+{
+    *size = cell ? cell->Size() : SIZE{0, 0};
+}
+
+void CSmileyElement::Paint(HDC dc, POINT at)
+{
+    if (cell) cell->Paint(dc, at.x, at.y);
+}
+
+void CChatLogView::OnFrameChanged(AnimatedElement*, int)
+{
+    if (hwnd) InvalidateRect(hwnd, nullptr, FALSE);
+}
 
 void CMessageIconElement::Measure(SIZE* size)
 {
@@ -125,7 +169,7 @@ void CChatLogView::AppendWithSpans(TextParagraph& paragraph, const std::wstring&
         if (span.kind == LogSpanLink) {
             paragraph.AppendText(text.c_str() + span.start, span.length, STYLE_LINK);
         } else {
-            CSmileyElement* element = new CSmileyElement(span.smiley, span.code, text.substr(size_t(span.start), size_t(span.length)));
+            CSmileyElement* element = new CSmileyElement(span.smiley, span.code, text.substr(size_t(span.start), size_t(span.length)), this);
             paragraph.AppendElement(element);
             smilies.push_back(SmileyRecord{element, GetParagraphCount(), style});
         }

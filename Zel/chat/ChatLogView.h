@@ -7,8 +7,12 @@
 #include "Zel/chat/ChatLogHost.h"
 #include "Zel/chat/TextView.h"
 #include "Zel/chat/log/LogSpans.h"
+#include "Zel/chat/smiley/AnimationSchedule.h"
 
+#include <memory>
 #include <vector>
+
+class CSmileyCellElement;
 
 // The line's picture (a skin image), with the message number and kind an acknowledgement looks for.
 class CMessageIconElement : public ITextElement {
@@ -32,23 +36,27 @@ public:
     const wchar_t* GetText() override { return L""; }
 };
 
-// A smiley picture in a message. Its picture and animation come with the smiley pack; until then
-// the view makes none, since FindSpans finds no smiley without the pack's codes.
+// A smiley picture in a message: the smiley pack's picture, animated while it lives when it has
+// frames to show; without a loaded pack it has no size and draws nothing.
 class CSmileyElement : public ITextElement {
 public:
-    CSmileyElement(int smiley, int code, const std::wstring& codeText) : smiley(smiley), code(code), codeText(codeText) {}
-    void Measure(SIZE* size) override { size->cx = size->cy = 0; }
-    void Paint(HDC, POINT) override {}
+    CSmileyElement(int smiley, int code, const std::wstring& codeText, IAnimatedElementOwner* owner = nullptr);
+    ~CSmileyElement() override;
+    void Measure(SIZE* size) override;
+    void Paint(HDC dc, POINT at) override;
     const wchar_t* GetText() override { return codeText.c_str(); }
 
     int smiley;
     int code;
     std::wstring codeText;
+
+private:
+    std::unique_ptr<CSmileyCellElement> cell;
 };
 
 enum ChatLogOp { ChatLogCopy = 0, ChatLogQuote = 2, ChatLogQuoteLast = 3, ChatLogClear = 4 };
 
-class CChatLogView : public CTextView, private ITextViewHost {
+class CChatLogView : public CTextView, private ITextViewHost, private IAnimatedElementOwner {
 public:
     static CChatLogView* Create(HWND parent, const RECT& rect, IChatLogHost* host);
     ~CChatLogView() override;
@@ -99,4 +107,7 @@ private:
     std::vector<SmileyRecord> smilies;
     std::vector<CSeparatorElement*> separators;
     static const ISmileyCodes* smileyCodes;
+
+    // A smiley's new frame: the view is painted again.
+    void OnFrameChanged(AnimatedElement* element, int frame) override;
 };

@@ -2,6 +2,7 @@
 // only the sent line, links open through the shell, copy reaches the clipboard, the menu quotes, and
 // the lines are painted in their styles' colours.
 #include "Zel/chat/ChatLogView.h"
+#include "Zel/chat/SmileyPack.h"
 #include "Zel/chat/settings/MessageWindowSettings.h"
 #include "Zel/shell/helpers/ClipboardHelpers.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
@@ -221,3 +222,45 @@ TEST(ChatLogView, PicturesScaleWithTheScreenDensity)
 }
 
 }  // namespace
+
+// With the default pack in use, a code in a message becomes the pack's picture, drawn where the code
+// stood; a code over the message's budget stays text, and without a pack the code is only text.
+TEST(ChatLogView, SmileyCodesBecomeThePacksPictures)
+{
+    ZEL_REQUIRE_DISPLAY();
+    TestSupport::DpiScope dpi{96};
+    HWND parent = MakeParent();
+    LogHost host;
+    host.settings.smiliesPerMessage = 2;
+    RECT rect = {0, 0, 320, 240};
+    CChatLogView* log = CChatLogView::Create(parent, rect, &host);
+    ASSERT_NE(log, nullptr);
+    auto smileySizes = [&](int paragraph) {
+        std::vector<SIZE> sizes;
+        for (const TextRun& run : log->Document().Get(paragraph)->GetRuns()) {
+            if (run.style != STYLE_ELEMENT || !dynamic_cast<CSmileyElement*>(run.element)) continue;
+            SIZE size = {};
+            run.element->Measure(&size);
+            sizes.push_back(size);
+        }
+        return sizes;
+    };
+
+    log->AddEntry(Entry(ChatLineIncoming, 1, L"Bob", L"no pack :-)"));
+    EXPECT_TRUE(smileySizes(0).empty());
+
+    CSmileyPack pack(CZELString(L"ZEL PDA smilies"), nullptr);
+    ASSERT_TRUE(pack.WaitLoaded(20000));
+    SetSmileyPackInUse(&pack);
+    log->AddEntry(Entry(ChatLineIncoming, 2, L"Bob", L"hi :-) and :-) and :-)"));
+    std::vector<SIZE> sizes = smileySizes(1);
+    SetSmileyPackInUse(nullptr);
+    ASSERT_EQ(sizes.size(), 2u);  // the third is over the budget
+    for (const SIZE& size : sizes) {
+        EXPECT_GT(size.cx, 0);
+        EXPECT_GT(size.cy, 0);
+    }
+    std::wstring text = log->Document().Get(1)->GetText();
+    EXPECT_NE(text.find(L":-)"), std::wstring::npos);  // the third code, as text
+    DestroyWindow(parent);
+}
