@@ -1,7 +1,10 @@
 #include "Zel/chat/ChatDlg.h"
 
 #include "Zel/chat/ChatLogView.h"
+#include "Zel/chat/AnimatedPictureWnd.h"
 #include "Zel/chat/KeyboardScrollHook.h"
+#include "Zel/chat/SmileyDialog.h"
+#include "Zel/chat/SmileyPack.h"
 #include "Zel/shell/helpers/ClipboardHelpers.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
 #include "Zel/chat/settings/MessageWindowSettings.h"
@@ -67,6 +70,10 @@ LRESULT CALLBACK CChatDlg::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
         // The volume keys scroll the current conversation.
         auto found = self->tabs.find(self->current);
         if (found != self->tabs.end() && found->second.log) SendMessageW(*found->second.log, WM_VSCROLL, wParam, lParam);
+        return 0;
+    }
+    if (message == CGuiResources::WM_SMILEY_PACK_LOADED && self) {
+        if (self->bar && self->bar->Strip()) self->bar->Strip()->Fill();
         return 0;
     }
     if (message == WM_CLOSE) {
@@ -343,6 +350,9 @@ void CChatDlg::Show(bool show)
     if (show && current == -1) return;
     visible = show;
     if (!window) return;
+    // Smilies animate only while someone can see them.
+    if (show) AnimatedPictureWnd::StartAnimationTimer();
+    else AnimatedPictureWnd::StopAnimationTimer();
     if (show) {
         ShowWindow(window, SW_SHOW);
         SetForegroundWindow(window);
@@ -378,6 +388,20 @@ void CChatDlg::RelayoutLogsKeepingSmilies()
 {
     for (auto& tab : tabs)
         if (tab.second.log) tab.second.log->Relayout();
+}
+
+void CChatDlg::OnPickerItem(CMessageBarWnd*, int smiley)
+{
+    CZELString code = SmileyPackInUse().GetCode(smiley);
+    if (!code.IsEmpty()) InsertText(code.GetBuffer());
+}
+
+void CChatDlg::ChooseAndInsertSmiley()
+{
+    const int smiley = ChooseSmiley(window, settings && settings->compactSmileyDialog != 0);
+    if (smiley < 0) return;
+    OnPickerItem(bar, smiley);
+    if (bar && bar->Strip()) bar->Strip()->PushSmiley(smiley);
 }
 
 void CChatDlg::InsertText(const wchar_t* text)

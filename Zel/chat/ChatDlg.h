@@ -116,8 +116,10 @@ private:
     CMessageBarWnd* bar = nullptr;
 
     // The smilies button and picks open nothing until a smiley pack provides pictures.
-    void OnPickerItem(CMessageBarWnd*, int) override {}
-    void OnSmiliesButton(CMessageBarWnd*) override {}
+    // A smiley picked in the strip, or chosen in the smiley dialog: its first code into the composer.
+    void OnPickerItem(CMessageBarWnd*, int smiley) override;
+    void OnSmiliesButton(CMessageBarWnd*) override { ChooseAndInsertSmiley(); }
+    void ChooseAndInsertSmiley();
     void OnSendButton(CMessageBarWnd*) override { SendCurrentMessage(); }
 
     void GetStyle(ITextViewHost::Style* out, int style) override;

@@ -15,11 +15,6 @@ HBRUSH SkinBrush()
     return brush ? brush : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
 }
 
-// The picker's place, on the skin's background until the smiley pack's grid picker fills it.
-class CEmptyPicker : public UI::CZELWMUI_Wnd {
-public:
-    HBRUSH GetBkBrush() override { return SkinBrush(); }
-};
 }
 
 int CMessageBarWnd::ButtonWidth() { return (g_HIDPI_LogPixelsX * 40 + 48) / 96; }
@@ -40,8 +35,7 @@ void CMessageBarWnd::OnCreate()
 {
     UI::CZELWMUI_Wnd::OnCreate();
     RECT rect = {0, 0, 1, 1};
-    picker = new (std::nothrow) CEmptyPicker;
-    if (picker) picker->Create(GetModuleHandleW(nullptr), hwnd, WS_VISIBLE | WS_BORDER | WS_TABSTOP, rect);
+    picker = CreateGridPicker(hwnd, rect, this);
     smilies = CreateImageButton(hwnd, rect, kImageSmilies);
     send = CreateImageButton(hwnd, rect, kImageSend);
     Layout();

@@ -2,10 +2,11 @@
 // up to two picture buttons on the right (smilies, send), as the settings say. It passes the focus
 // among its children with the device's keys and tells its observer what was picked or tapped.
 //
-// The picker is an empty window for now; the grid picker of the smiley pack takes its place and
-// reports picks through OnPickerItem.
+// The picker is the recent-smilies strip of the pack in use; its picks reach the observer through
+// OnPickerItem.
 #pragma once
 
+#include "Zel/chat/GridPickerWnd.h"
 #include "Zel/shell/helpers/ImageButton.h"
 #include "ZELCommon/ZELWMUI_Wnd.h"
 
@@ -22,7 +23,7 @@ protected:
     ~IMessageBarObserver() {}
 };
 
-class CMessageBarWnd : public UI::CZELWMUI_Wnd {
+class CMessageBarWnd : public UI::CZELWMUI_Wnd, private IGridPickerObserver {
 public:
     CMessageBarWnd(MessageWindowSettings* settings, IMessageBarObserver* observer);
     ~CMessageBarWnd() override;
@@ -33,6 +34,8 @@ public:
     void OnPickerItem(int item);
 
     HWND Picker() const { return picker ? HWND(*picker) : nullptr; }
+    // The recent-smilies strip; null when it could not be made.
+    CGridPickerWnd* Strip() const { return picker; }
     HWND SmiliesButton() const { return smilies ? HWND(*smilies) : nullptr; }
     HWND SendButton() const { return send ? HWND(*send) : nullptr; }
     // The width of a button: 40 pixels at 96 dpi.
@@ -49,7 +52,9 @@ public:
 private:
     MessageWindowSettings* settings;
     IMessageBarObserver* observer;
-    UI::CZELWMUI_Wnd* picker;
+    void OnSmileyPicked(CGridPickerWnd*, int smiley) override { OnPickerItem(smiley); }
+
+    CGridPickerWnd* picker;
     CImageButton* smilies;
     CImageButton* send;
 };

@@ -2,6 +2,7 @@
 // moving through the shown children and out to the dialog, characters reaching the parent, taps
 // reaching the observer; and the picture button on its own.
 #include "Zel/chat/MessageBarWnd.h"
+#include "Zel/chat/SmileyPack.h"
 #include "Zel/chat/settings/MessageWindowSettings.h"
 #include "Zel/shell/tests/AppTestSupport.h"
 #include "Handheld/tests/DisplayRequirement.h"
@@ -144,3 +145,31 @@ TEST(MessageBar, FocusCharactersAndTaps)
 }
 
 }  // namespace
+
+// The picker is the pack's recent-smilies strip: filled once the pack is in, and a pick by key
+// reaches the observer as that smiley.
+TEST(MessageBar, ThePickerIsThePacksStrip)
+{
+    ZEL_REQUIRE_DISPLAY();
+    CSmileyPack pack(CZELString(L"ZEL PDA smilies"), nullptr);
+    ASSERT_TRUE(pack.WaitLoaded(20000));
+    SetSmileyPackInUse(&pack);
+    HWND parent = MakeParent();
+    MessageWindowSettings settings(nullptr);
+    Observer observer;
+    RECT rect = {0, 0, 300, 25};
+    CMessageBarWnd* bar = CreateMessageBar(parent, rect, &settings, &observer);
+    ASSERT_NE(bar, nullptr);
+    ASSERT_NE(bar->Strip(), nullptr);
+    EXPECT_EQ(HWND(*bar->Strip()), bar->Picker());
+    bar->Strip()->Fill();
+    std::vector<int> shown = bar->Strip()->Smilies();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0], 0);
+    SetFocus(bar->Picker());
+    SendMessageW(bar->Picker(), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_FALSE(observer.calls.empty());
+    EXPECT_EQ(observer.calls.back(), "pick " + std::to_string(shown[bar->Strip()->Selection() < 0 ? 0 : bar->Strip()->Selection()]));
+    DestroyWindow(parent);
+    SetSmileyPackInUse(nullptr);
+}
