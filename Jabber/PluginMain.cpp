@@ -1,16 +1,15 @@
 // Jabber.dll's entry point and its export for the tests.
 #include "Jabber/account/JabberAccount.h"
 #include "Jabber/account/PluginAccounts.h"
+#include "Jabber/account/PluginModule.h"
 #include "Jabber/account/Timings.h"
 
 #include <windows.h>
 
-// The library's module handle, for the dialog resources of the pages to come.
-HINSTANCE ModuleInstance = nullptr;
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH) ModuleInstance = instance;
+    if (reason == DLL_PROCESS_ATTACH) PluginModule() = instance;
     return TRUE;
 }
 

@@ -79,6 +79,7 @@ bool AccountSettings::GetKeepAlive() const { return GetByte(L"KeepAlive", 1) != 
 bool AccountSettings::GetEmailNotify() const { return GetByte(L"EmailNotify", 1) != 0; }
 void AccountSettings::SetEmailNotify(bool value) const { SetByte(L"EmailNotify", value ? 1 : 0); }
 bool AccountSettings::GetHideEmailButton() const { return GetByte(L"HideEmailBtn", 0) != 0; }
+void AccountSettings::SetHideEmailButton(bool value) const { SetByte(L"HideEmailBtn", value ? 1 : 0); }
 
 bool AccountSettings::GetManualConnection() const
 {

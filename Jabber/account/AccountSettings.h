@@ -43,6 +43,7 @@ public:
     bool GetEmailNotify() const;
     void SetEmailNotify(bool value) const;
     bool GetHideEmailButton() const;
+    void SetHideEmailButton(bool value) const;
     bool GetManualConnection() const;
     void SetManualConnection(bool value) const;
     CZELString GetManualServer() const;

@@ -71,6 +71,13 @@ public:
     int OnDisconnected(CConnection* connection, int reason) override;
     int OnErrorText(CConnection* connection, const CZELString& text) override;
     int AnswerFileOffer(intptr_t key, bool accept) override;
+    int GetSettingsPages(void* pages) override;
+
+    // SettingsPages.cpp, on the queue's thread: what the pages change beyond the stored settings.
+    // The caption (the bare JID) is to be read again.
+    void AnnounceNameChanged();
+    // Stores "HideEmailBtn" when it changes and removes or brings back the e-mail icon.
+    void SetHideEmailButton(bool hide);
 
     int Kind() const { return kind; }
     const ZEL_GUID& ProtocolGuid() const;

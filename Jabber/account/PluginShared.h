@@ -20,6 +20,8 @@ class CServicesManager;
 }
 
 enum { PluginImageCount = 44 };
+// The e-mail button's picture in the top panel.
+enum { MailButtonImage = 18 };
 
 // The names PluginImages acquires, by number.
 extern const wchar_t* const PluginImageNames[PluginImageCount];

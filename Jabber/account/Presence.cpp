@@ -20,7 +20,6 @@ const char CapsNs[] = "http://jabber.org/protocol/caps";
 const char XStatusNs[] = "zel:x:status";
 const char MailNoticeNs[] = "zel:mail:notify";
 const int NotAuthorisedImage = 39;
-const int MailButtonImage = 18;
 
 std::wstring TextOf(const XmlElement* element)
 {

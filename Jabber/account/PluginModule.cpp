@@ -1,0 +1,7 @@
+#include "Jabber/account/PluginModule.h"
+
+HINSTANCE& PluginModule()
+{
+    static HINSTANCE module = GetModuleHandleW(nullptr);
+    return module;
+}
