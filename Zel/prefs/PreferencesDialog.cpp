@@ -85,8 +85,6 @@ int PreferencesOpened()
     return opened;
 }
 
-void AddSearchResult(const void*) {}
-
 void SetPreferencesSubDialogs(const PreferencesSubDialogs* dialogs)
 {
     standIns = dialogs;

@@ -78,8 +78,9 @@ void SetPreferencesRunner(PreferencesRunner runner, void* context);
 // The page the last ShowPreferencesDialog asked for, -1 before any, and how often it was asked.
 int LastPreferencesPage();
 int PreferencesOpened();
-// One row of the search dialog's results; null ends the search.
-void AddSearchResult(const void* row);
+// One row of the open search dialog's results, as the search-result notice's payload; a notice
+// without a row, or a row without a contact, ends the search.
+void AddSearchResult(const void* payload);
 
 // The dialogs the pages' buttons open. A test sets stand-ins; a null entry, or a null table, is the
 // program's own. The message-window settings dialog is made with the chat window and wired in by

@@ -3,6 +3,7 @@
 #include "Zel/core/accounts/ProtocolsManager.h"
 #include "Zel/prefs/AboutDialog.h"
 #include "Zel/prefs/GlobalSettings.h"
+#include "Zel/prefs/SearchDialog.h"
 #include "Zel/shell/CoreServices.h"
 #include "Zel/shell/app/Application.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
@@ -12,7 +13,7 @@ namespace {
 // The dialogs made elsewhere.
 class CProgramDialogs : public IMainMenuDialogs {
 public:
-    void ShowSearch(HWND, unsigned) override {}
+    void ShowSearch(HWND owner, unsigned account) override { ShowSearchDialog(owner, account); }
     void ShowAbout(HWND owner) override { ShowAboutDialog(owner); }
 };
 
