@@ -1,6 +1,7 @@
 #include "Zel/prefs/PreferencesDialog.h"
 
 #include "Zel/prefs/AccountSettingsDialog.h"
+#include "Zel/prefs/ColorEditors.h"
 #include "Zel/prefs/FontChoiceDialog.h"
 #include "Zel/prefs/PreferencesPages.h"
 #include "Zel/shell/app/Application.h"
@@ -93,7 +94,7 @@ void SetPreferencesSubDialogs(const PreferencesSubDialogs* dialogs)
 const PreferencesSubDialogs& PreferencesDialogs()
 {
     static PreferencesSubDialogs current;
-    static const PreferencesSubDialogs own = {RunFontChoiceDialog, nullptr, nullptr, ShowAccountSettingsDialog,
+    static const PreferencesSubDialogs own = {RunFontChoiceDialog, nullptr, RunColorSchemeEditor, ShowAccountSettingsDialog,
                                               ShowMessageWindowSettings};
     current = own;
     if (standIns) {
