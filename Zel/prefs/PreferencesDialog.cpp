@@ -1,6 +1,7 @@
 #include "Zel/prefs/PreferencesDialog.h"
 
 #include "Zel/prefs/AccountSettingsDialog.h"
+#include "Zel/prefs/AlertsEditor.h"
 #include "Zel/prefs/ColorEditors.h"
 #include "Zel/prefs/FontChoiceDialog.h"
 #include "Zel/prefs/PreferencesPages.h"
@@ -94,7 +95,7 @@ void SetPreferencesSubDialogs(const PreferencesSubDialogs* dialogs)
 const PreferencesSubDialogs& PreferencesDialogs()
 {
     static PreferencesSubDialogs current;
-    static const PreferencesSubDialogs own = {RunFontChoiceDialog, nullptr, RunColorSchemeEditor, ShowAccountSettingsDialog,
+    static const PreferencesSubDialogs own = {RunFontChoiceDialog, RunAlertsEditor, RunColorSchemeEditor, ShowAccountSettingsDialog,
                                               ShowMessageWindowSettings};
     current = own;
     if (standIns) {
