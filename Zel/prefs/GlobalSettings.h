@@ -30,6 +30,8 @@ public:
     void SetPlace(Services::CServicesManager* bus, const CZELString& appFolder);
 
     void Load();
+    // The folder the packs are looked for in; empty: the application folder.
+    const CZELString& PackRoot() const { return appFolder; }
     // Does nothing when the settings store is not registered.
     void Save();
 

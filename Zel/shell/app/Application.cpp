@@ -302,6 +302,12 @@ void CApplication::ApplyOption(int code)
         }
         UpdateSoftKeys(false);
         UpdateSoftKeys(true);
+    } else if (code == OPT_SKIN || code == OPT_COLORS) {
+        // The scheme table is the record's own, so a repaint shows the new skin and colours; the
+        // top panel and the contact list are the main window's children.
+        const UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME;
+        if (mainWindow) RedrawWindow(mainWindow, nullptr, nullptr, flags);
+        if (chatWindow && chatWindow->GetWindow()) RedrawWindow(chatWindow->GetWindow(), nullptr, nullptr, flags);
     }
 }
 

@@ -40,6 +40,7 @@ enum OptionCode {
     OPT_CL_COLUMNS = 6,
     OPT_CL_FONT = 8,
     OPT_SKIN = 16,
+    OPT_COLORS = 17,
     OPT_SMILEY_PACK = 18,
     OPT_SMILEY_SCALE = 19,
     OPT_LANGUAGE = 20,

@@ -1,5 +1,8 @@
 #include "Zel/shell/contactlist/ContactListHost.h"
 
+#include "Zel/chat/MessageHistoryDialog.h"
+#include "Zel/prefs/AccountSettingsDialog.h"
+
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/accounts/IProtocolsManager.h"
 #include "Zel/core/bus/ServicesManager.h"
@@ -225,9 +228,9 @@ bool CBusContactListHost::AskText(HWND owner, int kind, CZELString& text)
     return true;
 }
 
-void CBusContactListHost::ShowAccountSettings(unsigned, HWND)
+void CBusContactListHost::ShowAccountSettings(unsigned account, HWND owner)
 {
-    // The account settings dialog is not part of this build.
+    ShowAccountSettingsDialog(account, owner);
 }
 
 void CBusContactListHost::ShowContactDetails(HWND owner, int contact)
@@ -235,9 +238,9 @@ void CBusContactListHost::ShowContactDetails(HWND owner, int contact)
     ShowContactDetailsDialog(owner, contact);
 }
 
-void CBusContactListHost::ShowHistory(HWND, int)
+void CBusContactListHost::ShowHistory(HWND owner, int contact)
 {
-    // The message history dialog is not part of this build.
+    ShowMessageHistory(owner, contact);
 }
 
 void CBusContactListHost::CopyText(const CZELString& text)

@@ -1,18 +1,20 @@
 #include "Zel/shell/menu/MainMenu.h"
 
 #include "Zel/core/accounts/ProtocolsManager.h"
+#include "Zel/prefs/AboutDialog.h"
 #include "Zel/prefs/GlobalSettings.h"
+#include "Zel/prefs/SearchDialog.h"
 #include "Zel/shell/CoreServices.h"
 #include "Zel/shell/app/Application.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
 
 namespace {
 
-// The dialogs made elsewhere; none of them stands in this program yet.
+// The dialogs made elsewhere.
 class CProgramDialogs : public IMainMenuDialogs {
 public:
-    void ShowSearch(HWND, unsigned) override {}
-    void ShowAbout(HWND) override {}
+    void ShowSearch(HWND owner, unsigned account) override { ShowSearchDialog(owner, account); }
+    void ShowAbout(HWND owner) override { ShowAboutDialog(owner); }
 };
 
 CProgramDialogs g_programDialogs;

@@ -12,6 +12,7 @@
 #include "Zel/core/history/HistoryFile.h"
 #include "Zel/core/tests/AccountTestSupport.h"
 #include "Zel/shell/CoreServices.h"
+#include "Zel/prefs/PreferencesDialog.h"
 #include "ZELCommon/tests/TempFolder.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 
@@ -64,6 +65,13 @@ inline BOOL QuietTray(DWORD, NOTIFYICONDATAW*)
     return TRUE;
 }
 
+// The preferences as most tests see them: asked for, counted, never shown (a run without accounts
+// asks at start). A test that drives them sets its own runner after the run is made.
+inline int SkipPreferences(void*, PreferencesDialog&, HWND)
+{
+    return IDCANCEL;
+}
+
 // A temporary application folder that outlives several runs of the application.
 typedef TestSupport::TempFolder AppFolder;
 
@@ -81,6 +89,7 @@ public:
         place.protosFolder = PluginTree::ProtosFolder(pluginScenario);
         place.historyFolder = (folder.path + L"History\\").c_str();
         place.appFolder = folder.path.c_str();
+        SetPreferencesRunner(&SkipPreferences, nullptr);
         application.reset(make ? make(&start, place) : new CApplication(&start, place));
         if (!make) application->SetTrayNotify(QuietTray);
         started = InitInstance(*application, L"") && application->CompleteStart();
@@ -94,6 +103,7 @@ public:
         HWND window = application->GetMainWindow();
         if (window && IsWindow(window)) SendMessageW(window, WM_CLOSE, 0, 0);
         application.reset();
+        SetPreferencesRunner(nullptr, nullptr);
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         }

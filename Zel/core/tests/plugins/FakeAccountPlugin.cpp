@@ -20,6 +20,12 @@
 #include <utility>
 #include <vector>
 
+#if defined(FAKE_ACCOUNT_PAGES)
+#include "ZELCommon/ZELCommonMain.h"
+#include "ZELCommon/ZELCommonResources.h"
+#include "ZELCommon/ZELWMUI_SettingsPan.h"
+#endif
+
 extern "C" {
 int FakeAccountLog(unsigned accountId, FakeLogEntry* out, int capacity);
 void FakeAccountClearLog();
@@ -46,6 +52,10 @@ const bool kLateAfterUnload = false;
 const ZEL_GUID* const kServed[] = {&GUID_FAKE_PROBE};
 const wchar_t kPluginName[] = L"Probe";
 const bool kLateAfterUnload = true;
+#elif defined(FAKE_ACCOUNT_PAGES)
+const ZEL_GUID* const kServed[] = {&GUID_FAKE_A};
+const wchar_t kPluginName[] = L"Fake pages";
+const bool kLateAfterUnload = false;
 #else
 #error "no fake account kind"
 #endif
@@ -64,6 +74,41 @@ CZELString TextOf(CRefObject* payload)
     if (CMessagePayload* message = dynamic_cast<CMessagePayload*>(payload)) return message->message.text;
     return CZELString();
 }
+
+#if defined(FAKE_ACCOUNT_PAGES)
+// A page on the foundation library's empty template; OK counts its stores in the account's value
+// FAKE_VALUE_PAGE_STORES through the manager, as a real page stores its fields.
+class FakePage : public UI::CZELWMUI_SettingsPan {
+public:
+    FakePage(IProtocolsManager* manager, unsigned account, const wchar_t* title)
+        : manager(manager), account(account), title(title)
+    {
+    }
+    CZELString GetTitle() override { return CZELString(title); }
+    CZELArray<int> GetIcons() override { return CZELArray<int>(); }
+    ZELTabDlg::PanResource GetResource() override { return {GetZELCommonModule(), IDD_ZELCOMMON_EMPTY_PAGE}; }
+
+protected:
+    int DoDataExchange(int save) override
+    {
+        if (save && manager) {
+            int stores = 0;
+            manager->GetAccountInt(account, FAKE_VALUE_PAGE_STORES, &stores);
+            ++stores;
+            manager->SetAccountInt(account, FAKE_VALUE_PAGE_STORES, &stores);
+        }
+        return 1;
+    }
+
+private:
+    IProtocolsManager* manager;
+    unsigned account;
+    const wchar_t* title;
+};
+const bool kHasPages = true;
+#else
+const bool kHasPages = false;
+#endif
 
 class CFakeAccount;
 // The status menu's items set the status chosen, as a real plug-in's do.
@@ -227,10 +272,16 @@ private:
             return 0;
         }
         case PM_GET_SETTINGS_PAGES:
-        case PM_GET_OWN_DETAILS_PAGES:
-        case PM_GET_CONTACT_DETAILS_PAGES:
+            if (kHasPages) AddPage(p1, L"Fake settings");
+            return 100 + code;
+        case PM_GET_SEARCH_PAGES:
+            if (kHasPages) AddPage(p2, L"Fake search");
+            return 100 + code;
         case PM_SEARCH:
-        case PM_GET_SEARCH_PAGES: return 100 + code;
+            if (kHasPages) AnswerSearch();
+            return 100 + code;
+        case PM_GET_OWN_DETAILS_PAGES:
+        case PM_GET_CONTACT_DETAILS_PAGES: return 100 + code;
         default: return 0;
         }
     }
@@ -266,6 +317,34 @@ private:
         }
         CRefValue made(item);
         Record(id, code, &made, nullptr);
+    }
+
+    void AddPage(CRefObject* pagesValue, const wchar_t* title)
+    {
+#if defined(FAKE_ACCOUNT_PAGES)
+        if (auto* pages = reinterpret_cast<ZELTabDlg::PanList*>(ValueOf(pagesValue)))
+            pages->Add(new FakePage(Manager(), id, title));
+#else
+        (void)pagesValue;
+        (void)title;
+#endif
+    }
+
+    // Two rows, then the row without a contact that ends the search.
+    void AnswerSearch()
+    {
+        for (int i = 0; i <= FAKE_SEARCH_ROWS; ++i) {
+            SearchResultRow row;
+            if (i < FAKE_SEARCH_ROWS) {
+                row.contactId = int(0x80007000u + unsigned(i));
+                row.account = CZELString(i == 0 ? L"first@fake" : L"second@fake");
+                row.nickname = CZELString(L"nick");
+                row.gender = i == 0 ? 2 : 1;
+                row.age = i == 0 ? 25 : 1000;
+            }
+            bus->SendMessage(int(ownerQueue), protocol, ACC_SEARCH_RESULT, new CRefValue(id),
+                             new CSearchResultPayload(row), false);
+        }
     }
 
     void Notify(int code, const ControlPayload& control)

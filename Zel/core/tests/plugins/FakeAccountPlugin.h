@@ -6,6 +6,8 @@
 // Kinds (one source, built once per plug-in folder):
 //   FAKE_ACCOUNT_A  serves GUID_FAKE_A, and GUID_FAKE_REFUSING, whose accounts it always refuses
 //   FAKE_ACCOUNT_B  serves GUID_FAKE_B
+//   FAKE_ACCOUNT_PAGES  serves GUID_FAKE_A with a settings page and a search page, and answers a
+//                   search with FAKE_SEARCH_ROWS rows, then an end row
 //   FAKE_ACCOUNT_PROBE  serves GUID_FAKE_PROBE, whose accounts behave as one whose connection
 //                   reports its end only after PM_UNLOAD: while unloading, an account posts itself
 //                   CM_DISCONNECTED, and handling it keeps reading and writing the account's values
@@ -56,6 +58,9 @@ enum FakeListRequest {
 #define FAKE_VALUE_UNLOADS L"Unloads"                // int: PM_UNLOAD count
 #define FAKE_VALUE_LATE L"Late"                      // int: value uses by the probe's late handler
 #define FAKE_VALUE_SEEN_AT_CREATE L"Seen at create"  // byte: 1 when CreateAccountFunc could read Name
+#define FAKE_VALUE_PAGE_STORES L"Page stores"        // int: pages stored with OK (kind PAGES)
+// The rows the kind PAGES answers a search with, before its end row.
+#define FAKE_SEARCH_ROWS 2
 
 // Test exports (plain names).
 // Copies up to capacity entries of the log for accountId (0: every account); the total count.
