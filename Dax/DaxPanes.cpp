@@ -57,6 +57,13 @@ public:
         return icons;
     }
     ZELTabDlg::PanResource GetResource() override { return {DaxShared::Module(), templateId}; }
+    // The skin's background and text colour, so the panes look like the program around them.
+    HBRUSH GetBkBrush() override
+    {
+        HBRUSH brush = DaxShared::BackgroundBrush();
+        return brush ? brush : UI::CZELWMUI_SettingsPan::GetBkBrush();
+    }
+    COLORREF GetTextColor() override { return DaxShared::TextColor(); }
 
 protected:
     void Label(int id, int text) { SetItem(hwnd, id, DaxShared::Text(text)); }

@@ -125,6 +125,13 @@ HBRUSH BackgroundBrush()
     return state.skin ? state.skin->GetBkBrush() : nullptr;
 }
 
+COLORREF TextColor()
+{
+    State& state = Shared();
+    CZELLock hold(state.lock);
+    return state.skin ? state.skin->GetTextColor() : GetSysColor(COLOR_WINDOWTEXT);
+}
+
 bool& ShowPasswordFlag()
 {
     static bool shown = false;

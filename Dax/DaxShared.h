@@ -29,6 +29,8 @@ void RemoveLoadedAccount(Services::CServicesManager* bus);
 int LoadedAccounts();
 // The skin's background brush, for the plug-in's full-screen dialogs; null with no account loaded.
 HBRUSH BackgroundBrush();
+// The skin's text colour, for the labels on that background.
+COLORREF TextColor();
 // The account pane's "show password", one for the plug-in; it outlives the pane. Window thread only.
 bool& ShowPasswordFlag();
 

@@ -15,6 +15,7 @@
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
 #include "Handheld/Shell.h"
 #include "Handheld/tests/DisplayRequirement.h"
+#include "ZELCommon/tests/WindowScreenshot.h"
 
 #include <atomic>
 #include <functional>
@@ -588,4 +589,55 @@ TEST_F(DaxPanesTest, OwnDetailsOpenTheUserPageOnceTheKeyCame)
     EXPECT_EQ(L"http://auth.test/cgi-bin/auth?Login=me%40example.org&agent=K%2B1&page="
               L"http://info.test/cgi-bin/userinfo?dax=1",
               opened[0]);
+}
+
+// Each pane on the skin's background, its labels in the skin's text colour, its controls where the
+// template's dialog units put them; screenshots are kept for a person to look at.
+TEST_F(DaxPanesTest, PanesShowTheSkinsColoursAndTheirTemplatesLayout)
+{
+    ZEL_REQUIRE_DISPLAY();
+    const COLORREF background = RGB(10, 120, 200), text = RGB(250, 250, 0);
+    HBRUSH brush = CreateSolidBrush(background);
+    skin.SetBkBrush(brush);
+    skin.SetTextColor(text);
+    unsigned id = OnlineWithList();
+    manager->GetSettingsPages(id, &pages);
+    std::vector<HWND> panes = MakePanes();
+    HWND pane = panes[0];
+    SetWindowPos(pane, HWND_TOP, 0, 0, 240, 200, SWP_SHOWWINDOW);
+    RedrawWindow(pane, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    MSG message;
+    for (int i = 0; i < 20; ++i) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(10);
+    }
+
+    TestSupport::Image shot;
+    ASSERT_TRUE(TestSupport::CaptureWindow(pane, false, &shot));
+    TestSupport::SaveScreenshot(pane, false, L"DaxAccountPane.png");
+    EXPECT_EQ(TestSupport::Rgb(background), shot.At(2, shot.height - 2));  // beside and below the controls
+    RECT label = {};
+    GetWindowRect(GetDlgItem(pane, IDC_ACCOUNT_LABEL), &label);
+    MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&label), 2);
+    int inked = 0;
+    for (int y = label.top; y < label.bottom && y < shot.height; ++y)
+        for (int x = label.left; x < label.right && x < shot.width; ++x) inked += shot.At(x, y) == TestSupport::Rgb(text);
+    EXPECT_GT(inked, 5) << "the label \"Account\" in the skin's text colour";
+
+    // The user edit stands where its dialog units say.
+    RECT expected = {4, 14, 4 + 148, 14 + 13};
+    MapDialogRect(pane, &expected);
+    RECT edit = {};
+    GetWindowRect(GetDlgItem(pane, IDC_ACCOUNT_USER), &edit);
+    MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&edit), 2);
+    EXPECT_EQ(expected.left, edit.left);
+    EXPECT_EQ(expected.top, edit.top);
+    EXPECT_EQ(expected.right, edit.right);
+    EXPECT_EQ(expected.bottom, edit.bottom);
+
+    const wchar_t* names[] = {L"DaxAccountPane.png", L"DaxAdvancedPane.png"};
+    for (size_t i = 1; i < panes.size() && i < 2; ++i) TestSupport::SaveScreenshot(panes[i], false, names[i]);
+    ClearPanes();
+    skin.SetBkBrush(nullptr);
+    DeleteObject(brush);
 }
