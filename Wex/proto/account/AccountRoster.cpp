@@ -3,6 +3,7 @@
 // list's cache between runs.
 #include "Wex/proto/account/WexAccount.h"
 
+#include "Wex/proto/account/ContactPropertyNames.h"
 #include "Wex/proto/ListReplies.h"
 #include "Wex/proto/account/BuiltInTexts.h"
 #include "Wex/proto/account/PictureNames.h"
@@ -21,11 +22,11 @@
 
 namespace {
 
-const wchar_t kAccountName[] = L"Account name";
-const wchar_t kAlias[] = L"CL Alias";
-const wchar_t kInVisible[] = L"In visible list";
-const wchar_t kInInvisible[] = L"In invisible list";
-const wchar_t kInIgnore[] = L"In ignore list";
+using WexProperties::AccountName;
+using WexProperties::Alias;
+using WexProperties::InVisible;
+using WexProperties::InInvisible;
+using WexProperties::InIgnore;
 const wchar_t kCacheKey[] = L"CL data";
 
 enum ListSubtype : unsigned short {
@@ -58,16 +59,16 @@ const int AuthDeclinedText = 37;
 
 void SetNames(IContactListData& list, int item, const CZELString& accountName, const CZELString& alias)
 {
-    list.SetPropertyString(item, CZELString(kAccountName), accountName);
-    list.SetPropertyString(item, CZELString(kAlias), alias);
+    list.SetPropertyString(item, CZELString(AccountName), accountName);
+    list.SetPropertyString(item, CZELString(Alias), alias);
 }
 
 const wchar_t* PrivacyFlagName(unsigned short type)
 {
     switch (type) {
-    case Wex::ItemVisible: return kInVisible;
-    case Wex::ItemInvisible: return kInInvisible;
-    case Wex::ItemIgnore: return kInIgnore;
+    case Wex::ItemVisible: return InVisible;
+    case Wex::ItemInvisible: return InInvisible;
+    case Wex::ItemIgnore: return InIgnore;
     default: return nullptr;
     }
 }
@@ -381,7 +382,7 @@ void WexAccount::ApplyListEdit(const PendingListEdit& edit)
                 known->Name = sent.Name;
                 known->Attributes = sent.Attributes;
                 if (list && known->ContactId) {
-                    list->SetPropertyString(known->ContactId, CZELString(kAlias), known->Alias());
+                    list->SetPropertyString(known->ContactId, CZELString(Alias), known->Alias());
                     if (groupContact) list->MoveContact(known->ContactId, groupContact);
                 }
             } else if (group) {
@@ -395,7 +396,7 @@ void WexAccount::ApplyListEdit(const PendingListEdit& edit)
                 item->Name = sent.Name;
                 item->Attributes = sent.Attributes;
                 if (list && item->ContactId) {
-                    list->SetPropertyString(item->ContactId, CZELString(kAlias), item->Alias());
+                    list->SetPropertyString(item->ContactId, CZELString(Alias), item->Alias());
                     list->NotifyContactChanged(item->ContactId);
                 }
             }

@@ -1,5 +1,6 @@
 #include "Wex/proto/account/RosterMerge.h"
 
+#include "Wex/proto/account/ContactPropertyNames.h"
 #include "Zel/core/contactlist/ContactListData.h"
 
 #include <map>
@@ -8,11 +9,11 @@ namespace WexRoster {
 
 namespace {
 
-const wchar_t kAccountName[] = L"Account name";
-const wchar_t kAlias[] = L"CL Alias";
-const wchar_t kInVisible[] = L"In visible list";
-const wchar_t kInInvisible[] = L"In invisible list";
-const wchar_t kInIgnore[] = L"In ignore list";
+using WexProperties::AccountName;
+using WexProperties::Alias;
+using WexProperties::InVisible;
+using WexProperties::InInvisible;
+using WexProperties::InIgnore;
 
 // Names compared as the contact list compares them: without regard to letter case.
 struct NameLess {
@@ -34,22 +35,22 @@ bool PropertyFlag(IContactListData& data, int item, const wchar_t* name)
 
 void SetNames(IContactListData& data, int item, const CZELString& accountName, const CZELString& alias)
 {
-    data.SetPropertyString(item, CZELString(kAccountName), accountName);
-    data.SetPropertyString(item, CZELString(kAlias), alias);
+    data.SetPropertyString(item, CZELString(AccountName), accountName);
+    data.SetPropertyString(item, CZELString(Alias), alias);
 }
 
 // Sets a contact's three privacy flags to membership; true when one changed.
 bool WritePrivacyFlags(IContactListData& data, int contact, const Wex::PrivacyMembership& membership)
 {
     Wex::PrivacyMembership stored;
-    stored.visible = PropertyFlag(data, contact, kInVisible);
-    stored.invisible = PropertyFlag(data, contact, kInInvisible);
-    stored.ignore = PropertyFlag(data, contact, kInIgnore);
+    stored.visible = PropertyFlag(data, contact, InVisible);
+    stored.invisible = PropertyFlag(data, contact, InInvisible);
+    stored.ignore = PropertyFlag(data, contact, InIgnore);
     if (stored == membership) return false;
     const char visible = membership.visible, invisible = membership.invisible, ignore = membership.ignore;
-    data.SetPropertyByte(contact, CZELString(kInVisible), &visible);
-    data.SetPropertyByte(contact, CZELString(kInInvisible), &invisible);
-    data.SetPropertyByte(contact, CZELString(kInIgnore), &ignore);
+    data.SetPropertyByte(contact, CZELString(InVisible), &visible);
+    data.SetPropertyByte(contact, CZELString(InInvisible), &invisible);
+    data.SetPropertyByte(contact, CZELString(InIgnore), &ignore);
     return true;
 }
 
@@ -87,9 +88,9 @@ void Merge(Wex::ServerList& list, IContactListData& data, unsigned account, cons
     for (int i = 0; i < pairs.GetCount(); ++i) {
         const ContactListItemPair& pair = pairs[i];
         if (pair.contactId)
-            localContacts.insert({PropertyString(data, pair.contactId, kAccountName), {pair.groupId, pair.contactId}});
+            localContacts.insert({PropertyString(data, pair.contactId, AccountName), {pair.groupId, pair.contactId}});
         else
-            localGroups.insert({PropertyString(data, pair.groupId, kAccountName), pair.groupId});
+            localGroups.insert({PropertyString(data, pair.groupId, AccountName), pair.groupId});
     }
     data.BeginUpdate();
 
@@ -126,8 +127,8 @@ void Merge(Wex::ServerList& list, IContactListData& data, unsigned account, cons
             const int contact = local->second.contactId;
             if (local->second.groupId != group->second) data.MoveContact(contact, group->second);
             item.ContactId = contact;
-            if (hasAlias && !(alias == PropertyString(data, contact, kAlias))) {
-                data.SetPropertyString(contact, CZELString(kAlias), alias);
+            if (hasAlias && !(alias == PropertyString(data, contact, Alias))) {
+                data.SetPropertyString(contact, CZELString(Alias), alias);
                 data.NotifyContactChanged(contact);
             }
             localContacts.erase(local);
