@@ -69,9 +69,11 @@ int CUpdateTransaction::HandleMessage(const ZEL_GUID& msgClass, int code, CRefOb
     case CM_CONNECT_RESULT: OnConnectResult(int(ValueOf(p2, -1))); break;
     case CM_DISCONNECTED: OnDisconnected(); break;
     case CM_DATA_RECEIVED: {
+        // Everything queued is taken at once: the notices of the chunks taken here then find
+        // nothing, and the queue's thread is not woken once a kilobyte.
         char chunk[1024];
-        int got = connections->Receive(connection, chunk, sizeof(chunk), 0);
-        if (got > 0) OnData(chunk, got);
+        int got;
+        while (connection && (got = connections->Receive(connection, chunk, sizeof(chunk), 0)) > 0) OnData(chunk, got);
         break;
     }
     default: break;
