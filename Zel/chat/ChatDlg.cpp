@@ -77,6 +77,11 @@ LRESULT CALLBACK CChatDlg::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
         if (self->bar && self->bar->Strip()) self->bar->Strip()->Fill();
         return 0;
     }
+    if (message == WM_ACTIVATE && self && LOWORD(wParam) != WA_INACTIVE && self->visible) {
+        // Coming to the front shows the current conversation's new messages.
+        self->MessagesSeen();
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
     if (message == WM_CLOSE) {
         // Closing only hides: the conversations stay for the next showing.
         if (self) self->Show(false);
@@ -276,8 +281,19 @@ void CChatDlg::OpenTab(int contact, const CZELString& caption, const CZELArray<i
 
 void CChatDlg::ShowTab(int contact)
 {
-    if (HasTab(contact)) current = contact;
+    if (HasTab(contact)) {
+        current = contact;
+        if (visible) MessagesSeen();
+    }
     LayOutLogs();
+}
+
+void CChatDlg::MessagesSeen()
+{
+    auto found = tabs.find(current);
+    if (found == tabs.end()) return;
+    found->second.alert = -1;
+    if (callback) callback->OnMessagesSeen(this, current);
 }
 
 void CChatDlg::CloseTab(int contact)

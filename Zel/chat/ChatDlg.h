@@ -115,6 +115,8 @@ public:
 private:
     // The rule of AddMessage(s): seen when shown and current, else the tab is alerted.
     void Arrived(int contact, int image);
+    // The current tab's alert cleared and its messages reported seen.
+    void MessagesSeen();
 
     IChatWindowCallback* callback;
     bool visible;
