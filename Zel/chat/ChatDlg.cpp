@@ -240,12 +240,61 @@ LRESULT CALLBACK CChatDlg::ComposerProc(HWND composer, UINT message, WPARAM wPar
             return 0;
         }
     }
+    if (self && message == WM_KEYDOWN && self->ComposerKey(composer, int(wParam))) return 0;
     if (self && message == WM_KILLFOCUS) self->TypingChanged(1);
     if (self && message == WM_CONTEXTMENU) {
         self->ShowComposerMenu(composer, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     }
     return CallWindowProcW(editProc, composer, message, wParam, lParam);
+}
+
+bool CChatDlg::ComposerKey(HWND composer, int key)
+{
+    const int length = GetWindowTextLengthW(composer);
+    DWORD from = 0, to = 0;
+    SendMessageW(composer, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    POINT at = {};
+    int caret = 0;
+    if (GetCaretPos(&at)) {
+        LRESULT found = SendMessageW(composer, EM_CHARFROMPOS, 0, MAKELPARAM(at.x, at.y));
+        caret = found == -1 ? 0 : LOWORD(found);
+    }
+    // With a selection, the end away from the caret stays where it is.
+    const int farEnd = int(from) == caret ? int(to) : int(from);
+    const bool selection = to > from;
+    auto moveFocus = [&](bool previous) {
+        HWND next = GetNextDlgTabItem(window, composer, previous ? TRUE : FALSE);
+        if (next && next != composer) SetFocus(next);
+    };
+    switch (key) {
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_TAB:
+        if (caret >= length || key == VK_TAB) {
+            moveFocus(false);
+            return true;
+        }
+        if (key == VK_DOWN &&
+            SendMessageW(composer, EM_LINEFROMCHAR, WPARAM(caret), 0) + 1 == SendMessageW(composer, EM_GETLINECOUNT, 0, 0)) {
+            SendMessageW(composer, EM_SETSEL, WPARAM(selection ? farEnd : length), LPARAM(length));
+            return true;
+        }
+        return false;
+    case VK_LEFT:
+    case VK_UP:
+        if (caret == 0) {
+            moveFocus(true);
+            return true;
+        }
+        if (key == VK_UP && SendMessageW(composer, EM_LINEFROMCHAR, WPARAM(caret), 0) == 0) {
+            SendMessageW(composer, EM_SETSEL, WPARAM(selection ? farEnd : 0), 0);
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
 }
 
 bool CChatDlg::IsInFront(int contact) const

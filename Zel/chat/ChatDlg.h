@@ -143,6 +143,9 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ComposerProc(HWND composer, UINT message, WPARAM wParam, LPARAM lParam);
     int ComposerHeight(HWND composer) const;
+    // The arrows and Tab at the composer's edges: focus moves on, or the caret jumps to the text's
+    // start or end; true when the key was used.
+    bool ComposerKey(HWND composer, int key);
     void ShowComposerMenu(HWND composer, int x, int y);
     void TypingChanged(int stopped);
 };

@@ -55,3 +55,47 @@ TEST(AppChatPlugin, IncomingMessageAndTypingNoticeFromThePluginReachTheOpenTab)
     chat->ShowTab(contact);
     EXPECT_EQ(chat->FindTab(contact)->alert, -1);
 }
+
+// The arrows at the composer's edges: the caret jumps to the text's start or end on the first or
+// last line, and past either end the focus moves on to the window's next or previous control.
+TEST(AppChatPlugin, ComposerArrowsJumpToTheEdgesThenMoveTheFocus)
+{
+    ZEL_REQUIRE_DISPLAY();
+    AppFolder folder(L"AppChatComposerKeysTest");
+    AccountTest::FakePlugin fake(L"Accounts", L"FakeA");
+    AppRun run(folder);
+    ASSERT_TRUE(run.started);
+    unsigned account = run.NewAccount(L"alice");
+    ASSERT_NE(account, 0u);
+    int contact = run.NewContact(account, L"bob", L"Bob");
+    run.App().OpenChat(contact);
+    CChatDlg* chat = run.App().ChatWindow();
+    ASSERT_NE(chat->Bar(), nullptr);
+    HWND composer = chat->FindTab(contact)->composer;
+    SetWindowTextW(composer, L"abc");
+    SetFocus(composer);
+    ASSERT_EQ(GetFocus(), composer);
+    auto press = [&](int key) { SendMessageW(composer, WM_KEYDOWN, WPARAM(key), 0); };
+    auto selection = [&] {
+        DWORD from = 0, to = 0;
+        SendMessageW(composer, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+        return std::make_pair(int(from), int(to));
+    };
+
+    SendMessageW(composer, EM_SETSEL, 1, 1);
+    press(VK_UP);
+    EXPECT_EQ(selection(), std::make_pair(0, 0));
+    EXPECT_EQ(GetFocus(), composer);
+    SendMessageW(composer, EM_SETSEL, 1, 1);
+    press(VK_DOWN);
+    EXPECT_EQ(selection(), std::make_pair(3, 3));
+    EXPECT_EQ(GetFocus(), composer);
+
+    // At the end, Right leaves the composer; at the start, Left leaves it the other way.
+    press(VK_RIGHT);
+    EXPECT_NE(GetFocus(), composer);
+    SetFocus(composer);
+    SendMessageW(composer, EM_SETSEL, 0, 0);
+    press(VK_LEFT);
+    EXPECT_NE(GetFocus(), composer);
+}
