@@ -3,6 +3,7 @@
 #include "Zel/chat/ChatLogView.h"
 #include "Zel/chat/AnimatedPictureWnd.h"
 #include "Zel/chat/KeyboardScrollHook.h"
+#include "Zel/chat/MessageHistoryDialog.h"
 #include "Zel/chat/SmileyDialog.h"
 #include "Zel/chat/SmileyPack.h"
 #include "Zel/shell/helpers/ClipboardHelpers.h"
@@ -75,6 +76,11 @@ LRESULT CALLBACK CChatDlg::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LP
     if (message == CGuiResources::WM_SMILEY_PACK_LOADED && self) {
         if (self->bar && self->bar->Strip()) self->bar->Strip()->Fill();
         return 0;
+    }
+    if (message == WM_ACTIVATE && self && LOWORD(wParam) != WA_INACTIVE && self->visible) {
+        // Coming to the front shows the current conversation's new messages.
+        self->MessagesSeen();
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     if (message == WM_CLOSE) {
         // Closing only hides: the conversations stay for the next showing.
@@ -234,12 +240,61 @@ LRESULT CALLBACK CChatDlg::ComposerProc(HWND composer, UINT message, WPARAM wPar
             return 0;
         }
     }
+    if (self && message == WM_KEYDOWN && self->ComposerKey(composer, int(wParam))) return 0;
     if (self && message == WM_KILLFOCUS) self->TypingChanged(1);
     if (self && message == WM_CONTEXTMENU) {
         self->ShowComposerMenu(composer, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     }
     return CallWindowProcW(editProc, composer, message, wParam, lParam);
+}
+
+bool CChatDlg::ComposerKey(HWND composer, int key)
+{
+    const int length = GetWindowTextLengthW(composer);
+    DWORD from = 0, to = 0;
+    SendMessageW(composer, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    POINT at = {};
+    int caret = 0;
+    if (GetCaretPos(&at)) {
+        LRESULT found = SendMessageW(composer, EM_CHARFROMPOS, 0, MAKELPARAM(at.x, at.y));
+        caret = found == -1 ? 0 : LOWORD(found);
+    }
+    // With a selection, the end away from the caret stays where it is.
+    const int farEnd = int(from) == caret ? int(to) : int(from);
+    const bool selection = to > from;
+    auto moveFocus = [&](bool previous) {
+        HWND next = GetNextDlgTabItem(window, composer, previous ? TRUE : FALSE);
+        if (next && next != composer) SetFocus(next);
+    };
+    switch (key) {
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_TAB:
+        if (caret >= length || key == VK_TAB) {
+            moveFocus(false);
+            return true;
+        }
+        if (key == VK_DOWN &&
+            SendMessageW(composer, EM_LINEFROMCHAR, WPARAM(caret), 0) + 1 == SendMessageW(composer, EM_GETLINECOUNT, 0, 0)) {
+            SendMessageW(composer, EM_SETSEL, WPARAM(selection ? farEnd : length), LPARAM(length));
+            return true;
+        }
+        return false;
+    case VK_LEFT:
+    case VK_UP:
+        if (caret == 0) {
+            moveFocus(true);
+            return true;
+        }
+        if (key == VK_UP && SendMessageW(composer, EM_LINEFROMCHAR, WPARAM(caret), 0) == 0) {
+            SendMessageW(composer, EM_SETSEL, WPARAM(selection ? farEnd : 0), 0);
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
 }
 
 bool CChatDlg::IsInFront(int contact) const
@@ -275,8 +330,19 @@ void CChatDlg::OpenTab(int contact, const CZELString& caption, const CZELArray<i
 
 void CChatDlg::ShowTab(int contact)
 {
-    if (HasTab(contact)) current = contact;
+    if (HasTab(contact)) {
+        current = contact;
+        if (visible) MessagesSeen();
+    }
     LayOutLogs();
+}
+
+void CChatDlg::MessagesSeen()
+{
+    auto found = tabs.find(current);
+    if (found == tabs.end()) return;
+    found->second.alert = -1;
+    if (callback) callback->OnMessagesSeen(this, current);
 }
 
 void CChatDlg::CloseTab(int contact)
@@ -467,6 +533,154 @@ void CChatDlg::ShowComposerMenu(HWND composer, int x, int y)
     default:
         if (chosen.commandId >= FirstReply && chosen.commandId - FirstReply < replies.GetCount()) {
             InsertText(replies[chosen.commandId - FirstReply].GetBuffer());
+            if (settings->sendRepliesAtOnce) SendCurrentMessage();
+        }
+    }
+}
+
+void CChatDlg::ShowSettingsDialog(HWND parent, int page)
+{
+    if (!settings) return;
+    ShowMessageWindowSettingsDialog(parent ? parent : window, *settings, this, page);
+}
+
+void CChatDlg::OnSettingsPageChanged(int page)
+{
+    if (!settings) return;
+    switch (page) {
+    case MWFormattingPageIndex:
+        CreateFonts();
+        RelayoutLogsKeepingSmilies();
+        break;
+    case MWEditorPageIndex:
+        CreateFonts();
+        for (auto& tab : tabs)
+            if (tab.second.composer) SendMessageW(tab.second.composer, WM_SETFONT, WPARAM(settings->editFont), TRUE);
+        // The logs draw with the fonts made again.
+        RelayoutLogsKeepingSmilies();
+        break;
+    case MWSmiliesPageIndex:
+        // The bar is made again with the buttons now chosen, or goes.
+        delete bar;
+        bar = nullptr;
+        if (settings->showBar && window) {
+            RECT client;
+            GetClientRect(window, &client);
+            client.top = client.bottom - GetBottomBarHeight();
+            bar = CreateMessageBar(window, client, settings.get(), this);
+        }
+        break;
+    default:
+        break;
+    }
+    LayOutLogs();
+}
+
+void CChatDlg::DoSoftKeyAction(int action)
+{
+    switch (action) {
+    case SoftKeySend: SendCurrentMessage(); break;
+    case SoftKeySmilies: ChooseAndInsertSmiley(); break;
+    case SoftKeyMenu: ShowChatMenu(true); break;
+    case SoftKeyMinimize: Show(false); break;
+    case SoftKeyCloseTab:
+        if (current != -1) CloseTab(current);
+        break;
+    case SoftKeyClose:
+        Show(false);
+        while (!tabs.empty()) CloseTab(tabs.begin()->first);
+        break;
+    default: break;
+    }
+}
+
+void CChatDlg::ShowChatMenu(bool atRight)
+{
+    if (!window || !settings || current == -1) return;
+    enum {
+        Send = 5, Smilies, Cut, Copy, Paste, Quote, QuoteLast, Clear, Details, History,
+        CloseTabId = 16, MinimizeId, CloseId, FirstReply
+    };
+    auto item = [](int image, int text, int id) {
+        return CMenuItem(MENU_ITEM_PLAIN, image, GuiText(text), id, nullptr, 0, false);
+    };
+    const int contact = current;
+    CPopupMenu menu;
+    if (callback) {
+        callback->FillChatMenu(this, contact, &menu);
+        if (menu.GetCount() > 0) menu.AddItem(CMenuItem(MENU_ITEM_SEPARATOR));
+    }
+    menu.AddItem(item(28, 127, Send));
+    menu.AddItem(item(43, 128, Smilies));
+    const CZELArray<CZELString>& replies = settings->replies;
+    if (replies.GetCount() > 0) {
+        CPopupMenu replyMenu;
+        for (int i = 0; i < replies.GetCount(); ++i)
+            replyMenu.AddItem(CMenuItem(MENU_ITEM_PLAIN, -1, replies[i], FirstReply + i, nullptr, 0, false));
+        menu.AddItem(CMenuItem(40, GuiText(129), -1, replyMenu));
+    }
+    auto found = tabs.find(contact);
+    HWND composer = found != tabs.end() ? found->second.composer : nullptr;
+    CChatLogView* log = found != tabs.end() ? found->second.log : nullptr;
+    CPopupMenu edit;
+    DWORD from = 0, to = 0;
+    if (composer) SendMessageW(composer, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    if (to > from) {
+        edit.AddItem(item(41, 130, Cut));
+        edit.AddItem(item(36, 131, Copy));
+    }
+    if (composer && ClipboardHasText()) edit.AddItem(item(42, 132, Paste));
+    if (log && log->CanDo(ChatLogQuote)) edit.AddItem(item(39, 133, Quote));
+    if (log && log->CanDo(ChatLogQuoteLast)) edit.AddItem(item(39, 134, QuoteLast));
+    if (log && log->CanDo(ChatLogClear)) edit.AddItem(item(44, 136, Clear));
+    if (edit.GetCount() > 0) menu.AddItem(CMenuItem(36, GuiText(135), -1, edit));
+    menu.AddItem(CMenuItem(MENU_ITEM_SEPARATOR));
+    menu.AddItem(item(34, 43, Details));
+    menu.AddItem(item(35, 44, History));
+    menu.AddItem(CMenuItem(MENU_ITEM_SEPARATOR));
+    CPopupMenu settingsMenu;
+    const int pageTexts[MWPageCount] = {54, 140, 128, 141, 142};
+    for (int page = 0; page < MWPageCount; ++page) settingsMenu.AddItem(item(-1, pageTexts[page], page));
+    menu.AddItem(CMenuItem(69, GuiText(138), -1, settingsMenu));
+    menu.AddItem(CMenuItem(MENU_ITEM_SEPARATOR));
+    menu.AddItem(item(45, 137, CloseTabId));
+    menu.AddItem(item(20, 251, MinimizeId));
+    menu.AddItem(item(46, 248, CloseId));
+
+    PopupMenuResult chosen =
+        atRight ? ShowPopupMenuAtWindow(menu, window, false) : ShowPopupMenuBelowWindow(menu, window, false);
+    if (chosen.callback) {
+        chosen.callback(intptr_t(contact), chosen.argument);
+        return;
+    }
+    const int id = chosen.commandId;
+    if (id < 0) return;
+    if (id < MWPageCount) {
+        ShowSettingsDialog(window, id);
+        return;
+    }
+    // The menu ran its own loop: the tab may have gone meanwhile.
+    found = tabs.find(contact);
+    if (found == tabs.end()) return;
+    composer = found->second.composer;
+    log = found->second.log;
+    switch (id) {
+    case Send: SendCurrentMessage(); break;
+    case Smilies: ChooseAndInsertSmiley(); break;
+    case Cut: if (composer) SendMessageW(composer, WM_CUT, 0, 0); break;
+    case Copy: if (composer) SendMessageW(composer, WM_COPY, 0, 0); break;
+    case Paste: if (composer) SendMessageW(composer, WM_PASTE, 0, 0); break;
+    case Quote: if (log) log->Do(ChatLogQuote); break;
+    case QuoteLast: if (log) log->Do(ChatLogQuoteLast); break;
+    case Clear: if (log) log->Do(ChatLogClear); break;
+    case Details: if (callback) callback->ShowContactDetails(this, contact); break;
+    case History: RunChatSubDialog(this, window, contact, ProgramHistoryServices()); break;
+    case CloseTabId: CloseTab(contact); break;
+    case MinimizeId: Show(false); break;
+    case CloseId: DoSoftKeyAction(SoftKeyClose); break;
+    default:
+        if (id >= FirstReply && id - FirstReply < replies.GetCount()) {
+            InsertText(replies[id - FirstReply].GetBuffer());
             if (settings->sendRepliesAtOnce) SendCurrentMessage();
         }
     }

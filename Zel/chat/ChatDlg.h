@@ -9,6 +9,7 @@
 
 #include "Zel/chat/ChatLogHost.h"
 #include "Zel/chat/MessageBarWnd.h"
+#include "Zel/chat/MessageWindowSettingsDialog.h"
 #include "Zel/core/history/HistoryFileFormat.h"
 #include "ZELCommon/ZELArray.h"
 #include "ZELCommon/ZELString.h"
@@ -47,7 +48,7 @@ struct ChatAck {
     int image;
 };
 
-class CChatDlg : private IChatLogHost, private IMessageBarObserver {
+class CChatDlg : private IChatLogHost, private IMessageBarObserver, private MessageWindowSettingsObserver {
 public:
     struct Tab {
         CZELString caption;
@@ -102,10 +103,20 @@ public:
     // The bar under the tabs, null while the settings hide it.
     CMessageBarWnd* Bar() const { return bar; }
     int GetBottomBarHeight() const;
+    // The chat menu, below the window's left corner or at its right one.
+    void ShowChatMenu(bool atRight);
+    // A soft key's action (SoftKeyAction); other values do nothing.
+    void DoSoftKeyAction(int action);
+    // The settings dialog over parent (the window itself when null), opening on page 0 to 4.
+    void ShowSettingsDialog(HWND parent, int page);
+    // What a settings page changed: fonts, the bar or the soft keys follow at once.
+    void OnSettingsPageChanged(int page) override;
 
 private:
     // The rule of AddMessage(s): seen when shown and current, else the tab is alerted.
     void Arrived(int contact, int image);
+    // The current tab's alert cleared and its messages reported seen.
+    void MessagesSeen();
 
     IChatWindowCallback* callback;
     bool visible;
@@ -132,6 +143,9 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ComposerProc(HWND composer, UINT message, WPARAM wParam, LPARAM lParam);
     int ComposerHeight(HWND composer) const;
+    // The arrows and Tab at the composer's edges: focus moves on, or the caret jumps to the text's
+    // start or end; true when the key was used.
+    bool ComposerKey(HWND composer, int key);
     void ShowComposerMenu(HWND composer, int x, int y);
     void TypingChanged(int stopped);
 };

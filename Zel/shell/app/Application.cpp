@@ -188,6 +188,10 @@ void CApplication::OnCreate()
     topPanel.store(panel);
     chatWindow = CreateChatWindow(this, mainWindow);
     resources->SetChatWindow(chatWindow);
+    // The preferences' button opens the chat window's own settings, on its first page.
+    SetMessageWindowSettingsDialog([](HWND owner, GlobalSettings&) {
+        if (TheApplication && TheApplication->ChatWindow()) TheApplication->ChatWindow()->ShowSettingsDialog(owner, 0);
+    });
 
     // Subscribers' handlers may send to this window meanwhile: their messages are handled.
     RunHandlingSentMessages([&bus] { bus.FireStartupEvent(); });

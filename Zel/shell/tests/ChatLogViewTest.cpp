@@ -15,7 +15,8 @@
 
 namespace {
 
-const COLORREF kInName = RGB(200, 0, 0), kInText = RGB(0, 0, 200), kOutText = RGB(0, 150, 0);
+const COLORREF kInName = RGB(200, 0, 0), kInText = RGB(0, 0, 200), kOutText = RGB(0, 150, 0),
+               kOutName = RGB(150, 0, 150);
 
 struct LogHost : IChatLogHost {
     MessageWindowSettings settings{nullptr};
@@ -25,7 +26,11 @@ struct LogHost : IChatLogHost {
     void GetStyle(ITextViewHost::Style* out, int style) override
     {
         out->font = font;
-        out->color = style == 1 ? kInName : style == 7 ? kInText : style == 8 ? kOutText : RGB(90, 90, 90);
+        out->color = style == 1   ? kInName
+                     : style == 2 ? kOutName
+                     : style == 7 ? kInText
+                     : style == 8 ? kOutText
+                                  : RGB(90, 90, 90);
     }
     void GetSelectionColors(COLORREF* text, COLORREF* background) override
     {
@@ -199,6 +204,7 @@ TEST(ChatLogView, PicturesScaleWithTheScreenDensity)
         ASSERT_NE(log, nullptr);
         log->AddEntry(Entry(ChatLineIncoming, 1, L"Bobby", L"incoming words here"));
         log->AddEntry(Entry(ChatLineOutgoing, 2, L"I", L"outgoing words there"));
+        log->AddEntry(Entry(ChatLineIncoming, 3, L"Bobby", L"and back"));
         log->MoveCaret(CARET_DOC_START, false);
         log->MoveCaret(CARET_PARA_END, true);  // the first line selected
         UpdateWindow(*log);
@@ -206,14 +212,22 @@ TEST(ChatLogView, PicturesScaleWithTheScreenDensity)
         TestSupport::SaveScreenshot(*log, false, c.dpi == 96 ? L"ChatLogView96.png" : L"ChatLogView192.png");
         TestSupport::Image image;
         ASSERT_TRUE(TestSupport::CaptureWindow(*log, false, &image));
-        int selected = 0, outgoing = 0;
+        int selected = 0, outgoing = 0, outName = 0, inName = 0, inText = 0;
         for (int y = 0; y < image.height; ++y)
             for (int x = 0; x < image.width; ++x) {
-                selected += image.At(x, y) == TestSupport::Rgb(RGB(0, 0, 128));
-                outgoing += image.At(x, y) == TestSupport::Rgb(kOutText);
+                const auto pixel = image.At(x, y);
+                selected += pixel == TestSupport::Rgb(RGB(0, 0, 128));
+                outgoing += pixel == TestSupport::Rgb(kOutText);
+                outName += pixel == TestSupport::Rgb(kOutName);
+                inName += pixel == TestSupport::Rgb(kInName);
+                inText += pixel == TestSupport::Rgb(kInText);
             }
         EXPECT_GT(selected, 50) << c.dpi;  // the selection's background
         EXPECT_GT(outgoing, 5) << c.dpi;
+        EXPECT_GT(outName, 5) << c.dpi;
+        // The last, unselected line in the incoming colours.
+        EXPECT_GT(inName, 5) << c.dpi;
+        EXPECT_GT(inText, 5) << c.dpi;
         delete log;
         DestroyWindow(parent);
     }

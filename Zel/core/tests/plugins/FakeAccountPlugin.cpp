@@ -144,7 +144,7 @@ public:
     {
         if (msgClass == kControlClass) {
             ControlPayload* control = dynamic_cast<ControlPayload*>(p1);
-            if (control && code >= FAKE_ADD_GROUP && code <= FAKE_SET_CONTACT_STATUS) ChangeList(code, *control);
+            if (control && code >= FAKE_ADD_GROUP && code <= FAKE_TYPING) ChangeList(code, *control);
             else if (control) Notify(code, *control);
             return 0;
         }
@@ -313,6 +313,17 @@ private:
             info.status = control.mode;
             info.kinds.Add(control.mode);
             list->NotifyContactStatus(int(control.value), info);
+            item = control.value;
+        } else if (code == FAKE_INCOMING_MESSAGE) {
+            MessageRecord message;
+            message.contactId = int(control.value);
+            message.messageNumber = control.mode;
+            message.text = control.text;
+            // Past the anti-spam filter, which would hold a first message back for its question.
+            list->PostIncomingMessage(message.contactId, message);
+            item = control.value;
+        } else if (code == FAKE_TYPING) {
+            list->PostTypingNotify(int(control.value), control.mode);
             item = control.value;
         }
         CRefValue made(item);

@@ -50,6 +50,8 @@ enum FakeListRequest {
     FAKE_ADD_GROUP = 501,           // text: the group's "CL Alias"
     FAKE_ADD_CONTACT = 502,         // value: the group (0 none), text: "CL Alias" and "Account name"
     FAKE_SET_CONTACT_STATUS = 503,  // value: the contact, mode: the status
+    FAKE_INCOMING_MESSAGE = 504,    // value: the contact, text: the message, mode: its number
+    FAKE_TYPING = 505,              // value: the contact, mode: 0 typing, 1 typing over
 };
 
 // Values the fake accounts keep through the manager.
