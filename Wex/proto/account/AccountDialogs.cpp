@@ -1,6 +1,7 @@
 #include "Wex/proto/account/AccountDialogs.h"
 
 #include "Wex/proto/account/WexAccount.h"
+#include "Wex/dialogs/SettingsPages.h"
 
 namespace WexDialogs {
 
@@ -16,8 +17,9 @@ bool RunXStatusDialog(WexAccount*, CZELString&, CZELString&)
     return false;
 }
 
-int AddSettingsPages(WexAccount*, void*)
+int AddSettingsPages(WexAccount* account, void* pages)
 {
+    if (account) WexPages::AppendSettingsPages(*account, pages);
     return 0;
 }
 

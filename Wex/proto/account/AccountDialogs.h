@@ -1,6 +1,6 @@
-// The account's dialogs, as the engine calls them from the user interface's thread. Until the
-// plug-in's dialogs exist these stand in for them: each returns as if the user cancelled, and the
-// page lists get no pages.
+// The account's dialogs, as the engine calls them from the user interface's thread, and the pages it
+// hands the host's dialogs. Dialogs and page lists not yet built stand in: each returns as if the
+// user cancelled, and those page lists get no pages.
 #pragma once
 
 #include "ZELCommon/ZELString.h"

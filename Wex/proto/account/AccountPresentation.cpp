@@ -287,3 +287,29 @@ void WexAccount::OnMenuStatus(int status)
     }
     SetStatus(status);
 }
+
+void WexAccount::StoreLogin(const CZELString& uin, const Wex::Md5Digest& digest)
+{
+    const CZELString old = Settings.Uin;
+    Settings.Uin = uin;
+    Settings.PasswordDigest = digest;
+    // Letter case aside (the string's own comparison): only a new id gives a new caption.
+    if (old != uin) NotifyAccountNameChanged();
+}
+
+void WexAccount::StoreOptions(const WexAccountSettings& options)
+{
+    const WexAccountSettings old = Settings;
+    Settings.ShowStandardIcon = options.ShowStandardIcon;
+    Settings.ShowXStatusInStatusbar = options.ShowXStatusInStatusbar;
+    Settings.ShowPrivStatusInStatusbar = options.ShowPrivStatusInStatusbar;
+    Settings.ShowClientsIcons = options.ShowClientsIcons;
+    Settings.SendTypingNotification = options.SendTypingNotification;
+    Settings.XStatusAutoRequest = options.XStatusAutoRequest;
+    if (old.ShowStandardIcon != options.ShowStandardIcon) RefreshOnlineContacts(true);
+    if (old.ShowXStatusInStatusbar != options.ShowXStatusInStatusbar ||
+        old.ShowPrivStatusInStatusbar != options.ShowPrivStatusInStatusbar)
+        PublishIcons();
+    if (old.ShowClientsIcons != options.ShowClientsIcons) RefreshOnlineContacts(false);
+    if (old.SendTypingNotification != options.SendTypingNotification) SetXStatus(XStatusIndex);
+}
