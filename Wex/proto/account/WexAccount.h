@@ -94,6 +94,9 @@ public:
     void CheckContactStatus(int contactId);
     // From the add-contact dialog: uin with nick into the contact list's group groupId.
     void AddContactToServerList(int groupId, const CZELString& uin, const CZELString& nick);
+    // From the add-contact dialog: uin with nick into the server-list group named group (letter
+    // case aside, the last of that name); none of that name adds nothing and warns.
+    void AddContactToGroupNamed(const CZELString& group, const CZELString& uin, const CZELString& nick);
     // type: 2 visible, 3 invisible, 14 ignore list.
     void AddToPrivacyList(int contactId, unsigned short type);
     void RemoveFromPrivacyList(int contactId, unsigned short type);
