@@ -89,20 +89,18 @@ void CheckStatusChosen(intptr_t, intptr_t argument)
 void AddToListChosen(intptr_t, intptr_t argument)
 {
     const int contact = ContactOf(argument);
-    WexPlugin::Accounts().WithAccountId(AccountOf(argument), [&](WexAccount* account) {
-        WexDialogs::RunAddContactDialog(account, account->ContactProperty(contact, L"Account name"),
-                                        account->ContactProperty(contact, L"CL Alias"), CZELString());
-    });
+    Services::CServicesManager* bus = nullptr;
+    WexPlugin::Accounts().WithAccountId(AccountOf(argument), [&](WexAccount* account) { bus = account->Bus(); });
+    if (!bus) return;
+    WexDialogs::AddContactValues start;
+    start.number = WexDialogs::ItemProperty(bus, contact, L"Account name");
+    start.nick = WexDialogs::ItemProperty(bus, contact, L"CL Alias");
+    WexDialogs::AddContactFromMenu(AccountOf(argument), start);
 }
 
 void AuthRequestChosen(intptr_t, intptr_t argument)
 {
-    const int contact = ContactOf(argument);
-    WexPlugin::Accounts().WithAccountId(AccountOf(argument), [&](WexAccount* account) {
-        CZELString text = Shared().Text(AuthDefaultText);
-        if (!WexDialogs::RunAuthRequestDialog(account, text)) return;
-        account->RunOnQueue([account, contact, text] { account->SendAuthorizationRequest(contact, text); });
-    });
+    WexDialogs::AuthRequestFromMenu(AccountOf(argument), ContactOf(argument), Shared().Text(AuthDefaultText));
 }
 
 CMenuItem Item(int picture, int text, MenuCallback callback, intptr_t argument)

@@ -303,11 +303,15 @@ void WexAccount::RunSearchRequest()
         if (searchRequest.uin != 0)
             SendPacket(Wex::MetaSearchByUinRequest(NextFlapSequence(), requestId, OwnUinNumber(), sequence,
                                                    searchRequest.uin));
+        else
+            Notify(GUID_WEX_PROTOCOL, ACC_SEARCH_RESULT);  // nothing to ask: the search ends at once
         break;
     case 1:
         if (!searchRequest.email.IsEmpty())
             SendPacket(Wex::MetaSearchByEmailRequest(NextFlapSequence(), requestId, OwnUinNumber(), sequence,
                                                      searchRequest.email));
+        else
+            Notify(GUID_WEX_PROTOCOL, ACC_SEARCH_RESULT);
         break;
     case 2:
         SendPacket(Wex::MetaWhitePagesSearchRequest(NextFlapSequence(), requestId, OwnUinNumber(), sequence,

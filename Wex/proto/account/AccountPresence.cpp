@@ -264,3 +264,12 @@ void WexAccount::DeliverXStatusReply(const CZELString& uin, const CZELString& ti
     DeliverIncomingMessage(uin, 2, Picture(WexPictures::XStatusFirst + index), Wex::XStatusNoticeText(title),
                            Wex::XStatusNoticeText(description));
 }
+
+void WexAccount::RefreshOnlineContacts(bool recognisedOnly)
+{
+    for (const Wex::ServerListItem& item : ServerList.Items) {
+        if (!item.ContactId || item.Status < AccountStatus::Online) continue;
+        if (recognisedOnly && Wex::DetectClient(Shared().Capabilities(), item.UserInfo) == 0) continue;
+        NotifyIcons(item.ContactId);
+    }
+}

@@ -68,26 +68,24 @@ void PrivacyItemChosen(intptr_t accountId, intptr_t mode)
 
 void XStatusItemChosen(intptr_t accountId, intptr_t index)
 {
-    WithAccount(unsigned(accountId),
-                [](WexAccount* a, intptr_t n) {
-                    if (n == 0) {
-                        a->PostRequest(WexAccount::RequestXStatus, 0);
-                        return;
-                    }
-                    XStatusText text = a->GetXStatusText(int(n) - 1);
-                    if (!WexDialogs::RunXStatusDialog(a, text.title, text.description)) return;
-                    a->SetXStatusText(int(n) - 1, text);
-                    a->PostRequest(WexAccount::RequestXStatus, n);
-                },
-                index);
+    if (index == 0) {
+        WithAccount(unsigned(accountId), [](WexAccount* a, intptr_t) { a->PostRequest(WexAccount::RequestXStatus, 0); }, 0);
+        return;
+    }
+    WexDialogs::XStatusFromMenu(unsigned(accountId), int(index));
 }
 
 void AddContactChosen(intptr_t, intptr_t argument)
 {
     const unsigned accountId = unsigned(uint64_t(argument) & 0xFFFFFFFFu);
-    WithAccount(accountId,
-                [](WexAccount* a, intptr_t) { WexDialogs::RunAddContactDialog(a, CZELString(), CZELString(), CZELString()); },
-                0);
+    const int groupId = int(unsigned(uint64_t(argument) >> 32));
+    WexDialogs::AddContactValues start;
+    if (groupId) {
+        Services::CServicesManager* bus = nullptr;
+        WexPlugin::Accounts().WithAccountId(accountId, [&](WexAccount* a) { bus = a->Bus(); });
+        start.group = WexDialogs::ItemProperty(bus, groupId, L"Account name");
+    }
+    WexDialogs::AddContactFromMenu(accountId, start);
 }
 
 CMenuItem AddContactItem(unsigned accountId, int groupId)
@@ -286,4 +284,30 @@ void WexAccount::OnMenuStatus(int status)
         return;
     }
     SetStatus(status);
+}
+
+void WexAccount::StoreLogin(const CZELString& uin, const Wex::Md5Digest& digest)
+{
+    const CZELString old = Settings.Uin;
+    Settings.Uin = uin;
+    Settings.PasswordDigest = digest;
+    // Letter case aside (the string's own comparison): only a new id gives a new caption.
+    if (old != uin) NotifyAccountNameChanged();
+}
+
+void WexAccount::StoreOptions(const WexAccountSettings& options)
+{
+    const WexAccountSettings old = Settings;
+    Settings.ShowStandardIcon = options.ShowStandardIcon;
+    Settings.ShowXStatusInStatusbar = options.ShowXStatusInStatusbar;
+    Settings.ShowPrivStatusInStatusbar = options.ShowPrivStatusInStatusbar;
+    Settings.ShowClientsIcons = options.ShowClientsIcons;
+    Settings.SendTypingNotification = options.SendTypingNotification;
+    Settings.XStatusAutoRequest = options.XStatusAutoRequest;
+    if (old.ShowStandardIcon != options.ShowStandardIcon) RefreshOnlineContacts(true);
+    if (old.ShowXStatusInStatusbar != options.ShowXStatusInStatusbar ||
+        old.ShowPrivStatusInStatusbar != options.ShowPrivStatusInStatusbar)
+        PublishIcons();
+    if (old.ShowClientsIcons != options.ShowClientsIcons) RefreshOnlineContacts(false);
+    if (old.SendTypingNotification != options.SendTypingNotification) SetXStatus(XStatusIndex);
 }

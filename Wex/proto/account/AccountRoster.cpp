@@ -294,6 +294,20 @@ void WexAccount::AddContactToServerList(int groupId, const CZELString& uin, cons
     SendListEdit(ListAddItem, PendingListEdit::Add, contact);
 }
 
+void WexAccount::AddContactToGroupNamed(const CZELString& group, const CZELString& uin, const CZELString& nick)
+{
+    enum { ErrorAddingItemText = 121 };
+    const Wex::ServerListItem* found = nullptr;
+    for (const Wex::ServerListItem& item : ServerList.Items)
+        if (item.ItemType == Wex::ItemGroup && item.GroupId != 0 && item.Name == group) found = &item;
+    // A group deleted while the dialog was open: the user learns the contact was not added.
+    if (!found || !found->ContactId) {
+        ReportWarning(WexPlugin::Shared().Text(ErrorAddingItemText) + L": " + group);
+        return;
+    }
+    AddContactToServerList(found->ContactId, uin, nick);
+}
+
 void WexAccount::AddToPrivacyList(int contactId, unsigned short type)
 {
     const Wex::ServerListItem* contact = ServerList.FindItemByContact(contactId);

@@ -35,7 +35,12 @@ CZELString XStatusTitle(int i)
 
 const std::vector<CZELString>& PresetLoginHosts()
 {
-    static const std::vector<CZELString> hosts;
+    // Reserved example names and documentation addresses: a real host is typed per account.
+    static const std::vector<CZELString> hosts = {
+        CZELString(L"login.example.com"), CZELString(L"login.example.net"), CZELString(L"login.example.org"),
+        CZELString(L"wex.example.com"),   CZELString(L"wex.example.net"),   CZELString(L"192.0.2.10"),
+        CZELString(L"198.51.100.10"),     CZELString(L"203.0.113.10"),
+    };
     return hosts;
 }
 

@@ -57,7 +57,6 @@ CZELString XStatusDescription(int i);
 }  // namespace WexKeys
 
 // The network's preset login hosts, in their fixed order; the first is the default "Server name".
-// None are built in: the hosts are set per account.
 const std::vector<CZELString>& PresetLoginHosts();
 
 enum { DefaultServerPort = 5190 };

@@ -94,6 +94,9 @@ public:
     void CheckContactStatus(int contactId);
     // From the add-contact dialog: uin with nick into the contact list's group groupId.
     void AddContactToServerList(int groupId, const CZELString& uin, const CZELString& nick);
+    // From the add-contact dialog: uin with nick into the server-list group named group (letter
+    // case aside, the last of that name); none of that name adds nothing and warns.
+    void AddContactToGroupNamed(const CZELString& group, const CZELString& uin, const CZELString& nick);
     // type: 2 visible, 3 invisible, 14 ignore list.
     void AddToPrivacyList(int contactId, unsigned short type);
     void RemoveFromPrivacyList(int contactId, unsigned short type);
@@ -116,6 +119,15 @@ public:
     };
     SearchRequest& GetSearchRequest() { return searchRequest; }
     int Search(intptr_t page) override;
+
+    // The settings pages (queue thread only). They are made on the queue, so they read the record
+    // here; what they store comes back through the queue as well.
+    const WexAccountSettings& CurrentSettings() const { return Settings; }
+    Services::CServicesManager* Bus() const { return services; }
+    // The login page's values; a new id (letter case aside) re-announces the account's caption.
+    void StoreLogin(const CZELString& uin, const Wex::Md5Digest& digest);
+    // The options page's six flags, each change refreshed at once where it shows.
+    void StoreOptions(const WexAccountSettings& options);
 
     // ACC_WARNING with text; ACC_NAME_CHANGED.
     void ReportWarning(const CZELString& text);
@@ -230,6 +242,9 @@ private:
     // Sets a contact's privacy flag bytes to membership; true when one changed.
     bool WritePrivacyFlags(int contactId, const Wex::PrivacyMembership& membership);
     void NotifyIcons(int contactId);
+    // Pushes the icons of every online contact again; recognisedOnly: only those whose client
+    // is recognised.
+    void RefreshOnlineContacts(bool recognisedOnly);
 
     // What the presence and message code provides to the list and details code: a
     // contact's icons (AccountPresence.cpp), an incoming text for a contact's chat, through the

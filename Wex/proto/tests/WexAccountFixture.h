@@ -38,8 +38,10 @@ inline Wex::Md5Digest PasswordDigest()
 // One run of the program's services, from the test's own settings file and the program's plug-ins.
 class WexAccountFixture : public ::testing::Test {
 protected:
-    explicit WexAccountFixture(const wchar_t* folderName = L"wex_account")
-        : folder(folderName), server(kUin, PasswordDigest())
+    // The fake lets in uin with digest; the account starts with kUin and PasswordDigest().
+    explicit WexAccountFixture(const wchar_t* folderName = L"wex_account", const char* uin = kUin,
+                               const Wex::Md5Digest& digest = PasswordDigest())
+        : folder(folderName), server(uin, digest)
     {
     }
     ~WexAccountFixture() override { StopProgram(); }

@@ -333,21 +333,21 @@ TEST_F(WexDetailsTest, SearchesGoOutByPageAndHitsBecomeRows)
                MetaAnswer(0x07DA, s, Wire().U16LE(0x01A4).Raw(Cut(SearchHit(779, "Nine", 0), 12)), true),
                MetaAnswer(0x07DA, s, Wire().U16LE(0x01AE).U8(20))};
     });
-    // The number page without a number sends nothing; page 3 is the white pages.
+    // The number page without a number sends nothing and ends at once; page 3 is the white pages.
     Manager().StartSearch(id, 0);
     Manager().StartSearch(id, 3);
     ASSERT_TRUE(BusTest::WaitUntil([&] {
         std::lock_guard<std::mutex> hold(seen.lock);
-        return !seen.ended.empty() && seen.ended.back();
+        return seen.ended.size() == 4 && seen.ended.back();
     }));
     std::vector<Bytes> requests = server.ClientSnacs(0x15, 0x02);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(ToHex(ReadMetaRequest(requests[0]).data), "30 02 01 00 00");
     {
         std::lock_guard<std::mutex> hold(seen.lock);
-        ASSERT_EQ(seen.rows.size(), 3u);
-        EXPECT_EQ(seen.ended, (std::vector<bool>{false, false, true}));
-        const SearchResultRow& first = seen.rows[0];
+        ASSERT_EQ(seen.rows.size(), 4u);
+        EXPECT_EQ(seen.ended, (std::vector<bool>{true, false, false, true}));
+        const SearchResultRow& first = seen.rows[1];
         EXPECT_EQ(Text(first.account), L"777");
         EXPECT_EQ(Text(first.nickname), L"Seven");
         EXPECT_EQ(Text(first.email), L"mail@x.y");
@@ -357,9 +357,9 @@ TEST_F(WexDetailsTest, SearchesGoOutByPageAndHitsBecomeRows)
         EXPECT_TRUE(ContactListDataService->IsTempContact(first.contactId));
         EXPECT_EQ(Property(first.contactId, L"CL Alias"), L"Seven");
         ASSERT_EQ(first.images.GetCount(), 1);
-        ASSERT_EQ(seen.rows[1].images.GetCount(), 1);
+        ASSERT_EQ(seen.rows[2].images.GetCount(), 1);
         // Online and an unknown status show different pictures.
-        EXPECT_NE(first.images[0], seen.rows[1].images[0]);
+        EXPECT_NE(first.images[0], seen.rows[2].images[0]);
     }
     // Another page repeats the search of the last kind.
     Manager().StartSearch(id, 7);

@@ -1,0 +1,226 @@
+// "Add contact", "Authorization request" and the x-status dialog: modal, on the user interface's
+// thread, touching only their own strings. The callers copy what they show and hand the result to
+// the account's queue.
+#include "Wex/dialogs/WexResources.h"
+#include "Wex/proto/account/AccountDialogs.h"
+#include "Wex/proto/account/PluginState.h"
+
+#include "Zel/core/CoreGuids.h"
+#include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/skin/ISkinImages.h"
+#include "ZELCommon/ZELWMUI_BigDlg.h"
+
+#include <vector>
+
+namespace WexDialogs {
+namespace {
+
+enum : int {
+    TextStatusPicture = 28, TextName = 29, TextDescription = 30, TextAddContact = 45, TextAccountName = 46,
+    TextContactName = 47, TextGroup = 48, TextOk = 160, TextCancel = 161,
+};
+const int kShortField = 255, kLongField = 1023;
+
+CZELString ItemText(HWND dialog, int id, int limit)
+{
+    std::vector<wchar_t> text(size_t(limit) + 1, L'\0');
+    GetDlgItemTextW(dialog, id, text.data(), limit + 1);
+    return CZELString(text.data());
+}
+
+void SetItem(HWND dialog, int id, const CZELString& text)
+{
+    SetDlgItemTextW(dialog, id, text.GetBuffer() ? text.GetBuffer() : L"");
+}
+
+void SetCaption(HWND dialog, int text)
+{
+    const CZELString caption = WexPlugin::Shared().Text(text);
+    SetWindowTextW(dialog, caption.GetBuffer() ? caption.GetBuffer() : L"");
+}
+
+// OK and Cancel on the soft keys, the skin's background behind the controls.
+class WexBigDialog : public UI::CZELWMUI_BigDlg {
+public:
+    explicit WexBigDialog(Services::CServicesManager* bus, bool skinText) : bus(bus), skinText(skinText) {}
+
+protected:
+    int GetSoftKeyCap(TSoftKey key, CZELString& caption) override
+    {
+        if (key == SoftKeyLeft) caption = WexPlugin::Shared().Text(TextOk);
+        else if (key == SoftKeyRight) caption = WexPlugin::Shared().Text(TextCancel);
+        return 1;
+    }
+    void OnSoftKey(TSoftKey key) override
+    {
+        if (key == SoftKeyLeft) EndDialog(IDOK);
+        else if (key == SoftKeyRight) EndDialog(IDCANCEL);
+    }
+    HBRUSH GetBkBrush() override
+    {
+        ISkinImages* skin = Skin();
+        HBRUSH brush = skin ? skin->GetBkBrush() : nullptr;
+        return brush ? brush : UI::CZELWMUI_BigDlg::GetBkBrush();
+    }
+    COLORREF GetTextColor() override
+    {
+        ISkinImages* skin = skinText ? Skin() : nullptr;
+        return skin ? skin->GetTextColor() : UI::CZELWMUI_BigDlg::GetTextColor();
+    }
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC) {
+            if (HBRUSH brush = GetBkBrush()) {
+                if (message == WM_CTLCOLORSTATIC) {
+                    SetBkMode(HDC(wParam), TRANSPARENT);
+                    SetTextColor(HDC(wParam), GetTextColor());
+                }
+                SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, LONG_PTR(brush));
+                return LRESULT(brush);
+            }
+        }
+        return UI::CZELWMUI_BigDlg::OnMessage(message, wParam, lParam);
+    }
+
+private:
+    ISkinImages* Skin() const
+    {
+        return bus ? static_cast<ISkinImages*>(bus->GetService(GUID_SKIN_IMAGES)) : nullptr;
+    }
+
+    Services::CServicesManager* const bus;
+    const bool skinText;
+};
+
+class AddContactDialog : public WexBigDialog {
+public:
+    AddContactDialog(Services::CServicesManager* bus, const std::vector<CZELString>& groups, AddContactValues& values)
+        : WexBigDialog(bus, false), groups(groups), values(values)
+    {
+    }
+
+protected:
+    void OnInitDialog() override
+    {
+        WexBigDialog::OnInitDialog();
+        HWND combo = GetDlgItem(IDC_WEX_ADD_GROUP);
+        for (const CZELString& group : groups) SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(group.GetBuffer() ? group.GetBuffer() : L""));
+        SetItem(hwnd, IDC_WEX_ADD_NUMBER, values.number);
+        SetItem(hwnd, IDC_WEX_ADD_NICK, values.nick);
+        if (!values.group.IsEmpty()) SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), LPARAM(values.group.GetBuffer()));
+        if (SendMessageW(combo, CB_GETCURSEL, 0, 0) == CB_ERR) SendMessageW(combo, CB_SETCURSEL, 0, 0);
+        SetCaption(hwnd, TextAddContact);
+        SetItem(hwnd, IDC_WEX_ADD_NUMBER_LABEL, WexPlugin::Shared().Text(TextAccountName));
+        SetItem(hwnd, IDC_WEX_ADD_NICK_LABEL, WexPlugin::Shared().Text(TextContactName));
+        SetItem(hwnd, IDC_WEX_ADD_GROUP_LABEL, WexPlugin::Shared().Text(TextGroup));
+        SetFocus(GetDlgItem(IDC_WEX_ADD_NUMBER));
+    }
+    int DoDataExchange(int save) override
+    {
+        if (!save) return 1;
+        const CZELString number = ItemText(hwnd, IDC_WEX_ADD_NUMBER, kShortField);
+        const CZELString nick = ItemText(hwnd, IDC_WEX_ADD_NICK, kShortField);
+        const CZELString group = ItemText(hwnd, IDC_WEX_ADD_GROUP, kShortField);
+        if (number.IsEmpty()) {
+            SetFocus(GetDlgItem(IDC_WEX_ADD_NUMBER));
+            return 0;
+        }
+        if (group.IsEmpty()) {
+            SetFocus(GetDlgItem(IDC_WEX_ADD_GROUP));
+            return 0;
+        }
+        values.number = number;
+        values.nick = nick;
+        values.group = group;
+        return 1;
+    }
+
+private:
+    const std::vector<CZELString>& groups;
+    AddContactValues& values;
+};
+
+class AuthRequestDialog : public WexBigDialog {
+public:
+    AuthRequestDialog(Services::CServicesManager* bus, CZELString& reason) : WexBigDialog(bus, false), reason(reason) {}
+
+protected:
+    void OnInitDialog() override
+    {
+        WexBigDialog::OnInitDialog();
+        SetItem(hwnd, IDC_WEX_AUTH_REASON, reason);
+        SetFocus(GetDlgItem(IDC_WEX_AUTH_REASON));
+    }
+    int DoDataExchange(int save) override
+    {
+        if (save) reason = ItemText(hwnd, IDC_WEX_AUTH_REASON, kShortField);
+        return 1;
+    }
+
+private:
+    CZELString& reason;
+};
+
+class XStatusDialog : public WexBigDialog {
+public:
+    XStatusDialog(Services::CServicesManager* bus, CZELString& title, CZELString& description)
+        : WexBigDialog(bus, true), title(title), description(description)
+    {
+    }
+
+protected:
+    void OnInitDialog() override
+    {
+        WexBigDialog::OnInitDialog();
+        SetCaption(hwnd, TextStatusPicture);
+        SetItem(hwnd, IDC_WEX_XSTATUS_TITLE_LABEL, WexPlugin::Shared().Text(TextName));
+        SetItem(hwnd, IDC_WEX_XSTATUS_DESC_LABEL, WexPlugin::Shared().Text(TextDescription));
+        SetItem(hwnd, IDC_WEX_XSTATUS_TITLE, title);
+        SetItem(hwnd, IDC_WEX_XSTATUS_DESC, description);
+        SetFocus(GetDlgItem(IDC_WEX_XSTATUS_TITLE));
+    }
+    int DoDataExchange(int save) override
+    {
+        if (save) {
+            title = ItemText(hwnd, IDC_WEX_XSTATUS_TITLE, kLongField);
+            description = ItemText(hwnd, IDC_WEX_XSTATUS_DESC, kLongField);
+        }
+        return 1;
+    }
+
+private:
+    CZELString& title;
+    CZELString& description;
+};
+
+}  // namespace
+
+bool RunAddContactDialog(Services::CServicesManager* bus, const std::vector<CZELString>& groups, AddContactValues& values)
+{
+    AddContactValues edited = values;
+    AddContactDialog dialog(bus, groups, edited);
+    if (dialog.DoModal(IDD_WEX_ADD_CONTACT, WexPlugin::Module(), nullptr) != IDOK) return false;
+    values = edited;
+    return true;
+}
+
+bool RunAuthRequestDialog(Services::CServicesManager* bus, CZELString& text)
+{
+    CZELString edited = text;
+    AuthRequestDialog dialog(bus, edited);
+    if (dialog.DoModal(IDD_WEX_AUTH_REQUEST, WexPlugin::Module(), nullptr) != IDOK) return false;
+    text = edited;
+    return true;
+}
+
+bool RunXStatusDialog(Services::CServicesManager* bus, CZELString& title, CZELString& description)
+{
+    CZELString editedTitle = title, editedDescription = description;
+    XStatusDialog dialog(bus, editedTitle, editedDescription);
+    if (dialog.DoModal(IDD_WEX_XSTATUS, WexPlugin::Module(), nullptr) != IDOK) return false;
+    title = editedTitle;
+    description = editedDescription;
+    return true;
+}
+
+}  // namespace WexDialogs

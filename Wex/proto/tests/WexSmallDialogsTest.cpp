@@ -1,0 +1,263 @@
+// "Add contact", "Authorization request" and the x-status dialog, opened from the account's menus
+// through the real protocols manager and driven from another thread by window messages; what they
+// confirm reaches the fake server, Cancel sends nothing.
+#include "WexContactsFixture.h"
+
+#include "Wex/dialogs/WexResources.h"
+
+#include "Handheld/tests/DisplayRequirement.h"
+#include "Zel/core/plugin/PopupMenu.h"
+#include "Zel/core/tests/BusTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace WexTest;
+using Answer = FakeWexServer::Answer;
+
+void Type(HWND control, const std::wstring& text)
+{
+    SendMessageW(control, WM_SETTEXT, 0, LPARAM(L""));
+    for (wchar_t c : text) SendMessageW(control, WM_CHAR, WPARAM(c), 0);
+}
+
+std::wstring ItemText(HWND dialog, int id)
+{
+    wchar_t text[1100] = L"";
+    GetDlgItemTextW(dialog, id, text, 1100);
+    return text;
+}
+
+// The visible dialog of this process owned by thread, found from another thread.
+HWND FindDialog(DWORD thread)
+{
+    HWND found = nullptr;
+    BusTest::WaitUntil([&]() {
+        EnumThreadWindows(
+            thread,
+            [](HWND window, LPARAM context) {
+                wchar_t name[16] = L"";
+                GetClassNameW(window, name, 16);
+                if (IsWindowVisible(window) && wcscmp(name, L"#32770") == 0) {
+                    *reinterpret_cast<HWND*>(context) = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            LPARAM(&found));
+        return found != nullptr;
+    }, 10000);
+    return found;
+}
+
+// Runs what opens a modal dialog on this thread while driver works the dialog from another.
+void WithDialog(const std::function<void()>& open, const std::function<void(HWND)>& driver)
+{
+    const DWORD thread = GetCurrentThreadId();
+    std::thread worker([&]() {
+        HWND dialog = FindDialog(thread);
+        ASSERT_NE(nullptr, dialog) << "no dialog opened";
+        driver(dialog);
+    });
+    open();
+    worker.join();
+}
+
+bool Contains(const Bytes& bytes, const Bytes& part)
+{
+    return std::search(bytes.begin(), bytes.end(), part.begin(), part.end()) != bytes.end();
+}
+
+Answer RosterWith(const std::vector<Bytes>& items)
+{
+    Wire body;
+    body.U8(0).U16(unsigned(items.size()));
+    for (const Bytes& item : items) body.Raw(item);
+    body.U32(1700000000);
+    Answer answer;
+    answer.family = 0x13;
+    answer.subtype = 0x06;
+    answer.body = body;
+    return answer;
+}
+
+class WexSmallDialogsTest : public WexTest::WexAccountFixture {
+protected:
+    WexSmallDialogsTest() : WexAccountFixture(L"wex_small_dialogs") {}
+
+    // Signed on with the groups "Friends" and "Old" and "222", who has not yet authorised the user.
+    unsigned Online()
+    {
+        server.SetRoster({RosterWith({WexTest::ListItemBytes("Friends", 1, 0, 1), WexTest::ListItemBytes("Old", 2, 0, 1),
+                                      WexTest::ListItemBytes("222", 1, 12, 0, Wire().Tlv(0x0066, Bytes()))})});
+        const unsigned account = CreateAccount();
+        SignOn(account);
+        EXPECT_TRUE(BusTest::WaitUntil([&] { return Contact(account, L"222") != 0; }));
+        return account;
+    }
+
+    int Contact(unsigned account, const wchar_t* uin)
+    {
+        CZELArray<ContactListItemPair> pairs;
+        ContactListDataService->GetAccountItems(account, pairs);
+        for (int i = 0; i < pairs.GetCount(); ++i) {
+            if (!pairs[i].contactId) continue;
+            CZELString value;
+            ContactListDataService->GetPropertyString(pairs[i].contactId, CZELString(L"Account name"), value);
+            if (value == uin) return pairs[i].contactId;
+        }
+        return 0;
+    }
+
+    CMenuItem MainMenuAdd()
+    {
+        CPopupMenu menu;
+        Manager().FillMainMenu(&menu);
+        EXPECT_EQ(menu.GetCount(), 1);
+        return menu.GetCount() ? menu.items[menu.GetCount() - 1] : CMenuItem(MENU_ITEM_SEPARATOR);
+    }
+};
+
+}  // namespace
+
+TEST_F(WexSmallDialogsTest, AddContactSendsTheListAddIntoTheChosenGroup)
+{
+    ZEL_REQUIRE_DISPLAY();
+    const unsigned id = Online();
+    CMenuItem add = MainMenuAdd();
+    ASSERT_NE(add.callback, nullptr);
+    const size_t adds = server.ClientSnacs(0x13, 0x08).size();
+
+    // Empty number and then empty group keep the dialog open with the focus there.
+    WithDialog([&] { add.callback(0, add.argument); },
+               [&](HWND dialog) {
+                   wchar_t caption[64] = L"";
+                   GetWindowTextW(dialog, caption, 64);
+                   EXPECT_EQ(std::wstring(caption), L"Add contact");
+                   HWND combo = GetDlgItem(dialog, IDC_WEX_ADD_GROUP);
+                   EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
+                   EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+                   SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                   EXPECT_TRUE(IsWindow(dialog));
+                   Type(GetDlgItem(dialog, IDC_WEX_ADD_NUMBER), L"444555");
+                   Type(GetDlgItem(dialog, IDC_WEX_ADD_NICK), std::wstring(300, L'n'));
+                   EXPECT_EQ(ItemText(dialog, IDC_WEX_ADD_NICK).size(), 300u);
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    ASSERT_TRUE(server.WaitUntil([&] { return server.ClientSnacs(0x13, 0x08).size() > adds; }));
+    const Bytes sent = server.ClientSnacs(0x13, 0x08).back();
+    EXPECT_TRUE(Contains(sent, Wire().Str16("444555").U16(1).Get()));
+    // The nick goes out cut to 255 characters.
+    EXPECT_TRUE(Contains(sent, Wire().Tlv(0x0131, Wire().Text(std::string(255, 'n'))).Get()));
+    EXPECT_TRUE(BusTest::WaitUntil([&] { return Contact(id, L"444555") != 0; }));
+
+    // Cancel sends nothing.
+    WithDialog([&] { add.callback(0, add.argument); },
+               [&](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+    Sleep(200);
+    EXPECT_EQ(server.ClientSnacs(0x13, 0x08).size(), adds + 1);
+    ExpectNoFaults();
+}
+
+TEST_F(WexSmallDialogsTest, AGroupGoneBeforeOkAddsNothingAndSaysSo)
+{
+    ZEL_REQUIRE_DISPLAY();
+    const unsigned id = Online();
+    CMenuItem add = MainMenuAdd();
+    const size_t adds = server.ClientSnacs(0x13, 0x08).size();
+    WithDialog([&] { add.callback(0, add.argument); },
+               [&](HWND dialog) {
+                   HWND combo = GetDlgItem(dialog, IDC_WEX_ADD_GROUP);
+                   ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
+                   ASSERT_NE(SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), LPARAM(L"Old")), CB_ERR);
+                   Type(GetDlgItem(dialog, IDC_WEX_ADD_NUMBER), L"777");
+                   // The group goes while the dialog is open.
+                   CZELArray<int> groups;
+                   ContactListDataService->GetAccountGroups(id, groups);
+                   int old = 0;
+                   for (int i = 0; i < groups.GetCount(); ++i) {
+                       CZELString name;
+                       ContactListDataService->GetPropertyString(groups[i], CZELString(L"Account name"), name);
+                       if (name == L"Old") old = groups[i];
+                   }
+                   Manager().DeleteGroup(id, old);
+                   EXPECT_TRUE(BusTest::WaitUntil([&] {
+                       CZELArray<int> left;
+                       ContactListDataService->GetAccountGroups(id, left);
+                       return left.GetCount() == 1;
+                   }));
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    ASSERT_TRUE(BusTest::WaitUntil([&] {
+        for (const std::wstring& text : Warnings())
+            if (text.find(L"Error adding item") != std::wstring::npos && text.find(L"Old") != std::wstring::npos) return true;
+        return false;
+    }));
+    EXPECT_EQ(server.ClientSnacs(0x13, 0x08).size(), adds);
+}
+
+TEST_F(WexSmallDialogsTest, TheAuthorisationRequestCarriesTheEditedReason)
+{
+    ZEL_REQUIRE_DISPLAY();
+    const unsigned id = Online();
+    const int contact = Contact(id, L"222");
+    CPopupMenu menu;
+    menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, CZELString(L"Send message"), 4001, nullptr, 0, false));
+    ASSERT_TRUE(Manager().FillContactMenu(id, contact, &menu));
+    const CMenuItem* ask = nullptr;
+    for (int i = 0; i < menu.GetCount(); ++i)
+        if (menu.items[i].callback && menu.items[i].text == L"Authorization request") ask = &menu.items[i];
+    ASSERT_NE(ask, nullptr);
+
+    WithDialog([&] { ask->callback(0, ask->argument); },
+               [&](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+    WithDialog([&] { ask->callback(0, ask->argument); },
+               [&](HWND dialog) {
+                   EXPECT_EQ(ItemText(dialog, IDC_WEX_AUTH_REASON), L"Please authorize my request.");
+                   Type(GetDlgItem(dialog, IDC_WEX_AUTH_REASON), L"It's me, Ann");
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    ASSERT_TRUE(server.WaitUntil([&] { return !server.ClientSnacs(0x13, 0x18).empty(); }));
+    EXPECT_EQ(server.ClientSnacs(0x13, 0x18).size(), 1u);
+    EXPECT_TRUE(Contains(server.ClientSnacs(0x13, 0x18).back(), Wire().Text("It's me, Ann").Get()));
+    ExpectNoFaults();
+}
+
+TEST_F(WexSmallDialogsTest, AnXStatusKeepsItsLinesAndIsAnnounced)
+{
+    ZEL_REQUIRE_DISPLAY();
+    const unsigned id = Online();
+    CPopupMenu xStatus;
+    Manager().GetStatusMenu(id, 1, &xStatus);
+    ASSERT_GT(xStatus.GetCount(), 3);
+    const CMenuItem item = xStatus.items[3];
+    const size_t updates = server.ClientSnacs(0x02, 0x04).size();
+
+    WithDialog([&] { item.callback(intptr_t(id), item.argument); },
+               [&](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+    Sleep(200);
+    EXPECT_EQ(server.ClientSnacs(0x02, 0x04).size(), updates);
+
+    WithDialog([&] { item.callback(intptr_t(id), item.argument); },
+               [&](HWND dialog) {
+                   EXPECT_EQ(ItemText(dialog, IDC_WEX_XSTATUS_TITLE_LABEL), L"Name");
+                   Type(GetDlgItem(dialog, IDC_WEX_XSTATUS_TITLE), L"At work");
+                   SetDlgItemTextW(dialog, IDC_WEX_XSTATUS_DESC, L"first line\r\nsecond line");
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    ASSERT_TRUE(server.WaitUntil([&] { return server.ClientSnacs(0x02, 0x04).size() > updates; }));
+    // Opened again, it shows what was stored.
+    WithDialog([&] { item.callback(intptr_t(id), item.argument); },
+               [&](HWND dialog) {
+                   EXPECT_EQ(ItemText(dialog, IDC_WEX_XSTATUS_TITLE), L"At work");
+                   EXPECT_EQ(ItemText(dialog, IDC_WEX_XSTATUS_DESC), L"first line\r\nsecond line");
+                   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+               });
+    ExpectNoFaults();
+}
