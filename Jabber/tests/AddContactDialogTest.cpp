@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using JabberTest::Narrow;
@@ -31,6 +33,25 @@ CMenuItem Named(const CPopupMenu& menu, const char* text)
     for (int i = 0; i < menu.GetCount(); ++i)
         if (!menu.items[i].commandId && Narrow(menu.items[i].text) == text) return menu.items[i];
     return CMenuItem();
+}
+
+// The control stands where the template puts it, in dialog units; a drop-down list's height is its
+// list's, not the window's.
+void ExpectAt(HWND dialog, int id, int x, int y, int width, int height)
+{
+    SCOPED_TRACE(id);
+    // Each field converted on its own, as the template's are.
+    RECT units = {x, y, width, height};
+    MapDialogRect(dialog, &units);
+    RECT at;
+    HWND control = GetDlgItem(dialog, id);
+    ASSERT_NE(control, nullptr);
+    GetWindowRect(control, &at);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
+    EXPECT_EQ(at.left, units.left);
+    EXPECT_EQ(at.top, units.top);
+    EXPECT_EQ(at.right - at.left, units.right);
+    if (id != IDC_JB_ADD_GROUP) EXPECT_EQ(at.bottom - at.top, units.bottom);
 }
 
 class AddContactDialogTest : public ::testing::Test {
@@ -64,6 +85,15 @@ TEST_F(AddContactDialogTest, ConfirmRulesAndTheRosterSet)
     // the focus on it; typed text goes out escaped, with an id.
     WithDialog([&] { add.callback(0, add.argument); },
                [&](HWND dialog) {
+                   ExpectAt(dialog, IDC_JB_ADD_JID_LABEL, 5, 7, 65, 8);
+                   ExpectAt(dialog, IDC_JB_ADD_JID, 71, 4, 79, 12);
+                   ExpectAt(dialog, IDC_JB_ADD_NAME_LABEL, 5, 20, 65, 8);
+                   ExpectAt(dialog, IDC_JB_ADD_NAME, 71, 18, 79, 12);
+                   ExpectAt(dialog, IDC_JB_ADD_GROUP_LABEL, 5, 33, 65, 8);
+                   ExpectAt(dialog, IDC_JB_ADD_GROUP, 71, 32, 79, 84);
+                   wchar_t title[64] = L"";
+                   GetWindowTextW(dialog, title, 64);
+                   EXPECT_STREQ(title, L"Add contact");
                    EXPECT_EQ(Text(dialog, IDC_JB_ADD_JID_LABEL), L"Account name");
                    EXPECT_EQ(Text(dialog, IDC_JB_ADD_NAME_LABEL), L"Contact name");
                    EXPECT_EQ(Text(dialog, IDC_JB_ADD_GROUP_LABEL), L"Group");
@@ -150,6 +180,74 @@ TEST_F(AddContactDialogTest, WithoutGroupsOnlyCancelCloses)
                });
     session.Settle();
     EXPECT_TRUE(RosterSets().empty());
+}
+
+}  // namespace
+
+#include "Jabber/tests/ContactListView.h"
+#include "Zel/net/tests/PeerSupport.h"
+
+namespace {
+
+struct AddContactPeers {
+    PeerTest::LinuxPeer server;
+    std::string failures;
+
+    AddContactPeers()
+    {
+        if (!server.Start("ejabberd", {"admin-extra", "user=alice:alicepw", "user=tom:tompw"}))
+            failures = server.Failure();
+    }
+};
+
+class EjabberdAddContactTest : public PeerTest::SharedPeers<AddContactPeers> {
+protected:
+    EjabberdAddContactTest() : host(bus) { plugin.SetTimings(300, 0); }
+    ~EjabberdAddContactTest() override { plugin.SetTimings(15000, 60000); }
+
+    PluginLibrary plugin;
+    Services::CServicesManager bus;
+    JabberTest::Host host;
+};
+
+// Through a real server: the set is answered "result", stored as typed, and the contact arrives in
+// its group by the server's push.
+TEST_F(EjabberdAddContactTest, TheContactArrivesByPush)
+{
+    ZEL_REQUIRE_DISPLAY();
+    ASSERT_TRUE(plugin.Loaded());
+    ASSERT_TRUE(peers->failures.empty()) << peers->failures;
+    const unsigned id = host.CreateAccount(GUID_XMPP_PROTOCOL);
+    host.Configure(id, L"alice", L"alicepw", peers->server.Port());
+    host.SetStatus(id, AccountStatus::Online);
+    ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::Online}, 30000));
+    host.manager->AddGroup(id, CZELString(L"Friends & Family"));
+    ASSERT_TRUE(TestSupport::WaitUntil(
+        [&] { return JabberTest::GroupByName(*host.contactList, id, "Friends & Family") != 0; }, 5000));
+
+    CPopupMenu menu;
+    menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, -1, CZELString(L"host"), 1004, nullptr, 0, false));
+    host.manager->FillAccountMenu(id, &menu);
+    const CMenuItem add = Named(menu, "Add contact");
+    ASSERT_NE(add.callback, nullptr);
+    WithDialog([&] { add.callback(0, add.argument); },
+               [&](HWND dialog) {
+                   Type(GetDlgItem(dialog, IDC_JB_ADD_JID), L"tom@localhost");
+                   Type(GetDlgItem(dialog, IDC_JB_ADD_NAME), L"Tom & \"Jerry\" <3");
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] {
+            const std::vector<std::string> rows = JabberTest::ListRows(*host.contactList, id);
+            return std::find(rows.begin(), rows.end(), "Friends & Family|tom@localhost|Tom & \"Jerry\" <3|0") !=
+                   rows.end();
+        },
+        10000))
+        << ::testing::PrintToString(JabberTest::ListRows(*host.contactList, id));
+    std::string roster;
+    ASSERT_TRUE(peers->server.Control("get_roster alice localhost", &roster));
+    EXPECT_NE(roster.find("Tom & \"Jerry\" <3"), std::string::npos) << roster;
+    EXPECT_NE(roster.find("Friends & Family"), std::string::npos) << roster;
 }
 
 }  // namespace
