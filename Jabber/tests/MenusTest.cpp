@@ -192,6 +192,26 @@ TEST_F(MenusTest, MenusOnlineAndOffline)
     session.Settle();
     EXPECT_EQ(RowsOf(ChatMenu(both)), Rows({"5000", "5001"}));
 
+    // Declined, and ignored: the first answers "unsubscribed", the second sends nothing; either ends
+    // the request.
+    for (const char* answer : {"Decline", "Ignore"}) {
+        SCOPED_TRACE(answer);
+        session.ServerSends("<presence from='to@localhost/r' type='subscribe'/>");
+        const CPopupMenu asked = ChatMenu(to);
+        const CMenuItem* item = ItemNamed(asked, answer);
+        ASSERT_NE(item, nullptr);
+        const size_t before = session.SentWith("<presence to='to@localhost'").size();
+        item->callback(0, item->argument);
+        EXPECT_TRUE(TestSupport::WaitUntil([&] { return RowsOf(ChatMenu(to)) == Rows({"5000", "5001"}); }, 5000));
+        const std::vector<std::string> sent = session.SentWith("<presence to='to@localhost'");
+        if (std::string(answer) == "Decline") {
+            ASSERT_EQ(sent.size(), before + 1);
+            EXPECT_EQ(sent.back(), "<presence to='to@localhost' type='unsubscribed'/>");
+        } else {
+            EXPECT_EQ(sent.size(), before);
+        }
+    }
+
     // Offline.
     session.host.SetStatus(session.id, AccountStatus::Offline);
     ASSERT_TRUE(TestSupport::WaitUntil([&] { return session.host.AskStatus(session.id) == AccountStatus::Offline; },
