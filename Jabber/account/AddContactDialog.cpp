@@ -39,10 +39,15 @@ CZELString Property(IContactListData* list, int item, const wchar_t* name)
     return value;
 }
 
+// The program's active window; never another program's (a dialog cannot be owned across them).
 HWND Owner()
 {
     HWND active = GetActiveWindow();
-    return active ? active : GetForegroundWindow();
+    if (active) return active;
+    HWND foreground = GetForegroundWindow();
+    DWORD process = 0;
+    if (foreground) GetWindowThreadProcessId(foreground, &process);
+    return process == GetCurrentProcessId() ? foreground : nullptr;
 }
 
 }  // namespace
