@@ -57,6 +57,11 @@ public:
     int GetStatusInfo(int status, StatusEntry* out) override;
     int PublishIcons() override;
     int GetStatusMenu(intptr_t iconIndex, CPopupMenu* menu) override;
+    int FillAccountMenu(CPopupMenu* menu) override;
+    int FillGroupMenu(int groupId, CPopupMenu* menu) override;
+    int FillContactMenu(int contactId, CPopupMenu* menu) override;
+    int FillChatMenu(int contactId, CPopupMenu* menu) override;
+    int FillMainMenu(CPopupMenu* menu) override;
     int GetContactIcons(int contactId, StatusInfo* out) override;
     int AddGroup(CZELString name) override;
     int RenameGroup(int groupId, CZELString name) override;
@@ -141,6 +146,21 @@ public:
     static MenuCallback ContactActionCallback(int action);
     intptr_t ContactActionArgument(int contactId) const;
 
+    // Menus.cpp: the e-mail icon's menu; "Open Inbox" opens BuildWebMailLink's address from the
+    // account's queue.
+    void FillMailMenu(CPopupMenu* menu);
+    static void OpenWebMail(intptr_t context, intptr_t argument);
+    // An added item's argument: the account id and value (a group or contact id, or 0).
+    intptr_t MenuArgument(int value) const;
+
+    // AddContactDialog.cpp: the items that open the add-contact dialog (on the user interface's
+    // thread), from the account and main menus, a group's menu and a contact's.
+    static void AddContactPlain(intptr_t context, intptr_t argument);
+    static void AddContactToGroup(intptr_t context, intptr_t argument);
+    static void AddContactFromContact(intptr_t context, intptr_t argument);
+    // On the queue's thread: the roster set the dialog asks for; the contact arrives by push.
+    void AddRosterContact(const std::wstring& jid, const std::wstring& name, const std::wstring& group);
+
     // Presence.cpp.
     // The status menu as data: every item's action sets that status on the account's queue.
     void FillStatusMenu(CPopupMenu* menu);
@@ -204,6 +224,9 @@ private:
     void OnNegotiationStalled();
     // Ends the attempt with a warning and no reconnection: the server refused us.
     void EndRefused(const CZELString& warning);
+
+    // AddContactDialog.cpp: presets copied under the accounts' lock, the dialog run without it.
+    static void OpenAddContact(unsigned accountId, int groupId, int contactId);
 
     // Roster.cpp
     IContactListData* ContactList() const;

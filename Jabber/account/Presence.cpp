@@ -207,6 +207,7 @@ int JabberAccount::PublishIcons()
 int JabberAccount::GetStatusMenu(intptr_t iconIndex, CPopupMenu* menu)
 {
     if (menu && iconIndex == 0) FillStatusMenu(menu);
+    if (menu && iconIndex == 1) FillMailMenu(menu);
     return 0;
 }
 
