@@ -15,6 +15,7 @@
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
 #include "Handheld/Shell.h"
 #include "Handheld/tests/DisplayRequirement.h"
+#include "Zel/core/tests/ModalDialogDriver.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
 
 #include <atomic>
@@ -24,6 +25,10 @@
 using namespace MrimTest;
 
 namespace {
+
+using DialogTest::FindDialog;
+using DialogTest::Type;
+using DialogTest::WithDialog;
 
 std::wstring Wide(const CZELString& text)
 {
@@ -40,48 +45,6 @@ std::wstring ItemText(HWND window, int id)
 bool Contains(const Bytes& bytes, const std::string& part)
 {
     return std::search(bytes.begin(), bytes.end(), part.begin(), part.end()) != bytes.end();
-}
-
-// Types text into a control as keystrokes; works from any thread.
-void Type(HWND control, const std::wstring& text)
-{
-    SendMessageW(control, WM_SETTEXT, 0, LPARAM(L""));
-    for (wchar_t c : text) SendMessageW(control, WM_CHAR, WPARAM(c), 0);
-}
-
-// The visible dialog of this process owned by thread, found from another thread.
-HWND FindDialog(DWORD thread, unsigned milliseconds = 10000)
-{
-    HWND found = nullptr;
-    BusTest::WaitUntil([&]() {
-        EnumThreadWindows(
-            thread,
-            [](HWND window, LPARAM context) {
-                wchar_t name[16] = L"";
-                GetClassNameW(window, name, 16);
-                if (IsWindowVisible(window) && wcscmp(name, L"#32770") == 0) {
-                    *reinterpret_cast<HWND*>(context) = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            LPARAM(&found));
-        return found != nullptr;
-    }, milliseconds);
-    return found;
-}
-
-// Runs what opens a modal dialog on this thread while driver works the dialog from another.
-void WithDialog(const std::function<void()>& open, const std::function<void(HWND)>& driver)
-{
-    const DWORD thread = GetCurrentThreadId();
-    std::thread worker([&]() {
-        HWND dialog = FindDialog(thread);
-        ASSERT_NE(nullptr, dialog) << "no dialog opened";
-        driver(dialog);
-    });
-    open();
-    worker.join();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The add-contact dialog opened by the menus' real items, worked by window messages, and the
 // roster set it sends.
-#include "Jabber/tests/DialogDriver.h"
+#include "Zel/core/tests/ModalDialogDriver.h"
 #include "Jabber/tests/RosterSession.h"
 
 #include "Handheld/tests/DisplayRequirement.h"
@@ -15,8 +15,8 @@ namespace {
 using JabberTest::Narrow;
 using JabberTest::PluginLibrary;
 using JabberTest::RosterSession;
-using JabberTest::Type;
-using JabberTest::WithDialog;
+using DialogTest::Type;
+using DialogTest::WithDialog;
 
 const char kRoster[] = "<item jid='bob@localhost' name='Bob' subscription='both'><group>Friends</group></item>"
                        "<item jid='carl@localhost' subscription='both'><group>Family &amp; co</group></item>";

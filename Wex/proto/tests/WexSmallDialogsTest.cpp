@@ -6,6 +6,7 @@
 #include "Wex/dialogs/WexResources.h"
 
 #include "Handheld/tests/DisplayRequirement.h"
+#include "Zel/core/tests/ModalDialogDriver.h"
 #include "Zel/core/plugin/PopupMenu.h"
 #include "Zel/core/tests/BusTestSupport.h"
 
@@ -18,55 +19,18 @@
 
 namespace {
 
+using DialogTest::FindDialog;
+using DialogTest::Type;
+using DialogTest::WithDialog;
+
 using namespace WexTest;
 using Answer = FakeWexServer::Answer;
-
-void Type(HWND control, const std::wstring& text)
-{
-    SendMessageW(control, WM_SETTEXT, 0, LPARAM(L""));
-    for (wchar_t c : text) SendMessageW(control, WM_CHAR, WPARAM(c), 0);
-}
 
 std::wstring ItemText(HWND dialog, int id)
 {
     wchar_t text[1100] = L"";
     GetDlgItemTextW(dialog, id, text, 1100);
     return text;
-}
-
-// The visible dialog of this process owned by thread, found from another thread.
-HWND FindDialog(DWORD thread)
-{
-    HWND found = nullptr;
-    BusTest::WaitUntil([&]() {
-        EnumThreadWindows(
-            thread,
-            [](HWND window, LPARAM context) {
-                wchar_t name[16] = L"";
-                GetClassNameW(window, name, 16);
-                if (IsWindowVisible(window) && wcscmp(name, L"#32770") == 0) {
-                    *reinterpret_cast<HWND*>(context) = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            LPARAM(&found));
-        return found != nullptr;
-    }, 10000);
-    return found;
-}
-
-// Runs what opens a modal dialog on this thread while driver works the dialog from another.
-void WithDialog(const std::function<void()>& open, const std::function<void(HWND)>& driver)
-{
-    const DWORD thread = GetCurrentThreadId();
-    std::thread worker([&]() {
-        HWND dialog = FindDialog(thread);
-        ASSERT_NE(nullptr, dialog) << "no dialog opened";
-        driver(dialog);
-    });
-    open();
-    worker.join();
 }
 
 bool Contains(const Bytes& bytes, const Bytes& part)

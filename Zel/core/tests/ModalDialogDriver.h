@@ -1,5 +1,5 @@
-// Working the plug-in's modal dialogs from a test: the dialog runs on the test's thread, opened by
-// a menu item as the program would, while a helper thread finds it and types into it.
+// Working modal dialogs from a test: the dialog runs on the test's thread, opened by a menu item as
+// the program would, while a helper thread finds it and types into it.
 #pragma once
 
 #include "Zel/core/tests/BusTestSupport.h"
@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-namespace JabberTest {
+namespace DialogTest {
 
 // Types text into a control as keystrokes; works from any thread.
 inline void Type(HWND control, const std::wstring& text)
@@ -57,4 +57,4 @@ inline void WithDialog(const std::function<void()>& open, const std::function<vo
     worker.join();
 }
 
-}  // namespace JabberTest
+}  // namespace DialogTest
