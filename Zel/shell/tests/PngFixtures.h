@@ -13,7 +13,7 @@ namespace PngFixture {
 
 enum Colour { Grey = 0, Rgb = 2, Palette = 3, GreyAlpha = 4, Rgba = 6 };
 
-struct Spec {
+struct PngPicture {
     unsigned width = 1;
     unsigned height = 1;
     int depth = 8;
@@ -49,23 +49,23 @@ inline void AddChunk(std::vector<uint8_t>& png, const char* type, const std::vec
 }
 
 // The filtered rows of the pixels (x0 + i * dx, y0 + j * dy), one interlace pass or the whole image.
-inline void AppendRows(const Spec& spec, unsigned x0, unsigned y0, unsigned dx, unsigned dy, std::vector<uint8_t>& raw)
+inline void AppendRows(const PngPicture& picture, unsigned x0, unsigned y0, unsigned dx, unsigned dy, std::vector<uint8_t>& raw)
 {
-    int channels = Channels(spec.colour);
-    for (unsigned y = y0; y < spec.height; y += dy) {
+    int channels = Channels(picture.colour);
+    for (unsigned y = y0; y < picture.height; y += dy) {
         raw.push_back(0);
         unsigned bits = 0, accumulator = 0;
-        for (unsigned x = x0; x < spec.width; x += dx) {
+        for (unsigned x = x0; x < picture.width; x += dx) {
             for (int c = 0; c < channels; ++c) {
-                unsigned sample = spec.samples[(size_t(y) * spec.width + x) * channels + c];
-                if (spec.depth == 16) {
+                unsigned sample = picture.samples[(size_t(y) * picture.width + x) * channels + c];
+                if (picture.depth == 16) {
                     raw.push_back(uint8_t(sample >> 8));
                     raw.push_back(uint8_t(sample));
-                } else if (spec.depth == 8) {
+                } else if (picture.depth == 8) {
                     raw.push_back(uint8_t(sample));
                 } else {
-                    accumulator = (accumulator << spec.depth) | (sample & ((1u << spec.depth) - 1));
-                    bits += unsigned(spec.depth);
+                    accumulator = (accumulator << picture.depth) | (sample & ((1u << picture.depth) - 1));
+                    bits += unsigned(picture.depth);
                     if (bits == 8) {
                         raw.push_back(uint8_t(accumulator));
                         bits = accumulator = 0;
@@ -77,16 +77,16 @@ inline void AppendRows(const Spec& spec, unsigned x0, unsigned y0, unsigned dx, 
     }
 }
 
-inline std::vector<uint8_t> Encode(const Spec& spec)
+inline std::vector<uint8_t> Encode(const PngPicture& picture)
 {
     std::vector<uint8_t> raw;
-    if (spec.interlaced) {
+    if (picture.interlaced) {
         static const unsigned passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
                                               {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
         for (const auto& pass : passes)
-            if (pass[0] < spec.width && pass[1] < spec.height) AppendRows(spec, pass[0], pass[1], pass[2], pass[3], raw);
+            if (pass[0] < picture.width && pass[1] < picture.height) AppendRows(picture, pass[0], pass[1], pass[2], pass[3], raw);
     } else {
-        AppendRows(spec, 0, 0, 1, 1, raw);
+        AppendRows(picture, 0, 0, 1, 1, raw);
     }
     std::vector<uint8_t> packed(compressBound(uLong(raw.size())));
     uLongf packedSize = uLongf(packed.size());
@@ -95,16 +95,16 @@ inline std::vector<uint8_t> Encode(const Spec& spec)
 
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     std::vector<uint8_t> header;
-    PutBig32(header, spec.width);
-    PutBig32(header, spec.height);
-    header.push_back(uint8_t(spec.depth));
-    header.push_back(uint8_t(spec.colour));
+    PutBig32(header, picture.width);
+    PutBig32(header, picture.height);
+    header.push_back(uint8_t(picture.depth));
+    header.push_back(uint8_t(picture.colour));
     header.push_back(0);
     header.push_back(0);
-    header.push_back(spec.interlaced ? 1 : 0);
+    header.push_back(picture.interlaced ? 1 : 0);
     AddChunk(png, "IHDR", header);
-    if (!spec.palette.empty()) AddChunk(png, "PLTE", spec.palette);
-    if (!spec.trns.empty()) AddChunk(png, "tRNS", spec.trns);
+    if (!picture.palette.empty()) AddChunk(png, "PLTE", picture.palette);
+    if (!picture.trns.empty()) AddChunk(png, "tRNS", picture.trns);
     AddChunk(png, "IDAT", packed);
     AddChunk(png, "IEND", {});
     return png;
@@ -113,11 +113,11 @@ inline std::vector<uint8_t> Encode(const Spec& spec)
 // An RGBA picture of 8-bit samples.
 inline std::vector<uint8_t> Rgba8(unsigned width, unsigned height, const std::vector<unsigned>& rgba)
 {
-    Spec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.samples = rgba;
-    return Encode(spec);
+    PngPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.samples = rgba;
+    return Encode(picture);
 }
 
 }  // namespace PngFixture

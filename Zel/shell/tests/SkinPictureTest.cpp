@@ -34,20 +34,20 @@ std::vector<uint8_t> Expected(unsigned width, unsigned height, const std::vector
     return out;
 }
 
-Spec Make(unsigned width, unsigned height, int depth, int colour, std::vector<unsigned> samples)
+PngPicture Make(unsigned width, unsigned height, int depth, int colour, std::vector<unsigned> samples)
 {
-    Spec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.depth = depth;
-    spec.colour = colour;
-    spec.samples = std::move(samples);
-    return spec;
+    PngPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.depth = depth;
+    picture.colour = colour;
+    picture.samples = std::move(samples);
+    return picture;
 }
 
 struct KindCase {
     const char* name;
-    Spec spec;
+    PngPicture picture;
     std::vector<unsigned> rgba;  // what the picture shows, 8-bit RGBA top-down
 };
 
@@ -75,33 +75,33 @@ std::vector<KindCase> KindCases()
                      {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 200, 100, 50, 255}});
     cases.push_back({"rgb 8-bit", Make(2, 2, 8, Rgb, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120}),
                      Opaque({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120})});
-    Spec keyed = Make(2, 1, 8, Rgb, {40, 50, 60, 1, 2, 3});
+    PngPicture keyed = Make(2, 1, 8, Rgb, {40, 50, 60, 1, 2, 3});
     keyed.trns = {0, 40, 0, 50, 0, 60};
     cases.push_back({"rgb with a transparent colour", keyed, {0, 0, 0, 0, 1, 2, 3, 255}});
     cases.push_back({"grey 8-bit", Make(2, 2, 8, Grey, {0, 100, 200, 255}),
                      {0, 0, 0, 255, 100, 100, 100, 255, 200, 200, 200, 255, 255, 255, 255, 255}});
     cases.push_back({"grey 1-bit", Make(3, 1, 1, Grey, {0, 1, 1}),
                      {0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255}});
-    Spec greyKey = Make(2, 1, 4, Grey, {3, 15});
+    PngPicture greyKey = Make(2, 1, 4, Grey, {3, 15});
     greyKey.trns = {0, 3};
     cases.push_back({"grey 4-bit with a transparent value", greyKey, {0, 0, 0, 0, 255, 255, 255, 255}});
     cases.push_back({"grey and alpha 8-bit", Make(2, 2, 8, GreyAlpha, {100, 255, 100, 0, 50, 128, 255, 255}),
                      {100, 100, 100, 255, 100, 100, 100, 0, 50, 50, 50, 128, 255, 255, 255, 255}});
-    Spec palette = Make(2, 2, 8, Palette, {0, 1, 2, 1});
+    PngPicture palette = Make(2, 2, 8, Palette, {0, 1, 2, 1});
     palette.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
     cases.push_back({"palette without transparency", palette,
                      {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 0, 255, 0, 255}});
-    Spec clear = Make(3, 1, 2, Palette, {0, 1, 2});
+    PngPicture clear = Make(3, 1, 2, Palette, {0, 1, 2});
     clear.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
     clear.trns = {0, 128};
     cases.push_back({"palette with transparency", clear, {255, 0, 0, 0, 0, 255, 0, 128, 0, 0, 255, 255}});
     cases.push_back({"rgba 16-bit", Make(2, 1, 16, Rgba, {0xFFFF, 0x80FF, 0x0001, 0xFFFF, 0x1234, 0x5678, 0x9ABC, 0x8000}),
                      {255, 128, 0, 255, 0x12, 0x56, 0x9A, 0x80}});
     cases.push_back({"grey 16-bit", Make(1, 1, 16, Grey, {0xC0FF}), {0xC0, 0xC0, 0xC0, 255}});
-    Spec interlaced = Make(11, 9, 8, Rgb, Gradient(11, 9, 3));
+    PngPicture interlaced = Make(11, 9, 8, Rgb, Gradient(11, 9, 3));
     interlaced.interlaced = true;
     cases.push_back({"interlaced rgb", interlaced, Opaque(Gradient(11, 9, 3))});
-    Spec interlacedRgba = Make(3, 5, 8, Rgba, Gradient(3, 5, 4));
+    PngPicture interlacedRgba = Make(3, 5, 8, Rgba, Gradient(3, 5, 4));
     interlacedRgba.interlaced = true;
     cases.push_back({"interlaced rgba smaller than a pass", interlacedRgba, Gradient(3, 5, 4)});
     return cases;
@@ -109,9 +109,9 @@ std::vector<KindCase> KindCases()
 
 std::vector<uint8_t> GoodSample()
 {
-    Spec spec = Make(11, 9, 8, Rgba, Gradient(11, 9, 4));
-    spec.interlaced = true;
-    return Encode(spec);
+    PngPicture picture = Make(11, 9, 8, Rgba, Gradient(11, 9, 4));
+    picture.interlaced = true;
+    return Encode(picture);
 }
 
 // The offset of a chunk's type in a PNG.
@@ -142,26 +142,26 @@ TEST(SkinPicture, EveryKindBecomesPremultipliedUprightPixels)
 {
     for (const KindCase& test : KindCases()) {
         SCOPED_TRACE(test.name);
-        std::vector<uint8_t> png = Encode(test.spec);
+        std::vector<uint8_t> png = Encode(test.picture);
         DecodedPng decoded;
         ASSERT_EQ(DecodePng(png.data(), png.size(), decoded), ZelPngOk);
-        EXPECT_EQ(decoded.width, test.spec.width);
-        EXPECT_EQ(decoded.height, test.spec.height);
-        EXPECT_EQ(decoded.pixels, Expected(test.spec.width, test.spec.height, test.rgba));
+        EXPECT_EQ(decoded.width, test.picture.width);
+        EXPECT_EQ(decoded.height, test.picture.height);
+        EXPECT_EQ(decoded.pixels, Expected(test.picture.width, test.picture.height, test.rgba));
 
         // Top-down, the same rows the other way up.
         DecodedPng topDown;
         ASSERT_EQ(DecodePng(png.data(), png.size(), topDown, false), ZelPngOk);
-        size_t row = size_t(test.spec.width) * 4;
-        for (unsigned y = 0; y < test.spec.height; ++y)
+        size_t row = size_t(test.picture.width) * 4;
+        for (unsigned y = 0; y < test.picture.height; ++y)
             EXPECT_TRUE(std::equal(topDown.pixels.begin() + long(y * row), topDown.pixels.begin() + long((y + 1) * row),
-                                   decoded.pixels.begin() + long((test.spec.height - 1 - y) * row)));
+                                   decoded.pixels.begin() + long((test.picture.height - 1 - y) * row)));
 
         // The same pixels in the picture's 32-bit bitmap.
         CSkinPicture picture;
         ASSERT_TRUE(LoadSkinPictureFromBytes(png.data(), png.size(), picture));
-        EXPECT_EQ(picture.width, int(test.spec.width));
-        EXPECT_EQ(picture.height, int(test.spec.height));
+        EXPECT_EQ(picture.width, int(test.picture.width));
+        EXPECT_EQ(picture.height, int(test.picture.height));
         BITMAP info = {};
         ASSERT_EQ(GetObjectW(picture.bitmap, sizeof info, &info), int(sizeof info));
         EXPECT_EQ(info.bmBitsPixel, 32);
@@ -178,7 +178,7 @@ TEST(SkinPicture, BadFilesGiveAnEmptyPicture)
     badHeaderCrc[ChunkAt(good, "IHDR") + 4 + 13] ^= 0x55;
     std::vector<uint8_t> badDataCrc = good;
     badDataCrc[ChunkAt(good, "IEND") - 5] ^= 0x55;  // the last byte of IDAT's CRC
-    Spec huge = Make(1, 1, 8, Rgba, {0, 0, 0, 0});
+    PngPicture huge = Make(1, 1, 8, Rgba, {0, 0, 0, 0});
     auto withSize = [&](uint32_t width, uint32_t height) {
         std::vector<uint8_t> png = Encode(huge);
         size_t at = ChunkAt(png, "IHDR") + 4;
