@@ -130,26 +130,24 @@ void CNotifier::ShowMessage(int item, int image, int contact, const CZELString& 
 void CNotifier::ShowContactOnline(int contact)
 {
     if (settings.turnOffEvents || !settings.notifySignOn) return;
-    NotificationEntry entry;
-    entry.item = contact;
-    entry.kind = NK_STATUS;
-    entry.contact = contact;
-    entry.image = kImageInformation;
-    entry.title = GuiText(kTextStatus);
-    entry.body = StatusBody(contact, true);
-    Add(entry);
+    ShowContactStatus(contact, true);
 }
 
 void CNotifier::ShowContactOffline(int contact)
 {
     if (settings.turnOffEvents || !settings.notifySignOff) return;
+    ShowContactStatus(contact, false);
+}
+
+void CNotifier::ShowContactStatus(int contact, bool online)
+{
     NotificationEntry entry;
     entry.item = contact;
     entry.kind = NK_STATUS;
     entry.contact = contact;
     entry.image = kImageInformation;
     entry.title = GuiText(kTextStatus);
-    entry.body = StatusBody(contact, false);
+    entry.body = StatusBody(contact, online);
     Add(entry);
 }
 

@@ -102,6 +102,7 @@ protected:
     virtual bool MainWindowInFront();
 
 private:
+    void ShowContactStatus(int contact, bool online);
     void Add(const NotificationEntry& entry);
     void ShowNext();
     int LowestKindIndex() const;
