@@ -11,7 +11,6 @@ namespace {
 enum : int { TextAddContactTitle = 34, TextAccountName = 35, TextContactName = 36, TextSelectGroup = 37,
              TextOk = 233, TextCancel = 234 };
 using DaxWindowText::ItemText;
-using DaxWindowText::SetItem;
 
 CZELString Lower(CZELString text)
 {
@@ -55,12 +54,11 @@ protected:
     void OnInitDialog() override
     {
         DaxBigDialog::OnInitDialog();
-        SetItem(hwnd, 0, CZELString());
         CZELString title = DaxShared::Text(TextAddContactTitle);
         SetWindowTextW(hwnd, title.GetBuffer() ? title.GetBuffer() : L"");
-        SetItem(hwnd, IDC_ADD_EMAIL_LABEL, DaxShared::Text(TextAccountName));
-        SetItem(hwnd, IDC_ADD_NAME_LABEL, DaxShared::Text(TextContactName));
-        SetItem(hwnd, IDC_ADD_GROUP_LABEL, DaxShared::Text(TextSelectGroup));
+        UI::SetDlgItemString(hwnd, IDC_ADD_EMAIL_LABEL, DaxShared::Text(TextAccountName));
+        UI::SetDlgItemString(hwnd, IDC_ADD_NAME_LABEL, DaxShared::Text(TextContactName));
+        UI::SetDlgItemString(hwnd, IDC_ADD_GROUP_LABEL, DaxShared::Text(TextSelectGroup));
         HWND combo = GetDlgItem(IDC_ADD_GROUP);
         int selected = -1;
         for (size_t i = 0; i < groups.size(); ++i) {
@@ -69,8 +67,8 @@ protected:
                 selected = int(i);
         }
         SendMessageW(combo, CB_SETCURSEL, WPARAM(selected < 0 ? 0 : selected), 0);
-        SetItem(hwnd, IDC_ADD_EMAIL, request.email);
-        SetItem(hwnd, IDC_ADD_NAME, request.nickname);
+        UI::SetDlgItemString(hwnd, IDC_ADD_EMAIL, request.email);
+        UI::SetDlgItemString(hwnd, IDC_ADD_NAME, request.nickname);
         SetFocus(GetDlgItem(IDC_ADD_EMAIL));
     }
     int DoDataExchange(int save) override
@@ -105,7 +103,7 @@ protected:
     void OnInitDialog() override
     {
         DaxBigDialog::OnInitDialog();
-        SetItem(hwnd, IDC_ASK_TEXT, text);
+        UI::SetDlgItemString(hwnd, IDC_ASK_TEXT, text);
         SetFocus(GetDlgItem(IDC_ASK_TEXT));
     }
     int DoDataExchange(int save) override

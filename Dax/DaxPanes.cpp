@@ -25,7 +25,6 @@ enum : int {
 const wchar_t kPasswordMask[] = L"**************";  // shown for a stored password, never the password
 
 using DaxWindowText::ItemText;
-using DaxWindowText::SetItem;
 
 int ItemNumber(HWND pane, int id)
 {
@@ -66,7 +65,7 @@ public:
     COLORREF GetTextColor() override { return DaxShared::TextColor(); }
 
 protected:
-    void Label(int id, int text) { SetItem(hwnd, id, DaxShared::Text(text)); }
+    void Label(int id, int text) { UI::SetDlgItemString(hwnd, id, DaxShared::Text(text)); }
 
 private:
     int templateId, title, icon;
@@ -116,12 +115,12 @@ private:
         CZELString user;
         int domain = -1;
         DaxDomains::Split(view.accountName, user, domain);
-        SetItem(hwnd, IDC_ACCOUNT_USER, user);
+        UI::SetDlgItemString(hwnd, IDC_ACCOUNT_USER, user);
         SendMessageW(combo, CB_SETCURSEL, WPARAM(domain), 0);
 
         const bool shown = DaxShared::ShowPasswordFlag();
         // The mask is set before the check box's state, so its change does not enable the box.
-        SetItem(hwnd, IDC_ACCOUNT_PASSWORD, CZELString(view.passwordStored ? kPasswordMask : L""));
+        UI::SetDlgItemString(hwnd, IDC_ACCOUNT_PASSWORD, CZELString(view.passwordStored ? kPasswordMask : L""));
         CheckDlgButton(hwnd, IDC_SHOW_PASSWORD, !view.passwordStored && shown ? BST_CHECKED : BST_UNCHECKED);
         EnableWindow(GetDlgItem(IDC_SHOW_PASSWORD), !view.passwordStored);
         ShowPassword(!view.passwordStored && shown);
@@ -231,7 +230,7 @@ protected:
     void ShowString(int id, const wchar_t* property)
     {
         CZELString value;
-        if (data && data->GetPropertyString(contactId, CZELString(property), value)) SetItem(hwnd, id, value);
+        if (data && data->GetPropertyString(contactId, CZELString(property), value)) UI::SetDlgItemString(hwnd, id, value);
     }
     bool Number(const wchar_t* property, int& value)
     {
@@ -242,7 +241,7 @@ protected:
         int value = 0;
         if (!Number(property, value)) return;
         const int text = DaxIds::TextNumberOf(table, value);
-        if (text >= 0) SetItem(hwnd, id, DaxShared::Text(text));
+        if (text >= 0) UI::SetDlgItemString(hwnd, id, DaxShared::Text(text));
     }
 
     IContactListData* data;
@@ -302,7 +301,7 @@ protected:
         int day = 0, month = 0, year = 0;
         const bool any = Number(L"DAX: birth day", day) | Number(L"DAX: birth month", month) |
                          Number(L"DAX: birth year", year);
-        if (any) SetItem(hwnd, IDC_PERSONAL_BIRTHDAY, DaxIds::BirthdayText(day, month, year));
+        if (any) UI::SetDlgItemString(hwnd, IDC_PERSONAL_BIRTHDAY, DaxIds::BirthdayText(day, month, year));
         return 1;
     }
 };

@@ -1,9 +1,7 @@
 // Reading and writing the texts of the plug-in's windows' controls.
 #pragma once
 
-#include "ZELCommon/ZELString.h"
-
-#include <windows.h>
+#include "ZELCommon/ZELWMUI_DlgItems.h"
 
 namespace DaxWindowText {
 
@@ -12,14 +10,9 @@ const int FieldLimit = 256;
 
 inline CZELString ItemText(HWND window, int id)
 {
-    wchar_t text[FieldLimit + 1] = L"";
-    GetDlgItemTextW(window, id, text, FieldLimit + 1);
-    return CZELString(text);
+    return UI::GetDlgItemString(window, id, FieldLimit);
 }
 
-inline void SetItem(HWND window, int id, const CZELString& text)
-{
-    SetDlgItemTextW(window, id, text.GetBuffer() ? text.GetBuffer() : L"");
-}
+using UI::SetDlgItemString;
 
 }  // namespace DaxWindowText

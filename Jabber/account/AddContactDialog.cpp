@@ -9,6 +9,7 @@
 #include "Jabber/account/PluginModule.h"
 #include "Jabber/account/PluginShared.h"
 #include "Zel/core/contactlist/ContactListData.h"
+#include "ZELCommon/ZELWMUI_DlgItems.h"
 
 namespace {
 
@@ -27,9 +28,7 @@ void SetText(HWND window, int id, int textNumber)
 
 CZELString ItemText(HWND window, int id)
 {
-    wchar_t text[FieldLimit + 1] = L"";
-    GetDlgItemTextW(window, id, text, FieldLimit + 1);
-    return CZELString(text);
+    return UI::GetDlgItemString(window, id, FieldLimit);
 }
 
 CZELString Property(IContactListData* list, int item, const wchar_t* name)

@@ -10,6 +10,7 @@
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/accounts/ManagerPayloads.h"
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
+#include "ZELCommon/ZELWMUI_DlgItems.h"
 
 #include <cwctype>
 #include <new>
@@ -30,14 +31,7 @@ bool ShowPasswordFlag = false;  // the plug-in's, kept between openings
 
 CZELString ItemText(HWND page, int id)
 {
-    wchar_t text[kFieldLength] = L"";
-    GetDlgItemTextW(page, id, text, kFieldLength);
-    return CZELString(text);
-}
-
-void SetItem(HWND page, int id, const CZELString& text)
-{
-    SetDlgItemTextW(page, id, text.GetBuffer() ? text.GetBuffer() : L"");
+    return UI::GetDlgItemString(page, id, kFieldLength - 1);
 }
 
 bool Checked(HWND page, int id)
@@ -85,7 +79,7 @@ public:
     ZELTabDlg::PanResource GetResource() override { return {PluginModule(), templateId}; }
 
 protected:
-    void Label(int id, int text) { SetItem(hwnd, id, PluginShared::Instance().Text(text)); }
+    void Label(int id, int text) { UI::SetDlgItemString(hwnd, id, PluginShared::Instance().Text(text)); }
     void EnableItems(std::initializer_list<int> ids, bool enabled)
     {
         for (int id : ids) EnableWindow(GetDlgItem(id), enabled);
@@ -126,14 +120,14 @@ private:
                                  {IDC_JB_RESOURCE_LABEL, TextResource},      {IDC_JB_SERVER_LABEL, TextServer},
                                  {IDC_JB_PORT_LABEL, TextPort},              {IDC_JB_SSL_LABEL, TextUseSsl}};
         for (const auto& label : labels) Label(label[0], label[1]);
-        SetItem(hwnd, IDC_JB_ACCOUNT, settings.GetAccountName());
+        UI::SetDlgItemString(hwnd, IDC_JB_ACCOUNT, settings.GetAccountName());
         const bool stored = !settings.GetPassword().IsEmpty();
         Check(hwnd, IDC_JB_SAVE_PASSWORD, stored);
-        SetItem(hwnd, IDC_JB_PASSWORD, CZELString(stored ? kPasswordMask : L""));
+        UI::SetDlgItemString(hwnd, IDC_JB_PASSWORD, CZELString(stored ? kPasswordMask : L""));
         EnableWindow(GetDlgItem(IDC_JB_SHOW_PASSWORD), !stored);
         Check(hwnd, IDC_JB_SHOW_PASSWORD, !stored && ShowPasswordFlag);
-        SetItem(hwnd, IDC_JB_RESOURCE, settings.GetResource());
-        SetItem(hwnd, IDC_JB_SERVER, settings.GetServer());
+        UI::SetDlgItemString(hwnd, IDC_JB_RESOURCE, settings.GetResource());
+        UI::SetDlgItemString(hwnd, IDC_JB_SERVER, settings.GetServer());
         SetDlgItemInt(hwnd, IDC_JB_PORT, UINT(settings.GetPort()), FALSE);
         Check(hwnd, IDC_JB_SSL, settings.GetUseSsl());
         if (!offline)
@@ -190,7 +184,7 @@ protected:
             Label(IDC_JB_COMPRESSION_LABEL, TextCompression);
             const bool manual = settings.GetManualConnection();
             Check(hwnd, IDC_JB_MANUAL, manual);
-            SetItem(hwnd, IDC_JB_SERVER, settings.GetManualServer());
+            UI::SetDlgItemString(hwnd, IDC_JB_SERVER, settings.GetManualServer());
             SetDlgItemInt(hwnd, IDC_JB_PORT, UINT(settings.GetManualPort()), FALSE);
             EnableItems({IDC_JB_SERVER, IDC_JB_PORT}, manual);
             Check(hwnd, IDC_JB_COMPRESSION, settings.GetCompression());

@@ -10,6 +10,7 @@
 #include "Zel/core/bus/ServicesManager.h"
 #include "Zel/core/skin/ISkinImages.h"
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
+#include "ZELCommon/ZELWMUI_DlgItems.h"
 
 #include <initializer_list>
 
@@ -27,17 +28,6 @@ enum : int { ImageLogin = WexPictures::Protocol, ImageConnection, ImageAdditiona
 
 bool ShowPasswordFlag = false;  // the plug-in's, kept between openings, never stored
 
-CZELString ItemText(HWND page, int id, int limit)
-{
-    wchar_t text[kFieldLength + 1] = L"";
-    GetDlgItemTextW(page, id, text, limit + 1);
-    return CZELString(text);
-}
-
-void SetItem(HWND page, int id, const CZELString& text)
-{
-    SetDlgItemTextW(page, id, text.GetBuffer() ? text.GetBuffer() : L"");
-}
 
 bool Checked(HWND page, int id)
 {
@@ -79,7 +69,7 @@ protected:
         return skin ? skin->GetTextColor() : UI::CZELWMUI_SettingsPan::GetTextColor();
     }
 
-    void Label(int id, int text) { SetItem(hwnd, id, WexPlugin::Shared().Text(text)); }
+    void Label(int id, int text) { UI::SetDlgItemString(hwnd, id, WexPlugin::Shared().Text(text)); }
     void EnableItems(std::initializer_list<int> ids, bool enabled)
     {
         for (int id : ids) EnableWindow(GetDlgItem(id), enabled);
@@ -124,7 +114,7 @@ protected:
             SetFocus(GetDlgItem(IDC_WEX_SHOW_PASSWORD));
             InvalidateRect(edit, nullptr, TRUE);
         } else if (id == IDC_WEX_PASSWORD && notifyCode == EN_CHANGE) {
-            if (ItemText(hwnd, IDC_WEX_PASSWORD, kPasswordLength).IsEmpty())
+            if (UI::GetDlgItemString(hwnd, IDC_WEX_PASSWORD, kPasswordLength).IsEmpty())
                 EnableWindow(GetDlgItem(IDC_WEX_SHOW_PASSWORD), TRUE);
         } else {
             WexSettingsPage::OnCommand(notifyCode, id, control);
@@ -137,10 +127,10 @@ private:
         Label(IDC_WEX_PASSWORD_LABEL, TextPassword);
         Label(IDC_WEX_SHOW_PASSWORD_LABEL, TextShowPassword);
         Label(IDC_WEX_SAVE_PASSWORD_LABEL, TextSavePassword);
-        SetItem(hwnd, IDC_WEX_LOGIN, settings.Uin);
+        UI::SetDlgItemString(hwnd, IDC_WEX_LOGIN, settings.Uin);
         const bool stored = !AllZero(settings.PasswordDigest);
         Check(hwnd, IDC_WEX_SAVE_PASSWORD, stored);
-        SetItem(hwnd, IDC_WEX_PASSWORD, CZELString(stored ? kPasswordMask : L""));
+        UI::SetDlgItemString(hwnd, IDC_WEX_PASSWORD, CZELString(stored ? kPasswordMask : L""));
         EnableWindow(GetDlgItem(IDC_WEX_SHOW_PASSWORD), !stored);
         Check(hwnd, IDC_WEX_SHOW_PASSWORD, !stored && ShowPasswordFlag);
         if (!stored && ShowPasswordFlag) SendDlgItemMessageW(hwnd, IDC_WEX_PASSWORD, EM_SETPASSWORDCHAR, 0, 0);
@@ -150,12 +140,12 @@ private:
     int Store()
     {
         CZELString uin;
-        if (!WexLogin::NormalizeLoginId(ItemText(hwnd, IDC_WEX_LOGIN, kFieldLength), uin)) return 0;
-        SetItem(hwnd, IDC_WEX_LOGIN, uin);
+        if (!WexLogin::NormalizeLoginId(UI::GetDlgItemString(hwnd, IDC_WEX_LOGIN, kFieldLength), uin)) return 0;
+        UI::SetDlgItemString(hwnd, IDC_WEX_LOGIN, uin);
         ShowPasswordFlag = Checked(hwnd, IDC_WEX_SHOW_PASSWORD);
         Wex::Md5Digest digest{};
         if (Checked(hwnd, IDC_WEX_SAVE_PASSWORD)) {
-            const CZELString password = ItemText(hwnd, IDC_WEX_PASSWORD, kPasswordLength);
+            const CZELString password = UI::GetDlgItemString(hwnd, IDC_WEX_PASSWORD, kPasswordLength);
             // The mask compares exactly: a password of asterisks differs from it in length at least.
             digest = password.GetLength() == kPasswordLength && password == kPasswordMask
                          ? settings.PasswordDigest
@@ -199,7 +189,7 @@ private:
         SendMessageW(hosts, CB_RESETCONTENT, 0, 0);
         for (const CZELString& host : PresetLoginHosts()) SendMessageW(hosts, CB_ADDSTRING, 0, LPARAM(host.GetBuffer()));
         AccountValues values = Values();
-        SetItem(hwnd, IDC_WEX_HOST, values.GetServerName());
+        UI::SetDlgItemString(hwnd, IDC_WEX_HOST, values.GetServerName());
         SetDlgItemInt(hwnd, IDC_WEX_PORT, UINT(values.GetServerPort()), FALSE);
         // The stored choice is never read back: the page opens with host and port editable.
         Check(hwnd, IDC_WEX_MOVE_SERVERS, false);
@@ -212,11 +202,11 @@ private:
 
     int Store()
     {
-        const CZELString host = ItemText(hwnd, IDC_WEX_HOST, kFieldLength);
+        const CZELString host = UI::GetDlgItemString(hwnd, IDC_WEX_HOST, kFieldLength);
         if (host.IsEmpty()) return 0;
         int port = 0;
         // A port past 16 bits refuses like 0, rather than being stored cut.
-        if (!WexLogin::ParsePort(ItemText(hwnd, IDC_WEX_PORT, kFieldLength), port)) return 0;
+        if (!WexLogin::ParsePort(UI::GetDlgItemString(hwnd, IDC_WEX_PORT, kFieldLength), port)) return 0;
         AccountValues values = Values();
         values.SetServerName(host);
         values.SetServerPort(port);

@@ -9,6 +9,7 @@
 #include "Zel/core/bus/ServicesManager.h"
 #include "Zel/core/skin/ISkinImages.h"
 #include "ZELCommon/ZELWMUI_BigDlg.h"
+#include "ZELCommon/ZELWMUI_DlgItems.h"
 
 #include <vector>
 
@@ -21,17 +22,7 @@ enum : int {
 };
 const int kShortField = 255, kLongField = 1023;
 
-CZELString ItemText(HWND dialog, int id, int limit)
-{
-    std::vector<wchar_t> text(size_t(limit) + 1, L'\0');
-    GetDlgItemTextW(dialog, id, text.data(), limit + 1);
-    return CZELString(text.data());
-}
-
-void SetItem(HWND dialog, int id, const CZELString& text)
-{
-    SetDlgItemTextW(dialog, id, text.GetBuffer() ? text.GetBuffer() : L"");
-}
+using UI::SetDlgItemString;
 
 void SetCaption(HWND dialog, int text)
 {
@@ -105,22 +96,22 @@ protected:
         WexBigDialog::OnInitDialog();
         HWND combo = GetDlgItem(IDC_WEX_ADD_GROUP);
         for (const CZELString& group : groups) SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(group.GetBuffer() ? group.GetBuffer() : L""));
-        SetItem(hwnd, IDC_WEX_ADD_NUMBER, values.number);
-        SetItem(hwnd, IDC_WEX_ADD_NICK, values.nick);
+        SetDlgItemString(hwnd, IDC_WEX_ADD_NUMBER, values.number);
+        SetDlgItemString(hwnd, IDC_WEX_ADD_NICK, values.nick);
         if (!values.group.IsEmpty()) SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), LPARAM(values.group.GetBuffer()));
         if (SendMessageW(combo, CB_GETCURSEL, 0, 0) == CB_ERR) SendMessageW(combo, CB_SETCURSEL, 0, 0);
         SetCaption(hwnd, TextAddContact);
-        SetItem(hwnd, IDC_WEX_ADD_NUMBER_LABEL, WexPlugin::Shared().Text(TextAccountName));
-        SetItem(hwnd, IDC_WEX_ADD_NICK_LABEL, WexPlugin::Shared().Text(TextContactName));
-        SetItem(hwnd, IDC_WEX_ADD_GROUP_LABEL, WexPlugin::Shared().Text(TextGroup));
+        SetDlgItemString(hwnd, IDC_WEX_ADD_NUMBER_LABEL, WexPlugin::Shared().Text(TextAccountName));
+        SetDlgItemString(hwnd, IDC_WEX_ADD_NICK_LABEL, WexPlugin::Shared().Text(TextContactName));
+        SetDlgItemString(hwnd, IDC_WEX_ADD_GROUP_LABEL, WexPlugin::Shared().Text(TextGroup));
         SetFocus(GetDlgItem(IDC_WEX_ADD_NUMBER));
     }
     int DoDataExchange(int save) override
     {
         if (!save) return 1;
-        const CZELString number = ItemText(hwnd, IDC_WEX_ADD_NUMBER, kShortField);
-        const CZELString nick = ItemText(hwnd, IDC_WEX_ADD_NICK, kShortField);
-        const CZELString group = ItemText(hwnd, IDC_WEX_ADD_GROUP, kShortField);
+        const CZELString number = UI::GetDlgItemString(hwnd, IDC_WEX_ADD_NUMBER, kShortField);
+        const CZELString nick = UI::GetDlgItemString(hwnd, IDC_WEX_ADD_NICK, kShortField);
+        const CZELString group = UI::GetDlgItemString(hwnd, IDC_WEX_ADD_GROUP, kShortField);
         if (number.IsEmpty()) {
             SetFocus(GetDlgItem(IDC_WEX_ADD_NUMBER));
             return 0;
@@ -148,12 +139,12 @@ protected:
     void OnInitDialog() override
     {
         WexBigDialog::OnInitDialog();
-        SetItem(hwnd, IDC_WEX_AUTH_REASON, reason);
+        SetDlgItemString(hwnd, IDC_WEX_AUTH_REASON, reason);
         SetFocus(GetDlgItem(IDC_WEX_AUTH_REASON));
     }
     int DoDataExchange(int save) override
     {
-        if (save) reason = ItemText(hwnd, IDC_WEX_AUTH_REASON, kShortField);
+        if (save) reason = UI::GetDlgItemString(hwnd, IDC_WEX_AUTH_REASON, kShortField);
         return 1;
     }
 
@@ -173,17 +164,17 @@ protected:
     {
         WexBigDialog::OnInitDialog();
         SetCaption(hwnd, TextStatusPicture);
-        SetItem(hwnd, IDC_WEX_XSTATUS_TITLE_LABEL, WexPlugin::Shared().Text(TextName));
-        SetItem(hwnd, IDC_WEX_XSTATUS_DESC_LABEL, WexPlugin::Shared().Text(TextDescription));
-        SetItem(hwnd, IDC_WEX_XSTATUS_TITLE, title);
-        SetItem(hwnd, IDC_WEX_XSTATUS_DESC, description);
+        SetDlgItemString(hwnd, IDC_WEX_XSTATUS_TITLE_LABEL, WexPlugin::Shared().Text(TextName));
+        SetDlgItemString(hwnd, IDC_WEX_XSTATUS_DESC_LABEL, WexPlugin::Shared().Text(TextDescription));
+        SetDlgItemString(hwnd, IDC_WEX_XSTATUS_TITLE, title);
+        SetDlgItemString(hwnd, IDC_WEX_XSTATUS_DESC, description);
         SetFocus(GetDlgItem(IDC_WEX_XSTATUS_TITLE));
     }
     int DoDataExchange(int save) override
     {
         if (save) {
-            title = ItemText(hwnd, IDC_WEX_XSTATUS_TITLE, kLongField);
-            description = ItemText(hwnd, IDC_WEX_XSTATUS_DESC, kLongField);
+            title = UI::GetDlgItemString(hwnd, IDC_WEX_XSTATUS_TITLE, kLongField);
+            description = UI::GetDlgItemString(hwnd, IDC_WEX_XSTATUS_DESC, kLongField);
         }
         return 1;
     }
