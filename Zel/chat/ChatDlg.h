@@ -48,7 +48,7 @@ struct ChatAck {
     int image;
 };
 
-class CChatDlg : private IChatLogHost, private IMessageBarObserver, private MessageWindowSettingsObserver {
+class CChatDlg final : private IChatLogHost, private IMessageBarObserver, private MessageWindowSettingsObserver {
 public:
     struct Tab {
         CZELString caption;
