@@ -248,6 +248,9 @@ TEST_F(EjabberdAccountTest, KeepAliveTicksFromOtherThreadsLeaveTheCompressedStre
     host.SetByte(id, L"Compression", 1);
     ASSERT_TRUE(GoOnline(id));
     ASSERT_FALSE(relay.ServerEventsWith("<compressed ").empty());
+    // The timer's request reaches the recorder through the manager's queue, after the status.
+    TestSupport::WaitUntil([&] { return !host.EventsOf(id, PMEV_TIMER_SET).empty(); }, 10000);
+    host.Settle(id);
     std::vector<AccountTest::Event> timers = host.EventsOf(id, PMEV_TIMER_SET);
     ASSERT_EQ(timers.size(), 1u);
     AccountTimerCallback tick = timers[0].callback;
