@@ -330,6 +330,8 @@ TEST_F(WexRosterTest, TwoPendingDeletesEachApplyTheirOwn)
     Bytes first = ClientFrame(0x13, 0x0A, 1);
     Bytes second = ClientFrame(0x13, 0x0A, 2);
     ASSERT_FALSE(second.empty());
+    // The end of the second edit follows its delete in a frame of its own.
+    BusTest::WaitUntil([&] { return ListCommandsSent().size() >= 6; });
     EXPECT_EQ(ListCommandsSent(), (std::vector<unsigned>{0x11, 0x0A, 0x12, 0x11, 0x0A, 0x12}));
     EXPECT_NE(RequestIdOf(first), RequestIdOf(second));
     EXPECT_EQ(BodyOf(first), ToHex(Hex("00 03 31 31 31  00 02  00 0B  00 00  00 0A  01 31 00 06 D0 90 D0 BD D1 8F")));
