@@ -97,6 +97,13 @@ zel_start_wine() {
     # Start Wine's own services now, detached from our output: started by the first test instead,
     # they would inherit its pipes and ctest would wait for them to close.
     wineboot >/dev/null 2>&1 </dev/null || true
+    # One ordinary process for the whole run keeps those services from stopping between two test
+    # programs (and starting again on the next one's pipes); "wineserver -k" ends it.
+    local keeper="$ZEL_BUILD/bin/ZelWineSessionKeeper.exe"
+    if [ -f "$keeper" ]; then
+        wine "$keeper" >/dev/null 2>&1 </dev/null &
+        disown
+    fi
 }
 
 zel_start_display() {
