@@ -377,9 +377,17 @@ TEST(AppSmiley, TheSmiliesButtonsChoiceGoesIntoTheComposerAndFirstInTheStrip)
 TEST(AppSmiley, WhileThePackLoadsTheChatAnswersAndPaintsAndItsArrivalFillsTheStrip)
 {
     ZEL_REQUIRE_DISPLAY();
-    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ASSERT_NE(nullptr, gate);
-    CSmileyPack::SetLoaderGate(gate);
+    // The gate the pack's loader waits at; opened and taken away whatever happens below.
+    struct Gate {
+        HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        Gate() { CSmileyPack::SetLoaderGate(event); }
+        ~Gate()
+        {
+            SetEvent(event);
+            CSmileyPack::SetLoaderGate(nullptr);
+            CloseHandle(event);
+        }
+    } gate;
     {
         SmileyChat chat(L"AppSmileyGateTest");
         ASSERT_TRUE(chat.Ready());
@@ -415,7 +423,7 @@ TEST(AppSmiley, WhileThePackLoadsTheChatAnswersAndPaintsAndItsArrivalFillsTheStr
         EXPECT_TRUE(pack.IsLoading());
 
         // Released: the pack's message fills the strip with the first smilies.
-        SetEvent(gate);
+        SetEvent(gate.event);
         ASSERT_TRUE(pack.WaitLoaded(kLoadWait));
         ASSERT_TRUE(PumpUntil([&] { return !bar->Strip()->Smilies().empty(); }));
         EXPECT_FALSE(bar->Strip()->FillPending());
@@ -426,6 +434,4 @@ TEST(AppSmiley, WhileThePackLoadsTheChatAnswersAndPaintsAndItsArrivalFillsTheStr
         ASSERT_TRUE(PumpUntil([&] { return chat.Log().GetParagraphCount() == 3; }));
         EXPECT_EQ(1u, Faces(chat.Log()).size());
     }
-    CSmileyPack::SetLoaderGate(nullptr);
-    CloseHandle(gate);
 }
