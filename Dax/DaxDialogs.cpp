@@ -31,18 +31,14 @@ protected:
         if (key == SoftKeyLeft) EndDialog(IDOK);
         else EndDialog(IDCANCEL);
     }
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    // The window paints its background and answers its controls' colour queries through these, so
+    // the dialog, its labels and its check boxes follow the colour scheme.
+    HBRUSH GetBkBrush() override
     {
-        if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC) {
-            HBRUSH brush = DaxShared::BackgroundBrush();
-            if (brush) {
-                if (message == WM_CTLCOLORSTATIC) SetBkMode(HDC(wParam), TRANSPARENT);
-                SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, LONG_PTR(brush));
-                return LRESULT(brush);
-            }
-        }
-        return CZELWMUI_BigDlg::OnMessage(message, wParam, lParam);
+        HBRUSH brush = DaxShared::BackgroundBrush();
+        return brush ? brush : CZELWMUI_BigDlg::GetBkBrush();
     }
+    COLORREF GetTextColor() override { return DaxShared::TextColor(); }
 };
 
 class AddContactDialog : public DaxBigDialog {

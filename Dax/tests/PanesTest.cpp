@@ -3,6 +3,7 @@
 // dialogs opened from the menus, a contact's details and the searches. Pure parts (domains, ids,
 // birthdays) are checked as tables.
 #include "Dax/tests/DaxHost.h"
+#include "Dax/tests/PaneLook.h"
 
 #include "Dax/DaxDomains.h"
 #include "Dax/DaxIdTables.h"
@@ -15,6 +16,7 @@
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
 #include "Handheld/Shell.h"
 #include "Handheld/tests/DisplayRequirement.h"
+#include "Handheld/tests/SystemDensity.h"
 #include "Zel/core/tests/ModalDialogDriver.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
 
@@ -190,6 +192,103 @@ protected:
             if (Wide(menu.items[i].text) == text) return menu.items[i];
         ADD_FAILURE() << "no menu item";
         return CMenuItem(MENU_ITEM_PLAIN, -1, CZELString(), 0, nullptr, 0, false);
+    }
+
+    // Shows each pane the account appended, alone and at its template's size, and checks its look.
+    void CheckPanes(const std::vector<PaneLook::Look>& looks, COLORREF background, COLORREF text)
+    {
+        HMODULE dax = GetModuleHandleW(L"Dax.dll");
+        std::vector<HWND> panes = MakePanes();
+        ASSERT_EQ(looks.size(), panes.size());
+        for (size_t i = 0; i < panes.size(); ++i) {
+            ASSERT_NE(nullptr, panes[i]);
+            for (HWND other : panes)
+                if (other != panes[i]) ShowWindow(other, SW_HIDE);
+            SIZE size = {};
+            PaneLook::ReadTemplate(dax, looks[i].dialog, &size);
+            RECT r = {0, 0, size.cx, size.cy};
+            MapDialogRect(panes[i], &r);
+            SetWindowPos(panes[i], HWND_TOP, 0, 0, r.right, r.bottom, SWP_SHOWWINDOW);
+            PaneLook::Settle(panes[i]);
+            PumpMessages();
+            PaneLook::Check(panes[i], dax, looks[i], background, text);
+        }
+        ClearPanes();
+    }
+    // A modal dialog opened by a menu item, checked while it stands, then cancelled.
+    void CheckDialog(const CMenuItem& item, const PaneLook::Look& look, COLORREF background, COLORREF text)
+    {
+        ASSERT_NE(nullptr, item.callback);
+        HMODULE dax = GetModuleHandleW(L"Dax.dll");
+        WithDialog([&]() { item.callback(0, item.argument); },
+                   [&](HWND dialog) {
+                       PaneLook::Settle(dialog);
+                       PaneLook::Check(dialog, dax, look, background, text);
+                       PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                   });
+    }
+    static void PumpMessages()
+    {
+        MSG message;
+        for (int i = 0; i < 10; ++i) {
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            Sleep(10);
+        }
+    }
+    // Every pane and dialog of the plug-in on the skin's colours, at the screen's density.
+    void CheckEveryPaneAndDialog()
+    {
+        const COLORREF background = RGB(10, 120, 200), text = RGB(250, 250, 0);
+        HBRUSH brush = CreateSolidBrush(background);
+        skin.SetBkBrush(brush);
+        skin.SetTextColor(text);
+        // Room for the largest pane at twice the density.
+        SetWindowPos(host, nullptr, 0, 0, 640, 720, SWP_NOZORDER | SWP_NOMOVE);
+        unsigned id = OnlineWithList();
+        ASSERT_NE(0, bob);
+
+        manager->GetSettingsPages(id, &pages);
+        CheckPanes({{L"DaxAccount", IDD_DAX_ACCOUNT, IDC_ACCOUNT_LABEL, IDC_ACCOUNT_USER},
+                    {L"DaxAdvanced", IDD_DAX_ADVANCED, IDC_HIDE_EMAIL_LABEL, IDC_HIDE_EMAIL}},
+                   background, text);
+
+        manager->GetOwnDetailsPages(id, &pages);
+        CheckPanes({{L"DaxOwnDetails", IDD_DAX_OWN_DETAILS, IDC_OWN_DETAILS_TEXT, IDC_OWN_DETAILS_OPEN}}, background,
+                   text);
+
+        manager->GetContactDetailsPages(id, bob, &pages);
+        ReceivedPacket request;
+        EXPECT_TRUE(server->WaitFor(Mrim::CmdDirectoryRequest, request));
+        server->SendPacket(Mrim::CmdAnketaInfo, request.header.sequence,
+                           Wire().U32(1).U32(10).U32(1).U32(0).Lps("Username").Lps("Domain").Lps("Nickname")
+                               .Lps("FirstName").Lps("LastName").Lps("Sex").Lps("Birthday").Lps("Zodiac")
+                               .Lps("Country_id").Lps("City_id").Lps("bob").Lps("example.org").Lps16(L"Bobby")
+                               .Lps16(L"Robert").Lps16(L"Smith").Lps("2").Lps("1980-00-05").Lps("5").Lps("24")
+                               .Lps("25"));
+        EXPECT_TRUE(BusTest::WaitUntil([&]() { return Property(bob, L"DAX: last name") == L"Smith"; }));
+        CheckPanes({{L"DaxGeneral", IDD_DAX_GENERAL, IDC_GENERAL_NICKNAME_LABEL, IDC_GENERAL_NICKNAME},
+                    {L"DaxHome", IDD_DAX_HOME, IDC_HOME_COUNTRY_LABEL, IDC_HOME_COUNTRY},
+                    {L"DaxPersonal", IDD_DAX_PERSONAL, IDC_PERSONAL_BIRTHDAY_LABEL, IDC_PERSONAL_BIRTHDAY}},
+                   background, text);
+
+        manager->GetSearchPages(id, &pages);
+        CheckPanes({{L"DaxSearchEmail", IDD_DAX_SEARCH_EMAIL, IDC_SEARCH_EMAIL_LABEL, IDC_SEARCH_EMAIL},
+                    {L"DaxSearchGlobal", IDD_DAX_SEARCH_GLOBAL, IDC_GLOBAL_GENDER_LABEL, IDC_GLOBAL_COUNTRY}},
+                   background, text);
+
+        CheckDialog(AccountMenuItem(id, L"Add contact"),
+                    {L"DaxAddContact", IDD_DAX_ADD_CONTACT, IDC_ADD_GROUP_LABEL, IDC_ADD_EMAIL}, background, text);
+        CPopupMenu menu;
+        for (int command = 4000; command <= 4012; ++command)
+            menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, -1, CZELString(L"host"), command, nullptr, 0, false));
+        manager->FillContactMenu(id, bob, &menu);
+        CMenuItem ask(MENU_ITEM_PLAIN, -1, CZELString(), 0, nullptr, 0, false);
+        for (int i = 0; i < menu.GetCount(); ++i)
+            if (Wide(menu.items[i].text) == L"Authorization request") ask = menu.items[i];
+        CheckDialog(ask, {L"DaxAskText", IDD_DAX_ASK_TEXT, 0, IDC_ASK_TEXT}, background, text);
+
+        skin.SetBkBrush(nullptr);
+        DeleteObject(brush);
     }
 
     HWND host = nullptr;
@@ -603,4 +702,20 @@ TEST_F(DaxPanesTest, PanesShowTheSkinsColoursAndTheirTemplatesLayout)
     ClearPanes();
     skin.SetBkBrush(nullptr);
     DeleteObject(brush);
+}
+
+// Every pane and dialog on the skin's brush, a label in its text colour, a control framed where its
+// template's dialog units put it: at the display's density, and in a process started at 192 dpi.
+TEST_F(DaxPanesTest, EveryPaneAndDialogFollowsTheSkinAndItsTemplate)
+{
+    ZEL_REQUIRE_DISPLAY();
+    ASSERT_EQ(96, PaneLook::ScreenDensity());
+    CheckEveryPaneAndDialog();
+}
+
+TEST_F(DaxPanesTest, EveryPaneAndDialogFollowsTheSkinAndItsTemplateAt192Dpi)
+{
+    ZEL_REQUIRE_DISPLAY();
+    ZEL_AT_SYSTEM_DENSITY(192);
+    CheckEveryPaneAndDialog();
 }

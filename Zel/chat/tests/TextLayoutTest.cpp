@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
 namespace {
 
 std::vector<std::pair<int, int>> PieceSpans(const LaidOutParagraph* p)
@@ -131,10 +135,37 @@ TEST(TextLayoutTest, ElementsWrapAndPiecesCentreOnTheirLine)
     const LaidOutParagraph* laid = f.layout.Get(0);
     ASSERT_EQ(3u, laid->pieces.size());
     EXPECT_EQ(17 - 8 - 6, laid->pieces[0].y);  // integer halves on a line of height 17
-    EXPECT_EQ(17 - 8 - 8, laid->pieces[1].y);
+    EXPECT_EQ(0, laid->pieces[1].y);           // as tall as the line: at its top, never below it
     EXPECT_EQ(0, laid->pieces[2].x);  // the over-wide element stands alone on the next line
     EXPECT_EQ(17, laid->pieces[2].y);
     EXPECT_EQ(37, laid->height);
+}
+
+// Whatever the heights, every piece stands within its line and on its middle, to half a pixel.
+TEST(TextLayoutTest, EveryPieceStaysWithinItsLine)
+{
+    const std::vector<std::vector<int>> lines = {{19}, {19, 16}, {18, 17}, {17, 17}, {20, 19}, {19, 20, 1}, {1}};
+    for (const std::vector<int>& heights : lines) {
+        TextFixture f(1000);
+        std::vector<std::unique_ptr<FakeElement>> elements;
+        TextParagraph* p = new TextParagraph(32);
+        for (int h : heights) {
+            elements.emplace_back(new FakeElement(10, h, L""));
+            p->AppendElement(elements.back().get());
+        }
+        f.document.Add(p);
+        f.layout.LayOutLast();
+        const LaidOutParagraph* laid = f.layout.Get(0);
+        ASSERT_EQ(1u, laid->lines.size());
+        const int top = laid->lines[0].top, bottom = laid->lines[0].bottom;
+        EXPECT_EQ(*std::max_element(heights.begin(), heights.end()), bottom - top);
+        for (const LinePiece& piece : laid->pieces) {
+            SCOPED_TRACE(testing::PrintToString(heights) + " piece of " + std::to_string(piece.height));
+            EXPECT_GE(piece.y, top);
+            EXPECT_LE(piece.y + piece.height, bottom);
+            EXPECT_LE(std::abs(2 * (piece.y - top) + piece.height - (bottom - top)), 1);
+        }
+    }
 }
 
 TEST(TextLayoutTest, ParagraphsStackWithGapAndMargin)

@@ -18,7 +18,10 @@ void LaidOutParagraph::CloseLine(int& top, size_t& lineFirst)
     if (pieces.size() == lineFirst) return;
     int tall = 0;
     for (size_t i = lineFirst; i < pieces.size(); ++i) tall = std::max(tall, pieces[i].height);
-    for (size_t i = lineFirst; i < pieces.size(); ++i) pieces[i].y = top + tall - tall / 2 - pieces[i].height / 2;
+    // Centred on the line by integer halves; a piece as tall as an odd line would come out one pixel
+    // low, over the next line, so no piece starts lower than its height allows.
+    for (size_t i = lineFirst; i < pieces.size(); ++i)
+        pieces[i].y = top + std::min(tall - tall / 2 - pieces[i].height / 2, tall - pieces[i].height);
     TextLine line = {int(lineFirst), int(pieces.size()) - 1, top, top + tall, pieces[lineFirst].start, 0};
     lines.push_back(line);
     top += tall;
