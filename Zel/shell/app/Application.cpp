@@ -284,8 +284,8 @@ void CApplication::ShowItemMenu()
 
 void CApplication::OpenPreferences(int page)
 {
-    // The contact list follows its options through ApplyOption; the chat window takes none yet.
-    IOptionObserver* observers[] = {resources.get(), nullptr, nullptr, this};
+    // The contact list follows its options through ApplyOption.
+    IOptionObserver* observers[] = {resources.get(), nullptr, chatWindow, this};
     IOptionObserver* present[4];
     int count = 0;
     for (IOptionObserver* observer : observers)

@@ -61,6 +61,8 @@ public:
     void Relayout();
 
     int GetPageCount() const { return int(pages.size()); }
+    // The page at index, in strip order (0 to GetPageCount() - 1).
+    TabPage* PageAt(int index) const { return pages[size_t(index)]; }
     int GetFirstVisible() const { return firstVisible; }
     long GetAlertedCount() const { return alertedCount; }
     bool IsAlertTimerRunning() const { return alertTimer; }

@@ -37,12 +37,12 @@ TEST(AppChatPlugin, IncomingMessageAndTypingNoticeFromThePluginReachTheOpenTab)
 
     ASSERT_EQ(fake.notify(account, FAKE_TYPING, contact, nullptr, 0), 1);
     ASSERT_TRUE(PumpUntil([&] {
-        const CChatDlg::Tab* t = chat->FindTab(contact);
+        const TabPage* t = chat->FindPage(contact);
         return t->icons.GetCount() == 1 && t->icons[0] == 49;
     }));
     ASSERT_EQ(fake.notify(account, FAKE_TYPING, contact, nullptr, 1), 1);
     ASSERT_TRUE(PumpUntil([&] {
-        const CChatDlg::Tab* t = chat->FindTab(contact);
+        const TabPage* t = chat->FindPage(contact);
         return t->icons.GetCount() == 1 && t->icons[0] == (contact & 0xFF);
     }));
 
@@ -51,9 +51,9 @@ TEST(AppChatPlugin, IncomingMessageAndTypingNoticeFromThePluginReachTheOpenTab)
     run.App().OpenChat(other);
     ASSERT_EQ(chat->GetCurrentPageId(), other);
     ASSERT_EQ(fake.notify(account, FAKE_INCOMING_MESSAGE, contact, L"are you there?", 8), 1);
-    ASSERT_TRUE(PumpUntil([&] { return chat->FindTab(contact)->alert != -1; }));
+    ASSERT_TRUE(PumpUntil([&] { return chat->FindPage(contact)->alert != -1; }));
     chat->ShowTab(contact);
-    EXPECT_EQ(chat->FindTab(contact)->alert, -1);
+    EXPECT_EQ(chat->FindPage(contact)->alert, -1);
 }
 
 // The arrows at the composer's edges: the caret jumps to the text's start or end on the first or
@@ -93,9 +93,9 @@ TEST(AppChatPlugin, ComposerArrowsJumpToTheEdgesThenMoveTheFocus)
 
     // At the end, Right leaves the composer; at the start, Left leaves it the other way.
     press(VK_RIGHT);
-    EXPECT_NE(GetFocus(), composer);
+    EXPECT_TRUE(PumpUntil([&] { return GetFocus() != composer; }));
     SetFocus(composer);
     SendMessageW(composer, EM_SETSEL, 0, 0);
     press(VK_LEFT);
-    EXPECT_NE(GetFocus(), composer);
+    EXPECT_TRUE(PumpUntil([&] { return GetFocus() != composer; }));
 }

@@ -226,7 +226,7 @@ TEST_F(AppMessages, SendingGoesToAConnectedAccountAndComesBackAsHistory)
     EXPECT_EQ(GetWindowTextLengthW(composer), 0);
     ASSERT_TRUE(PumpUntil([&] { return log->GetParagraphCount() == 2; }));
     int beforeStop = fake.Count(account, PM_SET_TYPING);
-    SendMessageW(App().ChatWindow()->GetWindow(), WM_TIMER, CChatDlg::TIMER_TYPING, 0);
+    SendMessageW(*tab, WM_TIMER, CChatDlg::TIMER_TYPING, 0);
     ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SET_TYPING) > beforeStop; }));
 
     // A composer holding only a line break has nothing to send.
@@ -302,18 +302,18 @@ TEST_F(AppMessages, TabsFollowTheContactsStatusTypingAliasAndRemoval)
     App().OpenChat(contact);
     ContactListDataService->PostTypingNotify(contact, 0);
     ASSERT_TRUE(PumpUntil([&] {
-        const CChatDlg::Tab* tab = App().ChatWindow()->FindTab(contact);
+        const TabPage* tab = App().ChatWindow()->FindPage(contact);
         return tab->icons.GetCount() == 1 && tab->icons[0] == 49;
     }));
     // Typing over: the contact's own icons from its account (the fake gives its id's low byte).
     ContactListDataService->PostTypingNotify(contact, 1);
     ASSERT_TRUE(PumpUntil([&] {
-        const CChatDlg::Tab* tab = App().ChatWindow()->FindTab(contact);
+        const TabPage* tab = App().ChatWindow()->FindPage(contact);
         return tab->icons.GetCount() == 1 && tab->icons[0] == (contact & 0xFF);
     }));
     ContactListDataService->SetPropertyString(contact, CZELString(L"CL Alias"), CZELString(L"Robert"));
     ContactListDataService->NotifyContactChanged(contact);
-    ASSERT_TRUE(PumpUntil([&] { return Wide(App().ChatWindow()->FindTab(contact)->caption) == L"Robert"; }));
+    ASSERT_TRUE(PumpUntil([&] { return Wide(App().ChatWindow()->FindPage(contact)->caption) == L"Robert"; }));
     ContactListDataService->RemoveContact(contact);
     ASSERT_TRUE(PumpUntil([&] { return !App().ChatWindow()->HasTab(contact); }));
 }
