@@ -3,11 +3,11 @@
 #pragma once
 
 #include "Zel/shell/alerts/AlertPack.h"
-#include "ZELCommon/ZELWMUI_BigDlg.h"
+#include "Zel/prefs/SkinnedDialog.h"
 
 #include <windows.h>
 
-class AlertsEditor : public UI::CZELWMUI_BigDlg {
+class AlertsEditor : public SkinnedDialog {
 public:
     enum { TemplateId = 166, Rows = 5 };
     enum { MenuChange = 1, MenuDefault, MenuCancel };
@@ -29,7 +29,7 @@ private:
     CZELString packName;
 };
 
-class AlertEntryDialog : public UI::CZELWMUI_BigDlg {
+class AlertEntryDialog : public SkinnedDialog {
 public:
     enum { TemplateId = 167 };
     explicit AlertEntryDialog(AlertEntry& entry);

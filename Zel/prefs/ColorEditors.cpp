@@ -30,6 +30,35 @@ int Dip(int pixels, int dpi)
     return (pixels * dpi + 48) / 96;
 }
 
+// A channel's edit takes Enter itself: the dialog would end with OK on it, where Enter in an edit
+// only reads its number.
+LRESULT CALLBACK ChannelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR channel,
+                                 DWORD_PTR picker)
+{
+    switch (message) {
+    case WM_GETDLGCODE: {
+        LRESULT code = DefSubclassProc(edit, message, wParam, lParam);
+        const MSG* key = reinterpret_cast<const MSG*>(lParam);
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) code |= DLGC_WANTALLKEYS;
+        return code;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            reinterpret_cast<ColorPicker*>(picker)->ReadEdit(int(channel));
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == L'\r') return 0;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(edit, ChannelEditProc, channel);
+        break;
+    default: break;
+    }
+    return DefSubclassProc(edit, message, wParam, lParam);
+}
+
 PopupMenuResult ShowAt(const CPopupMenu& menu, HWND window)
 {
     RECT area = {};
@@ -235,6 +264,7 @@ void ColorPicker::OnInitDialog()
         SetDlgItemTextW(hwnd, labels[i], GuiText(273 + i).GetBuffer());
         SendMessageW(GetDlgItem(kTracks[i]), TBM_SETRANGE, TRUE, MAKELPARAM(0, 255));
         SendMessageW(GetDlgItem(kEdits[i]), EM_LIMITTEXT, 3, 0);
+        SetWindowSubclass(GetDlgItem(kEdits[i]), ChannelEditProc, UINT_PTR(i), DWORD_PTR(this));
     }
     SetDlgItemTextW(hwnd, PaletteButton, GuiText(276).GetBuffer());
     ShowColor();
@@ -384,13 +414,28 @@ void PaletteDialog::OnInitDialog()
     RECT area = {};
     GetWindowRect(placeholder, &area);
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&area), 2);
-    const int cellWidth = (area.right - area.left - 9) / 8;
-    const int cellHeight = (area.bottom - area.top - 17) / 16;
+    // The 8 by 16 cells and their gaps are the grid's inside; its frame comes on top. A placeholder
+    // reaching past the dialog's right edge (a narrow screen) is cut to the dialog, keeping the left
+    // margin on the right too, so that all eight columns show without a scroll bar.
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER, FALSE, 0);
+    const int frameWidth = frame.right - frame.left, frameHeight = frame.bottom - frame.top;
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    if (area.right > client.right - area.left) area.right = client.right - area.left;
+    const int cellWidth = (area.right - area.left - frameWidth - 9) / 8;
+    const int cellHeight = (area.bottom - area.top - frameHeight - 17) / 16;
     ShowWindow(placeholder, SW_HIDE);
     grid = new PaletteGrid(*this, cellWidth, cellHeight);
-    RECT rect = {area.left, area.top, area.left + 8 * cellWidth + 9, area.top + 16 * cellHeight + 17};
+    RECT rect = {area.left, area.top, area.left + 8 * cellWidth + 9 + frameWidth,
+                 area.top + 16 * cellHeight + 17 + frameHeight};
     grid->Create(PreferencesModule(), hwnd, WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect);
     if (g_paletteCell >= 0) SelectCell(g_paletteCell);
+}
+
+const UI::CZELWMUI_ListImageCtrl* PaletteDialog::Grid() const
+{
+    return grid;
 }
 
 void PaletteDialog::SelectCell(int index)

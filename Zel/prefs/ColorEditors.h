@@ -3,11 +3,12 @@
 // palette's selected cell are program-wide and last for the run.
 #pragma once
 
-#include "ZELCommon/ZELWMUI_BigDlg.h"
+#include "Zel/prefs/SkinnedDialog.h"
+#include "ZELCommon/ZELWMUI_ListImageCtrl.h"
 
 #include <windows.h>
 
-class ColorSchemeEditor : public UI::CZELWMUI_BigDlg {
+class ColorSchemeEditor : public SkinnedDialog {
 public:
     enum { TemplateId = 144, Count = 33 };
     enum { MenuChange = 1, MenuDefault, MenuLoad, MenuSave, MenuCancel };
@@ -30,7 +31,7 @@ private:
     CZELString skinName;
 };
 
-class ColorPicker : public UI::CZELWMUI_BigDlg {
+class ColorPicker : public SkinnedDialog {
 public:
     enum { TemplateId = 141 };
     explicit ColorPicker(COLORREF start);
@@ -59,7 +60,7 @@ private:
 
 class PaletteGrid;
 
-class PaletteDialog : public UI::CZELWMUI_BigDlg {
+class PaletteDialog : public SkinnedDialog {
 public:
     enum { TemplateId = 142, Cells = 128 };
     PaletteDialog();
@@ -71,6 +72,8 @@ public:
     // Selects a cell as a tap would.
     void SelectCell(int index);
     void ShowCell(int index);
+    // The grid of cells once the dialog stands, else null.
+    const UI::CZELWMUI_ListImageCtrl* Grid() const;
 
 private:
     PaletteGrid* grid;

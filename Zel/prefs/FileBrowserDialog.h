@@ -3,14 +3,14 @@
 // and the view mode are kept for the whole run and apply to the next browser of any caller.
 #pragma once
 
-#include "ZELCommon/ZELWMUI_BigDlg.h"
+#include "Zel/prefs/SkinnedDialog.h"
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-class FileBrowserDialog : public UI::CZELWMUI_BigDlg {
+class FileBrowserDialog : public SkinnedDialog {
 public:
     enum { TemplateId = 149, ModeSave = 0, ModeOpen = 1 };
     enum { MenuActivate = 1, MenuUp, MenuRefresh, MenuShowAll, MenuListView, MenuDetailsView, MenuCancel };

@@ -3,11 +3,11 @@
 // it back (EditedFont), so the last edited font stays between runs.
 #pragma once
 
-#include "ZELCommon/ZELWMUI_BigDlg.h"
+#include "Zel/prefs/SkinnedDialog.h"
 
 #include <windows.h>
 
-class FontChoiceDialog : public UI::CZELWMUI_BigDlg {
+class FontChoiceDialog : public SkinnedDialog {
 public:
     enum { TemplateId = 146, SizeCount = 12 };
     static const int Sizes[SizeCount];

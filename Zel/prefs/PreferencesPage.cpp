@@ -4,6 +4,7 @@
 #include "Zel/shell/app/Application.h"
 #include "Zel/shell/app/GuiResources.h"
 #include "Zel/shell/helpers/ControlHelpers.h"
+#include "Zel/shell/skin/ColorScheme.h"
 
 PreferencesPage::PreferencesPage(PreferencesDialog& owner, int templateId, int caption, int icon)
     : owner(owner), templateId(templateId), caption(caption), icon(icon)
@@ -25,6 +26,17 @@ CZELArray<int> PreferencesPage::GetIcons()
 ZELTabDlg::PanResource PreferencesPage::GetResource()
 {
     return {PreferencesModule(), templateId};
+}
+
+HBRUSH PreferencesPage::GetBkBrush()
+{
+    HBRUSH brush = GuiBackgroundBrush();
+    return brush ? brush : GetSysColorBrush(COLOR_WINDOW);
+}
+
+COLORREF PreferencesPage::GetTextColor()
+{
+    return GetSchemeColor(ColorScheme::TextColor);
 }
 
 int PreferencesPage::DoDataExchange(int save)

@@ -19,6 +19,10 @@ public:
     CZELString GetTitle() override;
     CZELArray<int> GetIcons() override;
     ZELTabDlg::PanResource GetResource() override;
+    // The skin behind the page and the scheme's text colour on its labels, as on the dialog around
+    // it; the window's own defaults would leave the page black and its labels unreadable.
+    HBRUSH GetBkBrush() override;
+    COLORREF GetTextColor() override;
 
 protected:
     int DoDataExchange(int save) override;

@@ -14,6 +14,7 @@
 #include "Zel/shell/helpers/ControlHelpers.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
 #include "Zel/shell/notify/Notifier.h"
+#include "Zel/shell/skin/ColorScheme.h"
 #include "Zel/core/skin/SkinImageSet.h"
 #include "ZELCommon/ZELWMUI_HiDpi.h"
 
@@ -37,6 +38,13 @@ public:
     CZELString GetTitle() override { return GuiText(230); }
     CZELArray<int> GetIcons() override { return CZELArray<int>(); }
     ZELTabDlg::PanResource GetResource() override { return {PreferencesModule(), 160}; }
+    // The skin around the list, as on the preferences' pages.
+    HBRUSH GetBkBrush() override
+    {
+        HBRUSH brush = GuiBackgroundBrush();
+        return brush ? brush : GetSysColorBrush(COLOR_WINDOW);
+    }
+    COLORREF GetTextColor() override { return GetSchemeColor(ColorScheme::TextColor); }
 
     HWND List() const { return GetDlgItem(ListId); }
 

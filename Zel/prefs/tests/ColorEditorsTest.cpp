@@ -4,12 +4,14 @@
 
 #include "Zel/prefs/PreferencesPage.h"
 #include "Zel/shell/skin/ColorScheme.h"
+#include "ZELCommon/ZELCommonResources.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 using TestSupport::Scripted;
 
@@ -25,6 +27,12 @@ public:
     }
     HWND Item(int id) const { return this->GetDlgItem(id); }
 };
+
+void Type(HWND edit, const std::wstring& text)
+{
+    SendMessageW(edit, WM_SETTEXT, 0, LPARAM(L""));
+    for (wchar_t c : text) SendMessageW(edit, WM_CHAR, WPARAM(c), 0);
+}
 
 UINT Number(HWND dialog, int id)
 {
@@ -53,20 +61,34 @@ TEST(ColorEditors, PickerChannelsAndPalette)
     HWND host = TestSupport::CreateHostWindow(240, 320);
     TestSupport::WindowScope scope(host);
     Scripting<ColorPicker> picker(RGB(1, 2, 3));
+    bool stillOpen = false;
     picker.steps = {[&] {
-        EXPECT_EQ(Number(GetParent(picker.Item(1014)), 1014), 1u);
-        EXPECT_EQ(SendMessageW(picker.Item(1036), TBM_GETPOS, 0, 0), 3);
-        SetWindowTextW(picker.Item(1014), L"300");
-        picker.ReadEdit(0);
-        EXPECT_EQ(SendMessageW(picker.Item(1034), TBM_GETPOS, 0, 0), 44);
-        // A slid track bar shows its number.
-        SendMessageW(picker.Item(1035), TBM_SETPOS, TRUE, 200);
-        SendMessageW(GetParent(picker.Item(1035)), WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), LPARAM(picker.Item(1035)));
-        EXPECT_EQ(Number(GetParent(picker.Item(1017)), 1017), 200u);
-        picker.OnSoftKey(ColorPicker::SoftKeyLeft);
-    }};
+                        EXPECT_EQ(Number(GetParent(picker.Item(1014)), 1014), 1u);
+                        EXPECT_EQ(SendMessageW(picker.Item(1036), TBM_GETPOS, 0, 0), 3);
+                        // 300 typed in red and left: 44, the track bar with it.
+                        SetFocus(picker.Item(1014));
+                        Type(picker.Item(1014), L"300");
+                        SetFocus(picker.Item(1017));
+                        EXPECT_EQ(SendMessageW(picker.Item(1034), TBM_GETPOS, 0, 0), 44);
+                        // Enter in blue reads it and leaves the picker open.
+                        SetFocus(picker.Item(1015));
+                        Type(picker.Item(1015), L"260");
+                        PostMessageW(picker.Item(1015), WM_KEYDOWN, VK_RETURN, 0);
+                        PostMessageW(picker.Item(1015), WM_CHAR, L'\r', 0);
+                    },
+                    [&] {
+                        stillOpen = true;
+                        EXPECT_EQ(SendMessageW(picker.Item(1036), TBM_GETPOS, 0, 0), 4);
+                        // A slid track bar shows its number.
+                        SendMessageW(picker.Item(1035), TBM_SETPOS, TRUE, 200);
+                        SendMessageW(GetParent(picker.Item(1035)), WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
+                                     LPARAM(picker.Item(1035)));
+                        EXPECT_EQ(Number(GetParent(picker.Item(1017)), 1017), 200u);
+                        SendMessageW(GetParent(picker.Item(1017)), WM_COMMAND, ID_ZELCOMMON_SOFTKEY_LEFT, 0);
+                    }};
     EXPECT_EQ(picker.DoModal(ColorPicker::TemplateId, PreferencesModule(), host), IDOK);
-    EXPECT_EQ(PickedColor(), RGB(44, 200, 3));
+    EXPECT_TRUE(stillOpen) << "Enter in a channel's edit ended the picker";
+    EXPECT_EQ(PickedColor(), RGB(44, 200, 4));
 
     PaletteSelection() = -1;
     Scripting<PaletteDialog> palette;

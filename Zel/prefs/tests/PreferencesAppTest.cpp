@@ -1,8 +1,13 @@
 // The preferences inside the running application: message 1036 opens them at the Accounts page
-// with the application's observers, and the skin and colour codes repaint the main window.
+// with the application's observers, and the skin and colour codes repaint the main window, its top
+// panel and the chat window.
 #include "Zel/shell/tests/AppTestSupport.h"
 
+#include "Zel/chat/ChatDlg.h"
 #include "Zel/prefs/PreferencesDialog.h"
+#include "Zel/shell/toppanel/TopPanelWnd.h"
+
+#include <commctrl.h>
 
 using namespace AppTest;
 
@@ -30,6 +35,13 @@ bool NeedsPaint(HWND window)
     return GetUpdateRect(window, &rect, FALSE) != FALSE;
 }
 
+// Counts a window's paints.
+LRESULT CALLBACK CountPaints(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR count)
+{
+    if (message == WM_PAINT) ++*reinterpret_cast<int*>(count);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
 }  // namespace
 
 TEST(PreferencesApp, SkinAndColourCodesRepaintTheMainWindow)
@@ -54,4 +66,40 @@ TEST(PreferencesApp, SkinAndColourCodesRepaintTheMainWindow)
         EXPECT_EQ(opened.page, PreferencesInterfacePage);
         EXPECT_TRUE(NeedsPaint(run.Window()));
     }
+}
+
+TEST(PreferencesApp, SkinAndColourCodesRepaintTheTopPanelAndTheChatWindow)
+{
+    ZEL_REQUIRE_DISPLAY();
+    AppFolder folder{L"PreferencesAppRepaint"};
+    AppRun run(folder, L"Accounts");
+    ASSERT_TRUE(run.started);
+    const unsigned account = run.NewAccount(L"me");
+    ASSERT_NE(account, 0u);
+    const int contact = run.NewContact(account, L"peer@fake", L"Peer");
+    run.App().OpenChat(contact);
+    ASSERT_NE(run.App().ChatWindow(), nullptr);
+    HWND chat = run.App().ChatWindow()->GetWindow();
+    HWND panel = *run.App().TopPanel();
+    ASSERT_TRUE(IsWindowVisible(chat));
+    int chatPaints = 0, panelPaints = 0;
+    SetWindowSubclass(chat, CountPaints, 1, DWORD_PTR(&chatPaints));
+    SetWindowSubclass(panel, CountPaints, 1, DWORD_PTR(&panelPaints));
+    Opened opened;
+    SetPreferencesRunner(&RecordRun, &opened);
+    for (int code : {PrefSkin, PrefColors}) {
+        SCOPED_TRACE(code);
+        RedrawWindow(chat, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RedrawWindow(panel, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        PumpFor(100);
+        // Left alone, neither window paints.
+        chatPaints = panelPaints = 0;
+        PumpFor(200);
+        EXPECT_EQ(chatPaints + panelPaints, 0);
+        opened.act = [code](PreferencesDialog& dialog) { dialog.NotifyListeners(code); };
+        run.App().OpenPreferences(PreferencesInterfacePage);
+        EXPECT_TRUE(PumpUntil([&] { return chatPaints > 0 && panelPaints > 0; }));
+    }
+    RemoveWindowSubclass(chat, CountPaints, 1);
+    RemoveWindowSubclass(panel, CountPaints, 1);
 }

@@ -161,6 +161,24 @@ protected:
         settings.antispamAnswer = CZELString(L"four");
         settings.antispamConfirm = CZELString(L"Welcome");
         settings.dontSleep = !settings.dontSleep;
+        // And every other field a page shows, so a control that stores a constant shows up.
+        settings.trayIcon = !settings.trayIcon;
+        settings.fullScreen = !settings.fullScreen;
+        settings.clDontShowIcon = !settings.clDontShowIcon;
+        settings.clFont.lfHeight = 20;
+        settings.clFont.lfItalic = 1;
+        settings.notifySignOn = !settings.notifySignOn;
+        settings.dontBlink = !settings.dontBlink;
+        settings.dontShowIfOccupied = !settings.dontShowIfOccupied;
+        settings.wakeUp = !settings.wakeUp;
+        settings.useBlinking = !settings.useBlinking;
+        settings.alertSoundOn = !settings.alertSoundOn;
+        settings.alertAdvancedSound = !settings.alertAdvancedSound;
+        settings.alertSoftMode = !settings.alertSoftMode;
+        settings.useSmile = !settings.useSmile;
+        settings.histSaveNotInList = !settings.histSaveNotInList;
+        settings.blinkLed = 1;
+        settings.vibraLed = 0;
     }
 
     // Runs the dialog at page with the script's steps, each getting the dialog.
@@ -185,6 +203,8 @@ protected:
 
 TEST_F(Preferences, LoadedThenOkKeepsTheRecordAndSendsOnlyTheAntispamCode)
 {
+    const LONG two[] = {0, -1};
+    HandheldSetNledDevices(two, 2);
     MakeUnusual();
     const std::wstring before = Snapshot(settings);
     Recorder recorder;
@@ -224,6 +244,8 @@ TEST_F(Preferences, EachControlStoresItsFieldAndSendsItsCode)
          [](const GlobalSettings& a, const GlobalSettings& b) { return a.trayIcon != b.trayIcon; }, {PrefTrayIcon}},
         {"full screen", [](ScriptedPreferences& d) { Click(d.Item(0, 1028)); },
          [](const GlobalSettings& a, const GlobalSettings& b) { return a.fullScreen != b.fullScreen; }, {}},
+        {"wide menus", [](ScriptedPreferences& d) { Click(d.Item(0, 1029)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.wideMenu != b.wideMenu; }, {}},
         {"mode", [](ScriptedPreferences& d) { Choose(d.Item(1, 1024), 0); },
          [](const GlobalSettings& a, const GlobalSettings&) { return a.clMode == 0; }, {PrefClMode}},
         {"only online", [](ScriptedPreferences& d) { Click(d.Item(1, 1025)); },
@@ -237,6 +259,21 @@ TEST_F(Preferences, EachControlStoresItsFieldAndSendsItsCode)
          [](const GlobalSettings& a, const GlobalSettings& b) { return a.notifySignOn != b.notifySignOn; }, {}},
         {"led blinking", [](ScriptedPreferences& d) { Click(d.Item(2, 1155)); },
          [](const GlobalSettings& a, const GlobalSettings& b) { return a.useBlinking != b.useBlinking; }, {}},
+        {"events off", [](ScriptedPreferences& d) { Click(d.Item(2, 1057)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.turnOffEvents != b.turnOffEvents; }, {}},
+        {"sign off", [](ScriptedPreferences& d) { Click(d.Item(2, 1059)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.notifySignOff != b.notifySignOff; }, {}},
+        {"no tray blinking", [](ScriptedPreferences& d) { Click(d.Item(2, 1060)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.dontBlink != b.dontBlink; }, {}},
+        {"tray messages", [](ScriptedPreferences& d) { Click(d.Item(2, 1061)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.showMessages != b.showMessages; }, {}},
+        {"not when occupied", [](ScriptedPreferences& d) { Click(d.Item(2, 1063)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.dontShowIfOccupied != b.dontShowIfOccupied; },
+         {}},
+        {"not when active", [](ScriptedPreferences& d) { Click(d.Item(2, 1064)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.dontShowIfActive != b.dontShowIfActive; }, {}},
+        {"wake up", [](ScriptedPreferences& d) { Click(d.Item(2, 1165)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.wakeUp != b.wakeUp; }, {}},
         {"sound", [](ScriptedPreferences& d) { Click(d.Item(3, 1027)); },
          [](const GlobalSettings& a, const GlobalSettings& b) { return a.alertSoundOn != b.alertSoundOn; },
          {PrefAlertSound}},
@@ -245,6 +282,11 @@ TEST_F(Preferences, EachControlStoresItsFieldAndSendsItsCode)
          [](const GlobalSettings& a, const GlobalSettings&) { return a.alertVolume == 2; }, {}},
         {"vibra", [](ScriptedPreferences& d) { Click(d.Item(3, 1028)); },
          [](const GlobalSettings& a, const GlobalSettings& b) { return a.alertVibraOn != b.alertVibraOn; }, {}},
+        {"advanced sound", [](ScriptedPreferences& d) { Click(d.Item(3, 1030)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.alertAdvancedSound != b.alertAdvancedSound; },
+         {}},
+        {"soft mode", [](ScriptedPreferences& d) { Click(d.Item(3, 1029)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.alertSoftMode != b.alertSoftMode; }, {}},
         {"smilies off", [](ScriptedPreferences& d) { Click(d.Item(4, 1044)); },
          [](const GlobalSettings& a, const GlobalSettings& b) { return a.useSmile != b.useSmile; }, {PrefSmilies}},
         {"scaled smilies", [](ScriptedPreferences& d) { Click(d.Item(4, 1045)); },
@@ -252,6 +294,10 @@ TEST_F(Preferences, EachControlStoresItsFieldAndSendsItsCode)
          {PrefSmileyScale}},
         {"save history", [](ScriptedPreferences& d) { Click(d.Item(5, 1032)); },
          [](const GlobalSettings& a, const GlobalSettings& b) { return a.histSaveHistory != b.histSaveHistory; }, {}},
+        {"not in list", [](ScriptedPreferences& d) { Click(d.Item(5, 1033)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.histSaveNotInList != b.histSaveNotInList; }, {}},
+        {"history in chat", [](ScriptedPreferences& d) { Click(d.Item(5, 1034)); },
+         [](const GlobalSettings& a, const GlobalSettings& b) { return a.histShowInChat != b.histShowInChat; }, {}},
         {"history count", [](ScriptedPreferences& d) { Type(d.Item(5, 1056), L"7"); },
          [](const GlobalSettings& a, const GlobalSettings&) { return a.histMessagesToShow == 7; }, {}},
         {"history count 0", [](ScriptedPreferences& d) { Type(d.Item(5, 1056), L"0"); },
@@ -292,6 +338,10 @@ TEST_F(Preferences, EachControlStoresItsFieldAndSendsItsCode)
         settings.histSaveHistory = true;
         settings.histShowInChat = true;
         settings.histMessagesToShow = 5;
+        // Every control enabled, so each click reaches its box.
+        settings.turnOffEvents = false;
+        settings.showMessages = true;
+        settings.alertSoundOn = true;
         GlobalSettings old = settings;
         Recorder recorder;
         auto change = c.change;
@@ -311,6 +361,29 @@ TEST_F(Preferences, EachControlStoresItsFieldAndSendsItsCode)
             if (code > PrefAntispamSwitch) codes.push_back(code);
         EXPECT_EQ(recorder.codes, codes);
     }
+}
+
+TEST_F(Preferences, EmptyPackListsStoreNothingOfTheirs)
+{
+    // No Skins, Smilies or Alerts folder: the lists are empty, and OK keeps the stored names.
+    TestSupport::TempFolder empty{L"PreferencesNoPacks"};
+    settings.SetPlace(&bus, CZELString(empty.path.c_str()));
+    settings.skinName = CZELString(L"Gone skin");
+    settings.smilePack = CZELString(L"Gone smilies");
+    settings.alertPackName = CZELString(L"Gone alerts");
+    ASSERT_GT(settings.alerts.GetCount(), 0);
+    settings.alerts[0].vibra = 0x2D;
+    const std::wstring before = Snapshot(settings);
+    Recorder recorder;
+    Run(PreferencesInterfacePage, {[](ScriptedPreferences& d) {
+                                       EXPECT_EQ(SendMessageW(d.Item(4, 1032), CB_GETCOUNT, 0, 0), 0);
+                                       EXPECT_EQ(SendMessageW(d.Item(4, 1033), CB_GETCOUNT, 0, 0), 0);
+                                       EXPECT_EQ(SendMessageW(d.Item(3, 1032), CB_GETCOUNT, 0, 0), 0);
+                                       d.Ok();
+                                   }},
+        recorder);
+    EXPECT_EQ(Snapshot(settings), before);
+    EXPECT_EQ(recorder.codes, std::vector<int>{PrefAntispamSwitch});
 }
 
 TEST_F(Preferences, EnablingRules)
