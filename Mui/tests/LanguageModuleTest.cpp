@@ -16,6 +16,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -239,13 +240,33 @@ TEST(LanguageModules, TheWindowsFontsDrawEveryLetterTheModulesUse)
     std::wstring all(letters.begin(), letters.end());
     ASSERT_FALSE(all.empty());
 
-    HDC dc = CreateCompatibleDC(nullptr);
+    // The faces the program's own windows and dialogs name, and the system's fonts the common controls
+    // and menus fall back on: the stock dialog font, the toolbar's icon-title font and the message,
+    // menu and status fonts.
+    std::vector<std::pair<std::string, LOGFONTW>> fonts;
     for (const wchar_t* face : {L"Tahoma", L"MS Sans Serif", L"MS Shell Dlg"}) {
         LOGFONTW logFont = {};
         logFont.lfHeight = -13;
         logFont.lfCharSet = DEFAULT_CHARSET;
         wcscpy(logFont.lfFaceName, face);
-        HFONT font = CreateFontIndirectW(&logFont);
+        fonts.emplace_back(Narrow(face), logFont);
+    }
+    LOGFONTW stock = {};
+    ASSERT_NE(GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock), 0);
+    fonts.emplace_back("the stock dialog font", stock);
+    LOGFONTW iconTitle = {};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof iconTitle, &iconTitle, 0));
+    fonts.emplace_back("the icon title font", iconTitle);
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+    fonts.emplace_back("the message font", metrics.lfMessageFont);
+    fonts.emplace_back("the menu font", metrics.lfMenuFont);
+    fonts.emplace_back("the status font", metrics.lfStatusFont);
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    for (const auto& named : fonts) {
+        HFONT font = CreateFontIndirectW(&named.second);
         HGDIOBJ old = SelectObject(dc, font);
         std::vector<WORD> glyphs(all.size());
         ASSERT_NE(GetGlyphIndicesW(dc, all.c_str(), int(all.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS),
@@ -253,7 +274,7 @@ TEST(LanguageModules, TheWindowsFontsDrawEveryLetterTheModulesUse)
         std::string missing;
         for (size_t i = 0; i < all.size(); ++i)
             if (glyphs[i] == 0xFFFF) missing += "U+" + std::to_string(unsigned(all[i])) + " ";
-        EXPECT_EQ(missing, "") << Narrow(face);
+        EXPECT_EQ(missing, "") << named.first << " (" << Narrow(named.second.lfFaceName) << ")";
         SelectObject(dc, old);
         DeleteObject(font);
     }

@@ -1,29 +1,37 @@
 // The language switch in the running program with the three protocol plug-ins and an offline account
 // of each: chosen on the preferences' Interface page, the soft keys, the menus of the main window, the
 // contact list and the chat window, the plug-ins' status menus and settings pages all turn Russian at
-// once, and English brings back the very same window, pixel for pixel. A program started with the
-// language stored comes up in it.
+// once, at 96 and at 192 dpi, and English brings back the very same window, pixel for pixel. A program
+// started with the language stored comes up in it. With the test plug-in beside the real ones, every
+// account is told of each switch, and switching back and forth while statuses change and other
+// threads read texts shows only whole texts.
 #include "Zel/shell/tests/AppTestSupport.h"
 
+#include "Dax/DaxGuids.h"
 #include "Zel/chat/ChatDlg.h"
 #include "Zel/chat/settings/MessageWindowSettings.h"
+#include "Zel/core/tests/plugins/FakeAccountPlugin.h"
 #include "Zel/prefs/AccountSettingsDialog.h"
 #include "Zel/prefs/GlobalSettings.h"
 #include "Zel/shell/ZelResources.h"
 #include "Zel/shell/contactlist/ContactListCtrl.h"
 #include "Zel/shell/dialogs/DialogTemplates.h"
 #include "Zel/shell/dialogs/TabStripLayout.h"
+#include "Zel/shell/lang/EnglishTexts.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
 #include "Zel/shell/tests/ProgramFolder.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
 #include "Handheld/Device.h"
 #include "Handheld/ShellUiLayout.h"
+#include "Handheld/tests/SystemDensity.h"
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace AppTest;
@@ -225,6 +233,83 @@ struct TestAccount {
     int contact = 0;
 };
 
+// Every text of a language module, read through its one export.
+std::set<std::wstring> ModuleTexts(const std::wstring& path)
+{
+    typedef bool (*GetString)(int, CZELString&);
+    std::set<std::wstring> texts;
+    HMODULE module = LoadLibraryW(path.c_str());
+    GetString get = module ? reinterpret_cast<GetString>(reinterpret_cast<void*>(
+                                 GetProcAddress(module, "?MUI_GetString@@YA_NHAAVCZELString@@@Z")))
+                           : nullptr;
+    CZELString text;
+    for (int number = 0; get && get(number, text); ++number) texts.insert(W(text));
+    if (module) FreeLibrary(module);
+    return texts;
+}
+
+// Where the Russian module of an account's plug-in is, beside the test program.
+std::wstring RussianModuleOf(unsigned account)
+{
+    const ZEL_GUID protocol = ProtocolsManagerService->GetAccountProtocol(account).guid;
+    if (protocol == GUID_WEX_PROTOCOL) return ProgramFolder::Bin() + L"Protos\\Wex\\WEX_Russian.dll";
+    if (protocol == GUID_DAX_PROTOCOL) return ProgramFolder::Bin() + L"Protos\\Dax\\DAX_Russian.dll";
+    return ProgramFolder::Bin() + L"Protos\\Jabber\\Gox_Russian.dll";
+}
+
+// An account's status menu as the status panel shows it, through the program's menu runner.
+std::vector<std::wstring> ShownStatusMenu(AppRun& run, unsigned account)
+{
+    MenuCapture capture;
+    SetPopupMenuRunner(&Capture, &capture);
+    run.App().ShowAccountStatusMenu(account, 0);
+    SetPopupMenuRunner(nullptr, nullptr);
+    EXPECT_EQ(capture.shown, 1) << "status menu of account " << account;
+    std::vector<std::wstring> texts;
+    Flatten(capture.menu, texts);
+    return texts;
+}
+
+// The test plug-in as the run loaded it, kept loaded while the test reads the commands its accounts
+// received.
+class TestPlugin {
+public:
+    TestPlugin()
+    {
+        if (GetModuleHandleExW(0, L"FakePages.dll", &module))
+            log = reinterpret_cast<FakeAccountLogPtr>(reinterpret_cast<void*>(GetProcAddress(module, "FakeAccountLog")));
+        if (module)
+            clear = reinterpret_cast<FakeAccountClearLogPtr>(
+                reinterpret_cast<void*>(GetProcAddress(module, "FakeAccountClearLog")));
+    }
+    ~TestPlugin()
+    {
+        if (module) FreeLibrary(module);
+    }
+    TestPlugin(const TestPlugin&) = delete;
+    TestPlugin& operator=(const TestPlugin&) = delete;
+
+    bool Loaded() const { return log && clear; }
+    void Clear() { clear(); }
+
+    // The languages the plug-in was told of, in order, by account (0: every account).
+    std::vector<std::wstring> Languages(unsigned account = 0) const
+    {
+        std::vector<FakeLogEntry> entries(size_t(log(account, nullptr, 0)));
+        const size_t copied = size_t(log(account, entries.data(), int(entries.size())));
+        if (copied < entries.size()) entries.resize(copied);
+        std::vector<std::wstring> languages;
+        for (const FakeLogEntry& entry : entries)
+            if (entry.code == PM_LANGUAGE_CHANGED) languages.push_back(entry.text);
+        return languages;
+    }
+
+private:
+    HMODULE module = nullptr;
+    FakeAccountLogPtr log = nullptr;
+    FakeAccountClearLogPtr clear = nullptr;
+};
+
 class LanguageSwitch : public ::testing::Test {
 protected:
     void SetUp() override
@@ -237,12 +322,13 @@ protected:
     }
     void TearDown() override { SetPopupMenuRunner(nullptr, nullptr); }
 
-    // A run whose protocols folder holds the real plug-ins beside the test program.
-    std::unique_ptr<AppRun> Start()
+    // A run whose protocols folder holds the real plug-ins beside the test program, or the plug-ins
+    // of another protocols folder.
+    std::unique_ptr<AppRun> Start(const std::wstring& protos = ProgramFolder::Bin() + L"Protos\\")
     {
-        std::unique_ptr<AppRun> run(new AppRun(folder, L"Missing", [](AppStartRecord* start, const AppPlace& place) {
+        std::unique_ptr<AppRun> run(new AppRun(folder, L"Missing", [protos](AppStartRecord* start, const AppPlace& place) {
             AppPlace real = place;
-            real.protosFolder = CZELString((ProgramFolder::Bin() + L"Protos\\").c_str());
+            real.protosFolder = CZELString(protos.c_str());
             CApplication* application = new CApplication(start, real);
             application->SetTrayNotify(QuietTray);
             return application;
@@ -411,6 +497,44 @@ protected:
         }
     }
 
+    // Russian chosen on the Interface page turns every place into Russian at once; English brings
+    // back the same texts and the same pixels. The window is a handheld's portrait screen at dpi.
+    void RoundTrip(int dpi)
+    {
+        // The desktop's density comes back after the run, however the test ends.
+        struct Density {
+            explicit Density(int dpi) { SetScreenLogPixels(dpi); }
+            ~Density() { SetScreenLogPixels(0); }
+        } density(dpi);
+        std::unique_ptr<AppRun> run = Start();
+        ASSERT_TRUE(run->started);
+        AddAccounts(*run);
+        ASSERT_GE(accounts.size(), 3u) << "the three plug-ins in Protos\\";
+        HWND window = run->Window();
+        SetWindowPos(window, HWND_TOP, 0, 0, dpi * 5 / 2, dpi * 10 / 3, SWP_SHOWWINDOW);
+        PumpFor(300);
+        const std::wstring size = std::to_wstring(dpi);
+
+        const TextTable english = Read(*run);
+        EXPECT_EQ(english.at("soft keys")[0], L"Menu");
+        TestSupport::Image before = Screenshot(*run, (L"zel_language_before_" + size + L".png").c_str());
+
+        Choose(*run, L"Russian");
+        EXPECT_EQ(W(GuiText(16)), L"\x041c\x0435\x043d\x044e");
+        const TextTable russian = Read(*run);
+        ExpectTranslated(english, russian);
+        TestSupport::Image during = Screenshot(*run, (L"zel_language_russian_" + size + L".png").c_str());
+        EXPECT_NE(during.pixels, before.pixels);
+
+        Choose(*run, L"English");
+        const TextTable back = Read(*run);
+        EXPECT_EQ(back, english);
+        TestSupport::Image after = Screenshot(*run, (L"zel_language_after_" + size + L".png").c_str());
+        ASSERT_EQ(after.width, before.width);
+        ASSERT_EQ(after.height, before.height);
+        EXPECT_TRUE(after.pixels == before.pixels);
+    }
+
     TestSupport::Image Screenshot(AppRun& run, const wchar_t* name)
     {
         HWND window = run.Window();
@@ -422,6 +546,58 @@ protected:
         return image;
     }
 
+    // A protocols folder in the run's folder holding the real plug-ins and the test plug-in.
+    std::wstring ProtosWithTestPlugin()
+    {
+        const std::wstring protos = folder.path + L"Protos\\";
+        ProgramFolder::CopyTree(ProgramFolder::Bin() + L"Protos\\", protos);
+        ProgramFolder::CopyTree(ProgramFolder::Bin() + L"PluginTrees\\Pages\\Protos\\", protos);
+        return protos;
+    }
+
+    // The real plug-ins' accounts, each with its status menu as shown now.
+    struct ShownMenu {
+        unsigned account;
+        std::vector<std::wstring> texts;
+    };
+    std::vector<ShownMenu> RealStatusMenus(AppRun& run)
+    {
+        std::vector<ShownMenu> menus;
+        for (const TestAccount& account : accounts)
+            if (ProtocolsManagerService->GetAccountProtocol(account.id).guid != GUID_FAKE_A)
+                menus.push_back({account.id, ShownStatusMenu(run, account.id)});
+        return menus;
+    }
+
+    unsigned TestPluginAccount()
+    {
+        for (const TestAccount& account : accounts)
+            if (ProtocolsManagerService->GetAccountProtocol(account.id).guid == GUID_FAKE_A) return account.id;
+        return 0;
+    }
+
+    // Each real account's status menu shows the texts of its own plug-in's Russian module where the
+    // English one has words.
+    void ExpectStatusMenusFromTheirModules(AppRun& run, const std::vector<ShownMenu>& english)
+    {
+        std::map<std::wstring, std::set<std::wstring>> modules;
+        for (const ShownMenu& menu : english) {
+            const std::wstring module = RussianModuleOf(menu.account);
+            SCOPED_TRACE(testing::PrintToString(module));
+            std::set<std::wstring>& texts = modules[module];
+            if (texts.empty()) texts = ModuleTexts(module);
+            ASSERT_FALSE(texts.empty());
+            const std::vector<std::wstring> russian = ShownStatusMenu(run, menu.account);
+            ASSERT_EQ(russian.size(), menu.texts.size());
+            ASSERT_FALSE(russian.empty());
+            for (size_t i = 0; i < russian.size(); ++i) {
+                if (!NeedsTranslation(menu.texts[i], {})) continue;
+                EXPECT_TRUE(HasCyrillic(russian[i]) && texts.count(russian[i]))
+                    << testing::PrintToString(menu.texts[i]) << " shows as " << testing::PrintToString(russian[i]);
+            }
+        }
+    }
+
     AppFolder folder{L"LanguageSwitchTest"};
     std::vector<TestAccount> accounts;
 };
@@ -430,32 +606,13 @@ protected:
 
 TEST_F(LanguageSwitch, RussianReachesEveryWindowAtOnceAndEnglishBringsItAllBack)
 {
-    std::unique_ptr<AppRun> run = Start();
-    ASSERT_TRUE(run->started);
-    AddAccounts(*run);
-    ASSERT_GE(accounts.size(), 3u) << "the three plug-ins in Protos\\";
-    HWND window = run->Window();
-    SetWindowPos(window, HWND_TOP, 0, 0, 240, 320, SWP_SHOWWINDOW);
-    PumpFor(300);
+    RoundTrip(96);
+}
 
-    const TextTable english = Read(*run);
-    EXPECT_EQ(english.at("soft keys")[0], L"Menu");
-    TestSupport::Image before = Screenshot(*run, L"zel_language_before.png");
-
-    Choose(*run, L"Russian");
-    EXPECT_EQ(W(GuiText(16)), L"\x041c\x0435\x043d\x044e");
-    const TextTable russian = Read(*run);
-    ExpectTranslated(english, russian);
-    TestSupport::Image during = Screenshot(*run, L"zel_language_russian.png");
-    EXPECT_NE(during.pixels, before.pixels);
-
-    Choose(*run, L"English");
-    const TextTable back = Read(*run);
-    EXPECT_EQ(back, english);
-    TestSupport::Image after = Screenshot(*run, L"zel_language_after.png");
-    ASSERT_EQ(after.width, before.width);
-    ASSERT_EQ(after.height, before.height);
-    EXPECT_TRUE(after.pixels == before.pixels);
+TEST_F(LanguageSwitch, RussianAndBackAt192DpiGiveTheSameWindow)
+{
+    ZEL_AT_SYSTEM_DENSITY(192);
+    RoundTrip(192);
 }
 
 TEST_F(LanguageSwitch, AProgramStartedInRussianComesUpInRussianWithEveryAccount)
@@ -556,4 +713,162 @@ TEST_F(LanguageSwitch, RussianSoftKeyTabAndButtonCaptionsFitTheirControlsAt96Dpi
     std::wstring all;
     for (const std::wstring& line : overflows.found) all += line + L"\n";
     EXPECT_TRUE(overflows.found.empty()) << testing::PrintToString(all);
+}
+
+TEST_F(LanguageSwitch, EveryAccountHearsTheSwitchAndEachPluginsStatusMenuShowsItsOwnModule)
+{
+    std::unique_ptr<AppRun> run = Start(ProtosWithTestPlugin());
+    ASSERT_TRUE(run->started);
+    AddAccounts(*run);
+    TestPlugin plugin;
+    ASSERT_TRUE(plugin.Loaded());
+    const unsigned testAccount = TestPluginAccount();
+    ASSERT_NE(testAccount, 0u);
+    const std::vector<ShownMenu> english = RealStatusMenus(*run);
+    ASSERT_GE(english.size(), 3u) << "the three plug-ins in Protos\\";
+    // An account learns the language as it is made.
+    EXPECT_EQ(plugin.Languages(testAccount), std::vector<std::wstring>{L"English"});
+
+    Choose(*run, L"Russian");
+    EXPECT_TRUE(PumpUntil([&] { return plugin.Languages(testAccount).size() >= 2; }));
+    EXPECT_EQ(plugin.Languages(testAccount), (std::vector<std::wstring>{L"English", L"Russian"}));
+    ExpectStatusMenusFromTheirModules(*run, english);
+
+    Choose(*run, L"English");
+    EXPECT_TRUE(PumpUntil([&] { return plugin.Languages(testAccount).size() >= 3; }));
+    EXPECT_EQ(plugin.Languages(testAccount), (std::vector<std::wstring>{L"English", L"Russian", L"English"}));
+    for (const ShownMenu& menu : english) EXPECT_EQ(ShownStatusMenu(*run, menu.account), menu.texts);
+}
+
+TEST_F(LanguageSwitch, EveryAccountOfAProgramStartedInRussianIsToldRussianFirst)
+{
+    const std::wstring protos = ProtosWithTestPlugin();
+    std::vector<ShownMenu> english;
+    {
+        std::unique_ptr<AppRun> run = Start(protos);
+        ASSERT_TRUE(run->started);
+        AddAccounts(*run);
+        english = RealStatusMenus(*run);
+        ASSERT_GE(english.size(), 3u);
+        Choose(*run, L"Russian");
+        run->Close();
+    }
+    std::unique_ptr<AppRun> run = Start(protos);
+    ASSERT_TRUE(run->started);
+    PopulateAccounts(*run);
+    TestPlugin plugin;
+    ASSERT_TRUE(plugin.Loaded());
+    const unsigned testAccount = TestPluginAccount();
+    ASSERT_NE(testAccount, 0u);
+    ASSERT_TRUE(PumpUntil([&] { return !plugin.Languages(testAccount).empty(); }));
+    EXPECT_EQ(plugin.Languages(testAccount).front(), L"Russian");
+    ExpectStatusMenusFromTheirModules(*run, english);
+}
+
+// The language switched back and forth while the test plug-in's account changes status, the "GUI"
+// queue refills the global status table at each switch and other threads read the program's texts,
+// the global status menu and the real plug-ins' status menus: nothing breaks and every text read is
+// whole, in one language or the other.
+TEST_F(LanguageSwitch, TwoHundredSwitchesWhileAccountsChangeStatusReadOnlyWholeTexts)
+{
+    std::unique_ptr<AppRun> run = Start(ProtosWithTestPlugin());
+    ASSERT_TRUE(run->started);
+    AddAccounts(*run);
+    TestPlugin plugin;
+    ASSERT_TRUE(plugin.Loaded());
+    const unsigned testAccount = TestPluginAccount();
+    ASSERT_NE(testAccount, 0u);
+
+    // Both languages' texts: the program's table, the global status menu and each real status menu.
+    auto globalMenu = [] {
+        CPopupMenu menu;
+        ProtocolsManagerService->GetStatusMenu(0, 0, &menu);
+        std::vector<std::wstring> texts;
+        Flatten(menu, texts);
+        return texts;
+    };
+    auto accountMenu = [](unsigned account) {
+        CPopupMenu menu;
+        ProtocolsManagerService->GetStatusMenu(account, 0, &menu);
+        std::vector<std::wstring> texts;
+        Flatten(menu, texts);
+        return texts;
+    };
+    std::vector<std::wstring> programTexts[2];
+    std::set<std::wstring> globalTexts;
+    std::map<unsigned, std::set<std::wstring>> accountTexts;
+    std::vector<unsigned> realAccounts;
+    for (const TestAccount& account : accounts)
+        if (account.id != testAccount) realAccounts.push_back(account.id);
+    ASSERT_GE(realAccounts.size(), 3u);
+    auto learn = [&](int language) {
+        for (int number = 0; number < EnglishTextCount; ++number) programTexts[language].push_back(W(GuiText(number)));
+        for (const std::wstring& text : globalMenu()) globalTexts.insert(text);
+        for (unsigned account : realAccounts)
+            for (const std::wstring& text : accountMenu(account)) accountTexts[account].insert(text);
+    };
+    learn(0);
+    Choose(*run, L"Russian");
+    learn(1);
+    ASSERT_NE(programTexts[0][0], programTexts[1][0]);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0}, reads{0};
+    std::vector<std::thread> threads;
+    // The test plug-in's account going on and off line: each change reaches the manager, which
+    // announces it to the "GUI" queue with the global status's texts.
+    threads.emplace_back([&] {
+        for (int round = 0; !stop; ++round) {
+            ProtocolsManagerService->SetStatus(testAccount, round % 2 ? AccountStatus::Online : AccountStatus::Offline);
+            // Paced, so the queues keep up with the changes instead of piling them up.
+            Sleep(10);
+        }
+    });
+    threads.emplace_back([&] {
+        for (int number = 0; !stop; number = (number + 7) % EnglishTextCount) {
+            const std::wstring text = W(GuiText(number));
+            if (text != programTexts[0][size_t(number)] && text != programTexts[1][size_t(number)]) ++torn;
+            if (++reads % 64 == 0) Sleep(1);
+        }
+    });
+    threads.emplace_back([&] {
+        while (!stop) {
+            for (const std::wstring& text : globalMenu())
+                if (!globalTexts.count(text)) ++torn;
+            ++reads;
+            Sleep(1);
+        }
+    });
+    threads.emplace_back([&] {
+        for (size_t i = 0; !stop; i = (i + 1) % realAccounts.size()) {
+            const std::set<std::wstring>& known = accountTexts[realAccounts[i]];
+            for (const std::wstring& text : accountMenu(realAccounts[i]))
+                if (!known.count(text)) ++torn;
+            ++reads;
+            Sleep(1);
+        }
+    });
+
+    GlobalSettings& settings = run->App().Settings();
+    for (int i = 0; i < 200; ++i) {
+        settings.language = (i % 2) ? L"Russian" : L"English";
+        run->App().Resources()->OnOptionChanged(OPT_LANGUAGE);
+        run->App().ApplyOption(OPT_LANGUAGE);
+        PumpFor(2);
+    }
+    stop = true;
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(torn, 0);
+    EXPECT_GT(reads, 0);
+
+    // Every switch reached the account, and the program ends in the last language chosen.
+    EXPECT_TRUE(PumpUntil([&] { return plugin.Languages(testAccount).size() >= 202; }, 120000));
+    const std::vector<std::wstring> told = plugin.Languages(testAccount);
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back(), L"Russian");
+    EXPECT_TRUE(PumpUntil([&] {
+        const std::vector<std::wstring> texts = globalMenu();
+        return !texts.empty() && HasCyrillic(texts.front());
+    }));
+    EXPECT_EQ(W(GuiText(0)), programTexts[1][0]);
 }
