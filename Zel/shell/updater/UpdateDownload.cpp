@@ -44,6 +44,20 @@ void CUpdateDownload::OnConnectResult(int result)
     Finish();
 }
 
+void CUpdateDownload::OnDataReady()
+{
+    char chunk[1024];
+    while (!reported) {
+        if (state == StoringBody) {
+            ReceiveBody();
+            return;
+        }
+        int got = ReceiveInto(chunk, sizeof(chunk));
+        if (got <= 0) return;
+        OnData(chunk, got);
+    }
+}
+
 void CUpdateDownload::OnData(const char* bytes, int count)
 {
     if (reported) return;
@@ -126,6 +140,15 @@ void CUpdateDownload::Store(const char* bytes, size_t count)
         Stored(piece);
         bytes += piece;
         count -= piece;
+    }
+}
+
+void CUpdateDownload::ReceiveBody()
+{
+    while (state == StoringBody && !reported) {
+        int got = ReceiveInto(held.data() + heldCount, int(held.size() - heldCount));
+        if (got <= 0) return;
+        Stored(size_t(got));
     }
 }
 

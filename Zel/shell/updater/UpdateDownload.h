@@ -29,6 +29,7 @@ public:
 
 protected:
     void OnConnectResult(int result) override;
+    void OnDataReady() override;
     void OnData(const char* bytes, int count) override;
     void OnDisconnected() override;
 
@@ -40,6 +41,8 @@ private:
     // file the request was made for.
     bool OpenPartialFile();
     void Store(const char* bytes, size_t count);
+    // Takes the body's queued bytes straight into the held block.
+    void ReceiveBody();
     // The bytes held count as stored; the block goes to the file once full, or at the package's end.
     void Stored(size_t count);
     // Hashes and writes the bytes held back: false when the file took them not all.
