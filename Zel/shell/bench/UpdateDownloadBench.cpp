@@ -1,5 +1,5 @@
 // A 32 MB package fetched from nginx on 127.0.0.1 by the updater's download (connection service,
-// its queue, the package file, the digest check) beside a plain Winsock read of the same file from
+// its queue, the package file, the digest computed as it is written) beside a plain Winsock read of the same file from
 // the same server to disk, in one run; each the best of three.
 #include <winsock2.h>
 
@@ -16,6 +16,7 @@
 #include "ZELCommon/ZELSystemInfo.h"
 #include "ZELCommon/tests/TempFolder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -131,7 +132,12 @@ void RunUpdateDownloadBenchmark()
     printf("  the updater's download, verified:  %7.1f ms, %6.1f MB/s%s\n", oursBest * 1000, mb / oursBest,
            allReady ? "" : " (NOT reported ready)");
     printf("  speed of the updater / plain read: %.2fx\n", plainBest / oursBest);
-    double start = BenchSeconds();
-    FileMatchesDigest(folder.File(L"plain.cab"), digest);
-    printf("  of which the digest of the file:   %7.1f ms\n", (BenchSeconds() - start) * 1000);
+    // The download hashes every byte on its queue's thread: the digest alone bounds the figure.
+    double hashBest = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        double start = BenchSeconds();
+        Sha256(package.data(), package.size(), digest);
+        hashBest = std::min(hashBest, BenchSeconds() - start);
+    }
+    printf("  the SHA-256 alone, 32 MB in memory: %7.1f ms, %6.1f MB/s\n", hashBest * 1000, mb / hashBest);
 }

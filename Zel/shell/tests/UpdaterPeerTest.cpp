@@ -14,6 +14,7 @@
 #include "Zel/net/tests/LinuxPeer.h"
 #include "Zel/shell/tests/UpdaterTestSupport.h"
 #include "Zel/shell/updater/PackageDigest.h"
+#include "Zel/shell/updater/UpdateDownload.h"
 #include "Zel/shell/updater/UpdateEndpoints.h"
 #include "Zel/shell/updater/UpdateReports.h"
 #include "Zel/shell/updater/VersionUpdater.h"
@@ -23,6 +24,7 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <functional>
@@ -672,4 +674,93 @@ TEST_F(UpdaterPeer, ATransactionEndsWithItsAnswerWhenTheServerKeepsTheConnection
     EXPECT_EQ(updater.OpenChecks(), 1u);
     updater.CloseUpdateChecks(nullptr);
     EXPECT_EQ(updater.OpenChecks(), 0u);
+}
+
+// The package is hashed as it is written: a download cut anywhere, and cut again while it resumes,
+// still verifies, while bytes of the partial file changed on disk between two runs are refused.
+TEST_F(UpdaterPeer, ADigestCarriedAcrossResumesVerifiesOnlyTheBytesOfThePackage)
+{
+    CannedServer canned;
+    PointAt(site.Port(), canned.Port());
+    const unsigned build = kOwnBuild + 1;
+    const size_t size = 3 * CUpdateDownload::HeldBytes + 4321;
+    std::string package = MakePackage(size);
+    site.Offer(build, package);
+    ASSERT_EQ(Codes(Check()), (std::vector<int>{GUIMSG_UPDATE_AVAILABLE, GUIMSG_UPDATE_CHECK_DONE}));
+
+    const std::string length = std::to_string(size);
+    auto whole = [&](size_t cut) {
+        return "HTTP/1.0 200 OK\r\nContent-Length: " + length + "\r\n\r\n" + package.substr(0, cut);
+    };
+    auto range = [&](size_t from, size_t to, const std::string& body) {
+        return "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + std::to_string(from) + "-" +
+               std::to_string(size - 1) + "/" + length + "\r\n\r\n" + body.substr(from, to - from);
+    };
+    const std::vector<int> done = {GUIMSG_UPDATE_DOWNLOAD_DONE};
+    const std::vector<int> ready = {GUIMSG_UPDATE_READY, GUIMSG_UPDATE_DOWNLOAD_DONE};
+
+    struct Case {
+        const char* name;
+        size_t firstCut, secondCut;  // secondCut == size: the resume runs to the end
+        size_t changedAt;            // a byte of the partial file changed before the last resume; SIZE_MAX: none
+        bool ready;
+    } cases[] = {
+        {"cut after one byte", 1, size, SIZE_MAX, true},
+        {"cut one short of a held block", CUpdateDownload::HeldBytes - 1, size, SIZE_MAX, true},
+        {"cut at a held block's end", CUpdateDownload::HeldBytes, size, SIZE_MAX, true},
+        {"cut one past a held block", CUpdateDownload::HeldBytes + 1, size, SIZE_MAX, true},
+        {"cut one short of the end", size - 1, size, SIZE_MAX, true},
+        {"cut twice", 70001, 2 * CUpdateDownload::HeldBytes + 17, SIZE_MAX, true},
+        {"first byte changed on disk", 100000, size, 0, false},
+        {"last kept byte changed on disk", 100000, size, 99999, false},
+        {"byte of the first resume changed on disk", 70001, 150000, 120000, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetRecord(L"NewVersionNumber", 0);
+        SetRecord(L"NewcabSize", 0);
+        DeleteFileW(CabPath().c_str());
+
+        canned.Answer(whole(c.firstCut));
+        ASSERT_EQ(Codes(Download(build)), done);
+        ASSERT_TRUE(Cab() == package.substr(0, c.firstCut));
+        if (c.secondCut < size) {
+            canned.Answer(range(c.firstCut, c.secondCut, package));
+            ASSERT_EQ(Codes(Download(build)), done);
+            ASSERT_TRUE(Cab() == package.substr(0, c.secondCut));
+        }
+        size_t kept = c.secondCut < size ? c.secondCut : c.firstCut;
+        if (c.changedAt != SIZE_MAX) {
+            std::string changed = Cab();
+            changed[c.changedAt] ^= 0x01;
+            folder.Write(L"zelpda.cab", changed);
+        }
+        canned.Answer(range(kept, size, package));
+        EXPECT_EQ(Codes(Download(build)), c.ready ? ready : done);
+        EXPECT_NE(canned.LastRequest().find("\r\nRange: bytes=" + std::to_string(kept) + "-\r\n"), std::string::npos)
+            << canned.LastRequest();
+        if (c.ready) {
+            EXPECT_TRUE(Cab() == package);
+            EXPECT_EQ(Record(L"NewVersionNumber"), int(build));
+            EXPECT_EQ(Record(L"NewcabSize"), int(size));
+            EXPECT_TRUE(updater.VerifyPackage(build));
+        } else {
+            // A package that cannot be the offered one goes with both records.
+            EXPECT_FALSE(CabExists());
+            EXPECT_EQ(Record(L"NewVersionNumber"), 0);
+            EXPECT_EQ(Record(L"NewcabSize"), 0);
+            EXPECT_FALSE(updater.VerifyPackage(build));
+        }
+    }
+
+    // A resumed rest whose own bytes differ is refused as well.
+    SetRecord(L"NewVersionNumber", int(build));
+    SetRecord(L"NewcabSize", int(size));
+    folder.Write(L"zelpda.cab", package.substr(0, 100000));
+    std::string forged = package;
+    forged[size - 1] ^= 0x01;
+    canned.Answer(range(100000, size, forged));
+    EXPECT_EQ(Codes(Download(build)), done);
+    EXPECT_FALSE(CabExists());
+    EXPECT_EQ(Record(L"NewcabSize"), 0);
 }

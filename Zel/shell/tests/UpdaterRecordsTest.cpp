@@ -4,11 +4,13 @@
 #include "Zel/core/settings/SettingsStore.h"
 #include "Zel/shell/updater/PackageDigest.h"
 #include "Zel/shell/updater/UpdateRecords.h"
+#include "ZELCommon/ZELFile.h"
 #include "ZELCommon/ZELTime.h"
 #include "ZELCommon/tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -146,4 +148,39 @@ TEST_F(UpdaterRecords, FileDigestMatchesOnlyTheSameBytes)
     ASSERT_NE(writing, INVALID_HANDLE_VALUE);
     EXPECT_EQ(CheckFileDigest(folder.File(L"zelpda.cab"), expected), DigestUnreadable);
     CloseHandle(writing);
+}
+
+TEST_F(UpdaterRecords, ADigestFedInPiecesIsTheDigestOfTheWhole)
+{
+    std::string package(200000, '\0');
+    for (size_t i = 0; i < package.size(); ++i) package[i] = char(i * 13 + i / 509);
+    PackageDigest whole;
+    ASSERT_TRUE(Sha256(package.data(), package.size(), whole));
+
+    for (size_t piece : {size_t(1), size_t(63), size_t(64), size_t(1000), size_t(65536), size_t(199999)}) {
+        SCOPED_TRACE(piece);
+        CPackageHasher hasher;
+        for (size_t at = 0; at < package.size(); at += piece)
+            hasher.Add(package.data() + at, std::min(piece, package.size() - at));
+        PackageDigest fed;
+        ASSERT_TRUE(hasher.Finish(fed));
+        EXPECT_EQ(memcmp(fed, whole, sizeof(fed)), 0);
+        EXPECT_FALSE(hasher.Finish(fed));  // once only
+    }
+
+    // A file's first bytes, then the rest fed from memory, as a resumed download hashes them.
+    folder.Write(L"zelpda.cab", package.substr(0, 70001));
+    CZELFile kept(folder.File(L"zelpda.cab"), CZELFile::ModeRead);
+    ASSERT_TRUE(kept.Open());
+    CPackageHasher resumed;
+    ASSERT_TRUE(resumed.AddFileBytes(kept, 70001));
+    resumed.Add(package.data() + 70001, package.size() - 70001);
+    PackageDigest fed;
+    ASSERT_TRUE(resumed.Finish(fed));
+    EXPECT_EQ(memcmp(fed, whole, sizeof(fed)), 0);
+
+    // A file shorter than the bytes it should hold is not hashed as if it held them.
+    ASSERT_TRUE(kept.SeekTo(0));
+    CPackageHasher shortFile;
+    EXPECT_FALSE(shortFile.AddFileBytes(kept, 70002));
 }

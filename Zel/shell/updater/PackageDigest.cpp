@@ -8,72 +8,67 @@
 #include <cstring>
 #include <vector>
 
-namespace {
-
-// One SHA-256 computation; every step reports failure by leaving ok false.
-class Hasher {
-public:
-    Hasher()
-    {
-        if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) {
-            algorithm = nullptr;
-            return;
-        }
-        ok = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0;
-    }
-    ~Hasher()
-    {
-        if (hash) BCryptDestroyHash(hash);
-        if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
-    }
-    Hasher(const Hasher&) = delete;
-    Hasher& operator=(const Hasher&) = delete;
-
-    void Add(const void* bytes, ULONG length)
-    {
-        if (ok && length) ok = BCryptHashData(hash, static_cast<PUCHAR>(const_cast<void*>(bytes)), length, 0) == 0;
-    }
-    bool Finish(PackageDigest digest)
-    {
-        return ok && BCryptFinishHash(hash, digest, sizeof(PackageDigest), 0) == 0;
-    }
-
-private:
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    bool ok = false;
-};
-
-}  // namespace
-
-bool Sha256(const void* bytes, size_t length, PackageDigest digest)
+CPackageHasher::CPackageHasher()
 {
-    Hasher hasher;
+    BCRYPT_ALG_HANDLE provider = nullptr;
+    if (BCryptOpenAlgorithmProvider(&provider, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) return;
+    algorithm = provider;
+    BCRYPT_HASH_HANDLE handle = nullptr;
+    ok = BCryptCreateHash(provider, &handle, nullptr, 0, nullptr, 0, 0) == 0;
+    hash = handle;
+}
+
+CPackageHasher::~CPackageHasher()
+{
+    if (hash) BCryptDestroyHash(hash);
+    if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
+}
+
+void CPackageHasher::Add(const void* bytes, size_t length)
+{
     const unsigned char* at = static_cast<const unsigned char*>(bytes);
-    while (length > 0) {
+    while (ok && length > 0) {
         ULONG piece = length > 0x10000000 ? 0x10000000 : ULONG(length);
-        hasher.Add(at, piece);
+        ok = BCryptHashData(hash, const_cast<PUCHAR>(at), piece, 0) == 0;
         at += piece;
         length -= piece;
     }
+}
+
+bool CPackageHasher::AddFileBytes(CZELFile& file, unsigned long long count)
+{
+    std::vector<unsigned char> buffer(64 * 1024);
+    while (count > 0) {
+        int want = count < buffer.size() ? int(count) : int(buffer.size());
+        int got = file.Read(buffer.data(), want);
+        if (got <= 0) return false;
+        Add(buffer.data(), size_t(got));
+        count -= (unsigned long long)got;
+    }
+    return true;
+}
+
+bool CPackageHasher::Finish(PackageDigest digest)
+{
+    bool finished = ok && BCryptFinishHash(hash, digest, sizeof(PackageDigest), 0) == 0;
+    ok = false;
+    return finished;
+}
+
+bool Sha256(const void* bytes, size_t length, PackageDigest digest)
+{
+    CPackageHasher hasher;
+    hasher.Add(bytes, length);
     return hasher.Finish(digest);
 }
 
 bool FileSha256(const CZELString& path, PackageDigest digest)
 {
     CZELFile file(path, CZELFile::ModeRead);
-    if (!file.Open()) return false;
-    Hasher hasher;
-    std::vector<unsigned char> buffer(64 * 1024);
-    for (;;) {
-        int got = file.Read(buffer.data(), int(buffer.size()));
-        if (got <= 0) {
-            if (file.LastError() != 0) return false;
-            break;
-        }
-        hasher.Add(buffer.data(), ULONG(got));
-    }
-    return hasher.Finish(digest);
+    unsigned long long size = 0;
+    if (!file.Open() || !file.GetSize(size)) return false;
+    CPackageHasher hasher;
+    return hasher.AddFileBytes(file, size) && hasher.Finish(digest);
 }
 
 bool FileMatchesDigest(const CZELString& path, const PackageDigest expected)

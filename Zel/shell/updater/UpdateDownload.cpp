@@ -4,6 +4,7 @@
 #include "Zel/shell/updater/UpdateReports.h"
 #include "ZELCommon/ZELFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -41,6 +42,20 @@ void CUpdateDownload::OnConnectResult(int result)
 {
     if (result == 0 && SendText(BuildRequest())) return;
     Finish();
+}
+
+void CUpdateDownload::OnDataReady()
+{
+    char chunk[1024];
+    while (!reported) {
+        if (state == StoringBody) {
+            ReceiveBody();
+            return;
+        }
+        int got = ReceiveInto(chunk, sizeof(chunk));
+        if (got <= 0) return;
+        OnData(chunk, got);
+    }
 }
 
 void CUpdateDownload::OnData(const char* bytes, int count)
@@ -85,46 +100,80 @@ void CUpdateDownload::TakeHeader(size_t headerEnd)
         records.Record(build, size);
         expectedSize = size;
         written = 0;
-        state = StoringBody;
+        hasher.reset(new CPackageHasher);
     } else if (status == 206 && offset > 0) {
         std::string range;
         unsigned first = 0;
         if (!HttpAnswer::FindField(header.data(), headerEnd, "Content-Range", range) ||
-            !HttpAnswer::ContentRangeStart(range, first) || (long long)first != offset)
+            !HttpAnswer::ContentRangeStart(range, first) || (long long)first != offset || !OpenPartialFile())
             return;
-        file.reset(new CZELFile(records.CabPath(), CZELFile::ModeWrite));
-        unsigned long long size = 0;
-        if (!file->Open() || !file->GetSize(size) || size != (unsigned long long)offset || !file->SeekTo(size)) {
-            file.reset();
-            return;
-        }
-        written = size;
-        state = StoringBody;
+    } else {
+        return;
     }
+    held.resize(HeldBytes);
+    heldCount = 0;
+    state = StoringBody;
+}
+
+bool CUpdateDownload::OpenPartialFile()
+{
+    file.reset(new CZELFile(records.CabPath(), CZELFile::ModeReadWrite));
+    hasher.reset(new CPackageHasher);
+    unsigned long long size = 0;
+    // The kept bytes are hashed once, through the handle that then appends to them: the file is
+    // not shared while it is open, so what is hashed is what the package will hold.
+    if (!file->Open() || !file->GetSize(size) || size != (unsigned long long)offset ||
+        !hasher->AddFileBytes(*file, size) || !file->SeekTo(size)) {
+        file.reset();
+        hasher.reset();
+        return false;
+    }
+    written = size;
+    return true;
 }
 
 void CUpdateDownload::Store(const char* bytes, size_t count)
 {
-    if (reported || !file) return;
+    while (count > 0 && state == StoringBody && !reported) {
+        size_t piece = std::min(count, held.size() - heldCount);
+        memcpy(held.data() + heldCount, bytes, piece);
+        Stored(piece);
+        bytes += piece;
+        count -= piece;
+    }
+}
+
+void CUpdateDownload::ReceiveBody()
+{
+    while (state == StoringBody && !reported) {
+        int got = ReceiveInto(held.data() + heldCount, int(held.size() - heldCount));
+        if (got <= 0) return;
+        Stored(size_t(got));
+    }
+}
+
+void CUpdateDownload::Stored(size_t count)
+{
     // Nothing is written past the package's size.
     unsigned long long room = expectedSize > written ? expectedSize - written : 0;
     if (count > room) count = size_t(room);
-    if (count == 0) return;
-    held.append(bytes, count);
+    heldCount += count;
     written += count;
-    if (held.size() >= HeldBytes && !Flush()) return;
+    if (heldCount == held.size() && !Flush()) return;
     // Whole: nothing more is wanted of a server that keeps the connection open.
     if (written == expectedSize) Finish();
 }
 
 bool CUpdateDownload::Flush()
 {
-    if (!held.empty() && !writeFailed &&
-        !file->Write(reinterpret_cast<const unsigned char*>(held.data()), int(held.size()))) {
-        writeFailed = true;
-        state = Ignoring;
+    if (heldCount > 0 && !writeFailed) {
+        hasher->Add(held.data(), heldCount);
+        if (!file->Write(reinterpret_cast<const unsigned char*>(held.data()), int(heldCount))) {
+            writeFailed = true;
+            state = Ignoring;
+        }
     }
-    held.clear();
+    heldCount = 0;
     return !writeFailed;
 }
 
@@ -139,12 +188,15 @@ void CUpdateDownload::Finish()
     reported = true;
     if (file && !Flush()) file.reset();
     if (file && status >= 0 && expectedSize > 0 && written == expectedSize) {
-        file.reset();  // closed, so that it can be read back
-        if (FileMatchesDigest(records.CabPath(), digest))
+        PackageDigest actual;
+        bool matches = hasher->Finish(actual) && memcmp(actual, digest, sizeof(digest)) == 0;
+        file.reset();  // closed before it is offered or deleted
+        if (matches)
             Report(GUIMSG_UPDATE_READY, new CUpdateOffer(build, digest));
         else
             records.Clear();
     }
     file.reset();
+    hasher.reset();
     ReportSelf(GUIMSG_UPDATE_DOWNLOAD_DONE);
 }

@@ -42,6 +42,7 @@ bool CUpdateTransaction::Start(const UpdateEndpoint& target)
     settings.host = endpoint.host;
     settings.port = endpoint.port;
     settings.secureMode = SECURE_NONE;
+    unannounced = 0;
     serial = connections->NextConnectSerial(connection);
     if (connections->Connect(connection, settings) != 0) {
         serial = 0;
@@ -69,16 +70,36 @@ int CUpdateTransaction::HandleMessage(const ZEL_GUID& msgClass, int code, CRefOb
     case CM_CONNECT_RESULT: OnConnectResult(int(ValueOf(p2, -1))); break;
     case CM_DISCONNECTED: OnDisconnected(); break;
     case CM_DATA_RECEIVED: {
-        // Everything queued is taken at once: the notices of the chunks taken here then find
-        // nothing, and the queue's thread is not woken once a kilobyte.
-        char chunk[1024];
-        int got;
-        while (connection && (got = connections->Receive(connection, chunk, sizeof(chunk), 0)) > 0) OnData(chunk, got);
+        // The first notice takes everything queued, so most notices are of chunks already taken:
+        // those are counted off without asking the service.
+        long long announced = (long long)ValueOf(p2, 0);
+        if (announced > 0 && unannounced >= announced) {
+            unannounced -= announced;
+            break;
+        }
+        unannounced -= announced > 0 ? announced : 0;
+        OnDataReady();
         break;
     }
     default: break;
     }
     return 0;
+}
+
+void CUpdateTransaction::OnDataReady()
+{
+    char chunk[1024];
+    int got;
+    while ((got = ReceiveInto(chunk, sizeof(chunk))) > 0) OnData(chunk, got);
+}
+
+int CUpdateTransaction::ReceiveInto(char* buffer, int size)
+{
+    if (!connection || !connections || size <= 0) return 0;
+    int got = connections->Receive(connection, buffer, size, 0);
+    if (got <= 0) return 0;
+    unannounced += got;
+    return got;
 }
 
 std::string CUpdateTransaction::UserAgentLine()

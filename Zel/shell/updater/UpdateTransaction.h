@@ -48,9 +48,13 @@ public:
 
 protected:
     virtual void OnConnectResult(int result) = 0;
+    // Data is queued on the connection: by default every queued chunk is taken to OnData.
+    virtual void OnDataReady();
     virtual void OnData(const char* bytes, int count) = 0;
     virtual void OnDisconnected() = 0;
 
+    // Up to size bytes of the first chunk the connection has queued: the count, 0 when none waits.
+    int ReceiveInto(char* buffer, int size);
     bool SendText(const std::string& text);
     // Asynchronously, so the queue thread never waits on the user-interface thread.
     void Report(int code, CRefObject* p1);
@@ -65,4 +69,6 @@ private:
     CConnection* connection = nullptr;
     uint64_t serial = 0;
     int queue = 0;
+    // Bytes taken from the connection that no data notice handled yet has announced.
+    long long unannounced = 0;
 };
