@@ -43,6 +43,10 @@
 class IConnectionManager;
 class IContactListData;
 
+// Shared between an own-details dialog and the account: whether the answer to the vCard request sent
+// when the dialog opened has been stored (or can no longer come).
+typedef std::shared_ptr<std::atomic<bool>> VCardAnswer;
+
 class JabberAccount : public ServiceEventListener {
 public:
     JabberAccount(int kind, Services::CServicesManager* services, unsigned accountId, unsigned ownerQueue);
@@ -77,6 +81,8 @@ public:
     int OnErrorText(CConnection* connection, const CZELString& text) override;
     int AnswerFileOffer(intptr_t key, bool accept) override;
     int GetSettingsPages(void* pages) override;
+    int GetOwnDetailsPages(void* pages) override;
+    int GetContactDetailsPages(int contactId, void* pages) override;
 
     // SettingsPages.cpp, on the queue's thread: what the pages change beyond the stored settings.
     // The caption (the bare JID) is to be read again.
@@ -108,8 +114,9 @@ public:
 
     // VCards.cpp, on the queue's thread: asks for the vCard of jid (the own bare JID or a
     // contact's), whose reply fills the own values or the contact's properties; gives the request's
-    // counter, 0 when nothing was sent.
-    unsigned RequestVCard(const CZELString& jid);
+    // counter, 0 when nothing was sent. answered, when given, becomes true once the reply has been
+    // stored or can no longer come (at once when nothing was sent).
+    unsigned RequestVCard(const CZELString& jid, VCardAnswer answered = VCardAnswer());
     // Sends the own vCard built from the own values.
     void PublishOwnVCard();
     // The same from any thread (the details dialogs): run on the queue; false when not queued.
@@ -275,7 +282,7 @@ private:
 
     // VCards.cpp
     // askedOwn: the request went to the own bare JID.
-    void ParseVCardResult(const XmlElement& iq, bool askedOwn);
+    void ParseVCardResult(const XmlElement& iq, bool askedOwn, std::atomic<bool>* answered);
 
     // MailNotices.cpp
     // Whether from (null: no "from") is the account's own server.

@@ -110,10 +110,12 @@ void StoreAddress(const XmlElement& adr, VCardValues& values)
     const bool home = FindChild(&adr, "HOME") != nullptr;
     if (!home && !FindChild(&adr, "WORK")) return;
     if (const std::string* street = ChildText(&adr, "STREET")) {
-        std::wstring address = WideFromUtf8(*street);
+        // The street is edited on several lines, as the about text is: XML brings its line ends as
+        // bare line feeds.
+        std::wstring address = ExpandNewlines(WideFromUtf8(*street));
         const std::string* extra = ChildText(&adr, "EXTADR");
         if (!extra) extra = ChildText(&adr, "EXTADD");
-        if (extra) address += L"\r\n" + WideFromUtf8(*extra);
+        if (extra) address += L"\r\n" + ExpandNewlines(WideFromUtf8(*extra));
         if (address.size() > MaxStreetLength) address.resize(MaxStreetLength);
         values.SetString(home ? HomeAddress : WorkAddress, CZELString(address.c_str(), int(address.size())));
     }

@@ -3,6 +3,7 @@
 #include "Jabber/account/JabberAccount.h"
 
 #include "Jabber/account/VCardFields.h"
+#include "Jabber/account/VCardStores.h"
 #include "Jabber/xml/Iq.h"
 #include "Jabber/xml/Jid.h"
 #include "Jabber/xml/XmlText.h"
@@ -19,83 +20,15 @@ namespace {
 const char VCardNs[] = "vcard-temp";
 const char ProductId[] = "-//ZEL//ZEL PDA//EN";
 
-// The account's own values in the protocols manager.
-class AccountValues : public VCardValues {
-public:
-    AccountValues(IProtocolsManager& manager, unsigned account) : manager(manager), account(account) {}
-    bool GetString(const wchar_t* key, CZELString& out) override
+// Marks the answer to an own-vCard request as come when the request can no longer be answered:
+// its pending record was taken, replaced, expired or cleared with the connection.
+struct AnswerGuard {
+    explicit AnswerGuard(VCardAnswer flag) : flag(std::move(flag)) {}
+    ~AnswerGuard()
     {
-        return manager.GetAccountString(account, CZELString(key), out, 0);
+        if (flag) *flag = true;
     }
-    void SetString(const wchar_t* key, const CZELString& value) override
-    {
-        manager.SetAccountString(account, CZELString(key), value, 0);
-    }
-    bool GetNumber(const wchar_t* key, int bits, int& out) override
-    {
-        if (bits == 16) {
-            short value = 0;
-            if (!manager.GetAccountShort(account, CZELString(key), &value)) return false;
-            out = static_cast<unsigned short>(value);
-            return true;
-        }
-        char value = 0;
-        if (!manager.GetAccountByte(account, CZELString(key), &value)) return false;
-        out = static_cast<unsigned char>(value);
-        return true;
-    }
-    void SetNumber(const wchar_t* key, int bits, int value) override
-    {
-        if (bits == 16) {
-            const short v = short(value);
-            manager.SetAccountShort(account, CZELString(key), &v);
-        } else {
-            const char v = char(value);
-            manager.SetAccountByte(account, CZELString(key), &v);
-        }
-    }
-
-private:
-    IProtocolsManager& manager;
-    unsigned account;
-};
-
-// A contact's properties in the contact list.
-class ContactValues : public VCardValues {
-public:
-    ContactValues(IContactListData& list, int contact) : list(list), contact(contact) {}
-    bool GetString(const wchar_t* key, CZELString& out) override { return list.GetPropertyString(contact, CZELString(key), out); }
-    void SetString(const wchar_t* key, const CZELString& value) override
-    {
-        list.SetPropertyString(contact, CZELString(key), value);
-    }
-    bool GetNumber(const wchar_t* key, int bits, int& out) override
-    {
-        if (bits == 16) {
-            short value = 0;
-            if (!list.GetPropertyShort(contact, CZELString(key), &value)) return false;
-            out = static_cast<unsigned short>(value);
-            return true;
-        }
-        char value = 0;
-        if (!list.GetPropertyByte(contact, CZELString(key), &value)) return false;
-        out = static_cast<unsigned char>(value);
-        return true;
-    }
-    void SetNumber(const wchar_t* key, int bits, int value) override
-    {
-        if (bits == 16) {
-            const short v = short(value);
-            list.SetPropertyShort(contact, CZELString(key), &v);
-        } else {
-            const char v = char(value);
-            list.SetPropertyByte(contact, CZELString(key), &v);
-        }
-    }
-
-private:
-    IContactListData& list;
-    int contact;
+    VCardAnswer flag;
 };
 
 bool SameNoCase(const std::string& a, const std::string& b)
@@ -108,10 +41,13 @@ bool SameNoCase(const std::string& a, const std::string& b)
 
 }  // namespace
 
-unsigned JabberAccount::RequestVCard(const CZELString& jid)
+unsigned JabberAccount::RequestVCard(const CZELString& jid, VCardAnswer answered)
 {
     const std::string to = jid.GetBuffer() ? Utf8FromWide(jid.GetBuffer(), jid.GetLength()) : std::string();
-    if (to.empty()) return 0;
+    if (to.empty()) {
+        if (answered) *answered = true;
+        return 0;
+    }
     const std::string own = Utf8FromWide(settings.OwnJid().GetBuffer());
     XmlElement iq;
     MakeIq(&iq, "get", -1, &to);
@@ -121,13 +57,15 @@ unsigned JabberAccount::RequestVCard(const CZELString& jid)
     SetAttribute(vcard, "version", "2.0");
     const bool askedOwn = SameNoCase(to, own);
     // The own vCard is the server's to answer on the account's behalf, with or without a "from".
+    auto guard = std::make_shared<AnswerGuard>(std::move(answered));
     SendRequest(
-        iq, askedOwn ? std::string() : to, [this, askedOwn](const XmlElement& reply) { ParseVCardResult(reply, askedOwn); },
+        iq, askedOwn ? std::string() : to,
+        [this, askedOwn, guard](const XmlElement& reply) { ParseVCardResult(reply, askedOwn, guard->flag.get()); },
         askedOwn ? PendingIqTable::OwnVCardRequest : PendingIqTable::Ordinary);
     return iqCounter;
 }
 
-void JabberAccount::ParseVCardResult(const XmlElement& iq, bool askedOwn)
+void JabberAccount::ParseVCardResult(const XmlElement& iq, bool askedOwn, std::atomic<bool>* answered)
 {
     IContactListData* list =
         services ? static_cast<IContactListData*>(services->GetService(GUID_CONTACT_LIST_DATA)) : nullptr;
@@ -160,6 +98,8 @@ void JabberAccount::ParseVCardResult(const XmlElement& iq, bool askedOwn)
         AccountValues values(*manager, accountId);
         fill(values);
     }
+    // Before the panes reload: from then on what they hold may be saved.
+    if (answered) *answered = true;
     if (contact) Notify(ProtocolGuid(), ACC_CONTACT_DETAILS_CHANGED, NewValue(contact));
     if (own) Notify(ProtocolGuid(), ACC_OWN_DETAILS_CHANGED);
 }

@@ -31,6 +31,14 @@ public:
         return events;
     }
 
+    // What the clients sent, as bytes, every connection in order: readable while their streams are
+    // not compressed.
+    std::string ClientBytes()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return clientBytes;
+    }
+
     // The server's events so far that contain part.
     std::vector<std::string> ServerEventsWith(const std::string& part)
     {
@@ -56,7 +64,12 @@ private:
             if (ready == 0) continue;
             if (FD_ISSET(client, &readable)) {
                 int got = recv(client, buffer, sizeof buffer, 0);
-                if (got <= 0 || !PeerTest::SendAllBytes(server, std::string(buffer, size_t(got)))) break;
+                if (got <= 0) break;
+                {
+                    std::lock_guard<std::mutex> hold(lock);
+                    clientBytes.append(buffer, size_t(got));
+                }
+                if (!PeerTest::SendAllBytes(server, std::string(buffer, size_t(got)))) break;
             }
             if (FD_ISSET(server, &readable)) {
                 int got = recv(server, buffer, sizeof buffer, 0);
@@ -92,6 +105,7 @@ private:
     const std::string cut;
     std::mutex lock;
     std::vector<std::string> events;
+    std::string clientBytes;
     PeerTest::ScriptedServer relay;  // last: its destructor waits for the pumps
 };
 

@@ -81,9 +81,13 @@ inline bool StartUnixScript(const std::string& script, const std::vector<std::st
         failure = "cannot run " + script + " (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
-    // Wine gives no handles for a Unix program; close any it did give.
-    if (process.hThread) CloseHandle(process.hThread);
-    if (process.hProcess) CloseHandle(process.hProcess);
+    // Wine gives no process handle for a Unix program, and leaves in the thread handle whatever it
+    // held: a number that may name one of this process's own handles (a thread's desktop, closed
+    // under it, makes every later window of that thread fail). Only a real process's are closed.
+    if (process.hProcess) {
+        CloseHandle(process.hProcess);
+        if (process.hThread) CloseHandle(process.hThread);
+    }
     return true;
 }
 
