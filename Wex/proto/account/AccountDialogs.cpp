@@ -1,5 +1,6 @@
 #include "Wex/proto/account/AccountDialogs.h"
 
+#include "Wex/dialogs/SearchPages.h"
 #include "Wex/dialogs/SettingsPages.h"
 #include "Wex/proto/account/PluginState.h"
 #include "Wex/proto/account/WexAccount.h"
@@ -104,8 +105,9 @@ int AddContactDetailsPages(WexAccount* account, int contactId, void*)
     return 0;
 }
 
-int AddSearchPages(WexAccount*, void*)
+int AddSearchPages(WexAccount* account, void* pages)
 {
+    if (account) WexPages::AppendSearchPages(*account, pages);
     return 0;
 }
 

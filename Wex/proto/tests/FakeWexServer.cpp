@@ -444,6 +444,11 @@ void FakeWexServer::ServeMain(SOCKET s)
             Changed();
             return true;
         }
+        if (AnswerSearch(snac, frame, answers)) {
+            for (const Answer& a : answers) session.QueueAnswer(a);
+            Changed();
+            return true;
+        }
         const unsigned key = unsigned(snac.family) << 16 | snac.subtype;
         switch (key) {
         case 0x00010017: session.QueueSnac(0x01, 0x18, Wire().U16(0x01).U16(4).U16(0x13).U16(4)); break;

@@ -89,6 +89,24 @@ public:
     // The client's SNAC frames of family and subtype on main connections, in order.
     std::vector<Bytes> ClientSnacs(unsigned family, unsigned subtype);
 
+    // The directory the main server searches (meta requests 15/02, command 2000: by id 0x0569, by
+    // e-mail 0x0573, white pages 0x055F). Each hit is answered as 0x01A4 and the last as 0x01AE;
+    // no hit is one 0x01AE with result 20. Texts are code page 1251 bytes.
+    struct Person {
+        unsigned uin = 0;
+        std::string nick, first, last, email;
+        unsigned char gender = 0;
+        unsigned short age = 0;
+        unsigned short status = 0;  // 1 online
+    };
+    void SetDirectory(const std::vector<Person>& people);
+    // One search the client sent: the meta subtype and the data after it.
+    struct SearchAsked {
+        unsigned short subtype;
+        Bytes data;
+    };
+    std::vector<SearchAsked> Searches();
+
     // Waits until condition holds (checked whenever something arrives, and every 50 ms).
     bool WaitUntil(const std::function<bool()>& condition, unsigned milliseconds = 15000);
 
@@ -100,6 +118,8 @@ private:
     void Record(int connection, bool mainHost, bool fromClient, const Bytes& bytes);
     void Fault(const std::string& text);
     void Changed();
+    // A meta search answered from the directory: false when frame is none.
+    bool AnswerSearch(const Wex::SnacPacket& snac, const Bytes& frame, std::vector<Answer>& out);
 
     const std::string uin;
     const Wex::Md5Digest passwordDigest;
@@ -115,6 +135,8 @@ private:
     bool autoListAcks = true;
     unsigned short listAckResult = 0;
     Responder responder;
+    std::vector<Person> directory;
+    std::vector<SearchAsked> searches;
     std::vector<Answer> pushes;
     Delivery delivery = Delivery::EachFrame;
     size_t pieceSize = 1;
