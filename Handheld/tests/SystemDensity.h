@@ -110,7 +110,7 @@ inline bool RunsAtSystemDensity(int dpi)
     const std::wstring readName = L"ZelTestDensityRead" + std::to_wstring(GetCurrentProcessId());
     HANDLE read = CreateEventW(nullptr, TRUE, FALSE, readName.c_str());
 
-    SystemDensityValue value(DWORD(dpi));
+    SystemDensityValue value{DWORD(dpi)};
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
