@@ -12,6 +12,8 @@
 #include "Zel/core/tests/BusTestSupport.h"
 #include "Zel/shell/dialogs/DetailsDialogs.h"
 #include "ZELCommon/ZELCommonResources.h"
+#include "ZELCommon/ZELTabDlg_IPan.h"
+#include "ZELCommon/ZELWMUI_SettingsPan.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 
 #include <commctrl.h>
@@ -418,4 +420,29 @@ TEST_F(WexDetailsPagesTest, AContactsPagesRefillFromTheReply)
         EXPECT_EQ(record.subtype, 0x04D0u);
     }
     ExpectNoFaults();
+}
+
+// The lookup lists are shared by every open set of pages: closing one set leaves them to the other.
+TEST_F(WexDetailsPagesTest, ClosingOnePageSetLeavesTheListsToAnotherStillOpen)
+{
+    const unsigned id = CreateAccount();
+    const int contact = ContactListDataService->FindOrAddContact(id, CZELString(L"777"));
+    ASSERT_NE(contact, 0);
+    const short russia = 7;
+    ContactListDataService->SetPropertyShort(contact, CZELString(L"WEX: home country code"), &russia);
+    auto drop = [](ZELTabDlg::PanList& pages) {
+        for (int i = 0; i < pages.GetCount(); ++i) delete dynamic_cast<UI::CZELWMUI_SettingsPan*>(pages[i]);
+        pages = ZELTabDlg::PanList();
+    };
+    ZELTabDlg::PanList own, theirs;
+    Manager().GetOwnDetailsPages(id, &own);
+    Manager().GetContactDetailsPages(id, contact, &theirs);
+    ASSERT_EQ(own.GetCount(), 9);
+    ASSERT_EQ(theirs.GetCount(), 9);
+    drop(own);
+    // The contact's pages fill after the other set has gone, and still find the countries.
+    HWND home = dynamic_cast<UI::CZELWMUI_SettingsPan*>(theirs[WexDetails::Home])->Create(host);
+    ASSERT_NE(home, nullptr);
+    EXPECT_EQ(ItemText(home, IDC_WEX_D_HOME_COUNTRY), L"Russia");
+    drop(theirs);
 }
