@@ -245,6 +245,8 @@ TEST_F(WexDetailsPagesTest, AChangeOnEveryPageSendsOneSaveRequestEachAndComesBac
             Type(GetDlgItem(general, IDC_WEX_D_NICK), L"annie");
             Type(GetDlgItem(PageWindow(dialog, WexDetails::Home), IDC_WEX_D_HOME_ZIP), L"20002");
             Choose(PageWindow(dialog, WexDetails::Work), IDC_WEX_D_WORK_COUNTRY, L"France");
+            // The empty first row of a list is code 0.
+            SendDlgItemMessageW(PageWindow(dialog, WexDetails::Company), IDC_WEX_D_OCCUPATION, CB_SETCURSEL, 0, 0);
             Type(GetDlgItem(PageWindow(dialog, WexDetails::Company), IDC_WEX_D_POSITION), L"Chief");
             Type(GetDlgItem(PageWindow(dialog, WexDetails::Phones), IDC_WEX_D_CELL_PHONE), L"+7 901");
             Pick(personal, 1965, 3, 10);
@@ -269,7 +271,7 @@ TEST_F(WexDetailsPagesTest, AChangeOnEveryPageSendsOneSaveRequestEachAndComesBac
         "54 01 08 00 06 00 61 6e 6e 69 65 00",                              // display name
         "6c 02 04 00 22 4e 00 00",                                          // home zip 20002
         "b2 02 02 00 21 00",                                                // work country 33
-        "c2 01 08 00 06 00 43 68 69 65 66 00",                              // position
+        "cc 01 02 00 00 00 c2 01 08 00 06 00 43 68 69 65 66 00",            // occupation none, position
         "8a 02 09 00 07 00 2b 37 20 39 30 31 00",                           // cell phone
         "3a 02 06 00 ad 07 03 00 0a 00",                                    // birthday 1965-03-10
         "20 03 08 00 06 00 50 61 72 69 73 00",                              // city of origin
@@ -294,6 +296,7 @@ TEST_F(WexDetailsPagesTest, AChangeOnEveryPageSendsOneSaveRequestEachAndComesBac
             EXPECT_EQ(ItemText(PageWindow(dialog, WexDetails::Home), IDC_WEX_D_HOME_ZIP), L"20002");
             EXPECT_EQ(Selected(PageWindow(dialog, WexDetails::Work), IDC_WEX_D_WORK_COUNTRY), L"France");
             EXPECT_EQ(ItemText(PageWindow(dialog, WexDetails::Company), IDC_WEX_D_POSITION), L"Chief");
+            EXPECT_EQ(Selected(PageWindow(dialog, WexDetails::Company), IDC_WEX_D_OCCUPATION), L"");
             EXPECT_EQ(ItemText(PageWindow(dialog, WexDetails::Phones), IDC_WEX_D_CELL_PHONE), L"+7 901");
             EXPECT_EQ(PickerDate(PageWindow(dialog, WexDetails::Personal)), "1965-3-10");
             EXPECT_EQ(ItemText(PageWindow(dialog, WexDetails::Origin), IDC_WEX_D_ORIGIN_CITY), L"Paris");
