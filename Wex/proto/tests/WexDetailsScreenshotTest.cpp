@@ -46,13 +46,13 @@ struct EditPlace {
 EditPlace EditOf(WexDetails::Page page, bool own)
 {
     switch (page) {
-    case WexDetails::General: return {IDC_WEX_D_NICK, {48, 20, 84, 12}};
-    case WexDetails::Home: return {IDC_WEX_D_HOME_CITY, {48, 20, 84, 12}};
-    case WexDetails::Work: return {IDC_WEX_D_WORK_CITY, {48, 20, 84, 12}};
-    case WexDetails::Company: return {IDC_WEX_D_COMPANY, {48, 4, 84, 12}};
-    case WexDetails::Phones: return {IDC_WEX_D_HOME_PHONE, {48, 4, 84, 12}};
-    case WexDetails::Personal: return own ? EditPlace{IDC_WEX_D_HOMEPAGE, {48, 36, 84, 12}} : EditPlace{IDC_WEX_D_AGE, {48, 20, 84, 12}};
-    case WexDetails::Origin: return {IDC_WEX_D_ORIGIN_CITY, {48, 20, 84, 12}};
+    case WexDetails::General: return {IDC_WEX_D_NICK, {50, 20, 82, 12}};
+    case WexDetails::Home: return {IDC_WEX_D_HOME_CITY, {50, 20, 82, 12}};
+    case WexDetails::Work: return {IDC_WEX_D_WORK_CITY, {50, 20, 82, 12}};
+    case WexDetails::Company: return {IDC_WEX_D_COMPANY, {50, 4, 82, 12}};
+    case WexDetails::Phones: return {IDC_WEX_D_HOME_PHONE, {50, 4, 82, 12}};
+    case WexDetails::Personal: return own ? EditPlace{IDC_WEX_D_HOMEPAGE, {50, 36, 82, 12}} : EditPlace{IDC_WEX_D_AGE, {50, 20, 82, 12}};
+    case WexDetails::Origin: return {IDC_WEX_D_ORIGIN_CITY, {50, 20, 82, 12}};
     case WexDetails::Interests: return {IDC_WEX_D_INTEREST_KEYS1, {68, 4, 64, 12}};
     default: return {IDC_WEX_D_ABOUT, {3, 14, 128, 40}};
     }
