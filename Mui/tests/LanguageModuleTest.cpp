@@ -38,7 +38,8 @@ std::vector<Module> Modules()
         {"program", CZELPath::AppDir() + GetLangsFolderName(), GetLangModulePrefix(), EnglishTextCount, &EnglishText,
          L"\u041a\u043e\u0434 \u0432\u0438\u0431\u0440\u0430\u0446\u0438\u0438:"},  // Код вибрации:
         {"Wex", CZELPath::GetProtoDir(L"Wex"), L"WEX_", WexTexts::Count, &WexTexts::BuiltInText,
-         L"\u041e\u0442\u043c\u0435\u043d\u0430"},  // Отмена
+         L"\u0414\u0430\u043d\u043d\u044b\u0435 \u043c\u043e\u0436\u043d\u043e \u0441\u043e\u0445\u0440\u0430\u043d\u0438\u0442\u044c"
+         L" \u0442\u043e\u043b\u044c\u043a\u043e \u0432 \u0441\u0435\u0442\u0438"},  // Данные можно сохранить только в сети
         {"Jabber", CZELPath::GetProtoDir(L"Jabber"), L"Gox_", BuiltinTextCount, &GetBuiltinText,
          L"\u041e\u0442\u043c\u0435\u043d\u0430"},
         // The plug-in names its folder and prefix in other letter cases than the files have.

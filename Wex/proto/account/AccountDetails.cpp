@@ -4,6 +4,7 @@
 #include "Wex/proto/account/WexAccount.h"
 
 #include "Wex/proto/MetaReplies.h"
+#include "Wex/proto/account/BuiltInTexts.h"
 #include "Wex/proto/account/PluginState.h"
 
 #include "Zel/core/CoreGuids.h"
@@ -279,6 +280,17 @@ void WexAccount::RequestDetails(int contactId)
     PendingDetails[sequence] = contactId;
     SendPacket(Wex::MetaFullInfoRequest(NextFlapSequence(), unsigned(CZELRand::Rand()), OwnUinNumber(), sequence,
                                         target));
+}
+
+void WexAccount::SaveOwnDetails(const Wex::TlvChain& details)
+{
+    if (details.GetCount() == 0) return;
+    if (CurrentStatus() < AccountStatus::Online) {
+        ReportWarning(WexPlugin::Shared().Text(WexTexts::SaveNeedsConnection));
+        return;
+    }
+    SendPacket(Wex::MetaSaveInfoRequest(NextFlapSequence(), unsigned(CZELRand::Rand()), OwnUinNumber(),
+                                        (unsigned short)CZELRand::Rand(), details));
 }
 
 int WexAccount::Search(intptr_t page)

@@ -1,6 +1,7 @@
 #include "Wex/proto/account/AccountDialogs.h"
 
 #include "Wex/dialogs/SearchPages.h"
+#include "Wex/dialogs/DetailsPages.h"
 #include "Wex/dialogs/SettingsPages.h"
 #include "Wex/proto/account/PluginState.h"
 #include "Wex/proto/account/WexAccount.h"
@@ -93,15 +94,19 @@ int AddSettingsPages(WexAccount* account, void* pages)
 
 // The details pages show what the server holds: opening them asks for it (on the account's queue,
 // where the host's request for the pages runs).
-int AddOwnDetailsPages(WexAccount* account, void*)
+int AddOwnDetailsPages(WexAccount* account, void* pages)
 {
-    if (account) account->RequestDetails(0);
+    if (!account) return 0;
+    account->RequestDetails(0);
+    WexPages::AppendOwnDetailsPages(*account, pages);
     return 0;
 }
 
-int AddContactDetailsPages(WexAccount* account, int contactId, void*)
+int AddContactDetailsPages(WexAccount* account, int contactId, void* pages)
 {
-    if (account) account->RequestDetails(contactId);
+    if (!account) return 0;
+    account->RequestDetails(contactId);
+    WexPages::AppendContactDetailsPages(*account, contactId, pages);
     return 0;
 }
 

@@ -141,6 +141,7 @@ const Text kTexts[] = {
     {159, L"Check status"},
     {160, L"OK"},
     {161, L"Cancel"},
+    {162, L"Your details can be saved only while you are online"},
 };
 
 }  // namespace

@@ -110,6 +110,9 @@ public:
     // Details and search (AccountDetails.cpp). RequestDetails asks for the details of a contact (0:
     // the user's own) and remembers what the reply is for.
     void RequestDetails(int contactId);
+    // The own-details pages' changes of one page, sent as one save request while signed on; without
+    // a connection nothing goes out and the user is told.
+    void SaveOwnDetails(const Wex::TlvChain& details);
     // The search request the search pages fill before PM_SEARCH.
     struct SearchRequest {
         unsigned char kind = 0;  // 0 by number, 1 by e-mail, 2 white pages

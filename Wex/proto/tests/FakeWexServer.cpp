@@ -490,11 +490,67 @@ void FakeWexServer::ServeMain(SOCKET s)
             break;
         }
         case 0x00010002: ++clientReadies; break;
+        case 0x00150002: {
+            std::vector<Answer> answers;
+            if (AnswerFromDirectory(frame, answers))
+                for (const Answer& a : answers) session.QueueAnswer(a);
+            break;
+        }
         default: break;
         }
         Changed();
         return true;
     });
+}
+
+void FakeWexServer::SetDetails(unsigned number, const DirectoryRecord& record)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    details[number] = record;
+}
+
+DirectoryRecord FakeWexServer::Details(unsigned number)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    return details[number];
+}
+
+bool FakeWexServer::AnswerFromDirectory(const Bytes& frame, std::vector<Answer>& out)
+{
+    MetaRequestRecord request;
+    if (!ReadMetaRequestRecord(frame, request) || request.command != 2000) return false;
+    Answer answer;
+    answer.family = 0x15;
+    answer.subtype = 0x03;
+    if (request.subtype == 0x04D0) {
+        if (request.data.size() != 4) {
+            Fault("a full-info request of " + std::to_string(request.data.size()) + " bytes");
+            return false;
+        }
+        const unsigned target = unsigned(request.data[0]) | unsigned(request.data[1]) << 8 |
+                                unsigned(request.data[2]) << 16 | unsigned(request.data[3]) << 24;
+        const std::vector<Bytes> records = DetailsRecords(Details(target));
+        for (size_t i = 0; i < records.size(); ++i) {
+            answer.body = MetaReplyBody(request.ownUin, 0x07DA, request.sequence, records[i]);
+            answer.flags = i + 1 < records.size() ? Wex::SnacFlagMoreFollow : 0;
+            out.push_back(answer);
+        }
+        return true;
+    }
+    if (request.subtype == 0x0C3A) {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            if (!ApplySave(request.data, details[request.ownUin])) {
+                faults.push_back("a save request whose items do not read: " + ToHex(request.data));
+                return false;
+            }
+        }
+        ++savesApplied;
+        answer.body = MetaReplyBody(request.ownUin, 0x07DA, request.sequence, Wire().U16LE(0x0C3F).U8(0x0A));
+        out.push_back(answer);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace WexTest

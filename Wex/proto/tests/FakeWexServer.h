@@ -9,6 +9,7 @@
 // that the client reads frames cut at every offset.
 #pragma once
 
+#include "FakeDirectory.h"
 #include "WexTestSupport.h"
 
 #include "Wex/proto/SignOnCommands.h"
@@ -17,6 +18,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -106,6 +108,12 @@ public:
         Bytes data;
     };
     std::vector<SearchAsked> Searches();
+    // The directory: each number's details record. A full-info request is answered from it (an
+    // unknown number has an empty record); a save request is applied to the sender's record and
+    // answered with a meta reply no client reads, as the network's answer to a save is not known.
+    void SetDetails(unsigned uin, const DirectoryRecord& record);
+    DirectoryRecord Details(unsigned uin);
+    int SavesApplied() const { return savesApplied; }
 
     // Waits until condition holds (checked whenever something arrives, and every 50 ms).
     bool WaitUntil(const std::function<bool()>& condition, unsigned milliseconds = 15000);
@@ -120,6 +128,8 @@ private:
     void Changed();
     // A meta search answered from the directory: false when frame is none.
     bool AnswerSearch(const Wex::SnacPacket& snac, const Bytes& frame, std::vector<Answer>& out);
+    // Answers a meta request from the directory; false when it is not one the directory answers.
+    bool AnswerFromDirectory(const Bytes& frame, std::vector<Answer>& out);
 
     const std::string uin;
     const Wex::Md5Digest passwordDigest;
@@ -142,6 +152,8 @@ private:
     size_t pieceSize = 1;
     unsigned short loginError = 0;
     int nextConnection = 1;
+    std::map<unsigned, DirectoryRecord> details;  // by number
+    std::atomic<int> savesApplied{0};
 
     std::atomic<int> goodLogins{0}, badDigests{0}, cookiesAccepted{0}, clientReadies{0}, keepAlives{0},
         mainConnections{0}, lastStatusWord{-1};
