@@ -25,6 +25,7 @@
 #include "ZELCommon/tests/WindowScreenshot.h"
 #include "Handheld/tests/SystemDensity.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -360,7 +361,13 @@ TEST(AppSmiley, TheSmiliesButtonsChoiceGoesIntoTheComposerAndFirstInTheStrip)
     EXPECT_GT(chosen, 1);
     EXPECT_EQ(W(pack.GetCode(chosen)), ComposerText(chat.Tab()));
     ASSERT_FALSE(bar->Strip()->Smilies().empty());
-    EXPECT_EQ(chosen, bar->Strip()->Smilies()[0]);
+    // A choice goes first in the strip; one the strip already shows keeps the strip as it was.
+    const bool wasShown = std::find(shown.begin(), shown.end(), chosen) != shown.end();
+    const std::vector<int> expectedStrip = wasShown ? shown : std::vector<int>();
+    if (wasShown)
+        EXPECT_EQ(expectedStrip, bar->Strip()->Smilies());
+    else
+        EXPECT_EQ(chosen, bar->Strip()->Smilies()[0]);
 
     // A tap on the first cell chooses it; its code goes in at the caret.
     PendingPen = {{WM_LBUTTONDOWN, POINT{5, 5}}, {WM_LBUTTONUP, POINT{6, 6}}};
@@ -371,7 +378,10 @@ TEST(AppSmiley, TheSmiliesButtonsChoiceGoesIntoTheComposerAndFirstInTheStrip)
     PendingPen = {{WM_LBUTTONDOWN, POINT{5, 5}}, {WM_LBUTTONUP, POINT{5 + UI::HIDPI_ScaleX(40), 8}}};
     PressSmiliesButton(*chat.chat);
     EXPECT_EQ(W(pack.GetCode(chosen)) + W(pack.GetCode(0)), ComposerText(chat.Tab()));
-    EXPECT_EQ(chosen, bar->Strip()->Smilies()[0]);
+    if (wasShown)
+        EXPECT_EQ(expectedStrip, bar->Strip()->Smilies());
+    else
+        EXPECT_EQ(chosen, bar->Strip()->Smilies()[0]);
 }
 
 TEST(AppSmiley, WhileThePackLoadsTheChatAnswersAndPaintsAndItsArrivalFillsTheStrip)
