@@ -3,6 +3,7 @@
 // main window that reloads the open dialog when the account's details came.
 #pragma once
 
+#include "Jabber/tests/ExtrasTestSupport.h"
 #include "Jabber/tests/JabberTestHost.h"
 #include "Zel/core/tests/ModalDialogDriver.h"
 
@@ -211,28 +212,6 @@ inline std::string Utf8(const std::wstring& text)
     return out;
 }
 
-// vCard values in memory.
-class Memory : public VCardValues {
-public:
-    bool GetString(const wchar_t* key, CZELString& out) override
-    {
-        auto it = texts.find(key);
-        if (it == texts.end()) return false;
-        out = CZELString(it->second.c_str());
-        return true;
-    }
-    void SetString(const wchar_t* key, const CZELString& value) override { texts[key] = Wide(value); }
-    bool GetNumber(const wchar_t* key, int, int& out) override
-    {
-        auto it = numbers.find(key);
-        if (it == numbers.end()) return false;
-        out = it->second;
-        return true;
-    }
-    void SetNumber(const wchar_t* key, int, int value) override { numbers[key] = value; }
-
-    std::map<std::wstring, std::wstring> texts;
-    std::map<std::wstring, int> numbers;
-};
+using Memory = JabberTest::VCardMemory;
 
 }  // namespace VCardDialogTest

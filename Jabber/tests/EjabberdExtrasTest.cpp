@@ -48,29 +48,7 @@ private:
     std::function<bool(const wchar_t*, CZELString&)> read;
 };
 
-// Values in memory.
-class Memory : public VCardValues {
-public:
-    bool GetString(const wchar_t* key, CZELString& out) override
-    {
-        auto it = texts.find(key);
-        if (it == texts.end()) return false;
-        out = CZELString(it->second.c_str());
-        return true;
-    }
-    void SetString(const wchar_t* key, const CZELString& value) override { texts[key] = PluginTree::Wide(value); }
-    bool GetNumber(const wchar_t* key, int, int& out) override
-    {
-        auto it = numbers.find(key);
-        if (it == numbers.end()) return false;
-        out = it->second;
-        return true;
-    }
-    void SetNumber(const wchar_t* key, int, int value) override { numbers[key] = value; }
-
-    std::map<std::wstring, std::wstring> texts;
-    std::map<std::wstring, int> numbers;
-};
+using Memory = JabberTest::VCardMemory;
 
 class EjabberdExtrasTest : public PeerTest::SharedPeers<ExtrasPeers> {
 protected:
@@ -92,18 +70,7 @@ protected:
     // Runs the second party as bob with arguments until it ends; its output.
     std::string Party(const std::vector<std::string>& arguments)
     {
-        static int runs = 0;
-        const std::string out = PeerTest::PeersRunDir() + "/party-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                std::to_string(++runs) + ".out";
-        std::vector<std::string> line = {out, "--jid", "bob@localhost/party", "--password", "bobpw", "--port",
-                                         std::to_string(peers->server.Port())};
-        line.insert(line.end(), arguments.begin(), arguments.end());
-        std::string failure;
-        if (!TestSupport::StartUnixScript(JABBER_TEST_PEERS_DIR "/xmpp-party.sh", line, failure)) return failure;
-        if (!TestSupport::WaitUntil([&] { return PeerTest::FileExists(out); }, 130000)) return "(the party did not end)";
-        std::string output = PeerTest::ReadTextFile(out);
-        DeleteFileW(PeerTest::DosPath(out).c_str());
-        return output;
+        return JabberTest::RunParty(peers->server.Port(), arguments);
     }
 
     // Waits for the n-th event of code about account id.

@@ -153,18 +153,7 @@ protected:
 
     std::string Party(const std::vector<std::string>& arguments)
     {
-        static int runs = 0;
-        const std::string out = PeerTest::PeersRunDir() + "/vcard-party-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                std::to_string(++runs) + ".out";
-        std::vector<std::string> line = {out, "--jid", "bob@localhost/party", "--password", "bobpw", "--port",
-                                         std::to_string(peers->server.Port())};
-        line.insert(line.end(), arguments.begin(), arguments.end());
-        std::string failure;
-        if (!TestSupport::StartUnixScript(JABBER_TEST_PEERS_DIR "/xmpp-party.sh", line, failure)) return failure;
-        if (!TestSupport::WaitUntil([&] { return PeerTest::FileExists(out); }, 130000)) return "(the party did not end)";
-        std::string output = PeerTest::ReadTextFile(out);
-        DeleteFileW(PeerTest::DosPath(out).c_str());
-        return output;
+        return JabberTest::RunParty(peers->server.Port(), arguments);
     }
 
     void SetUp() override

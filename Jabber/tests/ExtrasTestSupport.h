@@ -1,13 +1,19 @@
 // What the tests of vCards, mail notices and received files share: the plug-in's hook that does
 // what the details dialogs do, a listed contact made as the roster would make it, the id of a
-// request the client sent, and the Base64 and file helpers.
+// request the client sent, the Base64 and file helpers, vCard values kept in memory and the second
+// party run against the test server.
 #pragma once
 
 #include "Jabber/tests/JabberTestHost.h"
+#include "Zel/net/tests/PeerSupport.h"
 
+#include "Jabber/account/VCardFields.h"
 #include "Jabber/sasl/Base64.h"
+#include "ZELCommon/tests/UnixHost.h"
+#include "ZELCommon/tests/WaitUntil.h"
 #include "ZELCommon/tests/TempFolder.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -98,6 +104,48 @@ inline std::string ReadAll(const std::wstring& path)
 {
     std::string bytes;
     return TestSupport::ReadWholeFile(path, bytes) ? bytes : std::string("(unreadable)");
+}
+
+// vCard values in memory, texts and numbers apart.
+class VCardMemory : public VCardValues {
+public:
+    bool GetString(const wchar_t* key, CZELString& out) override
+    {
+        auto it = texts.find(key);
+        if (it == texts.end()) return false;
+        out = CZELString(it->second.c_str());
+        return true;
+    }
+    void SetString(const wchar_t* key, const CZELString& value) override { texts[key] = PluginTree::Wide(value); }
+    bool GetNumber(const wchar_t* key, int, int& out) override
+    {
+        auto it = numbers.find(key);
+        if (it == numbers.end()) return false;
+        out = it->second;
+        return true;
+    }
+    void SetNumber(const wchar_t* key, int, int value) override { numbers[key] = value; }
+
+    std::map<std::wstring, std::wstring> texts;
+    std::map<std::wstring, int> numbers;
+};
+
+// Runs the second party as bob against the server on port with arguments until it ends: its
+// output, or why it did not run.
+inline std::string RunParty(int port, const std::vector<std::string>& arguments)
+{
+    static int runs = 0;
+    const std::string out = PeerTest::PeersRunDir() + "/party-" + std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(++runs) + ".out";
+    std::vector<std::string> line = {out, "--jid", "bob@localhost/party", "--password", "bobpw", "--port",
+                                     std::to_string(port)};
+    line.insert(line.end(), arguments.begin(), arguments.end());
+    std::string failure;
+    if (!TestSupport::StartUnixScript(JABBER_TEST_PEERS_DIR "/xmpp-party.sh", line, failure)) return failure;
+    if (!TestSupport::WaitUntil([&] { return PeerTest::FileExists(out); }, 130000)) return "(the party did not end)";
+    std::string output = PeerTest::ReadTextFile(out);
+    DeleteFileW(PeerTest::DosPath(out).c_str());
+    return output;
 }
 
 }  // namespace JabberTest
