@@ -1,5 +1,6 @@
 #include "Wex/dialogs/DetailsPages.h"
 
+#include "Wex/dialogs/WexAccountPan.h"
 #include "Wex/dialogs/DetailsFields.h"
 #include "Wex/dialogs/DetailsResources.h"
 #include "Wex/dialogs/LookupLists.h"
@@ -163,11 +164,11 @@ bool SignedOn(unsigned accountId)
     return online;
 }
 
-class DetailsPageBase : public UI::CZELWMUI_SettingsPan {
+class DetailsPageBase : public WexAccountPan {
 public:
     DetailsPageBase(WexAccount& account, Page page, int templateId, std::shared_ptr<PageSet> set,
                     std::unique_ptr<StoredValues> values)
-        : accountId(account.AccountId()), bus(account.Bus()), page(page), templateId(templateId),
+        : WexAccountPan(account), page(page), templateId(templateId),
           set(std::move(set)), values(std::move(values))
     {
     }
@@ -176,17 +177,6 @@ public:
     ZELTabDlg::PanResource GetResource() override { return {WexPlugin::Module(), templateId}; }
 
 protected:
-    HBRUSH GetBkBrush() override
-    {
-        ISkinImages* skin = Skin();
-        return skin ? skin->GetBkBrush() : UI::CZELWMUI_SettingsPan::GetBkBrush();
-    }
-    COLORREF GetTextColor() override
-    {
-        ISkinImages* skin = Skin();
-        return skin ? skin->GetTextColor() : UI::CZELWMUI_SettingsPan::GetTextColor();
-    }
-
     void SetLabels(const std::vector<Label>& labels)
     {
         for (const Label& label : labels)
@@ -197,18 +187,10 @@ protected:
         SendDlgItemMessageW(hwnd, control, EM_LIMITTEXT, WPARAM(characters), 0);
     }
 
-    const unsigned accountId;
-    Services::CServicesManager* const bus;
     const Page page;
     const int templateId;
     std::shared_ptr<PageSet> set;
     std::unique_ptr<StoredValues> values;
-
-private:
-    ISkinImages* Skin() const
-    {
-        return bus ? static_cast<ISkinImages*>(bus->GetService(GUID_SKIN_IMAGES)) : nullptr;
-    }
 };
 
 // One value to keep once the page's changes may go out.

@@ -1,5 +1,6 @@
 #include "Wex/dialogs/SearchPages.h"
 
+#include "Wex/dialogs/WexAccountPan.h"
 #include "Wex/dialogs/LookupLists.h"
 #include "Wex/dialogs/WexResources.h"
 #include "Wex/proto/account/PluginState.h"
@@ -83,10 +84,10 @@ unsigned SelectedCode(HWND page, int id)
     return data == CB_ERR ? 0 : unsigned(data);
 }
 
-class WexSearchPage : public UI::CZELWMUI_SettingsPan {
+class WexSearchPage : public WexAccountPan {
 public:
     WexSearchPage(WexAccount& account, std::shared_ptr<PageSet> set, int templateId, int title)
-        : accountId(account.AccountId()), bus(account.Bus()), set(std::move(set)), templateId(templateId),
+        : WexAccountPan(account), set(std::move(set)), templateId(templateId),
           title(title)
     {
     }
@@ -95,17 +96,6 @@ public:
     ZELTabDlg::PanResource GetResource() override { return {WexPlugin::Module(), templateId}; }
 
 protected:
-    HBRUSH GetBkBrush() override
-    {
-        ISkinImages* skin = Skin();
-        return skin ? skin->GetBkBrush() : UI::CZELWMUI_SettingsPan::GetBkBrush();
-    }
-    COLORREF GetTextColor() override
-    {
-        ISkinImages* skin = Skin();
-        return skin ? skin->GetTextColor() : UI::CZELWMUI_SettingsPan::GetTextColor();
-    }
-
     int DoDataExchange(int save) override
     {
         if (save)
@@ -129,13 +119,6 @@ protected:
     }
 
 private:
-    ISkinImages* Skin() const
-    {
-        return bus ? static_cast<ISkinImages*>(bus->GetService(GUID_SKIN_IMAGES)) : nullptr;
-    }
-
-    const unsigned accountId;
-    Services::CServicesManager* const bus;
     const std::shared_ptr<PageSet> set;
     const int templateId, title;
 };

@@ -1,5 +1,6 @@
 #include "Wex/dialogs/SettingsPages.h"
 
+#include "Wex/dialogs/WexAccountPan.h"
 #include "Wex/dialogs/LoginFields.h"
 #include "Wex/dialogs/WexResources.h"
 #include "Wex/proto/account/PictureNames.h"
@@ -46,10 +47,10 @@ bool AllZero(const Wex::Md5Digest& digest)
     return true;
 }
 
-class WexSettingsPage : public UI::CZELWMUI_SettingsPan {
+class WexSettingsPage : public WexAccountPan {
 public:
     WexSettingsPage(WexAccount& account, int templateId, int title, int image)
-        : accountId(account.AccountId()), bus(account.Bus()), settings(account.CurrentSettings()),
+        : WexAccountPan(account), settings(account.CurrentSettings()),
           templateId(templateId), title(title), image(image)
     {
     }
@@ -58,17 +59,6 @@ public:
     ZELTabDlg::PanResource GetResource() override { return {WexPlugin::Module(), templateId}; }
 
 protected:
-    HBRUSH GetBkBrush() override
-    {
-        ISkinImages* skin = Skin();
-        return skin ? skin->GetBkBrush() : UI::CZELWMUI_SettingsPan::GetBkBrush();
-    }
-    COLORREF GetTextColor() override
-    {
-        ISkinImages* skin = Skin();
-        return skin ? skin->GetTextColor() : UI::CZELWMUI_SettingsPan::GetTextColor();
-    }
-
     void Label(int id, int text) { UI::SetDlgItemString(hwnd, id, WexPlugin::Shared().Text(text)); }
     void EnableItems(std::initializer_list<int> ids, bool enabled)
     {
@@ -84,16 +74,9 @@ protected:
         });
     }
 
-    const unsigned accountId;
-    Services::CServicesManager* const bus;
     WexAccountSettings settings;  // the account's values when the pages were made
 
 private:
-    ISkinImages* Skin() const
-    {
-        return bus ? static_cast<ISkinImages*>(bus->GetService(GUID_SKIN_IMAGES)) : nullptr;
-    }
-
     int templateId, title, image;
 };
 
