@@ -12,4 +12,5 @@ fi
 trap zel_stop EXIT
 zel_start_display
 zel_start_wine
+zel_wine_managed_windows Y
 wine "$ZEL_BUILD/bin/Zel.exe" "$@"

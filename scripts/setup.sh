@@ -97,6 +97,7 @@ zel_start_wine() {
     # Start Wine's own services now, detached from our output: started by the first test instead,
     # they would inherit its pipes and ctest would wait for them to close.
     wineboot >/dev/null 2>&1 </dev/null || true
+    zel_wine_managed_windows N
     # One ordinary process for the whole run keeps those services from stopping between two test
     # programs (and starting again on the next one's pipes); "wineserver -k" ends it.
     local keeper="$ZEL_BUILD/bin/ZelWineSessionKeeper.exe"
@@ -104,6 +105,13 @@ zel_start_wine() {
         wine "$keeper" >/dev/null 2>&1 </dev/null &
         disown
     fi
+}
+
+# Whether Wine hands the windows of every program in the prefix to the window manager. Tests say no
+# (the default here): Xvfb has none, and Wine then waits two seconds on each destroyed window that
+# was ever active. A user's desktop says yes, for the frame and the task bar.
+zel_wine_managed_windows() {
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$1" /f >/dev/null 2>&1 </dev/null || true
 }
 
 zel_start_display() {

@@ -4,7 +4,6 @@
 #include "Handheld/Notification.h"
 
 #include "DisplayRequirement.h"
-#include "WineUnmanagedWindows.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

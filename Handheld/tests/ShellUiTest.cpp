@@ -3,7 +3,6 @@
 
 #include "DisplayRequirement.h"
 #include "ShellUiTestResources.h"
-#include "WineUnmanagedWindows.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
 #include "UiTestSupport.h"
 
-#include "Handheld/tests/WineUnmanagedWindows.h"
-
 namespace TestSupport {
 
 namespace {
