@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -44,16 +45,29 @@ inline HWND FindDialog(DWORD thread, unsigned milliseconds = 10000)
     return found;
 }
 
-// Runs what opens a modal dialog on this thread while driver works the dialog from another.
+// Runs what opens a modal dialog on this thread while driver works the dialog from another. A
+// dialog the driver leaves open (a refused OK, a failed assertion) is a failure and is cancelled,
+// so that the test goes on instead of waiting in the dialog's loop for ever.
 inline void WithDialog(const std::function<void()>& open, const std::function<void(HWND)>& driver)
 {
     const DWORD thread = GetCurrentThreadId();
+    std::atomic<bool> returned(false);
     std::thread worker([&]() {
-        HWND dialog = FindDialog(thread);
-        ASSERT_NE(nullptr, dialog) << "no dialog opened";
+        HWND dialog = nullptr;
+        BusTest::WaitUntil([&]() { return (dialog = FindDialog(thread, 0)) != nullptr || returned; }, 30000);
+        if (!dialog) {
+            ADD_FAILURE() << "no dialog opened";
+            return;
+        }
         driver(dialog);
+        const auto closed = [&]() { return returned || !IsWindow(dialog) || !IsWindowVisible(dialog); };
+        if (BusTest::WaitUntil(closed, 20000)) return;
+        ADD_FAILURE() << "the dialog stayed open after the driver was done; cancelled";
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        if (!BusTest::WaitUntil(closed, 5000)) EndDialog(dialog, IDCANCEL);
     });
     open();
+    returned = true;
     worker.join();
 }
 
