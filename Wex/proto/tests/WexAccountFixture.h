@@ -8,6 +8,7 @@
 #include "Wex/proto/account/AccountSettings.h"
 
 #include "Zel/core/accounts/AccountsData.h"
+#include "Zel/core/contactlist/ContactListData.h"
 #include "Zel/core/settings/ValueRecordList.h"
 #include "Zel/core/tests/AccountTestSupport.h"
 #include "Zel/core/settings/SettingsStore.h"
@@ -104,6 +105,22 @@ protected:
     {
         if (!values.Find(CZELString(key))) values.Add(ValueRecord(CZELString(key)));
         return *values.Find(CZELString(key));
+    }
+
+    // The list contact of the account with that "Account name", or 0.
+    int FindContact(unsigned id, const std::string& uin)
+    {
+        CZELArray<ContactListItemPair> items;
+        ContactListDataService->GetAccountItems(id, items);
+        const CZELString wanted(uin.c_str(), int(uin.size()), 65001);
+        for (int i = 0; i < items.GetCount(); ++i) {
+            CZELString name;
+            if (items[i].contactId &&
+                ContactListDataService->GetPropertyString(items[i].contactId, CZELString(L"Account name"), name) &&
+                name == wanted)
+                return items[i].contactId;
+        }
+        return 0;
     }
 
     int Status(unsigned id)

@@ -222,22 +222,6 @@ protected:
         return id;
     }
 
-    // The list contact of the account with that "Account name", or 0.
-    int FindContact(unsigned id, const std::string& uin)
-    {
-        CZELArray<ContactListItemPair> items;
-        ContactListDataService->GetAccountItems(id, items);
-        const CZELString wanted(uin.c_str(), int(uin.size()), 65001);
-        for (int i = 0; i < items.GetCount(); ++i) {
-            CZELString name;
-            if (items[i].contactId &&
-                ContactListDataService->GetPropertyString(items[i].contactId, CZELString(L"Account name"), name) &&
-                name == wanted)
-                return items[i].contactId;
-        }
-        return 0;
-    }
-
     int ContactOf(const std::string& uin)
     {
         for (const Buddy& buddy : buddies)

@@ -166,19 +166,6 @@ protected:
         if (host) DestroyWindow(host);
     }
 
-    int Contact(unsigned account, const wchar_t* uin)
-    {
-        CZELArray<ContactListItemPair> pairs;
-        ContactListDataService->GetAccountItems(account, pairs);
-        for (int i = 0; i < pairs.GetCount(); ++i) {
-            if (!pairs[i].contactId) continue;
-            CZELString value;
-            ContactListDataService->GetPropertyString(pairs[i].contactId, CZELString(L"Account name"), value);
-            if (value == uin) return pairs[i].contactId;
-        }
-        return 0;
-    }
-
     std::wstring AccountString(unsigned id, const wchar_t* key)
     {
         CZELString value;
@@ -373,7 +360,7 @@ TEST_F(WexDetailsPagesTest, AContactsPagesRefillFromTheReply)
     server.SetDetails(555, contact);
     const unsigned id = CreateAccount();
     SignOn(id);
-    const int five = Contact(id, L"555");
+    const int five = FindContact(id, "555");
     ASSERT_NE(five, 0);
 
     Scripted<CContactDetailsDialog> dialog(five);

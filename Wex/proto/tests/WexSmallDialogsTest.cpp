@@ -62,21 +62,8 @@ protected:
                                       WexTest::ListItemBytes("222", 1, 12, 0, Wire().Tlv(0x0066, Bytes()))})});
         const unsigned account = CreateAccount();
         SignOn(account);
-        EXPECT_TRUE(BusTest::WaitUntil([&] { return Contact(account, L"222") != 0; }));
+        EXPECT_TRUE(BusTest::WaitUntil([&] { return FindContact(account, "222") != 0; }));
         return account;
-    }
-
-    int Contact(unsigned account, const wchar_t* uin)
-    {
-        CZELArray<ContactListItemPair> pairs;
-        ContactListDataService->GetAccountItems(account, pairs);
-        for (int i = 0; i < pairs.GetCount(); ++i) {
-            if (!pairs[i].contactId) continue;
-            CZELString value;
-            ContactListDataService->GetPropertyString(pairs[i].contactId, CZELString(L"Account name"), value);
-            if (value == uin) return pairs[i].contactId;
-        }
-        return 0;
     }
 
     CMenuItem MainMenuAdd()
@@ -119,7 +106,7 @@ TEST_F(WexSmallDialogsTest, AddContactSendsTheListAddIntoTheChosenGroup)
     EXPECT_TRUE(Contains(sent, Wire().Str16("444555").U16(1).Get()));
     // The nick goes out cut to 255 characters.
     EXPECT_TRUE(Contains(sent, Wire().Tlv(0x0131, Wire().Text(std::string(255, 'n'))).Get()));
-    EXPECT_TRUE(BusTest::WaitUntil([&] { return Contact(id, L"444555") != 0; }));
+    EXPECT_TRUE(BusTest::WaitUntil([&] { return FindContact(id, "444555") != 0; }));
 
     // Cancel sends nothing.
     WithDialog([&] { add.callback(0, add.argument); },
@@ -170,7 +157,7 @@ TEST_F(WexSmallDialogsTest, TheAuthorisationRequestCarriesTheEditedReason)
 {
     ZEL_REQUIRE_DISPLAY();
     const unsigned id = Online();
-    const int contact = Contact(id, L"222");
+    const int contact = FindContact(id, "222");
     CPopupMenu menu;
     menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, CZELString(L"Send message"), 4001, nullptr, 0, false));
     ASSERT_TRUE(Manager().FillContactMenu(id, contact, &menu));
