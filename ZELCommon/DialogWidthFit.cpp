@@ -38,9 +38,12 @@ int FullHeight(HWND child, const RECT& rect)
 
 void FitChildrenToWidth(HWND window, int designed, int width)
 {
+    int reach = 0;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        designed = std::max<int>(designed, ChildRect(window, child).right);
-    if (width <= 0 || width >= designed) return;
+        reach = std::max<int>(reach, ChildRect(window, child).right);
+    if (width <= 0 || reach <= width) return;
+    // The template's own right margin is squeezed with the controls, so the last one keeps some.
+    designed = std::max(designed, reach);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const RECT rect = ChildRect(window, child);
         const int left = FitToWidth(rect.left, designed, width);

@@ -63,8 +63,9 @@ TEST(DialogWidthFit, ChildrenComeWithinTheWidthAndAComboKeepsItsList)
     SendMessageW(combo, CB_GETDROPPEDCONTROLRECT, 0, LPARAM(&dropped));
     EXPECT_EQ(dropped.bottom - dropped.top, listHeight);
 
-    // Once they fit, a second fit changes nothing.
-    UI::FitChildrenToWidth(host, 200, 200);
+    // Controls that fit stay, even under a template wider than the window.
+    UI::FitChildrenToWidth(host, 300, 200);
+    EXPECT_EQ(ChildRect(host, button).left, 10);
     EXPECT_EQ(ChildRect(host, button).right, 150);
     EXPECT_EQ(ChildRect(host, combo).right, 200);
     DestroyWindow(host);
