@@ -1,5 +1,6 @@
 #include "ZELCommon/ZELWMUI_BigDlg.h"
 
+#include "ZELCommon/DialogWidthFit.h"
 #include "ZELCommon/ZELCommonMain.h"
 #include "ZELCommon/ZELCommonResources.h"
 
@@ -27,11 +28,17 @@ CZELWMUI_BigDlg::CZELWMUI_BigDlg() : menuBar(nullptr), activateInfo()
 
 void CZELWMUI_BigDlg::OnInitDialog()
 {
+    RECT designed = {};
+    GetClientRect(hwnd, &designed);
     SHINITDLGINFO init = {};
     init.mask = SHIDIM_FLAGS;
     init.dialog = hwnd;
     init.flags = FullScreenDialogFlags(GetCommandButton());
     SHInitDialog(&init);
+    // Before the bar exists: it spans the screen already.
+    RECT screen = {};
+    GetClientRect(hwnd, &screen);
+    FitChildrenToWidth(hwnd, designed.right, screen.right);
 
     SHMENUBARINFO bar = {};
     bar.size = sizeof(bar);

@@ -36,7 +36,8 @@ public:
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCommand(WORD notifyCode, WORD id, HWND control) override;
-    // Full screen, title-strip button, soft-key bar, captions. Derived dialogs call it first.
+    // Full screen (the controls squeezed sideways where the template is wider than the screen),
+    // title-strip button, soft-key bar, captions. Derived dialogs call it first.
     void OnInitDialog() override;
 
     // Slots 26-31.

@@ -3,6 +3,7 @@
 #include "Zel/chat/settings/MessageWindowSettings.h"
 #include "Zel/prefs/PreferencesDialog.h"
 #include "Zel/prefs/PreferencesPage.h"
+#include "Zel/prefs/SkinnedDialog.h"
 #include "Zel/shell/app/GuiResources.h"
 #include "Zel/shell/dialogs/DialogTemplates.h"
 #include "Zel/shell/helpers/ControlHelpers.h"
@@ -26,7 +27,7 @@ bool SameText(const CZELString& a, const CZELString& b)
     return a.GetLength() == 0 || std::wmemcmp(a.GetBuffer(), b.GetBuffer(), size_t(a.GetLength())) == 0;
 }
 
-class MessageWindowSettingsPage : public UI::CZELWMUI_SettingsPan {
+class MessageWindowSettingsPage : public SkinnedPage {
 public:
     MessageWindowSettingsPage(int index, MessageWindowSettings& settings, MessageWindowSettingsObserver* observer,
                               int templateId, int title)

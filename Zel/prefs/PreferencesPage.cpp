@@ -4,7 +4,6 @@
 #include "Zel/shell/app/Application.h"
 #include "Zel/shell/app/GuiResources.h"
 #include "Zel/shell/helpers/ControlHelpers.h"
-#include "Zel/shell/skin/ColorScheme.h"
 
 PreferencesPage::PreferencesPage(PreferencesDialog& owner, int templateId, int caption, int icon)
     : owner(owner), templateId(templateId), caption(caption), icon(icon)
@@ -26,17 +25,6 @@ CZELArray<int> PreferencesPage::GetIcons()
 ZELTabDlg::PanResource PreferencesPage::GetResource()
 {
     return {PreferencesModule(), templateId};
-}
-
-HBRUSH PreferencesPage::GetBkBrush()
-{
-    HBRUSH brush = GuiBackgroundBrush();
-    return brush ? brush : GetSysColorBrush(COLOR_WINDOW);
-}
-
-COLORREF PreferencesPage::GetTextColor()
-{
-    return GetSchemeColor(ColorScheme::TextColor);
 }
 
 int PreferencesPage::DoDataExchange(int save)
@@ -64,7 +52,7 @@ void PreferencesPage::OnCommand(WORD notifyCode, WORD id, HWND control)
     } else if (!button && notifyCode == CBN_SELCHANGE && lstrcmpiW(kind, L"ComboBox") == 0) {
         UpdateEnabling(id);
     } else {
-        UI::CZELWMUI_SettingsPan::OnCommand(notifyCode, id, control);
+        SkinnedPage::OnCommand(notifyCode, id, control);
     }
 }
 

@@ -3,7 +3,7 @@
 // stores when the dialog ends with OK (always accepting) and re-runs its rules on each click.
 #pragma once
 
-#include "ZELCommon/ZELWMUI_SettingsPan.h"
+#include "Zel/prefs/SkinnedDialog.h"
 
 #include <windows.h>
 
@@ -12,17 +12,13 @@
 class PreferencesDialog;
 class GlobalSettings;
 
-class PreferencesPage : public UI::CZELWMUI_SettingsPan {
+class PreferencesPage : public SkinnedPage {
 public:
     PreferencesPage(PreferencesDialog& owner, int templateId, int caption, int icon);
 
     CZELString GetTitle() override;
     CZELArray<int> GetIcons() override;
     ZELTabDlg::PanResource GetResource() override;
-    // The skin behind the page and the scheme's text colour on its labels, as on the dialog around
-    // it; the window's own defaults would leave the page black and its labels unreadable.
-    HBRUSH GetBkBrush() override;
-    COLORREF GetTextColor() override;
 
 protected:
     int DoDataExchange(int save) override;

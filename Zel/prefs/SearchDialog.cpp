@@ -14,7 +14,6 @@
 #include "Zel/shell/helpers/ControlHelpers.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
 #include "Zel/shell/notify/Notifier.h"
-#include "Zel/shell/skin/ColorScheme.h"
 #include "Zel/core/skin/SkinImageSet.h"
 #include "ZELCommon/ZELWMUI_HiDpi.h"
 
@@ -31,20 +30,13 @@ CSearchDialog* g_current = nullptr;
 }  // namespace
 
 // The results page: the dialog's result array as an owner-drawn list, and its menu.
-class SearchResultsPage : public UI::CZELWMUI_SettingsPan {
+class SearchResultsPage : public SkinnedPage {
 public:
     explicit SearchResultsPage(CSearchDialog& owner) : owner(owner) {}
 
     CZELString GetTitle() override { return GuiText(230); }
     CZELArray<int> GetIcons() override { return CZELArray<int>(); }
     ZELTabDlg::PanResource GetResource() override { return {PreferencesModule(), 160}; }
-    // The skin around the list, as on the preferences' pages.
-    HBRUSH GetBkBrush() override
-    {
-        HBRUSH brush = GuiBackgroundBrush();
-        return brush ? brush : GetSysColorBrush(COLOR_WINDOW);
-    }
-    COLORREF GetTextColor() override { return GetSchemeColor(ColorScheme::TextColor); }
 
     HWND List() const { return GetDlgItem(ListId); }
 
@@ -144,7 +136,7 @@ protected:
             ShowMenu(at);
             return 0;
         }
-        return UI::CZELWMUI_SettingsPan::OnMessage(message, wParam, lParam);
+        return SkinnedPage::OnMessage(message, wParam, lParam);
     }
 
     void OnDrawItem(UINT id, DRAWITEMSTRUCT* item) override

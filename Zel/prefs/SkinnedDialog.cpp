@@ -3,13 +3,33 @@
 #include "Zel/shell/app/GuiResources.h"
 #include "Zel/shell/skin/ColorScheme.h"
 
-HBRUSH SkinnedDialog::GetBkBrush()
+HBRUSH SkinnedBackground()
 {
     HBRUSH brush = GuiBackgroundBrush();
     return brush ? brush : GetSysColorBrush(COLOR_WINDOW);
 }
 
-COLORREF SkinnedDialog::GetTextColor()
+COLORREF SkinnedTextColor()
 {
     return GetSchemeColor(ColorScheme::TextColor);
+}
+
+HBRUSH SkinnedDialog::GetBkBrush()
+{
+    return SkinnedBackground();
+}
+
+COLORREF SkinnedDialog::GetTextColor()
+{
+    return SkinnedTextColor();
+}
+
+HBRUSH SkinnedPage::GetBkBrush()
+{
+    return SkinnedBackground();
+}
+
+COLORREF SkinnedPage::GetTextColor()
+{
+    return SkinnedTextColor();
 }

@@ -213,7 +213,7 @@ protected:
         Shown<CAccountSettingsDialog> settings(account);
         settings.steps = {[&] {
             settings.CheckPages({{L"settings_account", IDC_WEX_LOGIN_LABEL, IDC_WEX_LOGIN, 4, 14, 121, 13, true, kSkinText},
-                                 {L"settings_connection", IDC_WEX_PORT_LABEL, IDC_WEX_PORT, 104, 14, 35, 13, true, kSkinText},
+                                 {L"settings_connection", IDC_WEX_PORT_LABEL, IDC_WEX_PORT, 100, 14, 35, 13, true, kSkinText},
                                  {L"settings_additional", IDC_WEX_STANDARD_ICON_LABEL, IDC_WEX_STANDARD_ICON, 4, 4, 10, 10,
                                   false, kSkinText}},
                                 dpi);

@@ -1,6 +1,7 @@
 #include "Zel/shell/dialogs/SettingsDialog.h"
 
 #include "Zel/shell/app/GuiResources.h"
+#include "ZELCommon/DialogWidthFit.h"
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
 
 namespace {
@@ -23,7 +24,13 @@ void CSettingsDialog::OnInitDialog()
         // Pages are owned as the window objects behind the interface.
         UI::CZELWMUI_SettingsPan* page = dynamic_cast<UI::CZELWMUI_SettingsPan*>(pan);
         if (!page) continue;
-        page->Create(hwnd);
+        // The page comes up at its template's size; its controls must fit the page area.
+        if (HWND window = page->Create(hwnd)) {
+            RECT designed = {};
+            GetClientRect(window, &designed);
+            const RECT& area = GetPageArea();
+            UI::FitChildrenToWidth(window, designed.right, area.right - area.left);
+        }
         AddPage(GetPageCount(), page, pan->GetTitle(), pan->GetIcons());
     }
     if (GetPageCount() == 0) {
