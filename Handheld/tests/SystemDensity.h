@@ -25,6 +25,13 @@ inline std::wstring EnvironmentText(const wchar_t* name)
     return length > 0 && length < 256 ? std::wstring(value, length) : std::wstring();
 }
 
+// True in a process started to run a test at another density: what the whole test program sets up
+// once (and takes down at its end) is the starting program's, not this one's.
+inline bool IsDensityChild()
+{
+    return !EnvironmentText(L"ZEL_TEST_DENSITY").empty();
+}
+
 // Sets the density the system reads at a process's start, and puts the old one back.
 class SystemDensityValue {
 public:

@@ -51,9 +51,9 @@ HWND Owner()
 
 }  // namespace
 
-AddContactDialog::AddContactDialog(CZELString& accountName, CZELString& contactName, CZELString& group,
-                                   const CZELArray<CZELString>& groups)
-    : accountName(accountName), contactName(contactName), group(group), groups(groups)
+AddContactDialog::AddContactDialog(Services::CServicesManager* bus, CZELString& accountName,
+                                   CZELString& contactName, CZELString& group, const CZELArray<CZELString>& groups)
+    : bus(bus), accountName(accountName), contactName(contactName), group(group), groups(groups)
 {
 }
 
@@ -110,10 +110,10 @@ void AddContactDialog::OnSoftKey(TSoftKey key)
     else if (Confirm()) EndDialog(IDOK);
 }
 
-bool RunAddContactDialog(CZELString& accountName, CZELString& contactName, CZELString& group,
-                         const CZELArray<CZELString>& groups)
+bool RunAddContactDialog(Services::CServicesManager* bus, CZELString& accountName, CZELString& contactName,
+                         CZELString& group, const CZELArray<CZELString>& groups)
 {
-    AddContactDialog dialog(accountName, contactName, group, groups);
+    AddContactDialog dialog(bus, accountName, contactName, group, groups);
     return dialog.DoModal(IDD_JABBER_ADD_CONTACT, PluginModule(), Owner()) == IDOK;
 }
 
@@ -122,10 +122,12 @@ void JabberAccount::OpenAddContact(unsigned accountId, int groupId, int contactI
     CZELString jid, name, group;
     CZELArray<CZELString> groups;
     bool haveList = false;
+    Services::CServicesManager* bus = nullptr;
     PluginAccounts().WithAccountId(accountId, [&](JabberAccount* account) {
         IContactListData* list = account->ContactList();
         if (!list) return;
         haveList = true;
+        bus = account->Bus();
         jid = Property(list, contactId, L"Account name");
         name = Property(list, contactId, L"CL Alias");
         group = Property(list, groupId, L"Account name");
@@ -134,7 +136,7 @@ void JabberAccount::OpenAddContact(unsigned accountId, int groupId, int contactI
         for (int i = 0; i < items.GetCount(); ++i)
             if (items[i].contactId == 0) groups.Add(Property(list, items[i].groupId, L"Account name"));
     });
-    if (!haveList || !RunAddContactDialog(jid, name, group, groups)) return;
+    if (!haveList || !RunAddContactDialog(bus, jid, name, group, groups)) return;
     PluginAccounts().WithAccountId(accountId, [&](JabberAccount* account) {
         const std::wstring j(Chars(jid)), n(Chars(name)), g(Chars(group));
         account->RunOnQueue([account, j, n, g] { account->AddRosterContact(j, n, g); });

@@ -94,6 +94,8 @@ public:
     const ZEL_GUID& ProtocolGuid() const;
     int FirstStatusImage() const;
     const AccountSettings& Settings() const { return settings; }
+    // The program's bus, which outlives the account.
+    Services::CServicesManager* Bus() const { return services; }
 
     // A new group of the account in the contact list, its network name and its shown name both
     // name: the group's id, 0 without the contact list.

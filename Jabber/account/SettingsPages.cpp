@@ -9,6 +9,7 @@
 #include "Jabber/account/PluginShared.h"
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/accounts/ManagerPayloads.h"
+#include "Zel/core/skin/SkinnedWindow.h"
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
 #include "ZELCommon/ZELWMUI_DlgItems.h"
 
@@ -62,11 +63,11 @@ bool SameNoCase(const CZELString& a, const CZELString& b)
     return true;
 }
 
-class JabberPage : public UI::CZELWMUI_SettingsPan {
+class JabberPage : public SkinnedWindow<UI::CZELWMUI_SettingsPan> {
 public:
     JabberPage(JabberAccount& account, int templateId, int title, int image)
         : handle(unsigned(account.OwnQueue())), settings(account.Settings()), offline(account.GetStatus() == 0),
-          templateId(templateId), title(title), image(image)
+          bus(account.Bus()), templateId(templateId), title(title), image(image)
     {
     }
     CZELString GetTitle() override { return PluginShared::Instance().Text(title); }
@@ -79,6 +80,7 @@ public:
     ZELTabDlg::PanResource GetResource() override { return {PluginModule(), templateId}; }
 
 protected:
+    ISkinImages* Skin() override { return SkinService(bus); }
     void Label(int id, int text) { UI::SetDlgItemString(hwnd, id, PluginShared::Instance().Text(text)); }
     void EnableItems(std::initializer_list<int> ids, bool enabled)
     {
@@ -96,6 +98,7 @@ protected:
     const bool offline;  // while connecting or connected, the connection's values stay as they are
 
 private:
+    Services::CServicesManager* const bus;
     int templateId, title, image;
 };
 

@@ -10,6 +10,7 @@
 #include "Jabber/account/VCardStores.h"
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/bus/ServicesManager.h"
+#include "Zel/core/skin/SkinnedWindow.h"
 #include "ZELCommon/ZELTime.h"
 #include "ZELCommon/ZELWMUI_DlgItems.h"
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
@@ -74,10 +75,11 @@ const std::vector<Label> kGeneralLabels = {{IDC_JB_VC_JID_LABEL, TextAccountName
                                                       {IDC_JB_VC_MIDDLE_NAME_LABEL, TextMiddleName},
                                                       {IDC_JB_VC_LAST_NAME_LABEL, TextLastName}};
 
-class DetailsPane : public UI::CZELWMUI_SettingsPan {
+class DetailsPane : public SkinnedWindow<UI::CZELWMUI_SettingsPan> {
 public:
-    DetailsPane(int templateId, int title, std::vector<Label> labels, std::vector<Field> fields)
-        : templateId(templateId), title(title), labels(std::move(labels)), fields(std::move(fields))
+    DetailsPane(Services::CServicesManager* bus, int templateId, int title, std::vector<Label> labels,
+                std::vector<Field> fields)
+        : bus(bus), templateId(templateId), title(title), labels(std::move(labels)), fields(std::move(fields))
     {
     }
     CZELString GetTitle() override { return PluginShared::Instance().Text(title); }
@@ -85,6 +87,7 @@ public:
     ZELTabDlg::PanResource GetResource() override { return {PluginModule(), templateId}; }
 
 protected:
+    ISkinImages* Skin() override { return SkinService(bus); }
     void SetLabels()
     {
         for (const Label& label : labels) UI::SetDlgItemString(hwnd, label.id, PluginShared::Instance().Text(label.text));
@@ -102,6 +105,8 @@ protected:
         for (const Field& field : fields) values.SetString(field.key, UI::GetDlgItemString(hwnd, field.id, kFieldLength));
     }
 
+    Services::CServicesManager* const bus;
+
 private:
     int templateId, title;
     std::vector<Label> labels;
@@ -113,7 +118,7 @@ class OwnPane : public DetailsPane {
 public:
     OwnPane(Services::CServicesManager* bus, unsigned accountId, int templateId, int title,
             std::vector<Label> labels, std::vector<Field> fields)
-        : DetailsPane(templateId, title, std::move(labels), std::move(fields)), bus(bus), accountId(accountId)
+        : DetailsPane(bus, templateId, title, std::move(labels), std::move(fields)), accountId(accountId)
     {
     }
 
@@ -132,7 +137,6 @@ protected:
     virtual void Load(IProtocolsManager&, VCardValues& values) { LoadFields(values); }
     virtual void Save(IProtocolsManager&, VCardValues& values) { SaveFields(values); }
 
-    Services::CServicesManager* const bus;
     const unsigned accountId;
 };
 
@@ -266,7 +270,7 @@ class ContactPane : public DetailsPane {
 public:
     ContactPane(Services::CServicesManager* bus, int contactId, int templateId, int title,
                 std::vector<Label> labels, std::vector<Field> fields)
-        : DetailsPane(templateId, title, std::move(labels), std::move(fields)), bus(bus), contactId(contactId)
+        : DetailsPane(bus, templateId, title, std::move(labels), std::move(fields)), contactId(contactId)
     {
     }
 
@@ -287,7 +291,6 @@ protected:
     }
     virtual void Save(IContactListData&) {}
 
-    Services::CServicesManager* const bus;
     const int contactId;
 };
 

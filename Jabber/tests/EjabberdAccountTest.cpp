@@ -1,15 +1,22 @@
 // Jabber.dll's accounts against real ejabberd servers that the tests start on 127.0.0.1, through the
 // program's bus, protocols manager and connection service: every way of signing in, direct TLS for
 // the kind that defaults to it, a wrong password, a login the server kicks out, a second login that
-// takes the account's resource, and keep-alive ticks from other threads on a compressed stream.
-// Where the stream is not encrypted, a relay reads what the server answered.
+// takes the account's resource, keep-alive ticks from other threads on a compressed stream, the
+// settings pages' manual server and compression carried into the next connection, and menu actions
+// amid messages and ticks. Where the stream is not encrypted, a relay reads what the server answered.
 #include "Zel/net/tests/PeerSupport.h"
 
+#include "Jabber/tests/ContactListView.h"
 #include "Jabber/tests/JabberTestHost.h"
+#include "Jabber/tests/MenuRows.h"
+#include "Jabber/tests/SettingsPagesDriver.h"
 #include "Jabber/tests/XmppRelay.h"
 #include "Jabber/tests/XmppTestSession.h"
 
+#include "Handheld/tests/DisplayRequirement.h"
+#include "Jabber/JabberResources.h"
 #include "Jabber/account/AccountSettings.h"
+#include "Jabber/stream/StreamCompression.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +47,9 @@ struct AccountPeers {
             PeerTest::LinuxPeer* peer;
             std::vector<std::string> options;
         } starts[] = {
-            {&zlib, {"zlib", "admin-extra", alice, "user=bob:bobpw"}},
+            {&zlib,
+             {"zlib", "admin-extra", alice, "user=bob:bobpw", "user=erin:erinpw",
+              "ctl=add_rosteritem erin localhost bob localhost Bob Friends none"}},
             {&plain, {"no-digest-md5", alice}},
             {&legacy, {"no-digest-md5", "no-plain", alice}},
             {&tls, {"tls=" + PeerTest::TestCertDir() + "/localhost", alice}},
@@ -69,6 +78,31 @@ struct AccountPeers {
         for (std::thread& t : stopping) t.join();
     }
 };
+
+// What the client sent through relay once its stream was compressed, inflated: the bytes after its
+// request for compression (one connection's); "(...)" when there are none or they are corrupt.
+std::string InflatedClientBytes(XmppRelay& relay)
+{
+    const std::string sent = relay.ClientBytes();
+    const std::string request = "</compress>";
+    const size_t at = sent.find(request);
+    if (at == std::string::npos) return "(no compression asked for)";
+    StreamCompression compression;
+    if (!compression.Start()) return "(no inflater)";
+    compression.Put(sent.data() + at + request.size(), sent.size() - at - request.size());
+    std::string text;
+    char piece[4096];
+    int n;
+    while ((n = compression.Decompress(piece, sizeof piece)) > 0) text.append(piece, size_t(n));
+    return n < 0 ? "(corrupt)" : text;
+}
+
+size_t Occurrences(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
 
 class EjabberdAccountTest : public PeerTest::SharedPeers<AccountPeers> {
 protected:
@@ -293,6 +327,160 @@ TEST_F(EjabberdAccountTest, KeepAliveTicksFromOtherThreadsLeaveTheCompressedStre
 
     ASSERT_TRUE(GoOffline(id));
     EXPECT_EQ(tick(context), 0u);
+}
+
+// After "OK" on the settings pages, the next connection goes where they say: the manual host and
+// port typed on the expert page (the stored ones lead nowhere), and with compression ticked the
+// account asks for it and sends nothing but deflated bytes from then on.
+TEST_F(EjabberdAccountTest, TheSettingsPagesManualServerAndCompressionCarryTheNextConnection)
+{
+    ZEL_REQUIRE_DISPLAY();
+    ASSERT_TRUE(plugin.Loaded());
+    XmppRelay relay(peers->zlib.Port());
+    unsigned id = Account(1);
+    host.SetString(id, L"Manual connection server", L"127.0.0.2");
+    host.SetByte(id, L"Compression", 0);
+    {
+        JabberTest::SettingsPagesDriver pages(*host.manager);
+        std::vector<HWND> windows = pages.Open(id);
+        ASSERT_EQ(windows.size(), 2u);
+        HWND expert = windows[1];
+        if (IsDlgButtonChecked(expert, IDC_JB_MANUAL) != BST_CHECKED)
+            SendDlgItemMessageW(expert, IDC_JB_MANUAL, BM_CLICK, 0, 0);
+        JabberTest::TypeInto(GetDlgItem(expert, IDC_JB_SERVER), L"127.0.0.1");
+        JabberTest::TypeInto(GetDlgItem(expert, IDC_JB_PORT), std::to_wstring(relay.Port()));
+        SendDlgItemMessageW(expert, IDC_JB_COMPRESSION, BM_CLICK, 0, 0);
+        ASSERT_EQ(IsDlgButtonChecked(expert, IDC_JB_COMPRESSION), BST_CHECKED);
+        ASSERT_TRUE(pages.Save());
+    }
+    host.Settle(id);
+    ASSERT_TRUE(GoOnline(id));
+
+    const std::string sent = relay.ClientBytes();
+    const size_t request = sent.find("<compress xmlns='http://jabber.org/protocol/compress'><method>zlib</method></compress>");
+    ASSERT_NE(request, std::string::npos) << sent;
+    EXPECT_NE(sent.find("<stream:stream"), std::string::npos);
+    ASSERT_FALSE(relay.ServerEventsWith("<compressed ").empty()) << ::testing::PrintToString(relay.ServerEvents());
+    // Past the request nothing is readable: the restarted stream and the binding are in the deflated
+    // bytes only.
+    EXPECT_EQ(sent.find("<stream:stream", request), std::string::npos);
+    EXPECT_EQ(sent.find("xmpp-bind", request), std::string::npos);
+    const std::string inflated = InflatedClientBytes(relay);
+    EXPECT_EQ(inflated.compare(0, 5, "<?xml"), 0) << inflated;
+    EXPECT_NE(inflated.find("<stream:stream to='localhost'"), std::string::npos) << inflated;
+    EXPECT_NE(inflated.find("urn:ietf:params:xml:ns:xmpp-bind"), std::string::npos) << inflated;
+    ASSERT_TRUE(GoOffline(id));
+}
+
+// The contact menu's authorisation items chosen 200 times while the other party and the account
+// exchange messages and keep-alive ticks fire on other threads: every presence goes through the
+// account's one deflater on its own queue, so the compressed stream stays whole and each one, and
+// each message, arrives.
+TEST_F(EjabberdAccountTest, MenuActionsAmidMessagesAndTicksLeaveTheCompressedStreamIntact)
+{
+    ASSERT_TRUE(plugin.Loaded());
+    JabberTest::ContactListEvents events(bus);
+    host.contactList->SetAntispamEnable(false);
+    XmppRelay relay(peers->zlib.Port());
+    unsigned id = Account(relay.Port(), L"erin", L"erinpw");
+    host.SetByte(id, L"Compression", 1);
+    ASSERT_TRUE(GoOnline(id));
+    ASSERT_FALSE(relay.ServerEventsWith("<compressed ").empty());
+    int contact = 0;
+    ASSERT_TRUE(TestSupport::WaitUntil(
+        [&] { return (contact = JabberTest::ContactByJid(*host.contactList, id, "bob@localhost")) != 0; }, 10000));
+    TestSupport::WaitUntil([&] { return !host.EventsOf(id, PMEV_TIMER_SET).empty(); }, 10000);
+    host.Settle(id);
+    std::vector<AccountTest::Event> timers = host.EventsOf(id, PMEV_TIMER_SET);
+    ASSERT_EQ(timers.size(), 1u);
+    AccountTimerCallback tick = timers[0].callback;
+    const intptr_t context = timers[0].context;
+    ASSERT_TRUE(tick);
+
+    XmppTest::Client bob(XmppTest::Connect(peers->zlib.Port()));
+    std::string failure;
+    ASSERT_TRUE(XmppTest::SignIn(bob, "DIGEST-MD5", failure, "bob", "bobpw")) << failure;
+    unsigned counter = 0;
+    ASSERT_EQ(XmppTest::BindAndOpenSession(bob, counter, "menus"), "bob@localhost/menus");
+    ASSERT_TRUE(bob.SendText("<presence/>"));  // available, so messages to the bare JID reach it
+
+    // Two timer threads tick until the scope ends, however it ends.
+    struct Tickers {
+        std::atomic<bool> stop{false};
+        std::atomic<int> ticks{0};
+        std::vector<std::thread> threads;
+        Tickers(AccountTimerCallback tick, intptr_t context)
+        {
+            for (int t = 0; t < 2; ++t)
+                threads.emplace_back([this, tick, context] {
+                    while (!stop) {
+                        if (tick(context) == 120000u) ++ticks;
+                        Sleep(1);  // about as often as the actions, not a flood of blanks
+                    }
+                });
+        }
+        ~Tickers() { Stop(); }
+        void Stop()
+        {
+            stop = true;
+            for (std::thread& t : threads)
+                if (t.joinable()) t.join();
+        }
+    } tickers(tick, context);
+
+    const int kActions = 200, kMessageEvery = 10;
+    const char* const kItems[] = {"Request authorization", "Grant authorization", "Revoke authorization"};
+    int chosen = 0, sentMessages = 0;
+    for (int i = 0; i < kActions; ++i) {
+        // Whatever the latest roster push left on the menu, one of its authorisation items.
+        const CPopupMenu menu = JabberTest::ContactMenuOf(*host.manager, id, contact);
+        for (int k = 0; k < 3; ++k)
+            if (JabberTest::Choose(menu, kItems[(i + k) % 3])) {
+                ++chosen;
+                break;
+            }
+        ASSERT_TRUE(bob.SendText("<message to='erin@localhost' type='chat'><body>bob " + std::to_string(i) +
+                                 "</body></message>"));
+        if (i % kMessageEvery == 0) {
+            MessageRecord message;
+            message.contactId = contact;
+            message.text = CZELString(std::to_wstring(++sentMessages).c_str());
+            host.manager->SendInstantMessage(id, message, true);
+        }
+    }
+    EXPECT_EQ(chosen, kActions);
+
+    // Every message of bob's reaches the account; every one of the account's reaches bob, in order.
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] {
+            size_t from = 0;
+            for (const JabberTest::ContactListEvents::Event& e : events.Events(CLE_INCOMING_MESSAGE))
+                from += JabberTest::Narrow(e.message.text).compare(0, 4, "bob ") == 0;
+            return from == size_t(kActions);
+        },
+        30000));
+    for (int n = 1; n <= sentMessages; ++n) {
+        std::unique_ptr<XmlElement> message;
+        while ((message = bob.NextStanza("message")) && !FindChild(message.get(), "body")) {
+        }
+        ASSERT_TRUE(message) << n << " " << bob.Failure();
+        EXPECT_EQ(FindChild(message.get(), "body")->text, std::to_string(n));
+    }
+    tickers.Stop();
+    EXPECT_GT(tickers.ticks, 0);
+    host.Settle(id);
+
+    // The stream, read as the server read it: whole, with every presence the items stand for (the
+    // relay may still be passing the last ones on).
+    const std::string presence = "<presence to='bob@localhost' type=";
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] { return Occurrences(InflatedClientBytes(relay), presence) == size_t(kActions); }, 5000));
+    const std::string inflated = InflatedClientBytes(relay);
+    EXPECT_EQ(inflated.compare(0, 5, "<?xml"), 0) << inflated;
+    EXPECT_EQ(Occurrences(inflated, presence), size_t(kActions)) << inflated;
+    EXPECT_EQ(host.Statuses(id), (std::vector<int>{AccountStatus::Connecting, AccountStatus::Online}));
+    EXPECT_TRUE(relay.ServerEventsWith("stream:error").empty()) << ::testing::PrintToString(relay.ServerEvents());
+    ASSERT_TRUE(GoOffline(id));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "Jabber/tests/ContactListView.h"
 #include "Jabber/tests/JabberTestHost.h"
+#include "Jabber/tests/MenuRows.h"
 #include "Jabber/tests/RosterSession.h"
 
 #include "Jabber/account/JabberAccount.h"
@@ -26,7 +27,10 @@ struct PartyServer {
     PartyServer()
     {
         if (!server.Start("ejabberd", {"admin-extra", "user=alice:alicepw", "user=bob:bobpw",
-                                       "ctl=add_rosteritem alice localhost bob localhost Bob Friends none"}))
+                                       "ctl=add_rosteritem alice localhost bob localhost Bob Friends none",
+                                       // The menus' pair, apart from alice and bob.
+                                       "user=carol:carolpw", "user=dave:davepw",
+                                       "ctl=add_rosteritem carol localhost dave localhost Dave Friends none"}))
             failures = server.Failure();
     }
     ~PartyServer() { server.Stop(); }
@@ -38,6 +42,20 @@ protected:
     ~EjabberdPartyTest() override { plugin.SetTimings(15000, 60000); }
 
     std::string PartyEvents() { return PeerTest::ReadTextFile(party.RunDir() + "/events.log"); }
+    // How many of the party's event lines are line exactly.
+    size_t PartyLines(const std::string& line)
+    {
+        const std::string events = "\n" + PartyEvents();
+        size_t count = 0;
+        for (size_t at = events.find("\n" + line + "\n"); at != std::string::npos;
+             at = events.find("\n" + line + "\n", at + 1))
+            ++count;
+        return count;
+    }
+    bool PartyCounted(const std::string& line, size_t count)
+    {
+        return TestSupport::WaitUntil([&] { return PartyLines(line) == count; }, 15000);
+    }
     bool PartySaw(const std::string& line)
     {
         return TestSupport::WaitUntil([&] { return PartyEvents().find(line) != std::string::npos; }, 15000);
@@ -123,6 +141,84 @@ TEST_F(EjabberdPartyTest, TheOtherPartySubscribesShowsItsStatusAndTalksBack)
         << PartyEvents();
     EXPECT_TRUE(PartySaw("receipt echo1")) << PartyEvents();
     EXPECT_TRUE(PartySaw("delivered echo1")) << PartyEvents();
+    party.Stop();
+}
+
+// The contact and chat menus' authorisation items, chosen as the user chooses them, reach the other
+// party as the presences they stand for; the roster pushes that follow change the items offered.
+TEST_F(EjabberdPartyTest, TheMenusAuthorisationItemsReachTheOtherParty)
+{
+    ASSERT_TRUE(plugin.Loaded());
+    ASSERT_TRUE(peers->failures.empty()) << peers->failures;
+    host.contactList->SetAntispamEnable(false);
+    const int port = peers->server.Port();
+    unsigned id = host.CreateAccount(GUID_XMPP_PROTOCOL);
+    host.Configure(id, L"carol", L"carolpw", port);
+    host.SetStatus(id, AccountStatus::Online);
+    ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::Online}));
+    int dave = 0;
+    ASSERT_TRUE(TestSupport::WaitUntil(
+        [&] { return (dave = JabberTest::ContactByJid(*host.contactList, id, "dave@localhost")) != 0; }, 10000));
+    ASSERT_TRUE(party.Start("xmpp-party", {std::to_string(port), "dave@localhost/party", "davepw", "--subscribe",
+                                           "carol@localhost"}))
+        << party.Failure();
+
+    IProtocolsManager& manager = *host.manager;
+    auto contactRows = [&] { return JabberTest::RowsOf(JabberTest::ContactMenuOf(manager, id, dave)); };
+    auto offered = [&](const std::vector<std::string>& items) {
+        std::vector<std::string> expected = {"4001", "4003", "4004", "4005", "4007", "4008", "4009", "4010", "4011", "-"};
+        for (const std::string& item : items) expected.push_back(item + "|image");
+        return TestSupport::WaitUntil([&] { return contactRows() == expected; }, 15000);
+    };
+    auto asked = [&] {
+        return TestSupport::WaitUntil(
+            [&] { return JabberTest::ItemNamed(JabberTest::ChatMenuOf(manager, id, dave), "Decline") != nullptr; },
+            15000);
+    };
+    auto askAgain = [&] {
+        MessageRecord message;
+        message.contactId = dave;
+        message.text = CZELString(L"ask for my presence");
+        manager.SendInstantMessage(id, message, true);
+    };
+    auto choose = [&](const CPopupMenu& menu, const char* item) { return JabberTest::Choose(menu, item); };
+    const std::string subscribe = "subscribe carol@localhost", subscribed = "subscribed carol@localhost",
+                      unsubscribed = "unsubscribed carol@localhost";
+
+    // The party's request at its start, accepted from the chat menu.
+    ASSERT_TRUE(asked()) << PartyEvents();
+    EXPECT_TRUE(offered({"Request authorization", "Grant authorization"})) << ::testing::PrintToString(contactRows());
+    ASSERT_TRUE(choose(JabberTest::ChatMenuOf(manager, id, dave), "Accept"));
+    EXPECT_TRUE(PartyCounted(subscribed, 1)) << PartyEvents();
+
+    // It sees us now: revoked from the contact menu.
+    ASSERT_TRUE(offered({"Request authorization", "Revoke authorization"})) << ::testing::PrintToString(contactRows());
+    ASSERT_TRUE(choose(JabberTest::ContactMenuOf(manager, id, dave), "Revoke authorization"));
+    EXPECT_TRUE(PartyCounted(unsubscribed, 1)) << PartyEvents();
+
+    // Asked again: declined from the chat menu.
+    ASSERT_TRUE(offered({"Request authorization", "Grant authorization"})) << ::testing::PrintToString(contactRows());
+    askAgain();
+    ASSERT_TRUE(asked()) << PartyEvents();
+    ASSERT_TRUE(choose(JabberTest::ChatMenuOf(manager, id, dave), "Decline"));
+    EXPECT_TRUE(PartyCounted(unsubscribed, 2)) << PartyEvents();
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] { return JabberTest::RowsOf(JabberTest::ChatMenuOf(manager, id, dave)) == JabberTest::MenuRows({"5000", "5001"}); },
+        5000));
+
+    // And again: granted from the contact menu.
+    askAgain();
+    ASSERT_TRUE(asked()) << PartyEvents();
+    ASSERT_TRUE(choose(JabberTest::ContactMenuOf(manager, id, dave), "Grant authorization"));
+    EXPECT_TRUE(PartyCounted(subscribed, 2)) << PartyEvents();
+
+    // Our own request: the party grants it, and both see each other.
+    ASSERT_TRUE(offered({"Request authorization", "Revoke authorization"})) << ::testing::PrintToString(contactRows());
+    ASSERT_TRUE(choose(JabberTest::ContactMenuOf(manager, id, dave), "Request authorization"));
+    EXPECT_TRUE(PartyCounted(subscribe, 1)) << PartyEvents();
+    EXPECT_TRUE(offered({"Revoke authorization"})) << ::testing::PrintToString(contactRows());
+    EXPECT_EQ(PartyLines(subscribed), 2u) << PartyEvents();
+    EXPECT_EQ(PartyLines(unsubscribed), 2u) << PartyEvents();
     party.Stop();
 }
 

@@ -1,6 +1,7 @@
 // The program's menus as an XMPP account adjusts them, captured as tables through the protocols
 // manager: the items kept in each state, the items added (text, image, place) and what choosing
 // them does, on the account's queue.
+#include "Jabber/tests/MenuRows.h"
 #include "Jabber/tests/RosterSession.h"
 
 #include "Handheld/Shell.h"
@@ -12,57 +13,13 @@
 
 namespace {
 
+using JabberTest::HostMenu;
+using JabberTest::ItemNamed;
+using JabberTest::RowsOf;
 using JabberTest::Narrow;
 using JabberTest::PluginLibrary;
 using JabberTest::RosterSession;
-
-typedef std::vector<std::string> Rows;
-
-// One row per item: the program's items by id, the account's by text and image; a sub-menu's items
-// follow indented.
-void AddRows(const CPopupMenu& menu, const std::string& indent, Rows& rows)
-{
-    for (int i = 0; i < menu.GetCount(); ++i) {
-        const CMenuItem& item = menu.items[i];
-        if (item.kind == MENU_ITEM_SEPARATOR) {
-            rows.push_back(indent + "-");
-            continue;
-        }
-        if (item.commandId) {
-            rows.push_back(indent + std::to_string(item.commandId));
-            continue;
-        }
-        // Image indices depend on the skin: a row says whether the item has one.
-        const int image = item.images.GetCount() ? item.images[0] : -1;
-        rows.push_back(indent + Narrow(item.text) + (image >= 0 ? "|image" : "|" + std::to_string(image)) +
-                       (item.callback ? "" : "|none"));
-        if (item.subMenu) AddRows(*item.subMenu, indent + "  ", rows);
-    }
-}
-
-Rows RowsOf(const CPopupMenu& menu)
-{
-    Rows rows;
-    AddRows(menu, "", rows);
-    return rows;
-}
-
-CPopupMenu HostMenu(std::initializer_list<int> ids)
-{
-    CPopupMenu menu;
-    for (int id : ids) menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, -1, CZELString(L"host"), id, nullptr, 0, false));
-    return menu;
-}
-
-const CMenuItem* ItemNamed(const CPopupMenu& menu, const std::string& text)
-{
-    for (int i = 0; i < menu.GetCount(); ++i) {
-        if (Narrow(menu.items[i].text) == text) return &menu.items[i];
-        if (menu.items[i].subMenu)
-            if (const CMenuItem* inner = ItemNamed(*menu.items[i].subMenu, text)) return inner;
-    }
-    return nullptr;
-}
+typedef JabberTest::MenuRows Rows;
 
 const char kRoster[] =
     "<item jid='none@localhost' name='None' subscription='none'><group>Friends</group></item>"
@@ -89,13 +46,13 @@ protected:
     }
     CPopupMenu ContactMenu(int contactId)
     {
-        CPopupMenu menu = HostMenu({4000, 4001, 4002, 4003, 4004, 4005, 4006, 4007, 4008, 4009, 4010, 4011, 4012});
+        CPopupMenu menu = JabberTest::ContactHostMenu();
         EXPECT_TRUE(session.host.manager->FillContactMenu(session.id, contactId, &menu));
         return menu;
     }
     CPopupMenu ChatMenu(int contactId)
     {
-        CPopupMenu menu = HostMenu({5000, 5001});
+        CPopupMenu menu = JabberTest::ChatHostMenu();
         EXPECT_TRUE(session.host.manager->FillChatMenu(session.id, contactId, &menu));
         return menu;
     }

@@ -2,6 +2,7 @@
 // from its own templates, loaded from the stored settings, driven by window messages and saved
 // back; what the next connection uses is what they stored.
 #include "Jabber/tests/JabberTestHost.h"
+#include "Jabber/tests/SettingsPagesDriver.h"
 
 #include "Jabber/JabberResources.h"
 #include "Jabber/account/AccountSettings.h"
@@ -14,6 +15,7 @@
 namespace {
 
 using JabberTest::Host;
+using JabberTest::TypeInto;
 using PluginTree::Wide;
 
 std::wstring ItemText(HWND page, int id)
@@ -23,56 +25,25 @@ std::wstring ItemText(HWND page, int id)
     return text;
 }
 
-void Type(HWND control, const std::wstring& text)
-{
-    SendMessageW(control, WM_SETTEXT, 0, LPARAM(L""));
-    for (wchar_t c : text) SendMessageW(control, WM_CHAR, WPARAM(c), 0);
-}
-
 class SettingsPagesTest : public ::testing::Test {
 protected:
-    SettingsPagesTest() : host(bus)
-    {
-        parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 240, 320, nullptr,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
-    }
-    ~SettingsPagesTest() override
-    {
-        Clear();
-        DestroyWindow(parent);
-    }
+    SettingsPagesTest() : host(bus), driver(*host.manager), pages(driver.pages) {}
 
     // The account's pages, their windows made as the tabbed dialog makes them.
-    std::vector<HWND> Open(unsigned id)
-    {
-        Clear();
-        host.manager->GetSettingsPages(id, &pages);
-        std::vector<HWND> windows;
-        for (int i = 0; i < pages.GetCount(); ++i)
-            windows.push_back(dynamic_cast<UI::CZELWMUI_SettingsPan*>(pages[i])->Create(parent));
-        return windows;
-    }
+    std::vector<HWND> Open(unsigned id) { return driver.Open(id); }
     // OK: every page saves in order.
     void Save()
     {
-        for (int i = 0; i < pages.GetCount(); ++i) {
-            UI::CZELWMUI_TabPan* page = dynamic_cast<UI::CZELWMUI_SettingsPan*>(pages[i]);
-            EXPECT_EQ(page->DoDataExchange(1), 1);
-        }
+        EXPECT_TRUE(driver.Save());
         host.Settle(account);
-    }
-    void Clear()
-    {
-        for (int i = 0; i < pages.GetCount(); ++i) delete dynamic_cast<UI::CZELWMUI_SettingsPan*>(pages[i]);
-        pages = ZELTabDlg::PanList();
     }
     AccountSettings Settings(int kind) { return AccountSettings(&bus, account, kind); }
 
     JabberTest::PluginLibrary plugin;
     Services::CServicesManager bus;
     Host host;
-    HWND parent = nullptr;
-    ZELTabDlg::PanList pages;
+    JabberTest::SettingsPagesDriver driver;
+    ZELTabDlg::PanList& pages;
     unsigned account = 0;
 };
 
@@ -127,7 +98,7 @@ TEST_F(SettingsPagesTest, ThePasswordIsMaskedKeptAndClearedAsTicked)
     EXPECT_EQ(ItemText(windows[0], IDC_JB_PASSWORD), L"");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(windows[0], IDC_JB_SHOW_PASSWORD)));
     SendDlgItemMessageW(windows[0], IDC_JB_SAVE_PASSWORD, BM_CLICK, 0, 0);
-    Type(GetDlgItem(windows[0], IDC_JB_PASSWORD), L"newpw");
+    TypeInto(GetDlgItem(windows[0], IDC_JB_PASSWORD), L"newpw");
     Save();
     EXPECT_EQ(Wide(Settings(KindPlainXmpp).GetPassword()), L"newpw");
 }
@@ -152,9 +123,9 @@ TEST_F(SettingsPagesTest, PortsServersAndTheCaption)
     // of the name is no new caption.
     if (IsDlgButtonChecked(expertPage, IDC_JB_MANUAL) == BST_CHECKED) SendDlgItemMessageW(expertPage, IDC_JB_MANUAL, BM_CLICK, 0, 0);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(expertPage, IDC_JB_SERVER)));
-    Type(GetDlgItem(accountPage, IDC_JB_ACCOUNT), L"Alice");
-    Type(GetDlgItem(accountPage, IDC_JB_SERVER), L"example.org");
-    Type(GetDlgItem(accountPage, IDC_JB_PORT), L"5300");
+    TypeInto(GetDlgItem(accountPage, IDC_JB_ACCOUNT), L"Alice");
+    TypeInto(GetDlgItem(accountPage, IDC_JB_SERVER), L"example.org");
+    TypeInto(GetDlgItem(accountPage, IDC_JB_PORT), L"5300");
     Save();
     AccountSettings stored = Settings(KindOwnServer);
     EXPECT_EQ(Wide(stored.GetManualServer()), L"example.org");
@@ -164,9 +135,9 @@ TEST_F(SettingsPagesTest, PortsServersAndTheCaption)
 
     // Ports that are no ports keep the stored one; a case-only change of the name posts nothing.
     windows = Open(account);
-    Type(GetDlgItem(windows[0], IDC_JB_ACCOUNT), L"ALICE");
+    TypeInto(GetDlgItem(windows[0], IDC_JB_ACCOUNT), L"ALICE");
     for (const wchar_t* bad : {L"", L"0", L"70000"}) {
-        Type(GetDlgItem(windows[0], IDC_JB_PORT), bad);
+        TypeInto(GetDlgItem(windows[0], IDC_JB_PORT), bad);
         Save();
         EXPECT_EQ(Settings(KindOwnServer).GetPort(), 5300) << Wide(CZELString(bad));
     }

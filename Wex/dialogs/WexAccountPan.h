@@ -5,32 +5,15 @@
 
 #include "Wex/proto/account/WexAccount.h"
 
-#include "Zel/core/CoreGuids.h"
-#include "Zel/core/bus/ServicesManager.h"
-#include "Zel/core/skin/ISkinImages.h"
+#include "Zel/core/skin/SkinnedWindow.h"
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
 
-class WexAccountPan : public UI::CZELWMUI_SettingsPan {
+class WexAccountPan : public SkinnedWindow<UI::CZELWMUI_SettingsPan> {
 protected:
     explicit WexAccountPan(WexAccount& account) : accountId(account.AccountId()), bus(account.Bus()) {}
 
-    HBRUSH GetBkBrush() override
-    {
-        ISkinImages* skin = Skin();
-        return skin ? skin->GetBkBrush() : UI::CZELWMUI_SettingsPan::GetBkBrush();
-    }
-    COLORREF GetTextColor() override
-    {
-        ISkinImages* skin = Skin();
-        return skin ? skin->GetTextColor() : UI::CZELWMUI_SettingsPan::GetTextColor();
-    }
+    ISkinImages* Skin() override { return SkinService(bus); }
 
     const unsigned accountId;
     Services::CServicesManager* const bus;
-
-private:
-    ISkinImages* Skin() const
-    {
-        return bus ? static_cast<ISkinImages*>(bus->GetService(GUID_SKIN_IMAGES)) : nullptr;
-    }
 };

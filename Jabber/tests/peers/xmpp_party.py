@@ -3,7 +3,9 @@
 
 Signs in, accepts subscription requests and asks back, announces a status (show, priority and the
 extended status "zel:x:status"), answers receipt requests and "jabber:x:event" delivery requests,
-and echoes every chat message with a body, asking for both and telling it is typing first. Every
+and echoes every chat message with a body, asking for both and telling it is typing first. A chat
+message whose body is ASK_AGAIN makes it ask for the sender's presence instead, so a test gets a
+fresh subscription request whenever it needs one. Every
 event is one line in the events file. Once its session has started it listens on the ready port,
 which tells the test runner it is ready; it ends after --seconds.
 """
@@ -36,6 +38,7 @@ logging.basicConfig(level=logging.WARNING)
 EVENT = '{jabber:x:event}'
 RECEIPTS = '{urn:xmpp:receipts}'
 STATES = '{http://jabber.org/protocol/chatstates}'
+ASK_AGAIN = 'ask for my presence'
 
 
 def log(*words):
@@ -55,6 +58,7 @@ class Party(slixmpp.ClientXMPP):
         self.add_event_handler('session_start', self.start)
         self.add_event_handler('presence_subscribe', self.on_subscribe)
         self.add_event_handler('presence_subscribed', lambda p: log('subscribed', p['from'].bare))
+        self.add_event_handler('presence_unsubscribed', lambda p: log('unsubscribed', p['from'].bare))
         self.add_event_handler('failed_auth', lambda e: log('failed_auth'))
         self.register_handler(Callback('party messages', MatchXPath('{jabber:client}message'), self.on_message))
         self.register_handler(Callback('party presence', MatchXPath('{jabber:client}presence'), self.on_presence))
@@ -99,6 +103,9 @@ class Party(slixmpp.ClientXMPP):
                 log('delivered', event.findtext(EVENT + 'id'))
             return
         log('message', sender, msg['id'], body.text or '')
+        if body.text == ASK_AGAIN:
+            self.send_raw('<presence to=%s type="subscribe"/>' % quoteattr(msg['from'].bare))
+            return
         if event is not None and event.find(EVENT + 'delivered') is not None and msg['id']:
             self.send_raw("<message to=%s><x xmlns='jabber:x:event'><delivered/><id>%s</id></x></message>"
                           % (quoteattr(sender), escape(msg['id'])))

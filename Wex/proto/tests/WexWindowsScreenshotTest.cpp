@@ -17,6 +17,7 @@
 #include "Zel/prefs/AccountSettingsDialog.h"
 #include "Zel/prefs/SearchDialog.h"
 #include "Zel/shell/dialogs/DialogTemplates.h"
+#include "ZELCommon/tests/SurfaceCheck.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
 
@@ -48,76 +49,15 @@ struct Expected {
     COLORREF text;
 };
 
-POINT In(HWND from, HWND to, int x, int y)
-{
-    POINT point = {x, y};
-    MapWindowPoints(from, to, &point, 1);
-    return point;
-}
+using TestSupport::Inside;
 
-RECT RectIn(HWND control, HWND to)
-{
-    RECT rect = {};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(HWND_DESKTOP, to, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-bool Inside(const TestSupport::Image& image, POINT point)
-{
-    return point.x >= 0 && point.y >= 0 && point.x < image.width && point.y < image.height;
-}
-
-int CountColour(const TestSupport::Image& image, const RECT& area, COLORREF colour)
-{
-    int count = 0;
-    for (int y = std::max(0, int(area.top)); y < std::min(image.height, int(area.bottom)); ++y)
-        for (int x = std::max(0, int(area.left)); x < std::min(image.width, int(area.right)); ++x)
-            count += image.At(x, y) == TestSupport::Rgb(colour);
-    return count;
-}
-
-// Captures top (the dialog on the screen), saves it, and checks surface (a page of it, or the dialog
-// itself) as expected says. Works from any thread.
+// Checks surface (a page of top, or top itself) on the screen, saved as "wex_<name>_<dpi>.png".
 void CheckSurface(HWND top, HWND surface, const Expected& expected, int dpi)
 {
-    SCOPED_TRACE(std::string(expected.name, expected.name + wcslen(expected.name)));
-    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(100);
     const std::wstring name = L"wex_" + std::wstring(expected.name) + L"_" + std::to_wstring(dpi) + L".png";
-    ASSERT_TRUE(TestSupport::SaveScreenshot(top, false, name.c_str()));
-    TestSupport::Image image;
-    ASSERT_TRUE(TestSupport::CaptureWindow(top, false, &image));
-
-    // The skin's brush in the corner no control covers.
-    const POINT corner = In(surface, top, 1, 1);
-    ASSERT_TRUE(Inside(image, corner));
-    EXPECT_EQ(image.At(corner.x, corner.y), TestSupport::Rgb(kSkinBrush));
-
-    // The label's glyphs in the text colour.
-    HWND label = GetDlgItem(surface, expected.label);
-    ASSERT_NE(label, nullptr);
-    EXPECT_GE(CountColour(image, RectIn(label, top), expected.text), 3);
-
-    // The control where the template's units, mapped for this window's font, put it.
-    HWND control = GetDlgItem(surface, expected.control);
-    ASSERT_NE(control, nullptr);
-    // The dialog manager maps the origin and the size each on its own, not the far edges.
-    RECT mapped = {expected.x, expected.y, expected.width, expected.height};
-    ASSERT_TRUE(MapDialogRect(surface, &mapped));
-    const RECT units = {mapped.left, mapped.top, mapped.left + mapped.right, mapped.top + mapped.bottom};
-    const RECT placed = RectIn(control, surface);
-    EXPECT_EQ(placed.left, units.left);
-    EXPECT_EQ(placed.top, units.top);
-    EXPECT_EQ(placed.right, units.right);
-    EXPECT_EQ(placed.bottom, units.bottom);
-    if (expected.edit) {
-        // Its border on the screen: the frame's column is drawn, the one left of it is the brush.
-        const POINT frame = In(surface, top, units.left, (units.top + units.bottom) / 2);
-        ASSERT_TRUE(Inside(image, frame));
-        EXPECT_NE(image.At(frame.x, frame.y), TestSupport::Rgb(kSkinBrush));
-        EXPECT_EQ(image.At(frame.x - 1, frame.y), TestSupport::Rgb(kSkinBrush));
-    }
+    TestSupport::CheckSurface(top, surface, name,
+                              {expected.label, expected.control, expected.x, expected.y, expected.width,
+                               expected.height, expected.edit, kSkinBrush, expected.text});
 }
 
 void PumpFor(DWORD milliseconds)
