@@ -118,6 +118,18 @@ protected:
         return id;
     }
 
+    // The account's one keep-alive timer, as it asked the program for it after going online; null
+    // (with a failure) when it asked for none or more than one.
+    AccountTest::Event KeepAliveTimer(unsigned id)
+    {
+        // The request reaches the recorder through the manager's queue, after the status.
+        TestSupport::WaitUntil([&] { return !host.EventsOf(id, PMEV_TIMER_SET).empty(); }, 10000);
+        host.Settle(id);
+        std::vector<AccountTest::Event> timers = host.EventsOf(id, PMEV_TIMER_SET);
+        EXPECT_EQ(timers.size(), 1u);
+        return timers.size() == 1 ? timers[0] : AccountTest::Event();
+    }
+
     // Sets status and waits until the account announced connecting, then status.
     ::testing::AssertionResult GoOnline(unsigned id, int status = AccountStatus::Online)
     {
@@ -282,13 +294,9 @@ TEST_F(EjabberdAccountTest, KeepAliveTicksFromOtherThreadsLeaveTheCompressedStre
     host.SetByte(id, L"Compression", 1);
     ASSERT_TRUE(GoOnline(id));
     ASSERT_FALSE(relay.ServerEventsWith("<compressed ").empty());
-    // The timer's request reaches the recorder through the manager's queue, after the status.
-    TestSupport::WaitUntil([&] { return !host.EventsOf(id, PMEV_TIMER_SET).empty(); }, 10000);
-    host.Settle(id);
-    std::vector<AccountTest::Event> timers = host.EventsOf(id, PMEV_TIMER_SET);
-    ASSERT_EQ(timers.size(), 1u);
-    AccountTimerCallback tick = timers[0].callback;
-    const intptr_t context = timers[0].context;
+    const AccountTest::Event timer = KeepAliveTimer(id);
+    AccountTimerCallback tick = timer.callback;
+    const intptr_t context = timer.context;
     ASSERT_TRUE(tick);
     EXPECT_EQ(tick(context), 120000u);
 
@@ -389,12 +397,9 @@ TEST_F(EjabberdAccountTest, MenuActionsAmidMessagesAndTicksLeaveTheCompressedStr
     int contact = 0;
     ASSERT_TRUE(TestSupport::WaitUntil(
         [&] { return (contact = JabberTest::ContactByJid(*host.contactList, id, "bob@localhost")) != 0; }, 10000));
-    TestSupport::WaitUntil([&] { return !host.EventsOf(id, PMEV_TIMER_SET).empty(); }, 10000);
-    host.Settle(id);
-    std::vector<AccountTest::Event> timers = host.EventsOf(id, PMEV_TIMER_SET);
-    ASSERT_EQ(timers.size(), 1u);
-    AccountTimerCallback tick = timers[0].callback;
-    const intptr_t context = timers[0].context;
+    const AccountTest::Event timer = KeepAliveTimer(id);
+    AccountTimerCallback tick = timer.callback;
+    const intptr_t context = timer.context;
     ASSERT_TRUE(tick);
 
     XmppTest::Client bob(XmppTest::Connect(peers->zlib.Port()));
