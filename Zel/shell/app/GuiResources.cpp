@@ -74,6 +74,10 @@ void CGuiResources::SetChatWindow(CChatDlg* window)
 {
     CZELLock hold(chatWindowLock);
     chatWindow = window;
+    // A pack that finished loading while the window was being made told no window: its strip,
+    // filled before the pack was there, waits for this.
+    if (chatWindow && chatWindow->GetWindow() && smileyPack && smileyPack->IsLoaded())
+        PostMessageW(chatWindow->GetWindow(), WM_SMILEY_PACK_LOADED, 0, 0);
 }
 
 void CGuiResources::PublishToService()
