@@ -6,6 +6,7 @@
 // density. Header only.
 #pragma once
 
+#include "ZELCommon/tests/SurfaceCheck.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
 
 #include <gtest/gtest.h>
@@ -81,22 +82,6 @@ inline std::map<int, TemplateControl> ReadTemplate(HMODULE module, int id, SIZE*
     return controls;
 }
 
-inline RECT ChildRect(HWND parent, HWND child)
-{
-    RECT rect = {};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-inline int ScreenDensity()
-{
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
-
 // The visible controls' rectangles in the window's client coordinates.
 inline std::vector<RECT> ControlRects(HWND window)
 {
@@ -108,7 +93,7 @@ inline std::vector<RECT> ControlRects(HWND window)
         window,
         [](HWND child, LPARAM context) -> BOOL {
             Found* f = reinterpret_cast<Found*>(context);
-            if (IsWindowVisible(child) && GetParent(child) == f->window) f->rects.push_back(ChildRect(f->window, child));
+            if (IsWindowVisible(child) && GetParent(child) == f->window) f->rects.push_back(TestSupport::RectIn(child, f->window));
             return TRUE;
         },
         LPARAM(&found));
@@ -142,7 +127,7 @@ inline void Settle(HWND window)
 inline void Check(HWND window, HMODULE module, const Look& look, COLORREF background, COLORREF text)
 {
     SCOPED_TRACE(std::string(look.name, look.name + wcslen(look.name)));
-    const int dpi = ScreenDensity();
+    const int dpi = TestSupport::ScreenDensity();
     TestSupport::Image shot;
     ASSERT_TRUE(TestSupport::CaptureWindow(window, false, &shot));
     std::wstring name = std::wstring(look.name) + L"_" + std::to_wstring(dpi) + L".png";
@@ -165,7 +150,7 @@ inline void Check(HWND window, HMODULE module, const Look& look, COLORREF backgr
     if (look.label) {
         HWND label = GetDlgItem(window, look.label);
         ASSERT_NE(nullptr, label);
-        RECT r = ChildRect(window, label);
+        RECT r = TestSupport::RectIn(label, window);
         int inked = 0;
         for (int y = std::max(0L, r.top); y < r.bottom && y < shot.height; ++y)
             for (int x = std::max(0L, r.left); x < r.right && x < shot.width; ++x) inked += shot.At(x, y) == ink;
@@ -184,7 +169,7 @@ inline void Check(HWND window, HMODULE module, const Look& look, COLORREF backgr
     expected.bottom += expected.top;
     HWND placed = GetDlgItem(window, look.placed);
     ASSERT_NE(nullptr, placed);
-    RECT actual = ChildRect(window, placed);
+    RECT actual = TestSupport::RectIn(placed, window);
     EXPECT_EQ(expected.left, actual.left);
     EXPECT_EQ(expected.top, actual.top);
     EXPECT_EQ(expected.right, actual.right);

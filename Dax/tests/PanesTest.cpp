@@ -709,7 +709,7 @@ TEST_F(DaxPanesTest, PanesShowTheSkinsColoursAndTheirTemplatesLayout)
 TEST_F(DaxPanesTest, EveryPaneAndDialogFollowsTheSkinAndItsTemplate)
 {
     ZEL_REQUIRE_DISPLAY();
-    ASSERT_EQ(96, PaneLook::ScreenDensity());
+    ASSERT_EQ(96, TestSupport::ScreenDensity());
     CheckEveryPaneAndDialog();
 }
 

@@ -123,9 +123,7 @@ protected:
 
     void ShowEverything()
     {
-        HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+        const int dpi = TestSupport::ScreenDensity();
         TestSupport::DpiScope density(dpi);
         const std::wstring suffix = L"_" + std::to_wstring(dpi) + L".png";
         ASSERT_TRUE(plugin.Loaded());

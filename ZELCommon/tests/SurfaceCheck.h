@@ -38,6 +38,15 @@ inline RECT RectIn(HWND control, HWND to)
     return rect;
 }
 
+// The screen's logical pixels per inch, as the windows under test are laid out for.
+inline int ScreenDensity()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
 inline bool Inside(const Image& image, POINT point)
 {
     return point.x >= 0 && point.y >= 0 && point.x < image.width && point.y < image.height;

@@ -136,9 +136,7 @@ protected:
 
     void ShowEverything()
     {
-        HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+        const int dpi = TestSupport::ScreenDensity();
         TestSupport::DpiScope density(dpi);
         server.SetRoster({RosterWithGroup()});
         const unsigned account = CreateAccount();
