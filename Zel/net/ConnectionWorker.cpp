@@ -6,6 +6,8 @@
 #include "Zel/net/SecureChannel.h"
 #include "Zel/net/ServiceLink.h"
 
+#include <algorithm>
+
 namespace {
 
 // The workers running in the process. Never freed: a worker may end after the program's static
@@ -199,6 +201,28 @@ bool CConnectionWorker::QueueChunk(const char* data, int length)
 {
     if (!chunks.Append(data, length)) return false;
     PostValue(CM_DATA_RECEIVED, length);
+    return true;
+}
+
+bool CConnectionWorker::QueueChunks(const char* data, size_t length)
+{
+    // The notices go in bursts of a bounded size, each after its chunks are queued.
+    const int kBurst = 64;
+    intptr_t lengths[kBurst];
+    while (length > 0) {
+        int count = 0;
+        bool kept = true;
+        while (length > 0 && count < kBurst) {
+            int piece = int(std::min<size_t>(CChunkQueue::MaxChunk, length));
+            kept = chunks.Append(data, piece);
+            if (!kept) break;
+            lengths[count++] = piece;
+            data += piece;
+            length -= size_t(piece);
+        }
+        if (count > 0) link->PostValues(ownerQueue, about, serial, CM_DATA_RECEIVED, lengths, count);
+        if (!kept) return false;
+    }
     return true;
 }
 

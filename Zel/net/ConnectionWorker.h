@@ -83,6 +83,9 @@ public:
     // Appends a copy of data (1 to MaxChunk bytes) as one chunk and posts CM_DATA_RECEIVED; false
     // when it could not be kept.
     bool QueueChunk(const char* data, int length);
+    // Appends data (any length) as chunks of at most MaxChunk bytes and posts their CM_DATA_RECEIVED
+    // notices as one burst; false when a chunk could not be kept (those before it are posted).
+    bool QueueChunks(const char* data, size_t length);
     // Copies up to size bytes of the first chunk, removing what was taken: the count, 0 when none.
     int TakeReceivedData(void* buffer, int size) { return chunks.Take(buffer, size); }
 

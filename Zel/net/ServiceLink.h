@@ -25,6 +25,10 @@ public:
     // waiting; p2 is freed with it when the link is cut.
     void Post(int ownerQueue, CConnection* about, uint64_t serial, int code, CRefObject* p2);
 
+    // Posts count CM_ messages of one code, one per value, as one burst: the owner's queue is woken
+    // once for all of them.
+    void PostValues(int ownerQueue, CConnection* about, uint64_t serial, int code, const intptr_t* values, int count);
+
     // Ends every later post; a post under way finishes first.
     void Cut();
 

@@ -19,6 +19,10 @@ namespace {
 // 512 units (30.72 s), and drops back to one unit on any activity.
 const int kUnitMicroseconds = 60000;
 const int kMaxUnitToDouble = 500;
+// While data flows, the abort and network events are looked at once per unit rather than before
+// every receive: under Wine each look is a trip to the wine server. Abort also shuts the socket
+// down, which ends a receive at once.
+const ULONGLONG kPollMilliseconds = kUnitMicroseconds / 1000;
 // The most one receive of a plain connection takes from the socket.
 const int kReceiveBytes = 64 * 1024;
 
@@ -39,19 +43,6 @@ int ConnectThroughProxy(CConnectionWorker* worker, Proxy::Bytes& tunnelData)
     }
     tunnelData.swap(result.tunnelData);
     return 0;
-}
-
-// Queues bytes that arrived before the receive loop, in chunks of at most MaxChunk bytes. False
-// when one could not be stored.
-bool QueueEarlyData(CConnectionWorker* worker, const Proxy::Bytes& data)
-{
-    size_t offset = 0;
-    while (offset < data.size()) {
-        int piece = int(std::min<size_t>(CChunkQueue::MaxChunk, data.size() - offset));
-        if (!worker->QueueChunk(reinterpret_cast<const char*>(data.data() + offset), piece)) return false;
-        offset += size_t(piece);
-    }
-    return true;
 }
 
 // Once the connection is closing, whatever the worker's calls report is the close itself.
@@ -97,9 +88,15 @@ void ReceiveLoop(CConnectionWorker* worker)
 
     std::vector<char> received(kReceiveBytes);
     int unit = 1;
+    ULONGLONG lastPoll = 0;
     for (;;) {
+        ULONGLONG now = GetTickCount64();
         HANDLE handles[2] = {worker->abortEvent, worker->networkConnection};
-        DWORD poll = WaitForMultipleObjects(2, handles, FALSE, 0);
+        DWORD poll = WAIT_TIMEOUT;
+        if (now - lastPoll >= kPollMilliseconds) {
+            lastPoll = now;
+            poll = WaitForMultipleObjects(2, handles, FALSE, 0);
+        }
         if (poll == WAIT_OBJECT_0) {
             worker->PostValue(CM_DISCONNECTED, 0);
             ResetEvent(worker->abortEvent);
@@ -127,10 +124,15 @@ void ReceiveLoop(CConnectionWorker* worker)
         FD_ZERO(&readable);
         FD_ZERO(&failed);
         FD_SET(s, &readable);
-        FD_SET(s, &failed);
-        long long wait = (long long)unit * kUnitMicroseconds;
-        timeval timeout = {long(wait / 1000000), long(wait % 1000000)};
-        int ready = select(0, &readable, nullptr, &failed, &timeout);
+        // Bytes already waiting need no select, which under Wine is another trip to the server.
+        u_long waiting = 0;
+        int ready = ioctlsocket(s, FIONREAD, &waiting) == 0 && waiting > 0 ? 1 : 0;
+        if (!ready) {
+            FD_SET(s, &failed);
+            long long wait = (long long)unit * kUnitMicroseconds;
+            timeval timeout = {long(wait / 1000000), long(wait % 1000000)};
+            ready = select(0, &readable, nullptr, &failed, &timeout);
+        }
         if (ready == SOCKET_ERROR) {
             int error = WSAGetLastError();
             if (error == WSAEINPROGRESS && !worker->IsClosing()) {
@@ -165,11 +167,9 @@ void ReceiveLoop(CConnectionWorker* worker)
                     worker->PostValue(CM_DISCONNECTED, 0);
                     return;
                 }
-                for (int offset = 0; offset < count; offset += CChunkQueue::MaxChunk) {
-                    if (!worker->QueueChunk(buffer + offset, std::min<int>(CChunkQueue::MaxChunk, count - offset))) {
-                        worker->PostValue(CM_DISCONNECTED, WSAENOBUFS);
-                        return;
-                    }
+                if (!worker->QueueChunks(buffer, size_t(count))) {
+                    worker->PostValue(CM_DISCONNECTED, WSAENOBUFS);
+                    return;
                 }
             }
         }
@@ -241,7 +241,7 @@ void RunConnectionWorker(CConnectionWorker* worker)
 
     worker->OpenTransport();
     worker->PostValue(CM_CONNECT_RESULT, 0);
-    if (!QueueEarlyData(worker, tunnelData))
+    if (!worker->QueueChunks(reinterpret_cast<const char*>(tunnelData.data()), tunnelData.size()))
         worker->PostValue(CM_DISCONNECTED, WSAENOBUFS);
     else
         ReceiveLoop(worker);

@@ -84,6 +84,33 @@ int CMessageQueue::PostAsync(QueueReceiver* receiver, const ZEL_GUID& msgClass, 
     return 1;
 }
 
+int CMessageQueue::PostAsyncBurst(QueueReceiver* receiver, const ZEL_GUID& msgClass, const PostedMessage* posts,
+                                  int count)
+{
+    bool wake = false;
+    bool dropped = false;
+    int stored = 0;
+    lock.Enter();
+    for (; stored < count; ++stored) {
+        const PostedMessage& post = posts[stored];
+        dropped = stopping;
+        if (dropped) break;
+        QueueMessage* message =
+            new (std::nothrow) QueueMessage{receiver, msgClass, post.code, QUEUE_MODE_ASYNC, post.p1, post.p2, nullptr, 0};
+        bool woke = false;
+        if (!message) break;
+        if (!Append(message, woke)) {
+            delete message;
+            break;
+        }
+        wake = wake || woke;
+    }
+    lock.Leave();
+    for (int i = stored; i < count; ++i) ReleasePayloads(posts[i].p1, posts[i].p2);
+    if (wake) wakeEvent.Set();
+    return stored == count || dropped ? 1 : 0;
+}
+
 int CMessageQueue::SendSync(QueueReceiver* receiver, const ZEL_GUID& msgClass, int code, CRefObject* p1,
                             CRefObject* p2)
 {

@@ -49,6 +49,11 @@ public:
     int PostAsync(QueueReceiver* receiver, const ZEL_GUID& msgClass, int code, CRefObject* p1,
                   CRefObject* p2);
 
+    // Posts count messages of one class, in order, waking the worker at most once: a burst costs
+    // one wake-up instead of one per message. 1 when all were queued (or dropped by a stopping
+    // queue); 0 when one could not be stored, which drops it and those after it.
+    int PostAsyncBurst(QueueReceiver* receiver, const ZEL_GUID& msgClass, const PostedMessage* posts, int count);
+
     // The handler's result; Services::SM_NOT_DELIVERED when the message never reached the handler
     // (the queue is or becomes stopping, or no wake-up event or record could be had). On the queue's
     // own thread the handler runs at once, nested in the running one. Waits without a time limit.

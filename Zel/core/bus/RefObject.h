@@ -42,3 +42,10 @@ public:
     virtual int HandleMessage(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2) = 0;
     virtual ~QueueReceiver() {}
 };
+
+// One message of a burst posted to a queue at once: its code and payloads.
+struct PostedMessage {
+    int code;
+    CRefObject* p1;
+    CRefObject* p2;
+};

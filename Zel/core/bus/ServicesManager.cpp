@@ -173,6 +173,20 @@ int CServicesManager::SendMessage(int queueHandle, const ZEL_GUID& msgClass, int
     return result;
 }
 
+int CServicesManager::PostMessages(int queueHandle, const ZEL_GUID& msgClass, const PostedMessage* posts, int count)
+{
+    QueueReceiver* receiver = nullptr;
+    CMessageQueue* queue = nullptr;
+    if (!AcquireQueue(queueHandle, receiver, queue)) {
+        for (int i = 0; i < count; ++i) AddRefPayloads(posts[i].p1, posts[i].p2, 0);
+        return SM_NOT_FOUND;
+    }
+    for (int i = 0; i < count; ++i) AddRefPayloads(posts[i].p1, posts[i].p2, 1);
+    int result = queue->PostAsyncBurst(receiver, msgClass, posts, count);
+    queue->Release();
+    return result;
+}
+
 int CServicesManager::RegisterEvent(const ZEL_GUID& eventClass, int code)
 {
     try {

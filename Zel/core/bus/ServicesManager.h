@@ -71,6 +71,11 @@ public:
     virtual int Subscribe(const ZEL_GUID& eventClass, int code, int queue);
     virtual int Unsubscribe(int subscriptionId);
 
+    // Posts a burst of messages of one class to queue, in order, with one wake-up of its thread
+    // (not a slot: the connection service's workers use it for the notices of one receive). As
+    // SendMessage without waiting, for all of them.
+    int PostMessages(int queue, const ZEL_GUID& msgClass, const PostedMessage* posts, int count);
+
     // Sends SMEV_STARTUP synchronously to every subscriber in subscription order; results ignored.
     void FireStartupEvent();
     // Stops and frees every queue in handle order, then empties the services, queues and events.

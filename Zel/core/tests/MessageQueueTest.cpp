@@ -36,6 +36,9 @@ TEST(MessageQueue, AStoppedQueueDropsEveryMessageAndFreesItsPayloads)
     EXPECT_EQ(destroyed, 2);
     EXPECT_EQ(queue->SendSync(&receiver, TestClass, 2, Held(destroyed), nullptr), SM_NOT_DELIVERED);
     EXPECT_EQ(destroyed, 3);
+    PostedMessage burst[] = {{3, Held(destroyed), Held(destroyed)}, {4, Held(destroyed), nullptr}};
+    EXPECT_EQ(queue->PostAsyncBurst(&receiver, TestClass, burst, 2), 1);
+    EXPECT_EQ(destroyed, 6);
     EXPECT_EQ(receiver.Count(), 0u);
     queue->Release();
 }

@@ -212,6 +212,14 @@ TEST_F(BusPayloads, EveryPathFreesEachPayloadExactlyOnce)
         {"posted to a queue", [&](CRefObject* p1, CRefObject* p2) { return bus.SendMessage(queues[0], TestClass, 1, p1, p2, false); }, 1, 1},
         {"sent to a queue, waiting", [&](CRefObject* p1, CRefObject* p2) { return bus.SendMessage(queues[0], TestClass, 1, p1, p2, true); }, 0, 1},
         {"posted to an unknown queue", [&](CRefObject* p1, CRefObject* p2) { return bus.SendMessage(0x2FFFFFFE, TestClass, 1, p1, p2, false); }, SM_NOT_FOUND, 0},
+        {"posted in a burst", [&](CRefObject* p1, CRefObject* p2) {
+             PostedMessage burst[] = {{1, p1, p2}};
+             return bus.PostMessages(queues[0], TestClass, burst, 1);
+         }, 1, 1},
+        {"posted in a burst to an unknown queue", [&](CRefObject* p1, CRefObject* p2) {
+             PostedMessage burst[] = {{1, p1, p2}};
+             return bus.PostMessages(0x2FFFFFFE, TestClass, burst, 1);
+         }, SM_NOT_FOUND, 0},
         {"event posted to ten queues", [&](CRefObject* p1, CRefObject* p2) { return bus.FireEvent(all, p1, p2, false); }, 0, 10},
         {"event sent to ten queues, waiting", [&](CRefObject* p1, CRefObject* p2) { return bus.FireEvent(all, p1, p2, true); }, 0, 10},
         {"event without subscribers", [&](CRefObject* p1, CRefObject* p2) { return bus.FireEvent(none, p1, p2, false); }, 0, 0},
@@ -305,6 +313,28 @@ TEST(ServicesManager, MessagesFromManyThreadsArriveInEachSendersOrder)
     }
     EXPECT_FALSE(overlapped);
     EXPECT_EQ(destroyed, threads * perThread);
+}
+
+TEST(ServicesManager, ABurstArrivesWholeAndInOrderAmongSingleMessages)
+{
+    CServicesManager bus;
+    RecordingReceiver receiver;
+    int queue = bus.CreateQueue(&receiver, L"burst");
+    ASSERT_NE(queue, 0);
+    std::atomic<int> destroyed{0};
+    // The queue's thread waits when each burst comes: one wake-up must deliver all of it.
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_EQ(bus.SendMessage(queue, TestClass, 0, Fresh(destroyed), nullptr, false), 1);
+        std::vector<PostedMessage> burst;
+        for (int i = 1; i <= 64; ++i) burst.push_back({i, Fresh(destroyed, i), i % 2 ? Fresh(destroyed) : nullptr});
+        ASSERT_EQ(bus.PostMessages(queue, TestClass, burst.data(), int(burst.size())), 1);
+        ASSERT_EQ(bus.SendMessage(queue, TestClass, 65, nullptr, nullptr, false), 1);
+        ASSERT_TRUE(WaitUntil([&] { return receiver.Count() == size_t(66 * (round + 1)); })) << "round " << round;
+    }
+    std::vector<Delivery> deliveries = receiver.Deliveries();
+    for (size_t i = 0; i < deliveries.size(); ++i) ASSERT_EQ(deliveries[i].code, int(i % 66)) << i;
+    EXPECT_EQ(destroyed, 20 * (1 + 64 + 32));
+    bus.DestroyQueue(queue);
 }
 
 TEST(ServicesManager, SynchronousSendsFromOtherThreadsGetTheirOwnResults)

@@ -240,6 +240,43 @@ TEST_F(Worker, TheNetworkGoingAwayEndsTheConnectionWithItsStatus)
     }
 }
 
+// The worker looks at its network and abort events less often while data flows: neither may be
+// missed by a connection that never stops receiving.
+TEST_F(Worker, AConnectionThatReceivesWithoutPauseStillEndsWhenTheNetworkGoesOrItIsClosed)
+{
+    const struct {
+        const char* name;
+        bool networkGoes;
+        intptr_t reason;
+    } cases[] = {
+        {"the network goes", true, 0x20},
+        {"the owner closes", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A kilobyte every millisecond for up to half a minute.
+        ScriptedServer stream([](SOCKET s) {
+            std::string piece(1024, 'x');
+            for (int i = 0; i < 30000 && SendAllBytes(s, piece); ++i) Sleep(1);
+        });
+        OwnerQueue queue(bus, manager);
+        CConnection* connection = manager.CreateConnection(queue.Handle());
+        ASSERT_EQ(manager.Connect(connection, To(L"127.0.0.1", stream.Port())), 0);
+        ASSERT_TRUE(queue.WaitForReceived(64 * 1024));
+        auto start = std::chrono::steady_clock::now();
+        if (c.networkGoes)
+            ConnMgrChangeStatus(ConnMgrStatusDisconnected);
+        else
+            manager.Close(connection);
+        ASSERT_TRUE(queue.WaitFor(CM_DISCONNECTED, 1, 5000));
+        auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        EXPECT_LT(took.count(), 1500);
+        queue.Flush();
+        EXPECT_EQ(queue.OfCode(CM_DISCONNECTED)[0].value, c.reason);
+        manager.DestroyConnection(connection);
+    }
+}
+
 TEST_F(Worker, ASuspendedNetworkKeepsTheConnection)
 {
     ScriptedServer echo(Echo);
