@@ -46,15 +46,19 @@ void CollectOutside(HWND window, const std::string& where, std::vector<std::stri
 {
     RECT client = {};
     GetClientRect(window, &client);
+    // A full-screen dialog's soft-key bar lies over the bottom of its client area.
+    HWND bar = FindWindowExW(window, nullptr, L"ZelSoftKeyBar", nullptr);
+    const int bottom = bar && IsWindowVisible(bar) ? ChildRect(window, bar).top : client.bottom;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child == bar) continue;
         const RECT rect = ChildRect(window, child);
         const std::string name = where + ", control " + std::to_string(GetDlgCtrlID(child));
         if (rect.left < 0 || rect.right > client.right)
             outside.push_back(name + ": " + std::to_string(rect.left) + ".." + std::to_string(rect.right) + " of " +
                               std::to_string(client.right));
         // A control moved down to make room for a longer text above it must not leave the page.
-        if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) && rect.bottom > client.bottom)
-            outside.push_back(name + ": bottom " + std::to_string(rect.bottom) + " of " + std::to_string(client.bottom));
+        if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) && rect.bottom > bottom)
+            outside.push_back(name + ": bottom " + std::to_string(rect.bottom) + " of " + std::to_string(bottom));
         if (IsDialog(child)) CollectOutside(child, name, outside);
     }
 }
