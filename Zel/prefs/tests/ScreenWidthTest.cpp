@@ -48,10 +48,10 @@ void CollectOutside(HWND window, const std::string& where, std::vector<std::stri
     GetClientRect(window, &client);
     // A full-screen dialog's soft-key bar lies over the bottom of its client area.
     HWND bar = FindWindowExW(window, nullptr, L"ZelSoftKeyBar", nullptr);
-    const int bottom = bar && IsWindowVisible(bar) ? ChildRect(window, bar).top : client.bottom;
+    const int bottom = bar && IsWindowVisible(bar) ? TestSupport::RectIn(bar, window).top : client.bottom;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (child == bar) continue;
-        const RECT rect = ChildRect(window, child);
+        const RECT rect = TestSupport::RectIn(child, window);
         const std::string name = where + ", control " + std::to_string(GetDlgCtrlID(child));
         if (rect.left < 0 || rect.right > client.right)
             outside.push_back(name + ": " + std::to_string(rect.left) + ".." + std::to_string(rect.right) + " of " +
@@ -303,13 +303,7 @@ void CheckTheProgramsDialogs(int dpi, const wchar_t* language = L"English")
     SetDeviceRootFolder(nullptr);
 
     // The real plug-ins' account pages, hosted by the program's settings dialog.
-    AppRun real(folder, L"Missing", [](AppStartRecord* start, const AppPlace& place) {
-        AppPlace withPlugins = place;
-        withPlugins.protosFolder = CZELString((ProgramFolder::Bin() + L"Protos\\").c_str());
-        CApplication* application = new CApplication(start, withPlugins);
-        application->SetTrayNotify(QuietTray);
-        return application;
-    });
+    AppRun real(folder, L"Missing", WithProtocolsFolder());
     ASSERT_TRUE(real.started);
     UseHandheldScreen(real, dpi);
     std::vector<Opening> accounts;

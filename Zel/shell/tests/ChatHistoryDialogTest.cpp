@@ -8,7 +8,6 @@
 #include "Zel/shell/menu/PopupMenuWnd.h"
 #include "Zel/shell/notify/Notifier.h"
 #include "Zel/shell/tests/AppTestSupport.h"
-#include "ZELCommon/tests/SurfaceCheck.h"
 #include "ZELCommon/tests/TempFolder.h"
 
 #include <ctime>
