@@ -51,6 +51,20 @@ void CZELWMUI_BigDlg::OnInitDialog()
     SetSoftKeys();
 }
 
+RECT CZELWMUI_BigDlg::ClientAboveBar() const
+{
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    // By style: while the dialog itself is still hidden, the bar counts as shown.
+    if (menuBar && (GetWindowLongPtrW(menuBar, GWL_STYLE) & WS_VISIBLE)) {
+        RECT bar = {};
+        GetWindowRect(menuBar, &bar);
+        client.bottom -= bar.bottom - bar.top;
+        if (client.bottom < client.top) client.bottom = client.top;
+    }
+    return client;
+}
+
 void CZELWMUI_BigDlg::SetSoftKeys()
 {
     if (!menuBar) return;

@@ -27,6 +27,8 @@ public:
 
     // The soft-key bar, null when it could not be made.
     HWND Menu() const { return menuBar; }
+    // The client area above the soft-key bar, which stands inside it: where the content goes.
+    RECT ClientAboveBar() const;
     // Captions of both keys from GetSoftKeyCap (empty where it gives none); nothing without a bar.
     void SetSoftKeys();
 

@@ -20,6 +20,7 @@
 #include "Zel/shell/dialogs/DialogTemplates.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
 #include "Zel/core/tests/ModalDialogDriver.h"
+#include "Zel/core/tests/TestPictures.h"
 #include "ZELCommon/tests/SurfaceCheck.h"
 #include "ZELCommon/tests/UiTestSupport.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
@@ -45,22 +46,6 @@ const COLORREF kRequestPicture = RGB(0xE0, 0x40, 0xD0);
 const COLORREF kGrantPicture = RGB(0x20, 0x60, 0xE0);
 
 const char kRoster[] = "<item jid='bob@localhost' name='Bob' subscription='none'><group>Friends</group></item>";
-
-// An opaque picture of one colour, as the image set holds pictures (alpha-multiplied BGRA).
-CSkinPicture* SolidPicture(COLORREF colour)
-{
-    CSkinPicture* picture = new CSkinPicture;
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    uint32_t* bits = nullptr;
-    picture->bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    picture->width = picture->height = 2;
-    if (bits)
-        for (int i = 0; i < 4; ++i)
-            bits[i] = 0xFF000000u | (uint32_t(GetRValue(colour)) << 16) | (uint32_t(GetGValue(colour)) << 8) |
-                      GetBValue(colour);
-    return picture;
-}
 
 // Every control of surface within top's width: nothing cut off at the screen's right edge.
 void ExpectWithinWidth(HWND surface, HWND top)
@@ -169,9 +154,9 @@ protected:
         ASSERT_EQ(JabberTest::RowsOf(contactMenu),
                   JabberTest::MenuRows({"4001", "4003", "-", "Request authorization|image", "Grant authorization|image"}));
         core.imageSet.SetPicture(JabberTest::ItemNamed(contactMenu, "Request authorization")->images[0],
-                                 SolidPicture(kRequestPicture));
+                                 TestSupport::SolidPicture(kRequestPicture));
         core.imageSet.SetPicture(JabberTest::ItemNamed(contactMenu, "Grant authorization")->images[0],
-                                 SolidPicture(kGrantPicture));
+                                 TestSupport::SolidPicture(kGrantPicture));
         CheckMenu(contactMenu, host, L"jabber_contact_menu" + suffix, dpi);
 
         // The own details' "Personal" pane, opened on line.
@@ -196,7 +181,7 @@ protected:
         const int onlineImage = mainMenu.items[0].images[0];
         core.SetStatus(session.id, AccountStatus::Offline);
         ASSERT_TRUE(TestSupport::WaitUntil([&] { return core.AskStatus(session.id) == AccountStatus::Offline; }, 5000));
-        core.imageSet.SetPicture(onlineImage, SolidPicture(kOnlinePicture));
+        core.imageSet.SetPicture(onlineImage, TestSupport::SolidPicture(kOnlinePicture));
         Shown<CAccountSettingsDialog> accountSettings(session.id);
         accountSettings.steps = {[&] {
             HWND page = accountSettings.ShowPage(0);

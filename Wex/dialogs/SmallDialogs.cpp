@@ -5,9 +5,7 @@
 #include "Wex/proto/account/AccountDialogs.h"
 #include "Wex/proto/account/PluginState.h"
 
-#include "Zel/core/CoreGuids.h"
-#include "Zel/core/bus/ServicesManager.h"
-#include "Zel/core/skin/ISkinImages.h"
+#include "Zel/core/skin/SkinnedWindow.h"
 #include "ZELCommon/ZELWMUI_BigDlg.h"
 #include "ZELCommon/ZELWMUI_DlgItems.h"
 
@@ -31,7 +29,7 @@ void SetCaption(HWND dialog, int text)
 }
 
 // OK and Cancel on the soft keys, the skin's background behind the controls.
-class WexBigDialog : public UI::CZELWMUI_BigDlg {
+class WexBigDialog : public SkinnedWindow<UI::CZELWMUI_BigDlg> {
 public:
     explicit WexBigDialog(Services::CServicesManager* bus, bool skinText) : bus(bus), skinText(skinText) {}
 
@@ -47,38 +45,14 @@ protected:
         if (key == SoftKeyLeft) EndDialog(IDOK);
         else if (key == SoftKeyRight) EndDialog(IDCANCEL);
     }
-    HBRUSH GetBkBrush() override
-    {
-        ISkinImages* skin = Skin();
-        HBRUSH brush = skin ? skin->GetBkBrush() : nullptr;
-        return brush ? brush : UI::CZELWMUI_BigDlg::GetBkBrush();
-    }
+    // Without skinText the labels keep the framework's colour.
     COLORREF GetTextColor() override
     {
-        ISkinImages* skin = skinText ? Skin() : nullptr;
-        return skin ? skin->GetTextColor() : UI::CZELWMUI_BigDlg::GetTextColor();
+        return skinText ? SkinnedWindow::GetTextColor() : UI::CZELWMUI_BigDlg::GetTextColor();
     }
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC) {
-            if (HBRUSH brush = GetBkBrush()) {
-                if (message == WM_CTLCOLORSTATIC) {
-                    SetBkMode(HDC(wParam), TRANSPARENT);
-                    SetTextColor(HDC(wParam), GetTextColor());
-                }
-                SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, LONG_PTR(brush));
-                return LRESULT(brush);
-            }
-        }
-        return UI::CZELWMUI_BigDlg::OnMessage(message, wParam, lParam);
-    }
+    ISkinImages* Skin() override { return SkinService(bus); }
 
 private:
-    ISkinImages* Skin() const
-    {
-        return bus ? static_cast<ISkinImages*>(bus->GetService(GUID_SKIN_IMAGES)) : nullptr;
-    }
-
     Services::CServicesManager* const bus;
     const bool skinText;
 };

@@ -4,18 +4,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-RECT ChildRect(HWND parent, HWND child)
-{
-    RECT rect = {};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-}  // namespace
-
 TEST(DialogWidthFit, CoordinatesScaleDownOnlyWhenTheLayoutIsWider)
 {
     struct Case {
@@ -54,7 +42,7 @@ TEST(DialogWidthFit, ChildrenComeWithinTheWidthAndAComboKeepsItsList)
 
     // Laid out for 300 pixels, but the combo reaches to 400: that is the width squeezed into 200.
     UI::FitChildrenToWidth(host, 300, 200);
-    const RECT buttonRect = ChildRect(host, button), comboRect = ChildRect(host, combo);
+    const RECT buttonRect = TestSupport::RectIn(button, host), comboRect = TestSupport::RectIn(combo, host);
     EXPECT_EQ(buttonRect.left, 10);
     EXPECT_EQ(buttonRect.right, 150);
     EXPECT_EQ(buttonRect.bottom - buttonRect.top, 20);
@@ -65,8 +53,8 @@ TEST(DialogWidthFit, ChildrenComeWithinTheWidthAndAComboKeepsItsList)
 
     // Controls that fit stay, even under a template wider than the window.
     UI::FitChildrenToWidth(host, 300, 200);
-    EXPECT_EQ(ChildRect(host, button).left, 10);
-    EXPECT_EQ(ChildRect(host, button).right, 150);
-    EXPECT_EQ(ChildRect(host, combo).right, 200);
+    EXPECT_EQ(TestSupport::RectIn(button, host).left, 10);
+    EXPECT_EQ(TestSupport::RectIn(button, host).right, 150);
+    EXPECT_EQ(TestSupport::RectIn(combo, host).right, 200);
     DestroyWindow(host);
 }

@@ -4,6 +4,7 @@
 // Works from any thread.
 #pragma once
 
+#include "ZELCommon/tests/UiTestSupport.h"
 #include "ZELCommon/tests/WindowScreenshot.h"
 
 #include <gtest/gtest.h>
@@ -28,14 +29,6 @@ inline POINT PointIn(HWND from, HWND to, int x, int y)
     POINT point = {x, y};
     MapWindowPoints(from, to, &point, 1);
     return point;
-}
-
-inline RECT RectIn(HWND control, HWND to)
-{
-    RECT rect = {};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(HWND_DESKTOP, to, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 // The screen's logical pixels per inch, as the windows under test are laid out for.

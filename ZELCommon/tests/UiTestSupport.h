@@ -107,4 +107,13 @@ inline void ClickClient(HWND window, int x, int y)
     SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
+// A window's rectangle in the client coordinates of another (a child's in its parent's).
+inline RECT RectIn(HWND control, HWND to)
+{
+    RECT rect = {};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(HWND_DESKTOP, to, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 }  // namespace TestSupport

@@ -64,8 +64,7 @@ void MessageHistoryDialog::OnInitDialog()
         if (font) SendMessageW(control, WM_SETFONT, WPARAM(font), FALSE);
     }
     SetSoftKeys();
-    RECT client;
-    GetClientRect(hwnd, &client);
+    RECT client = ClientAboveBar();
     log = CChatLogView::Create(hwnd, client, this);
     MessageWindowSettings* settings = chatHost ? chatHost->GetSettings() : nullptr;
     if (settings && settings->volumeForScroll) {
@@ -96,8 +95,7 @@ LRESULT MessageHistoryDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lPar
 void MessageHistoryDialog::OnScreenSizeChanged()
 {
     if (!log) return;
-    RECT client;
-    GetClientRect(hwnd, &client);
+    RECT client = ClientAboveBar();
     if (findBarShown) {
         RECT box;
         GetWindowRect(GetDlgItem(IdMatchCase), &box);

@@ -290,8 +290,7 @@ CSmileyDialog::~CSmileyDialog()
 void CSmileyDialog::OnInitDialog()
 {
     UI::CZELWMUI_BigDlg::OnInitDialog();
-    RECT client;
-    GetClientRect(hwnd, &client);
+    RECT client = ClientAboveBar();
     grid.reset(new CSmileyGridWnd(pack, compact, this));
     grid->Create(GetModuleHandleW(nullptr), hwnd, WS_VISIBLE, client);
     if (*grid) SetFocus(*grid);
@@ -301,9 +300,7 @@ void CSmileyDialog::OnScreenSizeChanged()
 {
     UI::CZELWMUI_BigDlg::OnScreenSizeChanged();
     if (!grid || !*grid) return;
-    RECT client;
-    GetClientRect(hwnd, &client);
-    grid->MoveAndResize(client);
+    grid->MoveAndResize(ClientAboveBar());
 }
 
 int CSmileyDialog::GetSoftKeyCap(TSoftKey key, CZELString& caption)

@@ -110,8 +110,7 @@ void ColorSchemeEditor::OnInitDialog()
 {
     UI::CZELWMUI_BigDlg::OnInitDialog();
     HWND list = GetDlgItem(SchemeList);
-    RECT client = {};
-    GetClientRect(hwnd, &client);
+    RECT client = ClientAboveBar();
     MoveWindow(list, 0, 0, client.right, client.bottom, FALSE);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     GetClientRect(list, &client);

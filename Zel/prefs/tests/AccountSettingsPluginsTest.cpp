@@ -71,13 +71,7 @@ TEST(AccountSettingsPlugins, EachPluginsPagesStoreOnOkAndLoadBack)
 {
     ZEL_REQUIRE_DISPLAY();
     AppFolder folder{L"AccountSettingsPlugins"};
-    AppRun run(folder, L"Missing", [](AppStartRecord* start, const AppPlace& place) {
-        AppPlace real = place;
-        real.protosFolder = CZELString((ProgramFolder::Bin() + L"Protos\\").c_str());
-        CApplication* application = new CApplication(start, real);
-        application->SetTrayNotify(QuietTray);
-        return application;
-    });
+    AppRun run(folder, L"Missing", WithProtocolsFolder());
     ASSERT_TRUE(run.started);
     const int protocols = ProtocolsManagerService->GetProtocolCount();
     ASSERT_GE(protocols, 3) << "the three plug-ins in Protos\\";

@@ -179,7 +179,7 @@ void CheckPageControls(const Image& image, HWND dialog, HWND page, const std::ve
         GetWindowTextW(control, text, 8);
         if (lstrcmpiW(kind, L"Static") == 0 && !text[0]) continue;
         if (lstrcmpiW(kind, L"Edit") == 0 || lstrcmpiW(kind, L"msctls_updown32") == 0) continue;  // blank until typed in
-        RECT rect = ChildRect(dialog, control);
+        RECT rect = TestSupport::RectIn(control, dialog);
         const int own = Count(image, rect, [&](uint32_t pixel) {
             return std::find(background.begin(), background.end(), pixel) == background.end();
         });
@@ -197,7 +197,7 @@ void CheckPage(const PreferencesRun& run, HWND dialog, int page, int dpi, const 
     EXPECT_TRUE(Capture(dialog, L"zel_prefs_page" + std::to_wstring(page) + suffix, image));
     if (image.width == 0) return;
     HWND pageWindow = *run.dialog->FindPage(page)->window;
-    RECT area = ChildRect(dialog, pageWindow);
+    RECT area = TestSupport::RectIn(pageWindow, dialog);
     EXPECT_TRUE(IsWindowVisible(pageWindow));
     // The page's own background: the band along its top edge, above every control.
     RECT band = {area.left, area.top, area.right, area.top + 2};
@@ -419,7 +419,7 @@ void CheckThePictures(int dpi)
             wchar_t build[32] = L"";
             GetDlgItemTextW(dialog, 1121, build, 32);
             EXPECT_STREQ(build, L"Build: 2140");
-            RECT title = ChildRect(dialog, GetDlgItem(dialog, 1122));
+            RECT title = TestSupport::RectIn(GetDlgItem(dialog, 1122), dialog);
             EXPECT_GT(Count(image, title, [](uint32_t pixel) { return pixel == 0x414141; }), 20 * dpi / 96);
             EXPECT_EQ(Count(image, title, [](uint32_t pixel) {
                           return ((pixel >> 16) & 0xFF) < 0x41 && ((pixel >> 8) & 0xFF) < 0x41 && (pixel & 0xFF) < 0x41;

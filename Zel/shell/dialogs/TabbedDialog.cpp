@@ -111,14 +111,8 @@ LRESULT CALLBACK CTabbedDialog::KeyForwardButtonProc(HWND button, UINT message, 
 
 void CTabbedDialog::Layout()
 {
-    RECT client = {};
-    GetClientRect(hwnd, &client);
-    // The soft-key bar stands inside the client area here: the strip goes above it.
-    if (menuBar && (GetWindowLongPtrW(menuBar, GWL_STYLE) & WS_VISIBLE)) {
-        RECT bar = {};
-        GetWindowRect(menuBar, &bar);
-        client.bottom -= bar.bottom - bar.top;
-    }
+    // The strip goes above the soft-key bar.
+    RECT client = ClientAboveBar();
     HDC dc = GetDC(hwnd);
     UI::GdiSelection font(dc, DialogFont(hwnd));
     TEXTMETRICW metrics = {};

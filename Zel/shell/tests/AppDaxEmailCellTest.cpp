@@ -30,13 +30,7 @@ namespace {
 
 std::unique_ptr<AppRun> StartWithThePlugins(const AppFolder& folder)
 {
-    return std::unique_ptr<AppRun>(new AppRun(folder, L"Missing", [](AppStartRecord* start, const AppPlace& place) {
-        AppPlace real = place;
-        real.protosFolder = CZELString((ProgramFolder::Bin() + L"Protos\\").c_str());
-        CApplication* application = new CApplication(start, real);
-        application->SetTrayNotify(QuietTray);
-        return application;
-    }));
+    return std::unique_ptr<AppRun>(new AppRun(folder, L"Missing", WithProtocolsFolder()));
 }
 
 int Status(unsigned id)

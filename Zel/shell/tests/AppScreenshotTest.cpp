@@ -58,7 +58,7 @@ TEST(AppScreenshot, TheMainWindowShowsTheSkinTheStatusStripAndTheSoftKeys)
             ASSERT_TRUE(TestSupport::CaptureWindow(window, false, &image));
 
             // The contact list: the background picture, tiled.
-            RECT list = ChildRect(window, *run.App().ContactList());
+            RECT list = TestSupport::RectIn(*run.App().ContactList(), window);
             int area = (list.right - list.left) * (list.bottom - list.top);
             int field = Count(image, list, kField);
             int dots = Count(image, list, kDot);
@@ -67,7 +67,7 @@ TEST(AppScreenshot, TheMainWindowShowsTheSkinTheStatusStripAndTheSoftKeys)
             EXPECT_LT(dots, area / 64 * 5 / 4 + 8);
 
             // The status strip: its frame, and the offline picture in the first cell at the icon size.
-            RECT strip = ChildRect(window, *run.App().TopPanel());
+            RECT strip = TestSupport::RectIn(*run.App().TopPanel(), window);
             EXPECT_EQ(strip.bottom - strip.top, (dpi * 28 + 48) / 96);
             EXPECT_EQ(image.At(strip.left + 40, strip.top), 0u);
             EXPECT_EQ(image.At(strip.left + 40, strip.bottom - 1), 0u);
@@ -79,7 +79,7 @@ TEST(AppScreenshot, TheMainWindowShowsTheSkinTheStatusStripAndTheSoftKeys)
             EXPECT_GT(Count(image, rest, kField), 0);
 
             // The soft keys below: "Menu" written on the left key, the right one empty.
-            RECT bar = ChildRect(window, run.App().GetMenuBar());
+            RECT bar = TestSupport::RectIn(run.App().GetMenuBar(), window);
             EXPECT_EQ(bar.top, strip.bottom);
             EXPECT_EQ(bar.bottom - bar.top, ShellLayout::SoftKeyBarHeight(dpi));
             RECT left = ShellLayout::SoftKeyRect(bar.right - bar.left, bar.bottom - bar.top, 2, 0);

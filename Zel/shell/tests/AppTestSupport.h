@@ -12,6 +12,7 @@
 #include "Zel/core/history/HistoryFile.h"
 #include "Zel/core/tests/AccountTestSupport.h"
 #include "Zel/shell/CoreServices.h"
+#include "Zel/shell/tests/ProgramFolder.h"
 #include "Zel/prefs/PreferencesDialog.h"
 #include "ZELCommon/tests/TempFolder.h"
 #include "ZELCommon/tests/UiTestSupport.h"
@@ -41,15 +42,6 @@ inline bool PumpUntil(const std::function<bool()>& check, DWORD milliseconds = 1
         if (GetTickCount64() > end) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
-}
-
-// A child window's rectangle in its parent's client coordinates.
-inline RECT ChildRect(HWND parent, HWND child)
-{
-    RECT rect = {};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
 }
 
 // Handles this thread's messages for a while.
@@ -153,5 +145,19 @@ public:
 private:
     const AppFolder& folder;
 };
+
+// The maker of an application whose protocols folder is protos: by default the real plug-ins
+// beside the test program. For AppRun, with the plug-in scenario L"Missing".
+inline std::function<CApplication*(AppStartRecord*, const AppPlace&)> WithProtocolsFolder(
+    const std::wstring& protos = ProgramFolder::Bin() + L"Protos\\")
+{
+    return [protos](AppStartRecord* start, const AppPlace& place) {
+        AppPlace real = place;
+        real.protosFolder = CZELString(protos.c_str());
+        CApplication* application = new CApplication(start, real);
+        application->SetTrayNotify(QuietTray);
+        return application;
+    };
+}
 
 }  // namespace AppTest

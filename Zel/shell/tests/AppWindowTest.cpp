@@ -12,6 +12,7 @@
 #include "Handheld/Shell.h"
 #include "Handheld/ShellUi.h"
 #include "Zel/core/skin/SkinImages.h"
+#include "Zel/core/tests/TestPictures.h"
 #include "Zel/shell/skin/ColorScheme.h"
 #include "Zel/shell/alerts/AlertPlayer.h"
 #include "Zel/shell/notify/Notifier.h"
@@ -104,10 +105,10 @@ TEST_F(AppWindow, StandsWithItsSoftKeysAndTheStatusStripAboveThem)
         EXPECT_EQ(SoftKeyText(bar, IDM_SOFTKEY_RIGHT, &enabled), L"");
         EXPECT_FALSE(enabled);
 
-        RECT client = {}, barRect = ChildRect(window, bar);
+        RECT client = {}, barRect = TestSupport::RectIn(bar, window);
         GetClientRect(window, &client);
-        RECT list = ChildRect(window, *run.App().ContactList());
-        RECT strip = ChildRect(window, *run.App().TopPanel());
+        RECT list = TestSupport::RectIn(*run.App().ContactList(), window);
+        RECT strip = TestSupport::RectIn(*run.App().TopPanel(), window);
         int height = (dpi * 28 + 48) / 96;
         EXPECT_EQ(strip.bottom, barRect.top);
         EXPECT_EQ(strip.bottom - strip.top, height);
@@ -118,8 +119,8 @@ TEST_F(AppWindow, StandsWithItsSoftKeysAndTheStatusStripAboveThem)
         SetWindowPos(window, nullptr, 0, 0, 300, 400, SWP_NOZORDER | SWP_NOMOVE);
         PumpFor(50);
         GetClientRect(window, &client);
-        barRect = ChildRect(window, bar);
-        strip = ChildRect(window, *run.App().TopPanel());
+        barRect = TestSupport::RectIn(bar, window);
+        strip = TestSupport::RectIn(*run.App().TopPanel(), window);
         EXPECT_EQ(strip.bottom, barRect.top);
         EXPECT_EQ(strip.right, client.right);
         run.Close();
@@ -227,15 +228,8 @@ TEST_F(AppWindow, TheStatusIconIsMaskedWherePicturesDrew)
 {
     AppRun run(folder, L"Missing");
     ASSERT_TRUE(run.started);
-    CSkinPicture* square = new CSkinPicture;
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    uint32_t* bits = nullptr;
-    square->bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    square->width = square->height = 2;
-    bits[0] = bits[1] = 0xFF00FF00;  // bottom row green, top row transparent
-    bits[2] = bits[3] = 0;
-    run.App().Images().SetPicture(3, square);
+    // Bottom row green, top row transparent.
+    run.App().Images().SetPicture(3, TestSupport::TwoByTwoPicture({0xFF00FF00, 0xFF00FF00, 0, 0}));
     HICON icon = run.App().BuildStatusIcon(CZELArray<int>(1, 3));
     ASSERT_NE(icon, nullptr);
     ICONINFO parts = {};

@@ -66,6 +66,10 @@ TEST(ChatHistoryDialog, FindSaveDeleteOverARealHistoryFile)
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(KeyboardScrollHook::GetTarget(), window);
     ASSERT_EQ(dialog->Log()->GetParagraphCount(), 3);
+    // The log ends where the soft-key bar, which stands inside the dialog, begins.
+    ASSERT_NE(dialog->Menu(), nullptr);
+    const int barTop = TestSupport::RectIn(dialog->Menu(), window).top;
+    EXPECT_EQ(TestSupport::RectIn(*dialog->Log(), window).bottom, barTop);
 
     MenuScript script;
     SetPopupMenuRunner(RunMenu, &script);
@@ -75,6 +79,7 @@ TEST(ChatHistoryDialog, FindSaveDeleteOverARealHistoryFile)
     // The find bar: whole word skips "betas", case tells "Gamma" from "gamma", the search wraps.
     dialog->ToggleFindBar();
     EXPECT_TRUE(GetWindowLongW(GetDlgItem(window, MessageHistoryDialog::IdFindText), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ(TestSupport::RectIn(*dialog->Log(), window).bottom, barTop);
     SetDlgItemTextW(window, MessageHistoryDialog::IdFindText, L"beta");
     CheckDlgButton(window, MessageHistoryDialog::IdWholeWord, BST_CHECKED);
     dialog->Log()->MoveCaret(CARET_DOC_START, false);

@@ -482,11 +482,11 @@ TEST(ChatWindow, AScreenSizeChangeLaysTheStripThePagesAndTheBarOutAgain)
         EXPECT_EQ(strip.left, client.left);
         EXPECT_EQ(strip.right, client.right);
         EXPECT_EQ(strip.bottom, client.bottom - band);
-        RECT bar = ChildRect(hwnd, *window->Bar());
+        RECT bar = TestSupport::RectIn(*window->Bar(), hwnd);
         EXPECT_EQ(bar.top, strip.bottom);
         EXPECT_EQ(bar.bottom, client.bottom);
         EXPECT_EQ(bar.right - bar.left, client.right - client.left);
-        RECT pane = ChildRect(hwnd, *window->FindTab(bob));
+        RECT pane = TestSupport::RectIn(*window->FindTab(bob), hwnd);
         const RECT& area = window->GetPageArea();
         EXPECT_EQ(pane.left, area.left);
         EXPECT_EQ(pane.top, area.top);
@@ -494,7 +494,7 @@ TEST(ChatWindow, AScreenSizeChangeLaysTheStripThePagesAndTheBarOutAgain)
         EXPECT_EQ(pane.bottom, area.bottom);
         EXPECT_LT(area.bottom, strip.top);
         // The composer stands at the bottom of the page, the log above it.
-        RECT composer = ChildRect(*window->FindTab(bob), window->FindTab(bob)->composer);
+        RECT composer = TestSupport::RectIn(window->FindTab(bob)->composer, *window->FindTab(bob));
         RECT page = {};
         GetClientRect(*window->FindTab(bob), &page);
         EXPECT_EQ(composer.bottom, page.bottom);
@@ -689,10 +689,10 @@ void ChatWindowOnTheScreen(int dpi)
     SelectObject(dc, old);
     ReleaseDC(tab->composer, dc);
     const int lineHeight = metrics.tmHeight + metrics.tmExternalLeading;
-    RECT composer = ChildRect(hwnd, tab->composer);
+    RECT composer = TestSupport::RectIn(tab->composer, hwnd);
     EXPECT_GE(composer.bottom - composer.top, 3 * lineHeight);
     EXPECT_LT(composer.bottom - composer.top, 4 * lineHeight);
-    RECT logRect = ChildRect(hwnd, *log);
+    RECT logRect = TestSupport::RectIn(*log, hwnd);
     EXPECT_LE(logRect.bottom, composer.top + UI::HIDPI_ScaleY(1));
     Repaint(hwnd);
     TestSupport::SaveScreenshot(hwnd, false, (prefix + L"Composer.png").c_str());

@@ -326,14 +326,7 @@ protected:
     // of another protocols folder.
     std::unique_ptr<AppRun> Start(const std::wstring& protos = ProgramFolder::Bin() + L"Protos\\")
     {
-        std::unique_ptr<AppRun> run(new AppRun(folder, L"Missing", [protos](AppStartRecord* start, const AppPlace& place) {
-            AppPlace real = place;
-            real.protosFolder = CZELString(protos.c_str());
-            CApplication* application = new CApplication(start, real);
-            application->SetTrayNotify(QuietTray);
-            return application;
-        }));
-        return run;
+        return std::unique_ptr<AppRun>(new AppRun(folder, L"Missing", WithProtocolsFolder(protos)));
     }
 
     // An account of every protocol.

@@ -41,11 +41,6 @@ struct Observer : IMessageBarObserver {
     void OnSendButton(CMessageBarWnd*) override { calls.push_back("send"); }
 };
 
-RECT Place(HWND parent, HWND child)
-{
-    return AppTest::ChildRect(parent, child);
-}
-
 TEST(MessageBar, ButtonsStandAtTheRightOfThePicker)
 {
     ZEL_REQUIRE_DISPLAY();
@@ -68,18 +63,18 @@ TEST(MessageBar, ButtonsStandAtTheRightOfThePicker)
         RECT rect = {0, 0, 300, 25};
         CMessageBarWnd* bar = CreateMessageBar(parent, rect, &settings, nullptr);
         ASSERT_NE(bar, nullptr);
-        RECT picker = Place(*bar, bar->Picker());
+        RECT picker = TestSupport::RectIn(bar->Picker(), *bar);
         EXPECT_EQ(picker.right - picker.left, c.pickerWidth) << c.smilies << c.send;
         EXPECT_EQ(picker.bottom - picker.top, 26);  // one pixel taller than the bar
         EXPECT_EQ(IsWindowVisible(bar->SmiliesButton()) != FALSE, c.smilies != 0);
         EXPECT_EQ(IsWindowVisible(bar->SendButton()) != FALSE, c.send != 0);
         if (c.smilies) {
-            RECT r = Place(*bar, bar->SmiliesButton());
+            RECT r = TestSupport::RectIn(bar->SmiliesButton(), *bar);
             EXPECT_EQ(r.left, c.smiliesLeft);
             EXPECT_EQ(r.left, picker.right - 1);  // borders coincide
             EXPECT_EQ(r.right - r.left, w);
         }
-        if (c.send) EXPECT_EQ(Place(*bar, bar->SendButton()).left, c.sendLeft);
+        if (c.send) EXPECT_EQ(TestSupport::RectIn(bar->SendButton(), *bar).left, c.sendLeft);
         delete bar;
     }
     DestroyWindow(parent);

@@ -65,10 +65,10 @@ void CheckPage(HWND dialog, int index, int dpi)
     ASSERT_TRUE(TestSupport::CaptureWindow(dialog, false, &image));
 
     // Beside the controls: the skin's field with its dots, nothing else.
-    const RECT area = ChildRect(dialog, page);
+    const RECT area = TestSupport::RectIn(page, dialog);
     std::vector<RECT> controls;
     for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (IsWindowVisible(child)) controls.push_back(ChildRect(dialog, child));
+        if (IsWindowVisible(child)) controls.push_back(TestSupport::RectIn(child, dialog));
     int free = 0, skin = 0;
     for (int y = area.top; y < area.bottom && y < image.height; ++y)
         for (int x = area.left; x < area.right && x < image.width; ++x) {
@@ -84,7 +84,7 @@ void CheckPage(HWND dialog, int index, int dpi)
     HWND label = FirstLabel(page);
     ASSERT_NE(label, nullptr) << "page " << index;
     const uint32_t text = TestSupport::Rgb(GetSchemeColor(ColorScheme::TextColor));
-    const RECT box = ChildRect(dialog, label);
+    const RECT box = TestSupport::RectIn(label, dialog);
     int written = 0;
     for (int y = box.top; y < box.bottom && y < image.height; ++y)
         for (int x = box.left; x < box.right && x < image.width; ++x) written += image.At(x, y) == text;

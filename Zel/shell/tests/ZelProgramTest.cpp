@@ -500,9 +500,13 @@ TEST_F(ZelProgram, ASettingsFileHeldAtStartIsKeptAndTheUserIsToldOverTheWindow)
     for (int i = 0; i < 400 && !dialog; ++i) {
         if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) break;
         dialog = DialogOf(processId, L"could not be read");
-        // The preferences, open at start without accounts, go first.
-        if (!dialog)
-            if (HWND other = DialogOf(processId)) PostMessageW(other, WM_CLOSE, 0, 0);
+        // The preferences, open at start without accounts, go first; but the warning may have come
+        // up since the first look, and is never closed here.
+        HWND other = dialog ? nullptr : DialogOf(processId);
+        if (other && DialogText(other).find(L"could not be read") != std::wstring::npos)
+            dialog = other;
+        else if (other)
+            PostMessageW(other, WM_CLOSE, 0, 0);
         if (!dialog) Sleep(50);
     }
     CloseHandle(held);  // the file could now be written at shutdown
