@@ -865,3 +865,25 @@ TEST_F(LanguageSwitch, TwoHundredSwitchesWhileAccountsChangeStatusReadOnlyWholeT
     }));
     EXPECT_EQ(W(GuiText(0)), programTexts[1][0]);
 }
+
+// The manager tells the accounts of a switch on its own queue and waits there for every plug-in to
+// fill its status rows: closing the program meanwhile must still end it.
+TEST_F(LanguageSwitch, ClosingTheProgramInTheMiddleOfASwitchEndsIt)
+{
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        std::unique_ptr<AppRun> run = Start();
+        ASSERT_TRUE(run->started);
+        if (round == 0) AddAccounts(*run);
+        ASSERT_GE(ProtocolsManagerService->GetAccountCount(), 3);
+        GlobalSettings& settings = run->App().Settings();
+        // A few switches queued, and the close comes after none, some or all of them.
+        for (int i = 0; i < 1 + round % 4; ++i) {
+            settings.language = (i % 2) ? L"English" : L"Russian";
+            run->App().Resources()->OnOptionChanged(OPT_LANGUAGE);
+            run->App().ApplyOption(OPT_LANGUAGE);
+        }
+        if (round % 3 == 1) PumpFor(5);
+        run->Close();
+    }
+}
