@@ -8,4 +8,6 @@ zel_build
 trap zel_stop EXIT
 zel_start_display
 zel_start_wine
-ctest --test-dir "$ZEL_BUILD" --output-on-failure -j "$(nproc)" --timeout 900
+# A hang report's stacks get their functions and source lines on the way out.
+ctest --test-dir "$ZEL_BUILD" --output-on-failure -j "$(nproc)" --timeout 900 2>&1 |
+    python3 "$(dirname "$0")/symbolize_stacks.py" "$ZEL_BUILD/bin"
