@@ -107,6 +107,23 @@ listening() {
     grep -qE "^ *[0-9]+: [0-9A-F]+:$hex [0-9A-F]+:[0-9A-F]+ 0A " /proc/net/tcp /proc/net/tcp6 2>/dev/null
 }
 
+# Whether process $1, or a process of the session it leads (a peer started with setsid), listens on
+# TCP port $2. Another program may have taken the port between our check and the peer's bind (an
+# Erlang node of another test's ejabberdctl takes a free port too): the peer then never listens.
+listening_in() {
+    local hex inode fd pid
+    listening "$2" || return 1
+    hex=$(printf '%04X' "$2")
+    for inode in $(awk -v port=":$hex" '$2 ~ port"$" && $4 == "0A" { print $10 }' /proc/net/tcp /proc/net/tcp6 2>/dev/null); do
+        for fd in $(find /proc/[0-9]*/fd -lname "socket:\[$inode\]" 2>/dev/null); do
+            pid=${fd#/proc/}
+            pid=${pid%%/*}
+            [ "$pid" = "$1" ] || [ "$(ps -o sid= -p "$pid" 2>/dev/null | tr -d ' ')" = "$1" ] && return 0
+        done
+    done
+    return 1
+}
+
 # The process that maps the lease file: the test that started us.
 owner=
 for _ in $(seq 1 20); do
@@ -234,11 +251,11 @@ EOF_CFG
     # The server is looked for while it starts, so that a failure stops it too.
     for _ in $(seq 1 600); do
         [ -n "$peer_pid" ] || peer_pid=$(pgrep -f -- "beam.smp.* -sname $node( |\$)" | head -n 1)
-        [ -n "$peer_pid" ] && listening "$port" && break
+        [ -n "$peer_pid" ] && listening_in "$peer_pid" "$port" && break
         kill -0 "$helper_pids" 2>/dev/null || fail "ejabberd ended before it listened: $(tail -n 20 "$dir/foreground.log")"
         sleep 0.05
     done
-    [ -n "$peer_pid" ] && listening "$port" || fail "ejabberd did not listen on port $port within 30 s"
+    [ -n "$peer_pid" ] && listening_in "$peer_pid" "$port" || fail "ejabberd did not listen on port $port within 30 s"
 
     # Each ejabberdctl call starts an Erlang node of its own (a second or two): the accounts are made
     # side by side, then the commands.
@@ -339,11 +356,11 @@ xmpp-party)
 esac
 
 for _ in $(seq 1 200); do
-    listening "$port" && break
+    listening_in "$peer_pid" "$port" && break
     kill -0 "$peer_pid" 2>/dev/null || { wait "$peer_pid"; peer_pid=; fail "$kind ended before it listened (see peer.log)"; }
     sleep 0.05
 done
-listening "$port" || fail "$kind did not listen on port $port within 10 s"
+listening_in "$peer_pid" "$port" || fail "$kind did not listen on port $port within 10 s"
 
 echo "$peer_pid" >"$run/ready.tmp" && mv "$run/ready.tmp" "$run/ready"
 echo "peer.sh: $kind listens on 127.0.0.1:$port as process $peer_pid for process $owner"
