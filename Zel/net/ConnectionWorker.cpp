@@ -206,13 +206,12 @@ bool CConnectionWorker::QueueChunk(const char* data, int length)
 
 bool CConnectionWorker::QueueChunks(const char* data, size_t length)
 {
-    // The notices go in bursts of a bounded size, each after its chunks are queued.
-    const int kBurst = 64;
-    intptr_t lengths[kBurst];
+    // Each burst of notices goes after its chunks are queued.
+    intptr_t lengths[CServiceLink::MaxBurst];
     while (length > 0) {
         int count = 0;
         bool kept = true;
-        while (length > 0 && count < kBurst) {
+        while (length > 0 && count < CServiceLink::MaxBurst) {
             int piece = int(std::min<size_t>(CChunkQueue::MaxChunk, length));
             kept = chunks.Append(data, piece);
             if (!kept) break;

@@ -5,8 +5,19 @@
 #include "Zel/core/bus/ServicesManager.h"
 #include "Zel/net/ConnectionManagerApi.h"
 
+#include <algorithm>
 #include <new>
-#include <vector>
+
+namespace {
+
+// Nobody holds them: a count that ends at 0 frees them.
+void FreeUnheld(CRefObject* p1, CRefObject* p2)
+{
+    if (p1) p1->AddRef(0);
+    if (p2) p2->AddRef(0);
+}
+
+}  // namespace
 
 void CServiceLink::Post(int ownerQueue, CConnection* about, uint64_t serial, int code, CRefObject* p2)
 {
@@ -17,31 +28,23 @@ void CServiceLink::Post(int ownerQueue, CConnection* about, uint64_t serial, int
         bus->SendMessage(ownerQueue, GUID_CONNECTION_MANAGER, code, p1, p2, false);
         return;
     }
-    // Nobody holds them: a count that ends at 0 frees them.
-    if (p1) p1->AddRef(0);
-    if (p2) p2->AddRef(0);
+    FreeUnheld(p1, p2);
 }
 
 void CServiceLink::PostValues(int ownerQueue, CConnection* about, uint64_t serial, int code, const intptr_t* values,
                               int count)
 {
-    std::vector<PostedMessage> posts;
-    try {
-        posts.reserve(size_t(count));
-    } catch (...) {
-        for (int i = 0; i < count; ++i) Post(ownerQueue, about, serial, code, NewValue(values[i]));
-        return;
-    }
-    for (int i = 0; i < count; ++i)
-        posts.push_back({code, new (std::nothrow) CConnectionRef(about, serial), NewValue(values[i])});
-    CZELLock hold(lock);
-    if (bus) {
-        bus->PostMessages(ownerQueue, GUID_CONNECTION_MANAGER, posts.data(), count);
-        return;
-    }
-    for (PostedMessage& post : posts) {
-        if (post.p1) post.p1->AddRef(0);
-        if (post.p2) post.p2->AddRef(0);
+    for (int first = 0; first < count; first += MaxBurst) {
+        const int burst = std::min<int>(MaxBurst, count - first);
+        PostedMessage posts[MaxBurst];
+        for (int i = 0; i < burst; ++i)
+            posts[i] = {code, new (std::nothrow) CConnectionRef(about, serial), NewValue(values[first + i])};
+        CZELLock hold(lock);
+        if (bus) {
+            bus->PostMessages(ownerQueue, GUID_CONNECTION_MANAGER, posts, burst);
+            continue;
+        }
+        for (int i = 0; i < burst; ++i) FreeUnheld(posts[i].p1, posts[i].p2);
     }
 }
 

@@ -25,8 +25,11 @@ public:
     // waiting; p2 is freed with it when the link is cut.
     void Post(int ownerQueue, CConnection* about, uint64_t serial, int code, CRefObject* p2);
 
-    // Posts count CM_ messages of one code, one per value, as one burst: the owner's queue is woken
-    // once for all of them.
+    // The most messages one burst carries; PostValues splits longer runs.
+    enum { MaxBurst = 64 };
+
+    // Posts count CM_ messages of one code, one per value, in bursts: the owner's queue is woken
+    // once for each.
     void PostValues(int ownerQueue, CConnection* about, uint64_t serial, int code, const intptr_t* values, int count);
 
     // Ends every later post; a post under way finishes first.

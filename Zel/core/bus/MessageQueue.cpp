@@ -88,18 +88,15 @@ int CMessageQueue::PostAsyncBurst(QueueReceiver* receiver, const ZEL_GUID& msgCl
                                   int count)
 {
     bool wake = false;
-    bool dropped = false;
     int stored = 0;
     lock.Enter();
-    for (; stored < count; ++stored) {
+    const bool dropped = stopping;
+    for (; !dropped && stored < count; ++stored) {
         const PostedMessage& post = posts[stored];
-        dropped = stopping;
-        if (dropped) break;
         QueueMessage* message =
             new (std::nothrow) QueueMessage{receiver, msgClass, post.code, QUEUE_MODE_ASYNC, post.p1, post.p2, nullptr, 0};
         bool woke = false;
-        if (!message) break;
-        if (!Append(message, woke)) {
+        if (!message || !Append(message, woke)) {
             delete message;
             break;
         }
