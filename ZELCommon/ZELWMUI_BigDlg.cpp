@@ -53,13 +53,17 @@ void CZELWMUI_BigDlg::OnInitDialog()
 
 RECT CZELWMUI_BigDlg::ClientAboveBar() const
 {
+    return UI::ClientAboveBar(hwnd, menuBar);
+}
+
+RECT ClientAboveBar(HWND window, HWND bar)
+{
     RECT client = {};
-    GetClientRect(hwnd, &client);
-    // By style: while the dialog itself is still hidden, the bar counts as shown.
-    if (menuBar && (GetWindowLongPtrW(menuBar, GWL_STYLE) & WS_VISIBLE)) {
-        RECT bar = {};
-        GetWindowRect(menuBar, &bar);
-        client.bottom -= bar.bottom - bar.top;
+    GetClientRect(window, &client);
+    if (bar && (GetWindowLongPtrW(bar, GWL_STYLE) & WS_VISIBLE)) {
+        RECT barRect = {};
+        GetWindowRect(bar, &barRect);
+        client.bottom -= barRect.bottom - barRect.top;
         if (client.bottom < client.top) client.bottom = client.top;
     }
     return client;

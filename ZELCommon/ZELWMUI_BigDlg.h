@@ -58,6 +58,10 @@ protected:
     SHACTIVATEINFO activateInfo;
 };
 
+// The client area of window above its soft-key bar, which stands inside that area (bar may be
+// null). By the bar's style: while window itself is still hidden, the bar counts as shown.
+ZELCOMMON_API RECT ClientAboveBar(HWND window, HWND bar);
+
 // SHInitDialog flags for a title-strip button choice.
 ZELCOMMON_API DWORD FullScreenDialogFlags(int commandButton);
 

@@ -18,6 +18,7 @@
 #include "Zel/shell/skin/ColorScheme.h"
 #include "Zel/shell/updater/VersionUpdater.h"
 #include "Handheld/Shell.h"
+#include "ZELCommon/ZELWMUI_BigDlg.h"
 #include "ZELCommon/ZELWMUI_HiDpi.h"
 
 #include <commctrl.h>
@@ -162,14 +163,7 @@ void CApplication::OnCreate()
             bus.Subscribe(GUID_CONTACT_LIST_DATA, code, guiQueue);
     }
 
-    RECT client = {};
-    GetClientRect(mainWindow, &client);
-    RECT usable = client;
-    if (menuBar && IsWindowVisible(menuBar)) {
-        RECT bar = {};
-        GetWindowRect(menuBar, &bar);
-        usable.bottom -= bar.bottom - bar.top;
-    }
+    const RECT usable = UI::ClientAboveBar(mainWindow, menuBar);
     int strip = StripHeight();
     RECT listRect = {usable.left, usable.top, usable.right, usable.bottom - strip};
     ContactListOptions options;
@@ -227,14 +221,8 @@ void CApplication::Layout(int, int, int)
 {
     CTopPanelWnd* panel = topPanel.load();
     if (!contactList || !panel || !mainWindow) return;
-    RECT client = {};
-    GetClientRect(mainWindow, &client);
     // The soft-key bar lies over the bottom of the client area: the strip goes above it.
-    if (menuBar && IsWindowVisible(menuBar)) {
-        RECT bar = {};
-        GetWindowRect(menuBar, &bar);
-        client.bottom -= bar.bottom - bar.top;
-    }
+    const RECT client = UI::ClientAboveBar(mainWindow, menuBar);
     int strip = StripHeight();
     contactList->MoveAndResize(client.left, client.top, client.right - client.left, client.bottom - client.top - strip);
     panel->MoveAndResize(client.left, client.bottom - strip, client.right - client.left, strip);
