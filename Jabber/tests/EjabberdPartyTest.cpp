@@ -60,6 +60,16 @@ protected:
     {
         return TestSupport::WaitUntil([&] { return PartyEvents().find(line) != std::string::npos; }, 15000);
     }
+    // A plain XMPP account of user on the shared server, brought online: its id, 0 when it did not
+    // come online.
+    unsigned SignIn(const wchar_t* user, const wchar_t* password)
+    {
+        host.contactList->SetAntispamEnable(false);
+        const unsigned id = host.CreateAccount(GUID_XMPP_PROTOCOL);
+        host.Configure(id, user, password, peers->server.Port());
+        host.SetStatus(id, AccountStatus::Online);
+        return host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::Online}) ? id : 0;
+    }
     StatusInfo Icons(unsigned id, int contactId)
     {
         StatusInfo info;
@@ -78,13 +88,9 @@ TEST_F(EjabberdPartyTest, TheOtherPartySubscribesShowsItsStatusAndTalksBack)
 {
     ASSERT_TRUE(plugin.Loaded());
     ASSERT_TRUE(peers->failures.empty()) << peers->failures;
-    host.contactList->SetAntispamEnable(false);
     const int port = peers->server.Port();
-
-    unsigned id = host.CreateAccount(GUID_XMPP_PROTOCOL);
-    host.Configure(id, L"alice", L"alicepw", port);
-    host.SetStatus(id, AccountStatus::Online);
-    ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::Online}));
+    const unsigned id = SignIn(L"alice", L"alicepw");
+    ASSERT_NE(id, 0u);
     ASSERT_TRUE(TestSupport::WaitUntil(
         [&] { return JabberTest::ListRows(*host.contactList, id) == std::vector<std::string>{"Friends", "Friends|bob@localhost|Bob|0"}; },
         10000))
@@ -150,12 +156,9 @@ TEST_F(EjabberdPartyTest, TheMenusAuthorisationItemsReachTheOtherParty)
 {
     ASSERT_TRUE(plugin.Loaded());
     ASSERT_TRUE(peers->failures.empty()) << peers->failures;
-    host.contactList->SetAntispamEnable(false);
     const int port = peers->server.Port();
-    unsigned id = host.CreateAccount(GUID_XMPP_PROTOCOL);
-    host.Configure(id, L"carol", L"carolpw", port);
-    host.SetStatus(id, AccountStatus::Online);
-    ASSERT_TRUE(host.WaitForStatuses(id, {AccountStatus::Connecting, AccountStatus::Online}));
+    const unsigned id = SignIn(L"carol", L"carolpw");
+    ASSERT_NE(id, 0u);
     int dave = 0;
     ASSERT_TRUE(TestSupport::WaitUntil(
         [&] { return (dave = JabberTest::ContactByJid(*host.contactList, id, "dave@localhost")) != 0; }, 10000));
