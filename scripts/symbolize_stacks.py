@@ -2,6 +2,7 @@
 """Copies the test output from standard input to standard output, line by line, naming the function
 and source line after every stack frame of our own modules that a hang report prints (winedbg shows
 only "in module (+offset)", since it reads no DWARF). Usage: symbolize_stacks.py BIN_FOLDER"""
+import functools
 import os
 import re
 import subprocess
@@ -23,17 +24,14 @@ def module_files(bin_folder):
     return found
 
 
-def image_base(path, cache={}):
-    if path not in cache:
-        cache[path] = None
-        try:
-            header = subprocess.run([TOOLS + "objdump", "-p", path], capture_output=True, text=True, timeout=30).stdout
-            match = re.search(r"^ImageBase\s+([0-9a-fA-F]+)", header, re.M)
-            if match:
-                cache[path] = int(match.group(1), 16)
-        except (OSError, subprocess.SubprocessError):
-            pass
-    return cache[path]
+@functools.lru_cache(maxsize=None)
+def image_base(path):
+    try:
+        header = subprocess.run([TOOLS + "objdump", "-p", path], capture_output=True, text=True, timeout=30).stdout
+    except (OSError, subprocess.SubprocessError):
+        return None
+    match = re.search(r"^ImageBase\s+([0-9a-fA-F]+)", header, re.M)
+    return int(match.group(1), 16) if match else None
 
 
 def where(path, address):
