@@ -112,7 +112,6 @@ listening() {
 # Erlang node of another test's ejabberdctl takes a free port too): the peer then never listens.
 listening_in() {
     local hex inode fd pid
-    listening "$2" || return 1
     hex=$(printf '%04X' "$2")
     for inode in $(awk -v port=":$hex" '$2 ~ port"$" && $4 == "0A" { print $10 }' /proc/net/tcp /proc/net/tcp6 2>/dev/null); do
         for fd in $(find /proc/[0-9]*/fd -lname "socket:\[$inode\]" 2>/dev/null); do
