@@ -272,6 +272,14 @@ void CheckAnimatedLog()
             elsewhere += !inFace && first.At(x, y) != second.At(x, y);
         }
     EXPECT_EQ(0, elsewhere);
+
+    // Hidden, the chat window stops the animation's timer (a timer that is not running cannot be
+    // killed); shown again, the timer runs.
+    chat.chat->Show(false);
+    EXPECT_FALSE(KillTimer(AnimatedPictureWnd::Window(), kAnimationTimerId));
+    chat.chat->Show(true);
+    EXPECT_TRUE(KillTimer(AnimatedPictureWnd::Window(), kAnimationTimerId));
+    AnimatedPictureWnd::StartAnimationTimer();
 }
 
 }  // namespace
