@@ -1,12 +1,14 @@
 // The contact list in the whole program: the real core services and a fake account that changes
 // its list from its own thread; the list follows in both views, a group is renamed through the
-// text input dialog, and the account's status menu brings it online.
+// text input dialog, the account's status menu brings it online, and keys and taps move the
+// selection and open chats.
 #include "Zel/shell/tests/AppTestSupport.h"
 
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/shell/ZelResources.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
 
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -186,4 +188,70 @@ TEST_F(AppContactList, AStoredListShowsAfterARestart)
         auto* first = static_cast<CCLGroupNode*>(account->firstChild);
         return Wide(first->name) == L"Friends" && Names(first) == std::vector<std::wstring>{L"bob"};
     }));
+}
+
+// Keys and taps reach the list as window messages in the running program: a tap selects the row
+// under it, the arrows move the selection, Enter and a double tap open the contact's chat.
+TEST_F(AppContactList, KeysAndTapsMoveTheSelectionAndOpenChats)
+{
+    int group = int(Request(FAKE_ADD_GROUP, 0, L"Friends"));
+    int amy = int(Request(FAKE_ADD_CONTACT, group, L"amy"));
+    int bob = int(Request(FAKE_ADD_CONTACT, group, L"bob"));
+    ASSERT_TRUE(PumpUntil([&] { return List().HasContact(amy) && List().HasContact(bob); }));
+    List().SetColumns(1);
+    PumpFor(100);
+    auto selected = [&] {
+        CZELLock hold(List().Lock());
+        CCLNode* node = List().Selected();
+        return node && node->Kind() == CLContact ? int(node->ItemId()) : 0;
+    };
+    // Where each contact's row is, found by selecting down the list as a tap would.
+    std::map<int, int> rowAt;
+    RECT client = {};
+    GetClientRect(List(), &client);
+    for (int y = 0; y < client.bottom && rowAt.size() < 2; ++y)
+        if (List().SelectAt(10, y) && selected() && !rowAt.count(selected())) rowAt[selected()] = y + 2;
+    ASSERT_TRUE(rowAt.count(amy) && rowAt.count(bob));
+    ASSERT_LT(rowAt[amy], rowAt[bob]);
+
+    HWND list = List();
+    auto tap = [&](int contact) {
+        SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, rowAt[contact]));
+        SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(10, rowAt[contact]));
+    };
+    tap(bob);
+    EXPECT_TRUE(PumpUntil([&] { return selected() == bob; }));
+    SendMessageW(list, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_TRUE(PumpUntil([&] { return selected() == amy; }));
+    SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_TRUE(PumpUntil([&] { return selected() == bob; }));
+    SendMessageW(list, WM_KEYDOWN, VK_UP, 0);
+    SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(PumpUntil([&] { return run->App().ChatWindow() && run->App().ChatWindow()->FindTab(amy); }));
+    EXPECT_FALSE(run->App().ChatWindow()->FindTab(bob));
+    SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, rowAt[bob]));
+    EXPECT_TRUE(PumpUntil([&] { return run->App().ChatWindow()->FindTab(bob) != nullptr; }));
+}
+
+// Each account's group for contacts outside the groups takes its name in the new language with the
+// switch, and back.
+TEST_F(AppContactList, TheGroupOutsideTheGroupsFollowsTheLanguage)
+{
+    int loose = int(Request(FAKE_ADD_CONTACT, 0, L"zoe"));
+    ASSERT_TRUE(PumpUntil([&] { return List().HasContact(loose); }));
+    auto looseName = [&] {
+        CZELLock hold(List().Lock());
+        CCLGroupNode* group = List().FindGroupNode(0, account);
+        return group ? Wide(group->name) : std::wstring();
+    };
+    auto switchTo = [&](const wchar_t* language) {
+        run->App().Settings().language = language;
+        run->App().Resources()->OnOptionChanged(OPT_LANGUAGE);
+        run->App().ApplyOption(OPT_LANGUAGE);
+    };
+    EXPECT_EQ(looseName(), L"Not in list");
+    switchTo(L"Russian");
+    EXPECT_EQ(looseName(), L"\x041d\x0435 \x0432 \x0441\x043f\x0438\x0441\x043a\x0435");
+    switchTo(L"English");
+    EXPECT_EQ(looseName(), L"Not in list");
 }
