@@ -66,6 +66,32 @@ protected:
         return account;
     }
 
+    // The account's group of that name in the contact list, or 0.
+    int GroupNamed(unsigned account, const wchar_t* name)
+    {
+        CZELArray<int> groups;
+        ContactListDataService->GetAccountGroups(account, groups);
+        for (int i = 0; i < groups.GetCount(); ++i) {
+            CZELString text;
+            ContactListDataService->GetPropertyString(groups[i], CZELString(L"Account name"), text);
+            if (text == name) return groups[i];
+        }
+        return 0;
+    }
+
+    // The menu of one search result as the search dialog builds it: its own rows, then the
+    // account's, the result named by its contact id.
+    CPopupMenu SearchResultMenu(unsigned account, int contact)
+    {
+        CPopupMenu menu;
+        menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, CZELString(L"Copy"), 1, nullptr, 0, false));
+        menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, CZELString(L"Send message"), 2, nullptr, 0, false));
+        menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, CZELString(L"Details"), 3, nullptr, 0, false));
+        menu.AddItem(CMenuItem(MENU_ITEM_SEPARATOR));
+        EXPECT_TRUE(Manager().FillSearchResultMenu(account, reinterpret_cast<void*>(intptr_t(contact)), &menu));
+        return menu;
+    }
+
     CMenuItem MainMenuAdd()
     {
         CPopupMenu menu;
@@ -113,6 +139,78 @@ TEST_F(WexSmallDialogsTest, AddContactSendsTheListAddIntoTheChosenGroup)
                [&](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
     Sleep(200);
     EXPECT_EQ(server.ClientSnacs(0x13, 0x08).size(), adds + 1);
+    ExpectNoFaults();
+}
+
+TEST_F(WexSmallDialogsTest, ASearchResultOutsideTheListOffersToAddIt)
+{
+    ZEL_REQUIRE_DISPLAY();
+    const unsigned id = Online();
+    // A result row's contact, made as a search reply makes it: temporary, with the hit's nick.
+    const int found = ContactListDataService->FindOrAddContact(id, CZELString(L"555666"));
+    ASSERT_NE(found, 0);
+    ASSERT_TRUE(ContactListDataService->IsTempContact(found));
+    ContactListDataService->SetPropertyString(found, CZELString(L"CL Alias"), CZELString(L"Finn"));
+    const int listed = FindContact(id, "222");
+
+    struct Case {
+        const char* name;
+        int contact;
+        bool online;
+        bool offersAdd;
+    };
+    const Case cases[] = {
+        {"online, not in the list", found, true, true},
+        {"online, already in a group", listed, true, false},
+        {"offline, not in the list", found, false, false},
+        {"offline, already in a group", listed, false, false},
+    };
+    CMenuItem add;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.online && Status(id) != AccountStatus::Offline) {
+            Manager().SetStatus(id, AccountStatus::Offline);
+            ASSERT_TRUE(WaitForStatus(id, AccountStatus::Offline));
+        }
+        CPopupMenu menu = SearchResultMenu(id, c.contact);
+        // The dialog's own rows stay as they were.
+        ASSERT_GE(menu.GetCount(), 4);
+        EXPECT_EQ(menu.items[0].commandId, 1);
+        EXPECT_EQ(menu.items[3].kind, MENU_ITEM_SEPARATOR);
+        ASSERT_EQ(menu.GetCount(), c.offersAdd ? 5 : 4);
+        if (!c.offersAdd) continue;
+        const CMenuItem& item = menu.items[4];
+        EXPECT_EQ(Text(item.text), L"Add to contact list");
+        EXPECT_EQ(item.kind, MENU_ITEM_PLAIN);
+        ASSERT_EQ(item.images.GetCount(), 1);
+        EXPECT_EQ(Text(images->GetName(item.images[0])), L"proto_addcontact.png");
+        EXPECT_NE(item.callback, nullptr);
+        if (c.contact == found) add = item;
+    }
+    ASSERT_NE(add.callback, nullptr);
+
+    // Chosen (the dialog calls it with the result's contact id), it opens "Add contact" filled with
+    // the result; confirmed, the contact goes to the server and into the chosen group.
+    SignOn(id);
+    const size_t adds = server.ClientSnacs(0x13, 0x08).size();
+    WithDialog([&] { add.callback(intptr_t(found), add.argument); },
+               [&](HWND dialog) {
+                   EXPECT_EQ(ItemText(dialog, IDC_WEX_ADD_NUMBER), L"555666");
+                   EXPECT_EQ(ItemText(dialog, IDC_WEX_ADD_NICK), L"Finn");
+                   HWND combo = GetDlgItem(dialog, IDC_WEX_ADD_GROUP);
+                   EXPECT_NE(SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), LPARAM(L"Old")), CB_ERR);
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    ASSERT_TRUE(server.WaitUntil([&] { return server.ClientSnacs(0x13, 0x08).size() > adds; }));
+    const Bytes sent = server.ClientSnacs(0x13, 0x08).back();
+    EXPECT_TRUE(Contains(sent, Wire().Str16("555666").U16(2).Get()));
+    EXPECT_TRUE(Contains(sent, Wire().Tlv(0x0131, Wire().Text("Finn")).Get()));
+    ASSERT_TRUE(BusTest::WaitUntil([&] {
+        const int added = FindContact(id, "555666");
+        return added != 0 && ContactListDataService->GetContactGroup(added) == GroupNamed(id, L"Old");
+    }));
+    // Now in a group, the result offers nothing more.
+    EXPECT_EQ(SearchResultMenu(id, FindContact(id, "555666")).GetCount(), 4);
     ExpectNoFaults();
 }
 
