@@ -92,6 +92,32 @@ protected:
         return menu;
     }
 
+    // A menu of the program's plain items with these command ids.
+    static CPopupMenu ProgramMenu(const std::vector<int>& ids)
+    {
+        CPopupMenu menu;
+        for (int id : ids) menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, CZELString(std::to_wstring(id).c_str()), id, nullptr, 0, false));
+        return menu;
+    }
+
+    // A menu in one line: the program's items by command id, "-" for a separator, the account's
+    // own items by their text.
+    std::wstring Describe(const CPopupMenu& menu)
+    {
+        std::wstring line;
+        for (int i = 0; i < menu.GetCount(); ++i) {
+            const CMenuItem& item = menu.items[i];
+            if (!line.empty()) line += L" ";
+            if (item.kind == MENU_ITEM_SEPARATOR)
+                line += L"-";
+            else if (item.callback)
+                line += L"[" + Text(item.text) + L"]";
+            else
+                line += std::to_wstring(item.commandId);
+        }
+        return line;
+    }
+
     CMenuItem MainMenuAdd()
     {
         CPopupMenu menu;
@@ -211,6 +237,70 @@ TEST_F(WexSmallDialogsTest, ASearchResultOutsideTheListOffersToAddIt)
     }));
     // Now in a group, the result offers nothing more.
     EXPECT_EQ(SearchResultMenu(id, FindContact(id, "555666")).GetCount(), 4);
+    ExpectNoFaults();
+}
+
+TEST_F(WexSmallDialogsTest, AccountAndGroupMenusKeepWhatTheConnectionAllows)
+{
+    ZEL_REQUIRE_DISPLAY();
+    const unsigned id = Online();
+    const int old = GroupNamed(id, L"Old");
+    ASSERT_NE(old, 0);
+    const std::vector<int> accountItems = {1001, 1002, 1003, 1004, 1005};
+    const std::vector<int> accountItemsWithoutAdd = {1001, 1002, 1003, 1005};
+    const std::vector<int> groupItems = {1999, 2000, 2001, 2002, 2003, 2004, 2005, 2006};
+    const std::vector<int> groupItemsWithoutAdd = {2000, 2001, 2002, 2003, 2004};
+    enum Kind { AccountMenu, GroupMenu };
+    struct Case {
+        const char* name;
+        bool online;
+        Kind kind;
+        const std::vector<int>* items;
+        bool inGroup;
+        const wchar_t* expected;
+    };
+    const Case cases[] = {
+        {"account, online", true, AccountMenu, &accountItems, false, L"1001 1002 1003 1004 1005 [Add contact]"},
+        {"account without its add command, online", true, AccountMenu, &accountItemsWithoutAdd, false,
+         L"1001 1002 1003 1005"},
+        {"group, online", true, GroupMenu, &groupItems, true, L"2000 2001 2002 2003 2004 2005 - [Add contact]"},
+        {"group without its add command, online", true, GroupMenu, &groupItemsWithoutAdd, true, L"2000 2001 2002 2003 2004"},
+        {"top level, online", true, GroupMenu, &groupItems, false, L"2000 2001 2002 2003 2005"},
+        {"account, offline", false, AccountMenu, &accountItems, false, L"1001 1004 1005"},
+        {"group, offline", false, GroupMenu, &groupItems, true, L"2000 2001"},
+        {"top level, offline", false, GroupMenu, &groupItems, false, L"2000 2001 2002 2005"},
+    };
+    CMenuItem addToOld;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.online && Status(id) != AccountStatus::Offline) {
+            Manager().SetStatus(id, AccountStatus::Offline);
+            ASSERT_TRUE(WaitForStatus(id, AccountStatus::Offline));
+        }
+        CPopupMenu menu = ProgramMenu(*c.items);
+        if (c.kind == AccountMenu)
+            ASSERT_TRUE(Manager().FillAccountMenu(id, &menu));
+        else
+            ASSERT_TRUE(Manager().FillGroupMenu(id, c.inGroup ? old : 0, &menu));
+        EXPECT_EQ(Describe(menu), c.expected);
+        for (int i = 0; i < menu.GetCount(); ++i) {
+            const CMenuItem& item = menu.items[i];
+            if (!item.callback) continue;
+            ASSERT_EQ(item.images.GetCount(), 1);
+            EXPECT_EQ(Text(images->GetName(item.images[0])), L"proto_addcontact.png");
+            if (c.kind == GroupMenu) addToOld = item;
+        }
+    }
+    ASSERT_NE(addToOld.callback, nullptr);
+
+    // A group's "Add contact" opens the dialog with that group chosen.
+    SignOn(id);
+    WithDialog([&] { addToOld.callback(0, addToOld.argument); },
+               [&](HWND dialog) {
+                   EXPECT_EQ(ItemText(dialog, IDC_WEX_ADD_GROUP), L"Old");
+                   EXPECT_EQ(ItemText(dialog, IDC_WEX_ADD_NUMBER), L"");
+                   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+               });
     ExpectNoFaults();
 }
 
