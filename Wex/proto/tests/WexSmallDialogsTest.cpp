@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -31,6 +32,30 @@ std::wstring ItemText(HWND dialog, int id)
     wchar_t text[1100] = L"";
     GetDlgItemTextW(dialog, id, text, 1100);
     return text;
+}
+
+// The control with the keyboard focus in the dialog's thread, asked from another thread.
+HWND FocusOf(HWND dialog)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// The 16-byte capabilities a location update announces (its TLV 0x0005).
+std::multiset<Bytes> Capabilities(const Bytes& frame)
+{
+    std::multiset<Bytes> out;
+    if (frame.size() < Wex::SnacBodyOffset) return out;
+    Wex::TlvChain tlvs;
+    tlvs.Parse(frame.data() + Wex::SnacBodyOffset, frame.size() - Wex::SnacBodyOffset);
+    const Wex::Tlv* list = tlvs.Find(0x0005);
+    if (!list) return out;
+    EXPECT_EQ(list->GetLength() % 16, 0u);
+    for (size_t at = 0; at + 16 <= size_t(list->GetLength()); at += 16)
+        out.insert(Bytes(list->GetValue() + at, list->GetValue() + at + 16));
+    return out;
 }
 
 bool Contains(const Bytes& bytes, const Bytes& part)
@@ -136,29 +161,62 @@ TEST_F(WexSmallDialogsTest, AddContactSendsTheListAddIntoTheChosenGroup)
     CMenuItem add = MainMenuAdd();
     ASSERT_NE(add.callback, nullptr);
     const size_t adds = server.ClientSnacs(0x13, 0x08).size();
+    // The contact list names the server's "Friends" in other letter case.
+    const int friends = GroupNamed(id, L"Friends");
+    ASSERT_NE(friends, 0);
+    ContactListDataService->SetPropertyString(friends, CZELString(L"Account name"), CZELString(L"FRIENDS"));
 
-    // Empty number and then empty group keep the dialog open with the focus there.
     WithDialog([&] { add.callback(0, add.argument); },
                [&](HWND dialog) {
                    wchar_t caption[64] = L"";
                    GetWindowTextW(dialog, caption, 64);
                    EXPECT_EQ(std::wstring(caption), L"Add contact");
+                   HWND number = GetDlgItem(dialog, IDC_WEX_ADD_NUMBER);
+                   HWND nick = GetDlgItem(dialog, IDC_WEX_ADD_NICK);
                    HWND combo = GetDlgItem(dialog, IDC_WEX_ADD_GROUP);
                    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
                    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
-                   SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-                   EXPECT_TRUE(IsWindow(dialog));
-                   Type(GetDlgItem(dialog, IDC_WEX_ADD_NUMBER), L"444555");
-                   Type(GetDlgItem(dialog, IDC_WEX_ADD_NICK), std::wstring(300, L'n'));
+                   // An empty required field keeps the dialog open and takes the focus, wherever it was.
+                   struct Empty {
+                       const char* name;
+                       const wchar_t* number;
+                       int group;  // the combo's selection, -1 for none
+                       HWND focus;
+                   };
+                   const Empty empties[] = {
+                       {"no number", L"", 0, number},
+                       {"no group", L"444555", -1, combo},
+                   };
+                   for (const Empty& e : empties) {
+                       SCOPED_TRACE(e.name);
+                       Type(number, e.number);
+                       SendMessageW(combo, CB_SETCURSEL, WPARAM(e.group), 0);
+                       SendMessageW(dialog, WM_NEXTDLGCTL, WPARAM(nick), TRUE);
+                       EXPECT_EQ(FocusOf(dialog), nick);
+                       SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                       EXPECT_TRUE(IsWindowVisible(dialog));
+                       EXPECT_EQ(FocusOf(dialog), e.focus);
+                   }
+                   ASSERT_NE(SendMessageW(combo, CB_SELECTSTRING, WPARAM(-1), LPARAM(L"friends")), CB_ERR);
+                   EXPECT_EQ(ItemText(dialog, IDC_WEX_ADD_GROUP), L"FRIENDS");
+                   Type(nick, std::wstring(300, L'n'));
                    EXPECT_EQ(ItemText(dialog, IDC_WEX_ADD_NICK).size(), 300u);
                    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
                });
     ASSERT_TRUE(server.WaitUntil([&] { return server.ClientSnacs(0x13, 0x08).size() > adds; }));
     const Bytes sent = server.ClientSnacs(0x13, 0x08).back();
+    // Into the server's group 1, "Friends".
     EXPECT_TRUE(Contains(sent, Wire().Str16("444555").U16(1).Get()));
     // The nick goes out cut to 255 characters.
     EXPECT_TRUE(Contains(sent, Wire().Tlv(0x0131, Wire().Text(std::string(255, 'n'))).Get()));
-    EXPECT_TRUE(BusTest::WaitUntil([&] { return FindContact(id, "444555") != 0; }));
+    // Acknowledged, the contact sits in the existing group; no group was made for the other spelling.
+    ASSERT_TRUE(BusTest::WaitUntil([&] {
+        const int added = FindContact(id, "444555");
+        return added != 0 && ContactListDataService->GetContactGroup(added) == friends;
+    }));
+    CZELArray<int> groups;
+    ContactListDataService->GetAccountGroups(id, groups);
+    EXPECT_EQ(groups.GetCount(), 2);
 
     // Cancel sends nothing.
     WithDialog([&] { add.callback(0, add.argument); },
@@ -391,6 +449,13 @@ TEST_F(WexSmallDialogsTest, AnXStatusKeepsItsLinesAndIsAnnounced)
                    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
                });
     ASSERT_TRUE(server.WaitUntil([&] { return server.ClientSnacs(0x02, 0x04).size() > updates; }));
+    // The update announces x-status 3, "Tired", among its capabilities; the ones before it did not.
+    const Bytes tired = {0x83, 0xC9, 0xB7, 0x8E, 0x77, 0xE7, 0x43, 0x78, 0xB2, 0xC5, 0xFB, 0x6C, 0xFC, 0xC3, 0x5B, 0xEC};
+    const std::vector<Bytes> sent = server.ClientSnacs(0x02, 0x04);
+    for (size_t i = 0; i < sent.size(); ++i) {
+        SCOPED_TRACE("location update " + std::to_string(i));
+        EXPECT_EQ(Capabilities(sent[i]).count(tired), i >= updates ? 1u : 0u);
+    }
     // Opened again, it shows what was stored.
     WithDialog([&] { item.callback(intptr_t(id), item.argument); },
                [&](HWND dialog) {
