@@ -77,6 +77,7 @@ void FakeRedirector::Serve(SOCKET client)
         send(client, line.data() + 6, int(line.size() - 6), 0);
         break;
     case Garbage: send(client, "no port here\r\n", 14, 0); break;
+    case NoLineEnd: send(client, line.data(), int(line.size() - 2), 0); break;
     default: break;
     }
     shutdown(client, SD_SEND);

@@ -218,3 +218,19 @@ TEST_F(DaxSessionTest, HostilePacketsOfEveryCommandLeaveTheSessionWorking)
     EXPECT_EQ(1, server->Connections());
     EXPECT_NE(0, ContactByEmail(id, L"bob@example.org"));
 }
+
+// However the redirector's line ends (its line end, or only its close), the address is taken.
+TEST_F(DaxSessionTest, RedirectorAnswerIsTakenUpToItsLineEndOrItsClose)
+{
+    for (FakeRedirector::Mode mode : {FakeRedirector::Whole, FakeRedirector::Split, FakeRedirector::NoLineEnd}) {
+        SCOPED_TRACE(int(mode));
+        redirector.reset();
+        server.reset();
+        unsigned id = CreateAccount(mode);
+        ASSERT_TRUE(GoOnline(id));
+        EXPECT_EQ(1, redirector->served.load());
+        EXPECT_EQ(1, server->Connections());
+        manager->SetStatus(id, AccountStatus::Offline);
+        ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    }
+}
