@@ -234,3 +234,34 @@ TEST_F(DaxSessionTest, RedirectorAnswerIsTakenUpToItsLineEndOrItsClose)
         ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
     }
 }
+
+// Offline and straight back online, again and again: the notices of each earlier connection (the
+// session's last data and close, and the redirector's close, which arrives after the session's
+// connection was made and may share its address) reach the account late and must change nothing.
+TEST_F(DaxSessionTest, NoticesOfEarlierConnectionsChangeNothing)
+{
+    unsigned id = CreateAccount();
+    server->pingInterval = 0;
+    ASSERT_TRUE(GoOnline(id));
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        // The old session still talks while the account leaves it.
+        for (int i = 0; i < 5; ++i) server->SendPacket(Mrim::CmdMailboxStatus, 0, Wire().U32(unsigned(i)));
+        manager->SetStatus(id, AccountStatus::Offline);
+        manager->SetStatus(id, AccountStatus::Online);
+        ASSERT_TRUE(BusTest::WaitUntil([&]() { return server->Connections() == round + 2; }));
+        ReceivedPacket login;
+        ASSERT_TRUE(server->WaitFor(Mrim::CmdLogin, login, round + 2));
+        ASSERT_TRUE(WaitStatus(id, AccountStatus::Online));
+        // Time for any late notice to arrive: still online, on this one connection, no retry.
+        Sleep(400);
+        Settle();
+        EXPECT_EQ(AccountStatus::Online, Status(id));
+        EXPECT_EQ(round + 2, server->Connections());
+        EXPECT_EQ(round + 2, redirector->served.load());
+    }
+    // The current session is the one that answers.
+    server->SendPacket(Mrim::CmdUserInfo, 0, Wire().Lps("MESSAGES.UNREAD").Lps16(L"2"));
+    ReceivedPacket request;
+    EXPECT_TRUE(server->WaitFor(Mrim::CmdWebSessionRequest, request));
+}
