@@ -20,7 +20,8 @@ namespace MrimTest {
 // A listening socket on 127.0.0.1 with its accept loop on a thread of its own.
 class FakeListener {
 public:
-    FakeListener();
+    // Port 0 takes a free one; Port() is 0 when the one asked for could not be had.
+    explicit FakeListener(unsigned short wantedPort = 0);
     virtual ~FakeListener();
     unsigned short Port() const { return port; }
 
@@ -42,7 +43,7 @@ class FakeRedirector : public FakeListener {
 public:
     enum Mode { Whole, Split, Nothing, Garbage, NoLineEnd };
 
-    FakeRedirector(unsigned short sessionPort, Mode mode = Whole);
+    FakeRedirector(unsigned short sessionPort, Mode mode = Whole, unsigned short listenPort = 0);
     ~FakeRedirector() override;
 
     std::atomic<int> mode;

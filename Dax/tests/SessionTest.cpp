@@ -265,3 +265,48 @@ TEST_F(DaxSessionTest, NoticesOfEarlierConnectionsChangeNothing)
     ReceivedPacket request;
     EXPECT_TRUE(server->WaitFor(Mrim::CmdWebSessionRequest, request));
 }
+
+// An account with no redirector set goes nowhere; with no port set (or one out of range) it asks the
+// redirector at 2042.
+TEST_F(DaxSessionTest, SettingsDefaultToPort2042AndNoRedirectorHost)
+{
+    server.reset(new FakeSessionServer());
+    redirector.reset(new FakeRedirector(server->Port(), FakeRedirector::Whole, 2042));
+    if (redirector->Port() != 2042) GTEST_SKIP() << "port 2042 is taken here";
+    struct Case {
+        const char* name;
+        const wchar_t* host;  // null: not set
+        int port;             // -1: not set
+        bool reachesTheRedirector;
+    } cases[] = {
+        {"nothing set", nullptr, -1, false},
+        {"host only", L"127.0.0.1", -1, true},
+        {"port zero", L"127.0.0.1", 0, true},
+        {"port out of range", L"127.0.0.1", 70000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int before = redirector->served;
+        unsigned id = manager->CreateAccount(GUID_DAX_PROTOCOL);
+        ASSERT_NE(0u, id);
+        manager->SetAccountString(id, CZELString(L"Account name"), CZELString(L"me@example.org"), 0);
+        manager->SetAccountString(id, CZELString(L"Account password"), CZELString(L"secret"), 1);
+        if (c.host) manager->SetAccountString(id, CZELString(L"Server host"), CZELString(c.host), 0);
+        int port = c.port;
+        if (c.port >= 0) manager->SetAccountInt(id, CZELString(L"Server port"), &port);
+        CZELArray<ContactListItemPair> items;
+        ASSERT_TRUE(BusTest::WaitUntil([&]() { return contactList->GetAccountItems(id, items); }));
+        manager->SetStatus(id, AccountStatus::Online);
+        if (c.reachesTheRedirector) {
+            EXPECT_TRUE(WaitStatus(id, AccountStatus::Online));
+            EXPECT_EQ(before + 1, redirector->served.load());
+        } else {
+            Sleep(800);
+            Settle();
+            EXPECT_NE(AccountStatus::Online, Status(id));
+            EXPECT_EQ(before, redirector->served.load());
+        }
+        manager->SetStatus(id, AccountStatus::Offline);
+        ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    }
+}
