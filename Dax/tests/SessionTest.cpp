@@ -3,7 +3,11 @@
 #include "Dax/tests/DaxHost.h"
 
 #include "Dax/proto/MrimCommands.h"
+#include "Dax/proto/MrimRequests.h"
 #include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/plugin/PopupMenu.h"
+
+#include <thread>
 
 using namespace MrimTest;
 
@@ -309,4 +313,81 @@ TEST_F(DaxSessionTest, SettingsDefaultToPort2042AndNoRedirectorHost)
         manager->SetStatus(id, AccountStatus::Offline);
         ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
     }
+}
+
+// The ping timer and the menus call in from threads of their own while the server talks: every one of
+// them only posts to the account's queue, so the packets leave whole, one at a time, each with the
+// next sequence number, and every incoming message gets its receipt.
+TEST_F(DaxSessionTest, TicksAndMenuActionsFromOtherThreadsGoThroughTheAccountsQueue)
+{
+    unsigned id = CreateAccount();
+    server->pingInterval = 30;
+    server->afterLogin = {Packet(Mrim::CmdContactList, 0, ContactListBody({L"Work"}, {{"bob@example.org", L"Bob", 0, 1}}))};
+    ASSERT_TRUE(GoOnline(id));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return ContactByEmail(id, L"bob@example.org") != 0; }));
+    const int bob = ContactByEmail(id, L"bob@example.org");
+    Settle();
+    ASSERT_FALSE(recorder->Events(PMEV_TIMER_SET).empty());
+    const AccountTest::Event timer = recorder->Events(PMEV_TIMER_SET).back();
+    ASSERT_NE(nullptr, timer.callback);
+
+    CPopupMenu chat;
+    manager->FillChatMenu(id, bob, &chat);
+    const CMenuItem* wakeUp = nullptr;
+    for (int i = 0; i < chat.GetCount(); ++i)
+        if (Text(chat.items[i].text) == L"Wakeup") wakeUp = &chat.items[i];
+    ASSERT_NE(nullptr, wakeUp);
+    CPopupMenu statuses;
+    manager->GetStatusMenu(id, 0, &statuses);
+    ASSERT_EQ(L"Away", Text(statuses.items[7].text));
+    ASSERT_EQ(L"Online", Text(statuses.items[12].text));
+    server->Clear();
+
+    const int threads = 4, rounds = 40, messages = 120;
+    std::atomic<int> tickAnswers{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t]() {
+            for (int round = 0; round < rounds; ++round) {
+                if (timer.callback(timer.context) == 30000u) ++tickAnswers;
+                wakeUp->callback(intptr_t(id), wakeUp->argument);
+                const CMenuItem& status = statuses.items[(t + round) % 2 ? 7 : 12];
+                status.callback(intptr_t(id), status.argument);
+            }
+        });
+    for (int i = 0; i < messages; ++i)
+        server->SendPacket(Mrim::CmdMessageIncoming, 0,
+                           Wire().U32(1000 + unsigned(i)).U32(0x00100000).Lps("bob@example.org").Lps16(L"hi").U32(0));
+    for (std::thread& worker : workers) worker.join();
+    EXPECT_EQ(threads * rounds, tickAnswers.load());
+
+    const int each = threads * rounds;
+    EXPECT_TRUE(BusTest::WaitUntil([&]() {
+        return server->Count(Mrim::CmdPing) == each && server->Count(Mrim::CmdMessage) == each &&
+               server->Count(Mrim::CmdChangeStatus) == each && server->Count(Mrim::CmdMessageReceived) == messages;
+    }, 20000)) << server->Count(Mrim::CmdPing) << " " << server->Count(Mrim::CmdMessage) << " "
+               << server->Count(Mrim::CmdChangeStatus) << " " << server->Count(Mrim::CmdMessageReceived);
+    std::vector<ReceivedPacket> received = server->Received();
+    ASSERT_EQ(size_t(3 * each + messages), received.size());
+    std::vector<bool> receipted(messages, false);
+    for (size_t i = 0; i < received.size(); ++i) {
+        const ReceivedPacket& packet = received[i];
+        if (i > 0) EXPECT_EQ(received[i - 1].header.sequence + 1, packet.header.sequence) << i;
+        switch (packet.header.command) {
+        case Mrim::CmdPing: EXPECT_EQ(0u, packet.header.bodyLength); break;
+        case Mrim::CmdMessage: EXPECT_EQ(ToHex(Mrim::WakeUpBody(L"bob@example.org")), ToHex(packet.body)); break;
+        case Mrim::CmdChangeStatus: break;
+        case Mrim::CmdMessageReceived: {
+            ASSERT_EQ(23u, packet.body.size());
+            const unsigned n = packet.body[19] | packet.body[20] << 8;
+            ASSERT_TRUE(n >= 1000 && n < 1000u + messages) << n;
+            EXPECT_FALSE(receipted[n - 1000]) << n;
+            receipted[n - 1000] = true;
+            break;
+        }
+        default: ADD_FAILURE() << "command " << packet.header.command;
+        }
+    }
+    EXPECT_EQ(1, server->Connections());
+    EXPECT_NE(AccountStatus::Offline, Status(id));
 }
