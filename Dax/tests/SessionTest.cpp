@@ -391,3 +391,29 @@ TEST_F(DaxSessionTest, TicksAndMenuActionsFromOtherThreadsGoThroughTheAccountsQu
     EXPECT_EQ(1, server->Connections());
     EXPECT_NE(AccountStatus::Offline, Status(id));
 }
+
+// A status chosen while the reconnection waits stops it: the waiting thread ends when told (the
+// choice is not held up by it) and never asks for its status later.
+TEST_F(DaxSessionTest, ChoosingAStatusStopsAWaitingReconnection)
+{
+    typedef void (*SetDelay)(unsigned);
+    SetDelay setDelay = reinterpret_cast<SetDelay>(reinterpret_cast<void*>(GetProcAddress(plugin, "DaxSetReconnectDelay")));
+    ASSERT_NE(nullptr, setDelay);
+    setDelay(3000);
+    unsigned id = CreateAccount();
+    ASSERT_TRUE(GoOnline(id));
+    server->Drop();
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    const DWORD start = GetTickCount();
+    manager->SetStatus(id, AccountStatus::Away);
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Away));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(2, redirector->served.load());
+    // Past the wait the stopped thread would have ended: nothing more was asked.
+    Sleep(3500);
+    Settle();
+    EXPECT_EQ(2, redirector->served.load());
+    EXPECT_EQ(2, server->Connections());
+    EXPECT_EQ(AccountStatus::Away, Status(id));
+    setDelay(300);
+}
