@@ -102,6 +102,18 @@ TEST(DaxIdTables, IdsFindTheirTextsAndBirthdaysKeepTheirSeparators)
 {
     EXPECT_EQ(54u, DaxIds::Countries().count);
     EXPECT_EQ(90u, DaxIds::Regions().count);
+    EXPECT_EQ(12u, DaxIds::ZodiacSigns().count);
+    EXPECT_EQ(2u, DaxIds::Genders().count);
+    // The lookup halves the table: each must run in strictly rising id order for every row to be found.
+    for (const DaxIds::IdTable& table : {DaxIds::Countries(), DaxIds::Regions(), DaxIds::ZodiacSigns(), DaxIds::Genders()}) {
+        for (size_t i = 0; i < table.count; ++i) {
+            SCOPED_TRACE(table.rows[i].id);
+            if (i > 0) {
+                EXPECT_LT(table.rows[i - 1].id, table.rows[i].id);
+            }
+            EXPECT_EQ(table.rows[i].textNumber, DaxIds::TextNumberOf(table, table.rows[i].id));
+        }
+    }
     struct {
         DaxIds::IdTable table;
         int id;
@@ -124,6 +136,41 @@ TEST(DaxIdTables, IdsFindTheirTextsAndBirthdaysKeepTheirSeparators)
         {1, 2, 33, L"01/02/0033"}, {-4, 13, 12345, L"/13/"},
     };
     for (const auto& test : birthdays) EXPECT_EQ(test.text, Wide(DaxIds::BirthdayText(test.day, test.month, test.year)));
+}
+
+// A combo box filled from a table offers "nothing chosen" first; that entry and no selection at all
+// both read as id 0, so neither becomes a search condition.
+TEST(DaxIdTables, AnIdComboStartsWithAnEmptyEntryAndReadsNoSelectionAsZero)
+{
+    ZEL_REQUIRE_DISPLAY();
+    for (const DaxIds::IdTable& table : {DaxIds::Genders(), DaxIds::Countries()}) {
+        SCOPED_TRACE(table.count);
+        HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 100, 200, nullptr,
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(nullptr, combo);
+        DaxIds::FillIdCombo(combo, table);
+        ASSERT_EQ(LRESULT(table.count + 1), SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        EXPECT_EQ(0, SendMessageW(combo, CB_GETLBTEXTLEN, 0, 0));
+        EXPECT_EQ(0, SendMessageW(combo, CB_GETITEMDATA, 0, 0));
+        for (size_t i = 0; i < table.count; ++i) {
+            EXPECT_EQ(table.rows[i].id, SendMessageW(combo, CB_GETITEMDATA, i + 1, 0));
+            EXPECT_GT(SendMessageW(combo, CB_GETLBTEXTLEN, i + 1, 0), 0);
+        }
+
+        EXPECT_EQ(CB_ERR, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+        EXPECT_EQ(0, DaxIds::SelectedId(combo));
+        SendMessageW(combo, CB_SETCURSEL, 0, 0);
+        EXPECT_EQ(0, DaxIds::SelectedId(combo));
+        SendMessageW(combo, CB_SETCURSEL, WPARAM(table.count), 0);
+        EXPECT_EQ(table.rows[table.count - 1].id, DaxIds::SelectedId(combo));
+        SendMessageW(combo, CB_SETCURSEL, WPARAM(-1), 0);
+        EXPECT_EQ(0, DaxIds::SelectedId(combo));
+
+        // Filled again (a pane loaded twice), it keeps its entries instead of doubling them.
+        DaxIds::FillIdCombo(combo, table);
+        EXPECT_EQ(LRESULT(table.count + 1), SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        DestroyWindow(combo);
+    }
 }
 
 class DaxPanesTest : public DaxHostTest {
