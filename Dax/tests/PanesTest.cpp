@@ -11,6 +11,7 @@
 #include "Dax/proto/MrimCommands.h"
 #include "Dax/proto/MrimRequests.h"
 #include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/accounts/ManagerPayloads.h"
 #include "Zel/core/plugin/PopupMenu.h"
 #include "ZELCommon/ZELTabDlg_IPan.h"
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
@@ -22,6 +23,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 using namespace MrimTest;
@@ -48,6 +50,53 @@ bool Contains(const Bytes& bytes, const std::string& part)
 {
     return std::search(bytes.begin(), bytes.end(), part.begin(), part.end()) != bytes.end();
 }
+
+// The rows of the manager's search results as the search dialog reads them; a message without a row
+// is the end of the search.
+class SearchRows : public QueueReceiver {
+public:
+    struct Row {
+        bool end = true;
+        std::wstring email, nickname, firstName, lastName;
+    };
+    explicit SearchRows(Services::CServicesManager& bus) : bus(bus)
+    {
+        queue = bus.CreateQueue(this, CZELString(L"Search rows"));
+        bus.Subscribe(GUID_PROTOCOLS_MANAGER, PMEV_SEARCH_RESULT, queue);
+    }
+    ~SearchRows() override { bus.DestroyQueue(queue); }
+    int HandleMessage(const ZEL_GUID& msgClass, int code, CRefObject*, CRefObject* p2) override
+    {
+        if (msgClass != GUID_PROTOCOLS_MANAGER || code != PMEV_SEARCH_RESULT) return 0;
+        Row row;
+        if (CSearchResultPayload* result = dynamic_cast<CSearchResultPayload*>(p2)) {
+            row.end = false;
+            row.email = Wide(result->row.email);
+            row.nickname = Wide(result->row.nickname);
+            row.firstName = Wide(result->row.firstName);
+            row.lastName = Wide(result->row.lastName);
+        }
+        std::lock_guard<std::mutex> hold(mutex);
+        rows.push_back(row);
+        return 0;
+    }
+    std::vector<Row> Rows()
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        return rows;
+    }
+    void Clear()
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        rows.clear();
+    }
+
+private:
+    Services::CServicesManager& bus;
+    int queue = 0;
+    std::mutex mutex;
+    std::vector<Row> rows;
+};
 
 }  // namespace
 
@@ -660,6 +709,72 @@ TEST_F(DaxPanesTest, SearchPanesFillTheQueryAndAnEmptyOneEndsAtOnce)
     }));
     EXPECT_FALSE(recorder->Events(PMEV_SEARCH_RESULT)[0].p2Kind.empty());  // Eve's row
     EXPECT_TRUE(recorder->Events(PMEV_SEARCH_RESULT)[1].p2Kind.empty());   // the end
+}
+
+// Every field of the global form reaches the request: the combos' ids, both ages, the online box.
+// The fake's rows come back as rows, then the end.
+TEST_F(DaxPanesTest, GlobalSearchSendsEveryFieldOfItsForm)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    SearchRows rows(bus);
+    manager->GetSearchPages(id, &pages);
+    ASSERT_EQ(2, pages.GetCount());
+    HWND global = MakePanes()[1];
+    ASSERT_NE(nullptr, global);
+    // The genders in id order after the empty entry: 1 "Male", 2 "Female"; the countries likewise
+    // (index 1 is id 24, index 3 id 34).
+    struct {
+        const wchar_t* nickname;
+        int gender;  // combo index; -1: nothing selected
+        const wchar_t* ageFrom;
+        const wchar_t* ageTo;
+        int country;
+        bool online;
+        Bytes body;
+    } cases[] = {
+        {L"", 2, L"20", L"30", 1, true,
+         Wire().U32(5).Lps16(L"2").U32(7).Lps("20").U32(8).Lps("30").U32(15).Lps("24").U32(9).Lps16(L"1")},
+        {L"", 1, L"18", L"", 3, false, Wire().U32(5).Lps16(L"1").U32(7).Lps("18").U32(8).Lps("120").U32(15).Lps("34")},
+    };
+    int sent = 0;
+    for (const auto& test : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(test.nickname)) + " " + std::to_string(test.gender) + " " +
+                     testing::PrintToString(std::wstring(test.ageFrom)) + " " +
+                     testing::PrintToString(std::wstring(test.ageTo)) + " " + std::to_string(test.country));
+        Type(GetDlgItem(global, IDC_GLOBAL_NICKNAME), test.nickname);
+        SendDlgItemMessageW(global, IDC_GLOBAL_GENDER, CB_SETCURSEL, WPARAM(test.gender), 0);
+        // Set as pasted text: the edits' digits-only style filters typing, not a paste.
+        SetDlgItemTextW(global, IDC_GLOBAL_AGE_FROM, test.ageFrom);
+        SetDlgItemTextW(global, IDC_GLOBAL_AGE_TO, test.ageTo);
+        SendDlgItemMessageW(global, IDC_GLOBAL_COUNTRY, CB_SETCURSEL, WPARAM(test.country), 0);
+        CheckDlgButton(global, IDC_GLOBAL_ONLINE, test.online ? BST_CHECKED : BST_UNCHECKED);
+        ASSERT_TRUE(StorePanes());
+        rows.Clear();
+        manager->StartSearch(id, 1);
+        ReceivedPacket request;
+        ASSERT_TRUE(server->WaitFor(Mrim::CmdDirectoryRequest, request, ++sent));
+        EXPECT_EQ(ToHex(test.body), ToHex(request.body));
+
+        server->SendPacket(Mrim::CmdAnketaInfo, request.header.sequence,
+                           Wire().U32(1).U32(5).U32(2).U32(0).Lps("Username").Lps("Domain").Lps("Nickname")
+                               .Lps("FirstName").Lps("LastName").Lps("eve").Lps("example.org").Lps16(L"Eve")
+                               .Lps16(L"Eva").Lps16(L"Stone").Lps("ann").Lps("example.net").Lps16(L"Annie")
+                               .Lps16(L"Ann").Lps16(L"Lee"));
+        ASSERT_TRUE(BusTest::WaitUntil([&]() { return rows.Rows().size() >= 3; }));
+        Settle();
+        std::vector<SearchRows::Row> got = rows.Rows();
+        ASSERT_EQ(3u, got.size());
+        EXPECT_FALSE(got[0].end);
+        EXPECT_EQ(L"eve@example.org", got[0].email);
+        EXPECT_EQ(L"Eve", got[0].nickname);
+        EXPECT_EQ(L"Eva", got[0].firstName);
+        EXPECT_EQ(L"Stone", got[0].lastName);
+        EXPECT_FALSE(got[1].end);
+        EXPECT_EQ(L"ann@example.net", got[1].email);
+        EXPECT_EQ(L"Annie", got[1].nickname);
+        EXPECT_TRUE(got[2].end);
+    }
 }
 
 TEST_F(DaxPanesTest, OwnDetailsOpenTheUserPageOnceTheKeyCame)
