@@ -712,7 +712,8 @@ TEST_F(DaxPanesTest, SearchPanesFillTheQueryAndAnEmptyOneEndsAtOnce)
 }
 
 // Every field of the global form reaches the request: the combos' ids, both ages, the online box.
-// The fake's rows come back as rows, then the end.
+// No selection and the empty first entry add no condition; an age that is not a number is none
+// either (its other end then gets the default). The fake's rows come back as rows, then the end.
 TEST_F(DaxPanesTest, GlobalSearchSendsEveryFieldOfItsForm)
 {
     ZEL_REQUIRE_DISPLAY();
@@ -736,6 +737,10 @@ TEST_F(DaxPanesTest, GlobalSearchSendsEveryFieldOfItsForm)
         {L"", 2, L"20", L"30", 1, true,
          Wire().U32(5).Lps16(L"2").U32(7).Lps("20").U32(8).Lps("30").U32(15).Lps("24").U32(9).Lps16(L"1")},
         {L"", 1, L"18", L"", 3, false, Wire().U32(5).Lps16(L"1").U32(7).Lps("18").U32(8).Lps("120").U32(15).Lps("34")},
+        {L"Bob", -1, L"abc", L"30", -1, false, Wire().U32(2).Lps16(L"Bob").U32(7).Lps("1").U32(8).Lps("30")},
+        {L"Bob", 0, L"-5", L"", 0, false, Wire().U32(2).Lps16(L"Bob")},
+        {L"Bob", -1, L"2x", L" ", -1, false, Wire().U32(2).Lps16(L"Bob")},
+        {L"Bob", -1, L" 25 ", L"99999999999", -1, false, Wire().U32(2).Lps16(L"Bob").U32(7).Lps("25").U32(8).Lps("120")},
     };
     int sent = 0;
     for (const auto& test : cases) {
