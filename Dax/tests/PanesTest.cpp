@@ -782,6 +782,49 @@ TEST_F(DaxPanesTest, GlobalSearchSendsEveryFieldOfItsForm)
     }
 }
 
+// A search with nothing to send, or no session to send it on, ends at once with the end row alone,
+// so the search dialog leaves "Stop"; nothing reaches the server.
+TEST_F(DaxPanesTest, ASearchThatSendsNothingEndsAtOnce)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = CreateAccount();
+    server->afterLogin = {Packet(Mrim::CmdContactList, 0, ContactListBody({L"Work"}, {}))};
+    SearchRows rows(bus);
+    manager->GetSearchPages(id, &pages);
+    std::vector<HWND> panes = MakePanes();
+    ASSERT_EQ(2u, panes.size());
+    struct {
+        bool online;
+        int kind;  // 0 by address, 1 by the global form
+        const wchar_t* text;
+    } cases[] = {
+        {false, 0, L"eve@example.org"},
+        {false, 1, L"Bob"},
+        {true, 0, L"@example.org"},
+        {true, 0, L"eve"},
+        {true, 0, L""},
+        {true, 1, L""},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::to_string(test.online) + " " + std::to_string(test.kind) + " " +
+                     testing::PrintToString(std::wstring(test.text)));
+        if (test.online && Status(id) != AccountStatus::Online) {
+            ASSERT_TRUE(GoOnline(id));
+        }
+        Type(GetDlgItem(panes[0], IDC_SEARCH_EMAIL), test.kind == 0 ? test.text : L"");
+        Type(GetDlgItem(panes[1], IDC_GLOBAL_NICKNAME), test.kind == 1 ? test.text : L"");
+        ASSERT_TRUE(StorePanes());
+        rows.Clear();
+        manager->StartSearch(id, test.kind);
+        ASSERT_TRUE(BusTest::WaitUntil([&]() { return !rows.Rows().empty(); }, 3000));
+        Sleep(100);
+        Settle();
+        ASSERT_EQ(1u, rows.Rows().size());
+        EXPECT_TRUE(rows.Rows()[0].end);
+        EXPECT_EQ(0, server->Count(Mrim::CmdDirectoryRequest));
+    }
+}
+
 TEST_F(DaxPanesTest, OwnDetailsOpenTheUserPageOnceTheKeyCame)
 {
     ZEL_REQUIRE_DISPLAY();
