@@ -513,6 +513,83 @@ TEST_F(DaxPanesTest, HidingTheEmailButtonWhileOnlineAndOffline)
     skin.ReleaseImage(empty);
 }
 
+// The e-mail cell shows the full mailbox while mail is unread; the button hidden or shown while
+// offline is what the next login follows, and a login to an empty mailbox shows it empty again.
+TEST_F(DaxPanesTest, TheEmailCellFollowsUnreadMailAndTheNextLoginFollowsAnOfflineChange)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = CreateAccount();
+    const auto mailbox = [](const wchar_t* unread) {
+        return Packet(Mrim::CmdUserInfo, 0, Wire().Lps("MESSAGES.TOTAL").Lps16(L"5").Lps("MESSAGES.UNREAD").Lps16(unread));
+    };
+    const auto cells = [&]() {
+        Settle();
+        std::vector<std::vector<int>> images;
+        for (const AccountTest::Event& event : recorder->Events(PMEV_ACCOUNT_TEXT)) images.push_back(event.images);
+        return images;
+    };
+    const auto removals = [&]() {
+        Settle();
+        return recorder->Events(PMEV_ACCOUNT_INDICATOR).size();
+    };
+    const auto storeHidden = [&](HWND advanced, bool hidden) {
+        CheckDlgButton(advanced, IDC_HIDE_EMAIL, hidden ? BST_CHECKED : BST_UNCHECKED);
+        ASSERT_TRUE(StorePanes());
+        char stored = -1;
+        ASSERT_TRUE(BusTest::WaitUntil([&]() {
+            manager->GetAccountByte(id, CZELString(L"HideEmailBtn"), &stored);
+            return stored == char(hidden);
+        }));
+    };
+
+    Settle();
+    recorder->Clear();  // the account's own cell, added when it was created
+    server->afterLogin = {mailbox(L"2")};
+    ASSERT_TRUE(GoOnline(id));
+    // The plug-in holds its pictures once online; these are the same ones.
+    const int empty = skin.AcquireImage(CZELString(L"proto_mailboxempty.png"));
+    const int full = skin.AcquireImage(CZELString(L"proto_mailboxfull.png"));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return !cells().empty(); }));
+    EXPECT_EQ(std::vector<std::vector<int>>{{full}}, cells());
+
+    // Hidden and shown again while online: back with the full mailbox, not the empty one.
+    manager->GetSettingsPages(id, &pages);
+    HWND advanced = MakePanes()[1];
+    recorder->Clear();
+    storeHidden(advanced, true);
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return removals() == 1; }));
+    storeHidden(advanced, false);
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return !cells().empty(); }));
+    EXPECT_EQ(std::vector<std::vector<int>>{{full}}, cells());
+
+    // Hidden while offline: the next login, mail and all, adds no cell.
+    manager->SetStatus(id, AccountStatus::Offline);
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    storeHidden(advanced, true);
+    Settle();
+    recorder->Clear();
+    const int webSessions = server->Count(Mrim::CmdWebSessionRequest);
+    ASSERT_TRUE(GoOnline(id));
+    // The mail count asks for a web session to tell of the mail: the login's mailbox was read.
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdWebSessionRequest, request, webSessions + 1));
+    Sleep(100);
+    EXPECT_TRUE(cells().empty());
+
+    // Shown while offline: the next login adds the cell, for a mailbox now read empty.
+    manager->SetStatus(id, AccountStatus::Offline);
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    storeHidden(advanced, false);
+    Settle();
+    recorder->Clear();
+    server->afterLogin = {mailbox(L"0")};
+    ASSERT_TRUE(GoOnline(id));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return !cells().empty(); }));
+    EXPECT_EQ(std::vector<std::vector<int>>{{empty}}, cells());
+    skin.ReleaseImage(full);
+    skin.ReleaseImage(empty);
+}
+
 TEST_F(DaxPanesTest, AddContactFromTheAccountMenu)
 {
     ZEL_REQUIRE_DISPLAY();
