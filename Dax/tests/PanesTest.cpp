@@ -46,6 +46,22 @@ std::wstring ItemText(HWND window, int id)
     return text;
 }
 
+// The control that has the focus on the thread of window (a dialog runs on the test's thread while
+// another drives it).
+HWND FocusOn(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+// Moves the dialog's focus to control, on the dialog's own thread.
+void FocusControl(HWND dialog, int control)
+{
+    SendMessageW(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, control)), TRUE);
+}
+
 bool Contains(const Bytes& bytes, const std::string& part)
 {
     return std::search(bytes.begin(), bytes.end(), part.begin(), part.end()) != bytes.end();
@@ -597,17 +613,25 @@ TEST_F(DaxPanesTest, AddContactFromTheAccountMenu)
     CMenuItem add = AccountMenuItem(id, L"Add contact");
     ASSERT_NE(nullptr, add.callback);
 
-    // An empty address keeps the dialog open with the focus there; then a group in other letter
-    // case is chosen and OK sends the contact form.
+    // An empty address keeps the dialog open with the focus there, and so does no group; then the
+    // second group is chosen by its place in the list and OK sends the contact form.
     WithDialog([&]() { add.callback(0, add.argument); },
                [&](HWND dialog) {
                    HWND combo = GetDlgItem(dialog, IDC_ADD_GROUP);
                    EXPECT_EQ(2, SendMessageW(combo, CB_GETCOUNT, 0, 0));
                    EXPECT_EQ(0, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+                   FocusControl(dialog, IDC_ADD_NAME);
                    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-                   EXPECT_TRUE(IsWindow(dialog));
+                   EXPECT_TRUE(IsWindowVisible(dialog));
+                   EXPECT_EQ(GetDlgItem(dialog, IDC_ADD_EMAIL), FocusOn(dialog));
                    Type(GetDlgItem(dialog, IDC_ADD_EMAIL), L"carol@example.org");
                    Type(GetDlgItem(dialog, IDC_ADD_NAME), L"Carol");
+                   SendMessageW(combo, CB_SETCURSEL, WPARAM(-1), 0);
+                   FocusControl(dialog, IDC_ADD_NAME);
+                   SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                   EXPECT_TRUE(IsWindowVisible(dialog));
+                   EXPECT_EQ(combo, FocusOn(dialog));
+                   EXPECT_EQ(0, server->Count(Mrim::CmdAddContact));
                    SendMessageW(combo, CB_SETCURSEL, 1, 0);
                    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
                });
@@ -624,6 +648,45 @@ TEST_F(DaxPanesTest, AddContactFromTheAccountMenu)
                [&](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
     Sleep(200);
     EXPECT_EQ(1, server->Count(Mrim::CmdAddContact));
+}
+
+// "Add contact" from a group's menu offers that group; the list's name of it may differ from the
+// server's in letter case only, and the contact still lands in it.
+TEST_F(DaxPanesTest, AddContactFromAGroupNamedInOtherLetterCaseLandsInThatGroup)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    int friends = 0;
+    for (const ContactListItemPair& pair : Items(id))
+        if (!pair.contactId && Property(pair.groupId, L"Account name") == L"Friends") friends = pair.groupId;
+    ASSERT_NE(0, friends);
+    contactList->SetPropertyString(friends, CZELString(L"Account name"), CZELString(L"fRIENDS"));
+    CPopupMenu menu;
+    for (int command = 2000; command <= 2005; ++command)
+        menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, -1, CZELString(L"host"), command, nullptr, 0, false));
+    manager->FillGroupMenu(id, friends, &menu);
+    CMenuItem add(MENU_ITEM_PLAIN, -1, CZELString(), 0, nullptr, 0, false);
+    for (int i = 0; i < menu.GetCount(); ++i)
+        if (Wide(menu.items[i].text) == L"Add contact") add = menu.items[i];
+    ASSERT_NE(nullptr, add.callback);
+
+    WithDialog([&]() { add.callback(0, add.argument); },
+               [&](HWND dialog) {
+                   EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_ADD_GROUP, CB_GETCURSEL, 0, 0));
+                   EXPECT_EQ(L"fRIENDS", ItemText(dialog, IDC_ADD_GROUP));  // as the list names it
+                   Type(GetDlgItem(dialog, IDC_ADD_EMAIL), L"carol@example.org");
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdAddContact, request));
+    EXPECT_EQ(ToHex(Mrim::AddContactBody(1, CZELString(L"carol@example.org"), CZELString(),
+                                         CZELString(L"Please authorize my request."))),
+              ToHex(request.body));
+    server->SendPacket(Mrim::CmdAddContactAck, request.header.sequence, Wire().U32(0).U32(9));
+    int carol = 0;
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return (carol = ContactByEmail(id, L"carol@example.org")) != 0; }));
+    EXPECT_EQ(friends, contactList->GetContactGroup(carol));
+    EXPECT_TRUE(Warnings().empty());
 }
 
 TEST_F(DaxPanesTest, AddContactNeedsAGroupThatStillExists)
