@@ -224,6 +224,7 @@ void MrimAccount::GoOffline()
     DropConnection();
     if (status == 0) return;
     status = 0;
+    unreadMail = 0;  // the mailbox count is the session's: the next login's user info brings its own
     StopPingTimer();
     Notify(GUID_DAX_PROTOCOL, ACC_ICON_REMOVE, NewValue(1));
     PostStatus(0);
