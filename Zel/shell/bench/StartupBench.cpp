@@ -74,7 +74,7 @@ void RunStartupBenchmark()
     const std::wstring base = std::wstring(temp) + L"ZelStartupBench" + std::to_wstring(GetCurrentProcessId());
     // One folder with the three test plug-ins, one with the program's own three (the network
     // plug-ins and their language modules, as the build lays them out in "Protos\").
-    const std::wstring tested = base + L"Test\", shipped = base + L"Real\";
+    const std::wstring tested = base + L"Test\\", shipped = base + L"Real\\";
     TestSupport::RemoveTree(tested);
     TestSupport::RemoveTree(shipped);
     if (!ProgramFolder::LayOut(tested, L"Order") || !ProgramFolder::LayOut(shipped, L"Missing") ||
