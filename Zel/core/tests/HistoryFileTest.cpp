@@ -1000,8 +1000,9 @@ TEST_F(HistoryFileTest, ADamagedFileUnderTheSharedNameIsNotPassedOver)
 {
     contacts.contacts[20] = Contact(L"XMPP", L"me_x", L"bob", L"Bob", true);
     const std::wstring shared = folder + L"XMPP_me_x_bob.zhf", own = folder + L"XMPP_me_x%5Fbob.zhf";
-    ASSERT_TRUE(WriteWholeFile(shared, Bytes{'Z', 'H'}));
     CHistoryFile history = History();
+    EXPECT_EQ(shared, Text(history.GetPath(20)));  // the folder is made with the path
+    ASSERT_TRUE(WriteWholeFile(shared, Bytes{'Z', 'H'}));
     EXPECT_EQ(shared, Text(history.GetPath(20)));
     EXPECT_EQ(HistoryBadHeader, history.Append(20, 1, 0, 0, 1, CZELString(L"x")));
 }

@@ -229,7 +229,10 @@ TEST_F(AppContactList, KeysAndTapsMoveTheSelectionAndOpenChats)
     SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(PumpUntil([&] { return run->App().ChatWindow() && run->App().ChatWindow()->FindTab(amy); }));
     EXPECT_FALSE(run->App().ChatWindow()->FindTab(bob));
+    // A double tap: down, up, the second down as the system reports it, up.
+    tap(bob);
     SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, rowAt[bob]));
+    SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(10, rowAt[bob]));
     EXPECT_TRUE(PumpUntil([&] { return run->App().ChatWindow()->FindTab(bob) != nullptr; }));
 }
 
