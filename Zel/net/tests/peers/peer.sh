@@ -32,8 +32,6 @@
 #       tls=<cert folder>/<name>     direct TLS with <name>.crt and <name>.key (TLS 1.0 and up)
 #       no-digest-md5                SASL DIGEST-MD5 not offered
 #       no-plain                     SASL PLAIN not offered
-#       scram                        passwords stored as SCRAM instead: the legacy login then offers
-#                                    the password, never the digest
 #       admin-extra                  mod_admin_extra: roster, vCard and message commands for ctl=
 #       user=<name>:<password>       an account, made with ejabberdctl once the server listens
 #       ctl=<arguments>              any ejabberdctl command (arguments split at blanks), run after
@@ -160,14 +158,12 @@ free_port() {
 start_ejabberd() {
     command -v ejabberdctl >/dev/null || fail "ejabberd is not installed"
     local dir=$run/ejabberd zlib=false tls= disabled='  - "X-OAUTH2"' extra= users=() commands=() option
-    local storage=plain
     for option in "$@"; do
         case "$option" in
             zlib) zlib=true ;;
             tls=*) tls=${option#tls=} ;;
             no-digest-md5) disabled="$disabled"$'\n  - "DIGEST-MD5"' ;;
             no-plain) disabled="$disabled"$'\n  - "PLAIN"' ;;
-            scram) storage=scram ;;
             admin-extra) extra=$'\n  mod_admin_extra: {}' ;;
             user=*:*) users+=("${option#user=}") ;;
             ctl=?*) commands+=("${option#ctl=}") ;;
@@ -194,7 +190,7 @@ hosts:
   - localhost
 $certfiles
 auth_method: internal
-auth_password_format: $storage
+auth_password_format: plain
 registration_timeout: infinity
 disable_sasl_mechanisms:
 $disabled
