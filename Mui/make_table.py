@@ -69,7 +69,7 @@ def encode(text, raw, where):
 
 def read_table(path):
     """The table's texts in the code page, in order of their numbers."""
-    name = os.path.basename(path)
+    name = path
     with open(path, "rb") as file:
         data = file.read()
     try:
