@@ -140,7 +140,9 @@ TEST_F(EjabberdPartyTest, TheOtherPartySubscribesShowsItsStatusAndTalksBack)
     ASSERT_TRUE(TestSupport::WaitUntil(
         [&] {
             for (const ContactListEvents::Event& e : events.Events(CLE_INCOMING_MESSAGE))
-                if (e.id == bob && Narrow(e.message.text) == "echo: hello <&> ??????") return true;
+                if (e.id == bob && e.message.text.GetBuffer() &&
+                    std::wstring(e.message.text.GetBuffer()) == L"echo: hello <&> \x043f\x0440\x0438\x0432\x0435\x0442")
+                    return true;
             return false;
         },
         15000))

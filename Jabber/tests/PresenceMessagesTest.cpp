@@ -120,6 +120,33 @@ TEST_F(PresenceMessagesTest, ContactPresenceGivesTheStatusShown)
     EXPECT_EQ(session.Icons(bob).status, 0);
 }
 
+// Signing off shows every contact that showed a status off line, whatever its resources (the list
+// hears of them in one batch).
+TEST_F(PresenceMessagesTest, SigningOffResetsEveryContactShowingAStatus)
+{
+    ASSERT_TRUE(plugin.Loaded());
+    RosterSession session;
+    session.Create();
+    ASSERT_TRUE(session.SignIn(std::string(kBob) + "<item jid='carol@localhost' name='Carol' subscription='both'/>" +
+                               "<item jid='dave@localhost' name='Dave' subscription='both'/>" +
+                               "<item jid='erin@localhost' name='Erin' subscription='both'/>"));
+    const int bob = session.Contact("bob@localhost"), carol = session.Contact("carol@localhost"),
+              dave = session.Contact("dave@localhost"), erin = session.Contact("erin@localhost");
+    ASSERT_TRUE(bob && carol && dave && erin);
+    session.ServerSends("<presence from='bob@localhost/a'/>"
+                        "<presence from='carol@localhost/x'><show>dnd</show></presence>"
+                        "<presence from='carol@localhost/y'><show>away</show><priority>2</priority></presence>"
+                        "<presence from='dave@localhost'><show>xa</show></presence>");
+    EXPECT_EQ(session.Icons(bob).status, 2);
+    EXPECT_NE(session.Icons(carol).status, 0);
+    EXPECT_EQ(session.Icons(dave).status, 12);
+    EXPECT_EQ(session.Icons(erin).status, 0);
+
+    session.host.SetStatus(session.id, AccountStatus::Offline);
+    session.Settle();
+    for (int contact : {bob, carol, dave, erin}) EXPECT_EQ(session.Icons(contact).status, 0) << contact;
+}
+
 // What the account sends for each status, the priority within XMPP's range.
 TEST_F(PresenceMessagesTest, OwnPresenceForEveryStatusAndTheStatusMenu)
 {
