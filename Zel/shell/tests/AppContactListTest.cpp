@@ -4,10 +4,12 @@
 // selection and open chats.
 #include "Zel/shell/tests/AppTestSupport.h"
 
+#include "Zel/chat/MessageHistoryDialog.h"
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/shell/ZelResources.h"
 #include "Zel/shell/menu/PopupMenuWnd.h"
 
+#include <ctime>
 #include <map>
 #include <string>
 #include <thread>
@@ -257,4 +259,41 @@ TEST_F(AppContactList, TheGroupOutsideTheGroupsFollowsTheLanguage)
     EXPECT_EQ(looseName(), L"\x041d\x0435 \x0432 \x0441\x043f\x0438\x0441\x043a\x0435");
     switchTo(L"English");
     EXPECT_EQ(looseName(), L"Not in list");
+}
+
+// "Message history" on a contact's menu opens the history dialog over the program, for that
+// contact's file, until the user closes it.
+TEST_F(AppContactList, TheContactMenuOpensTheContactsHistory)
+{
+    int group = int(Request(FAKE_ADD_GROUP, 0, L"Friends"));
+    int bob = int(Request(FAKE_ADD_CONTACT, group, L"bob"));
+    ASSERT_TRUE(PumpUntil([&] { return List().HasContact(bob); }));
+    ASSERT_EQ(HistoryOk, run->History().Append(bob, 1, 0, 0, unsigned(time(nullptr)), CZELString(L"kept line")));
+    bool found = false;
+    std::wstring title;
+    std::thread driver([&] {
+        HWND dialog = nullptr;
+        for (int i = 0; i < 500 && !dialog; ++i) {
+            HWND window = nullptr;
+            while ((window = FindWindowExW(nullptr, window, L"#32770", nullptr)) != nullptr)
+                if (GetDlgItem(window, MessageHistoryDialog::IdFindText) && IsWindowVisible(window)) dialog = window;
+            if (!dialog) Sleep(10);
+        }
+        if (!dialog) return;
+        found = true;
+        wchar_t text[64] = L"";
+        GetWindowTextW(dialog, text, 64);
+        title = text;
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    picker.number = 4005;
+    {
+        CZELLock hold(List().Lock());
+        List().SelectNode(List().FindContactNode(bob));
+    }
+    run->App().ShowItemMenu();
+    driver.join();
+    EXPECT_EQ(picker.shown, 1);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(title, std::wstring(GuiText(44).GetBuffer()));
 }
