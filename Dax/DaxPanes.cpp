@@ -26,11 +26,21 @@ const wchar_t kPasswordMask[] = L"**************";  // shown for a stored passwo
 
 using DaxWindowText::ItemText;
 
+// Digits only, spaces around them allowed; anything else ("2x", "-5", a pasted word, a number too
+// large) is not a number and makes no condition. GetDlgItemInt would read "2x" as 2.
 int ItemNumber(HWND pane, int id)
 {
-    BOOL converted = FALSE;
-    const UINT value = GetDlgItemInt(pane, id, &converted, FALSE);
-    return converted ? int(value) : 0;  // not a number: no condition
+    wchar_t text[16] = L"";
+    if (GetDlgItemTextW(pane, id, text, 16) >= 15) return 0;
+    const wchar_t* at = text;
+    while (*at == L' ') ++at;
+    int value = 0, digits = 0;
+    for (; *at >= L'0' && *at <= L'9'; ++at, ++digits) {
+        if (value > 99999) return 0;
+        value = value * 10 + (*at - L'0');
+    }
+    while (*at == L' ') ++at;
+    return digits > 0 && *at == 0 ? value : 0;
 }
 
 bool Checked(HWND pane, int id)

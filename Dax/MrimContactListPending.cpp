@@ -11,6 +11,9 @@ namespace {
 // Seconds of quiet after which a contact no longer shows as typing.
 const unsigned TypingTimeout = 10;
 
+// How long a stopped typing watch may take to end before it is ended by force.
+const unsigned WatchStopWaitMs = 5000;
+
 template <typename Entry>
 std::vector<Entry> TakeMatching(std::vector<Entry>& pending, unsigned sequence)
 {
@@ -182,10 +185,12 @@ void MrimContactList::StopTypingWatch()
         std::swap(thread, typingThread);
         std::swap(stop, typingStop);
     }
-    // The watch takes the lock on each tick, so it is waited for with the lock left.
+    // The watch takes the lock on each tick, so it is waited for with the lock left. Signalled, it
+    // ends at once; ending it by force could leave that lock taken, so that is kept for a watch that
+    // hangs past a long wait.
     if (!thread) return;
     stop->Set();
-    if (!thread->WaitTermination(100)) thread->Terminate(1);
+    if (!thread->WaitTermination(WatchStopWaitMs)) thread->Terminate(1);
     delete thread;
     delete stop;
 }

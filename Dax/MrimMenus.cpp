@@ -217,10 +217,11 @@ int MrimAccount::FillMainMenu(CPopupMenu* menu)
 
 int MrimAccount::FillSearchResultMenu(void* resultItem, CPopupMenu* menu)
 {
-    SearchResultRow* row = static_cast<SearchResultRow*>(resultItem);
+    // The search dialog hands over the row's contact id in the pointer's place.
+    const int contactId = int(reinterpret_cast<intptr_t>(resultItem));
     IContactListData* data = Data();
-    if (!menu || !row || status < 2 || (data && data->GetContactGroup(row->contactId) != 0)) return 0;
-    menu->AddItem(Item(Mrim::TextAddToContactList, 19, &ChooseAddContact<MrimAccount::ActionAddListContact>, Argument(OwnQueue(), row->contactId)));
+    if (!menu || !contactId || status < 2 || !data || data->GetContactGroup(contactId) != 0) return 0;
+    menu->AddItem(Item(Mrim::TextAddToContactList, 19, &ChooseAddContact<MrimAccount::ActionAddListContact>, Argument(OwnQueue(), contactId)));
     return 0;
 }
 

@@ -26,6 +26,9 @@ namespace {
 // A redirector answer longer than this holds no "host:port" line.
 const size_t MaxRedirectorAnswer = 512;
 
+// How long a stopped reconnection thread may take to end before it is ended by force.
+const unsigned ThreadStopWaitMs = 5000;
+
 struct ReconnectContext {
     Services::CServicesManager* services;
     int queue;
@@ -221,6 +224,7 @@ void MrimAccount::GoOffline()
     DropConnection();
     if (status == 0) return;
     status = 0;
+    unreadMail = 0;  // the mailbox count is the session's: the next login's user info brings its own
     StopPingTimer();
     Notify(GUID_DAX_PROTOCOL, ACC_ICON_REMOVE, NewValue(1));
     PostStatus(0);
@@ -420,7 +424,9 @@ void MrimAccount::StopReconnectThread()
 {
     if (!reconnectThread) return;
     stopEvent->Set();
-    if (!reconnectThread->WaitTermination(100)) reconnectThread->Terminate(1);
+    // Signalled, the thread ends at once. Ending it by force could leave a lock it holds (the bus's,
+    // while it posts) taken for good, so that is kept for a thread that hangs past a long wait.
+    if (!reconnectThread->WaitTermination(ThreadStopWaitMs)) reconnectThread->Terminate(1);
     delete reconnectThread;
     delete stopEvent;
     reconnectThread = nullptr;

@@ -1,10 +1,10 @@
 // A language module: one component's texts in one language, by the numbers of the component's
-// English table. The build compiles this file once per table (MUI_TABLE names it), with its literals
-// converted to code page 1251, the code page the texts are read back in.
+// English table. The build compiles this file once per table: MUI_COMPONENT_TEXTS names the header of
+// the component's English table, MUI_TEXT_COUNT its size, and MUI_TABLE the array make_table.py made
+// of the table, in code page 1251, the code page the texts are read back in.
 #include "ZELCommon/ZELString.h"
 
-// The table: its component's English-table header, MUI_TEXT_COUNT and kTexts (const, so local to
-// this module).
+#include MUI_COMPONENT_TEXTS
 #include MUI_TABLE
 
 static_assert(sizeof kTexts / sizeof kTexts[0] == MUI_TEXT_COUNT,

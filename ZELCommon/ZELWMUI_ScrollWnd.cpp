@@ -9,6 +9,21 @@ int ClampToInt(long long value)
 {
     return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : int(value);
 }
+
+// The bar takes its new values at once but is drawn with the window's next paint: drawn at each
+// change it costs a synchronous frame paint (milliseconds under Wine), paid on every line a log adds.
+void WriteBar(HWND window, const SCROLLINFO& bar)
+{
+    SCROLLINFO old = {};
+    old.cbSize = sizeof(old);
+    old.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    const bool had = GetScrollInfo(window, SB_VERT, &old) != FALSE;
+    ::SetScrollInfo(window, SB_VERT, &bar, FALSE);
+    SCROLLINFO now = old;
+    GetScrollInfo(window, SB_VERT, &now);
+    if (!had || now.nMin != old.nMin || now.nMax != old.nMax || now.nPage != old.nPage || now.nPos != old.nPos)
+        RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
+}
 }  // namespace
 
 int ScrollRequestPosition(int code, const SCROLLINFO& bar, int step)
@@ -50,7 +65,7 @@ void CZELWMUI_ScrollWnd::SetScrollInfo(int min, int max, int page, int pos)
     bar.nMax = max;
     bar.nPage = (UINT)page;
     bar.nPos = pos;
-    ::SetScrollInfo(hwnd, SB_VERT, &bar, TRUE);
+    WriteBar(hwnd, bar);
 }
 
 void CZELWMUI_ScrollWnd::SetScrollInfo(int min, int max, int page)
@@ -61,7 +76,7 @@ void CZELWMUI_ScrollWnd::SetScrollInfo(int min, int max, int page)
     bar.nMin = min;
     bar.nMax = max;
     bar.nPage = (UINT)page;
-    ::SetScrollInfo(hwnd, SB_VERT, &bar, TRUE);
+    WriteBar(hwnd, bar);
 }
 
 void CZELWMUI_ScrollWnd::SetScrollPos(int pos)
@@ -70,7 +85,7 @@ void CZELWMUI_ScrollWnd::SetScrollPos(int pos)
     bar.cbSize = sizeof(bar);
     bar.fMask = SIF_POS;
     bar.nPos = pos;
-    ::SetScrollInfo(hwnd, SB_VERT, &bar, TRUE);
+    WriteBar(hwnd, bar);
     OnScroll();
     Redraw(PaintFull);
 }

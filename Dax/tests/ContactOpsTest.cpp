@@ -184,3 +184,144 @@ TEST_F(DaxContactOpsTest, SearchRowsNeverRenameAContactOfTheList)
     contactList->GetPropertyInt(eve, CZELString(L"DAX: gender id"), &gender);
     EXPECT_EQ(2, gender);
 }
+
+// Each group request carries the group's index and its flags as the model holds them (the removed
+// flag only on a delete), and the group changes only once the server accepts; a refusal leaves the
+// group as it was, so the next request is built from the old record.
+TEST_F(DaxContactOpsTest, GroupRenameAndDeleteAppliedOnlyOnAcknowledgement)
+{
+    unsigned id = OnlineWithList();
+    const int home = GroupNamed(id, L"Home");
+    ASSERT_NE(0, home);
+    auto groupBody = [](unsigned flags, const std::wstring& name) {
+        return Wire().U32(1).U32(flags).U32(0).U32(0).Lps16(name).U32(0);
+    };
+    auto homeItemLeft = [&]() {
+        for (const ContactListItemPair& pair : Items(id))
+            if (!pair.contactId && pair.groupId == home) return true;
+        return false;
+    };
+    struct Case {
+        const char* name;
+        bool rename;  // else delete
+        const wchar_t* newName;
+        Bytes expected;
+        unsigned status;
+        const wchar_t* warning;
+        const wchar_t* shownName;  // the group's name afterwards; null: the group is gone
+    } cases[] = {
+        {"rename refused", true, L"Family", groupBody(0x202, L"Family"), 3, L"Contact not exist", L"Home"},
+        {"delete refused", false, nullptr, groupBody(0x203, L"Home"), 2, L"Internal server error", L"Home"},
+        {"rename accepted", true, L"Family", groupBody(0x202, L"Family"), 0, nullptr, L"Family"},
+        {"delete accepted, with the current name", false, nullptr, groupBody(0x203, L"Family"), 0, nullptr, nullptr},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t warnings = Warnings().size();
+        if (c.rename) manager->RenameGroup(id, home, CZELString(c.newName));
+        else manager->DeleteGroup(id, home);
+        ReceivedPacket request;
+        ASSERT_TRUE(server->WaitFor(Mrim::CmdModifyContact, request, ++n));
+        EXPECT_EQ(ToHex(c.expected), ToHex(request.body));
+        server->SendPacket(Mrim::CmdModifyContactAck, request.header.sequence, Wire().U32(c.status));
+        if (c.warning) {
+            ASSERT_TRUE(BusTest::WaitUntil([&]() {
+                Settle();
+                return Warnings().size() > warnings;
+            }));
+            EXPECT_EQ(c.warning, Warnings().back());
+        } else if (c.shownName) {
+            EXPECT_TRUE(BusTest::WaitUntil([&]() { return Property(home, L"Account name") == c.shownName; }));
+        } else {
+            EXPECT_TRUE(BusTest::WaitUntil([&]() { return !homeItemLeft(); }));
+        }
+        if (c.shownName) {
+            EXPECT_TRUE(homeItemLeft());
+            EXPECT_EQ(c.shownName, Property(home, L"Account name"));
+            EXPECT_EQ(c.shownName, Property(home, L"CL Alias"));
+        }
+    }
+    // The other group and its contact are untouched.
+    EXPECT_NE(0, GroupNamed(id, L"Work"));
+    EXPECT_EQ(bob, ContactByEmail(id, L"bob@example.org"));
+}
+
+TEST_F(DaxContactOpsTest, AcceptedContactDeleteRemovesTheContact)
+{
+    unsigned id = OnlineWithList();
+    manager->DeleteContact(id, bob);
+    ReceivedPacket remove;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdModifyContact, remove));
+    EXPECT_EQ(ToHex(Wire().U32(20).U32(0x209).U32(0).Lps("bob@example.org").Lps16(L"Bob").Lps("")), ToHex(remove.body));
+    // Still there until the server answers.
+    Sleep(200);
+    Settle();
+    EXPECT_EQ(bob, ContactByEmail(id, L"bob@example.org"));
+    server->SendPacket(Mrim::CmdModifyContactAck, remove.header.sequence, Wire().U32(0));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return ContactByEmail(id, L"bob@example.org") == 0; }));
+    EXPECT_EQ(2u, Items(id).size());
+    // Gone from the model too: a later rename of it sends nothing.
+    manager->RenameContact(id, bob, CZELString(L"Ghost"));
+    manager->AddGroup(id, CZELString(L"Marker"));
+    ReceivedPacket marker;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdAddContact, marker));
+    EXPECT_EQ(1, server->Count(Mrim::CmdModifyContact));
+}
+
+// The list commands of the contact menu: each sends the contact with its flag set or cleared, and the
+// marks follow only an accepted request.
+TEST_F(DaxContactOpsTest, ListFlagsFromTheContactMenu)
+{
+    unsigned id = OnlineWithList();
+    auto choose = [&](const std::wstring& text) {
+        CPopupMenu menu;
+        manager->FillContactMenu(id, bob, &menu);
+        for (int i = 0; i < menu.GetCount(); ++i)
+            if (Text(menu.items[i].text) == text && menu.items[i].callback) {
+                menu.items[i].callback(intptr_t(id), menu.items[i].argument);
+                return true;
+            }
+        return false;
+    };
+    auto mark = [&](const wchar_t* name) {
+        char value = 0;
+        contactList->GetPropertyByte(bob, CZELString(name), &value);
+        return int(value);
+    };
+    struct Case {
+        const wchar_t* item;
+        unsigned flags;  // as sent
+        unsigned status;
+        int visible, invisible, ignore;  // the marks afterwards
+    } cases[] = {
+        {L"Add to invis. list", 0x20C, 0, 1, 1, 0},
+        {L"Remove from vis. list", 0x204, 5, 1, 1, 0},
+        {L"Remove from vis. list", 0x204, 0, 0, 1, 0},
+        {L"Add to ignore list", 0x214, 0, 0, 1, 1},
+        {L"Remove from invis. list", 0x210, 0, 0, 0, 1},
+        {L"Add to visible list", 0x218, 0, 1, 0, 1},
+        {L"Remove from ignore list", 0x208, 0, 1, 0, 0},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << n << " " << c.item);
+        const size_t warnings = Warnings().size();
+        ASSERT_TRUE(choose(c.item));
+        ReceivedPacket request;
+        ASSERT_TRUE(server->WaitFor(Mrim::CmdModifyContact, request, ++n));
+        EXPECT_EQ(ToHex(Wire().U32(20).U32(c.flags).U32(0).Lps("bob@example.org").Lps16(L"Bob").Lps("")),
+                  ToHex(request.body));
+        server->SendPacket(Mrim::CmdModifyContactAck, request.header.sequence, Wire().U32(c.status));
+        if (c.status) {
+            ASSERT_TRUE(BusTest::WaitUntil([&]() {
+                Settle();
+                return Warnings().size() > warnings;
+            }));
+        }
+        EXPECT_TRUE(BusTest::WaitUntil([&]() {
+            return mark(L"In visible list") == c.visible && mark(L"In invisible list") == c.invisible &&
+                   mark(L"In ignore list") == c.ignore;
+        }));
+    }
+}

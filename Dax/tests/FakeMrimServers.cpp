@@ -10,7 +10,7 @@
 
 namespace MrimTest {
 
-FakeListener::FakeListener()
+FakeListener::FakeListener(unsigned short wantedPort)
 {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
@@ -18,9 +18,12 @@ FakeListener::FakeListener()
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener, 8);
+    address.sin_port = htons(wantedPort);
+    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener, 8) != 0) {
+        closesocket(listener);
+        listener = INVALID_SOCKET;
+        return;
+    }
     int length = sizeof address;
     getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     port = ntohs(address.sin_port);
@@ -34,6 +37,7 @@ FakeListener::~FakeListener()
 
 void FakeListener::Start()
 {
+    if (listener == INVALID_SOCKET) return;
     thread = std::thread([this] { Run(); });
 }
 
@@ -55,7 +59,8 @@ void FakeListener::Run()
     }
 }
 
-FakeRedirector::FakeRedirector(unsigned short sessionPort, Mode mode) : mode(mode), sessionPort(sessionPort)
+FakeRedirector::FakeRedirector(unsigned short sessionPort, Mode mode, unsigned short listenPort)
+    : FakeListener(listenPort), mode(mode), sessionPort(sessionPort)
 {
     Start();
 }
@@ -77,6 +82,7 @@ void FakeRedirector::Serve(SOCKET client)
         send(client, line.data() + 6, int(line.size() - 6), 0);
         break;
     case Garbage: send(client, "no port here\r\n", 14, 0); break;
+    case NoLineEnd: send(client, line.data(), int(line.size() - 2), 0); break;
     default: break;
     }
     shutdown(client, SD_SEND);

@@ -1,6 +1,6 @@
 // The network's two servers as the tests need them, on 127.0.0.1 at free ports: a redirector that
-// answers each connection with one "host:port" line (whole, split across two writes, nothing, or
-// garbage) and closes, and a session server that reads packets, answers the hello and the login on
+// answers each connection with one "host:port" line (whole, split across two writes, ended by the
+// close alone with no line end, nothing, or garbage) and closes, and a session server that reads packets, answers the hello and the login on
 // its own, records every packet, and sends whatever a test asks, or drops the connection.
 #pragma once
 
@@ -20,7 +20,8 @@ namespace MrimTest {
 // A listening socket on 127.0.0.1 with its accept loop on a thread of its own.
 class FakeListener {
 public:
-    FakeListener();
+    // Port 0 takes a free one; Port() is 0 when the one asked for could not be had.
+    explicit FakeListener(unsigned short wantedPort = 0);
     virtual ~FakeListener();
     unsigned short Port() const { return port; }
 
@@ -40,9 +41,9 @@ private:
 
 class FakeRedirector : public FakeListener {
 public:
-    enum Mode { Whole, Split, Nothing, Garbage };
+    enum Mode { Whole, Split, Nothing, Garbage, NoLineEnd };
 
-    FakeRedirector(unsigned short sessionPort, Mode mode = Whole);
+    FakeRedirector(unsigned short sessionPort, Mode mode = Whole, unsigned short listenPort = 0);
     ~FakeRedirector() override;
 
     std::atomic<int> mode;

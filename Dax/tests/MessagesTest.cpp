@@ -6,6 +6,10 @@
 #include "Zel/core/accounts/AccountCodes.h"
 #include "Zel/core/plugin/PopupMenu.h"
 
+#include <tlhelp32.h>
+
+#include <chrono>
+
 using namespace MrimTest;
 
 class DaxMessagesTest : public DaxHostTest {
@@ -170,4 +174,52 @@ TEST_F(DaxMessagesTest, TypingEndsAfterTenQuietSeconds)
     Sleep(7500);
     EXPECT_EQ(0u, typing(1));
     EXPECT_TRUE(BusTest::WaitUntil([&]() { return typing(1) == 1; }, 6000));
+}
+
+namespace {
+
+int ThreadsOfThisProcess()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return count;
+}
+
+} // namespace
+
+// Each typing notice starts the watch that ends a silent contact's typing, and the message that follows
+// stops it: told to stop, the watch ends by itself at once (the account's queue never waits out its
+// tick, and no thread is left behind or killed with the watch's lock held), so typing still works
+// after many rounds.
+TEST_F(DaxMessagesTest, TypingWatchEndsWhenToldAndStartsAgain)
+{
+    unsigned id = OnlineWithBob();
+    ASSERT_NE(0u, id);
+    Settle();
+    const int threadsBefore = ThreadsOfThisProcess();
+    const int rounds = 12;
+    const auto start = std::chrono::steady_clock::now();
+    for (int round = 0; round < rounds; ++round) {
+        SCOPED_TRACE(round);
+        listEvents->Clear();
+        server->SendPacket(Mrim::CmdMessageIncoming, 0,
+                           Wire().U32(600 + unsigned(round)).U32(0x400).Lps("bob@example.org").Lps(" ").U32(0));
+        ASSERT_TRUE(listEvents->WaitFor(CLE_TYPING, bob));
+        server->SendPacket(Mrim::CmdMessageIncoming, 0,
+                           Wire().U32(700 + unsigned(round)).U32(0x00100000).Lps("bob@example.org").Lps16(L"done").U32(0));
+        ReceivedPacket receipt;
+        ASSERT_TRUE(server->WaitFor(Mrim::CmdMessageReceived, receipt, round + 1));
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    // Far below a watch tick per round, let alone a forced end's wait.
+    EXPECT_LT(elapsed.count(), rounds * 500) << elapsed.count();
+    Sleep(200);
+    if (threadsBefore > 0) EXPECT_LE(ThreadsOfThisProcess(), threadsBefore + 1);
+    EXPECT_EQ(AccountStatus::Online, Status(id));
 }

@@ -11,6 +11,7 @@
 #include "Dax/proto/MrimCommands.h"
 #include "Dax/proto/MrimRequests.h"
 #include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/accounts/ManagerPayloads.h"
 #include "Zel/core/plugin/PopupMenu.h"
 #include "ZELCommon/ZELTabDlg_IPan.h"
 #include "ZELCommon/ZELWMUI_SettingsPan.h"
@@ -22,6 +23,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 using namespace MrimTest;
@@ -44,10 +46,73 @@ std::wstring ItemText(HWND window, int id)
     return text;
 }
 
+// The control that has the focus on the thread of window (a dialog runs on the test's thread while
+// another drives it).
+HWND FocusOn(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+// Moves the dialog's focus to control, on the dialog's own thread.
+void FocusControl(HWND dialog, int control)
+{
+    SendMessageW(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, control)), TRUE);
+}
+
 bool Contains(const Bytes& bytes, const std::string& part)
 {
     return std::search(bytes.begin(), bytes.end(), part.begin(), part.end()) != bytes.end();
 }
+
+// The rows of the manager's search results as the search dialog reads them; a message without a row
+// is the end of the search.
+class SearchRows : public QueueReceiver {
+public:
+    struct Row {
+        bool end = true;
+        std::wstring email, nickname, firstName, lastName;
+    };
+    explicit SearchRows(Services::CServicesManager& bus) : bus(bus)
+    {
+        queue = bus.CreateQueue(this, CZELString(L"Search rows"));
+        bus.Subscribe(GUID_PROTOCOLS_MANAGER, PMEV_SEARCH_RESULT, queue);
+    }
+    ~SearchRows() override { bus.DestroyQueue(queue); }
+    int HandleMessage(const ZEL_GUID& msgClass, int code, CRefObject*, CRefObject* p2) override
+    {
+        if (msgClass != GUID_PROTOCOLS_MANAGER || code != PMEV_SEARCH_RESULT) return 0;
+        Row row;
+        if (CSearchResultPayload* result = dynamic_cast<CSearchResultPayload*>(p2)) {
+            row.end = false;
+            row.email = Wide(result->row.email);
+            row.nickname = Wide(result->row.nickname);
+            row.firstName = Wide(result->row.firstName);
+            row.lastName = Wide(result->row.lastName);
+        }
+        std::lock_guard<std::mutex> hold(mutex);
+        rows.push_back(row);
+        return 0;
+    }
+    std::vector<Row> Rows()
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        return rows;
+    }
+    void Clear()
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        rows.clear();
+    }
+
+private:
+    Services::CServicesManager& bus;
+    int queue = 0;
+    std::mutex mutex;
+    std::vector<Row> rows;
+};
 
 }  // namespace
 
@@ -102,6 +167,18 @@ TEST(DaxIdTables, IdsFindTheirTextsAndBirthdaysKeepTheirSeparators)
 {
     EXPECT_EQ(54u, DaxIds::Countries().count);
     EXPECT_EQ(90u, DaxIds::Regions().count);
+    EXPECT_EQ(12u, DaxIds::ZodiacSigns().count);
+    EXPECT_EQ(2u, DaxIds::Genders().count);
+    // The lookup halves the table: each must run in strictly rising id order for every row to be found.
+    for (const DaxIds::IdTable& table : {DaxIds::Countries(), DaxIds::Regions(), DaxIds::ZodiacSigns(), DaxIds::Genders()}) {
+        for (size_t i = 0; i < table.count; ++i) {
+            SCOPED_TRACE(table.rows[i].id);
+            if (i > 0) {
+                EXPECT_LT(table.rows[i - 1].id, table.rows[i].id);
+            }
+            EXPECT_EQ(table.rows[i].textNumber, DaxIds::TextNumberOf(table, table.rows[i].id));
+        }
+    }
     struct {
         DaxIds::IdTable table;
         int id;
@@ -124,6 +201,41 @@ TEST(DaxIdTables, IdsFindTheirTextsAndBirthdaysKeepTheirSeparators)
         {1, 2, 33, L"01/02/0033"}, {-4, 13, 12345, L"/13/"},
     };
     for (const auto& test : birthdays) EXPECT_EQ(test.text, Wide(DaxIds::BirthdayText(test.day, test.month, test.year)));
+}
+
+// A combo box filled from a table offers "nothing chosen" first; that entry and no selection at all
+// both read as id 0, so neither becomes a search condition.
+TEST(DaxIdTables, AnIdComboStartsWithAnEmptyEntryAndReadsNoSelectionAsZero)
+{
+    ZEL_REQUIRE_DISPLAY();
+    for (const DaxIds::IdTable& table : {DaxIds::Genders(), DaxIds::Countries()}) {
+        SCOPED_TRACE(table.count);
+        HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 100, 200, nullptr,
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(nullptr, combo);
+        DaxIds::FillIdCombo(combo, table);
+        ASSERT_EQ(LRESULT(table.count + 1), SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        EXPECT_EQ(0, SendMessageW(combo, CB_GETLBTEXTLEN, 0, 0));
+        EXPECT_EQ(0, SendMessageW(combo, CB_GETITEMDATA, 0, 0));
+        for (size_t i = 0; i < table.count; ++i) {
+            EXPECT_EQ(table.rows[i].id, SendMessageW(combo, CB_GETITEMDATA, i + 1, 0));
+            EXPECT_GT(SendMessageW(combo, CB_GETLBTEXTLEN, i + 1, 0), 0);
+        }
+
+        EXPECT_EQ(CB_ERR, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+        EXPECT_EQ(0, DaxIds::SelectedId(combo));
+        SendMessageW(combo, CB_SETCURSEL, 0, 0);
+        EXPECT_EQ(0, DaxIds::SelectedId(combo));
+        SendMessageW(combo, CB_SETCURSEL, WPARAM(table.count), 0);
+        EXPECT_EQ(table.rows[table.count - 1].id, DaxIds::SelectedId(combo));
+        SendMessageW(combo, CB_SETCURSEL, WPARAM(-1), 0);
+        EXPECT_EQ(0, DaxIds::SelectedId(combo));
+
+        // Filled again (a pane loaded twice), it keeps its entries instead of doubling them.
+        DaxIds::FillIdCombo(combo, table);
+        EXPECT_EQ(LRESULT(table.count + 1), SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        DestroyWindow(combo);
+    }
 }
 
 class DaxPanesTest : public DaxHostTest {
@@ -417,6 +529,83 @@ TEST_F(DaxPanesTest, HidingTheEmailButtonWhileOnlineAndOffline)
     skin.ReleaseImage(empty);
 }
 
+// The e-mail cell shows the full mailbox while mail is unread; the button hidden or shown while
+// offline is what the next login follows, and a login to an empty mailbox shows it empty again.
+TEST_F(DaxPanesTest, TheEmailCellFollowsUnreadMailAndTheNextLoginFollowsAnOfflineChange)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = CreateAccount();
+    const auto mailbox = [](const wchar_t* unread) {
+        return Packet(Mrim::CmdUserInfo, 0, Wire().Lps("MESSAGES.TOTAL").Lps16(L"5").Lps("MESSAGES.UNREAD").Lps16(unread));
+    };
+    const auto cells = [&]() {
+        Settle();
+        std::vector<std::vector<int>> images;
+        for (const AccountTest::Event& event : recorder->Events(PMEV_ACCOUNT_TEXT)) images.push_back(event.images);
+        return images;
+    };
+    const auto removals = [&]() {
+        Settle();
+        return recorder->Events(PMEV_ACCOUNT_INDICATOR).size();
+    };
+    const auto storeHidden = [&](HWND advanced, bool hidden) {
+        CheckDlgButton(advanced, IDC_HIDE_EMAIL, hidden ? BST_CHECKED : BST_UNCHECKED);
+        ASSERT_TRUE(StorePanes());
+        char stored = -1;
+        ASSERT_TRUE(BusTest::WaitUntil([&]() {
+            manager->GetAccountByte(id, CZELString(L"HideEmailBtn"), &stored);
+            return stored == char(hidden);
+        }));
+    };
+
+    Settle();
+    recorder->Clear();  // the account's own cell, added when it was created
+    server->afterLogin = {mailbox(L"2")};
+    ASSERT_TRUE(GoOnline(id));
+    // The plug-in holds its pictures once online; these are the same ones.
+    const int empty = skin.AcquireImage(CZELString(L"proto_mailboxempty.png"));
+    const int full = skin.AcquireImage(CZELString(L"proto_mailboxfull.png"));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return !cells().empty(); }));
+    EXPECT_EQ(std::vector<std::vector<int>>{{full}}, cells());
+
+    // Hidden and shown again while online: back with the full mailbox, not the empty one.
+    manager->GetSettingsPages(id, &pages);
+    HWND advanced = MakePanes()[1];
+    recorder->Clear();
+    storeHidden(advanced, true);
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return removals() == 1; }));
+    storeHidden(advanced, false);
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return !cells().empty(); }));
+    EXPECT_EQ(std::vector<std::vector<int>>{{full}}, cells());
+
+    // Hidden while offline: the next login, mail and all, adds no cell.
+    manager->SetStatus(id, AccountStatus::Offline);
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    storeHidden(advanced, true);
+    Settle();
+    recorder->Clear();
+    const int webSessions = server->Count(Mrim::CmdWebSessionRequest);
+    ASSERT_TRUE(GoOnline(id));
+    // The mail count asks for a web session to tell of the mail: the login's mailbox was read.
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdWebSessionRequest, request, webSessions + 1));
+    Sleep(100);
+    EXPECT_TRUE(cells().empty());
+
+    // Shown while offline: the next login adds the cell, for a mailbox now read empty.
+    manager->SetStatus(id, AccountStatus::Offline);
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    storeHidden(advanced, false);
+    Settle();
+    recorder->Clear();
+    server->afterLogin = {mailbox(L"0")};
+    ASSERT_TRUE(GoOnline(id));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return !cells().empty(); }));
+    EXPECT_EQ(std::vector<std::vector<int>>{{empty}}, cells());
+    skin.ReleaseImage(full);
+    skin.ReleaseImage(empty);
+}
+
 TEST_F(DaxPanesTest, AddContactFromTheAccountMenu)
 {
     ZEL_REQUIRE_DISPLAY();
@@ -424,17 +613,25 @@ TEST_F(DaxPanesTest, AddContactFromTheAccountMenu)
     CMenuItem add = AccountMenuItem(id, L"Add contact");
     ASSERT_NE(nullptr, add.callback);
 
-    // An empty address keeps the dialog open with the focus there; then a group in other letter
-    // case is chosen and OK sends the contact form.
+    // An empty address keeps the dialog open with the focus there, and so does no group; then the
+    // second group is chosen by its place in the list and OK sends the contact form.
     WithDialog([&]() { add.callback(0, add.argument); },
                [&](HWND dialog) {
                    HWND combo = GetDlgItem(dialog, IDC_ADD_GROUP);
                    EXPECT_EQ(2, SendMessageW(combo, CB_GETCOUNT, 0, 0));
                    EXPECT_EQ(0, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+                   FocusControl(dialog, IDC_ADD_NAME);
                    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-                   EXPECT_TRUE(IsWindow(dialog));
+                   EXPECT_TRUE(IsWindowVisible(dialog));
+                   EXPECT_EQ(GetDlgItem(dialog, IDC_ADD_EMAIL), FocusOn(dialog));
                    Type(GetDlgItem(dialog, IDC_ADD_EMAIL), L"carol@example.org");
                    Type(GetDlgItem(dialog, IDC_ADD_NAME), L"Carol");
+                   SendMessageW(combo, CB_SETCURSEL, WPARAM(-1), 0);
+                   FocusControl(dialog, IDC_ADD_NAME);
+                   SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                   EXPECT_TRUE(IsWindowVisible(dialog));
+                   EXPECT_EQ(combo, FocusOn(dialog));
+                   EXPECT_EQ(0, server->Count(Mrim::CmdAddContact));
                    SendMessageW(combo, CB_SETCURSEL, 1, 0);
                    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
                });
@@ -451,6 +648,45 @@ TEST_F(DaxPanesTest, AddContactFromTheAccountMenu)
                [&](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
     Sleep(200);
     EXPECT_EQ(1, server->Count(Mrim::CmdAddContact));
+}
+
+// "Add contact" from a group's menu offers that group; the list's name of it may differ from the
+// server's in letter case only, and the contact still lands in it.
+TEST_F(DaxPanesTest, AddContactFromAGroupNamedInOtherLetterCaseLandsInThatGroup)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    int friends = 0;
+    for (const ContactListItemPair& pair : Items(id))
+        if (!pair.contactId && Property(pair.groupId, L"Account name") == L"Friends") friends = pair.groupId;
+    ASSERT_NE(0, friends);
+    contactList->SetPropertyString(friends, CZELString(L"Account name"), CZELString(L"fRIENDS"));
+    CPopupMenu menu;
+    for (int command = 2000; command <= 2005; ++command)
+        menu.AddItem(CMenuItem(MENU_ITEM_PLAIN, -1, CZELString(L"host"), command, nullptr, 0, false));
+    manager->FillGroupMenu(id, friends, &menu);
+    CMenuItem add(MENU_ITEM_PLAIN, -1, CZELString(), 0, nullptr, 0, false);
+    for (int i = 0; i < menu.GetCount(); ++i)
+        if (Wide(menu.items[i].text) == L"Add contact") add = menu.items[i];
+    ASSERT_NE(nullptr, add.callback);
+
+    WithDialog([&]() { add.callback(0, add.argument); },
+               [&](HWND dialog) {
+                   EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_ADD_GROUP, CB_GETCURSEL, 0, 0));
+                   EXPECT_EQ(L"fRIENDS", ItemText(dialog, IDC_ADD_GROUP));  // as the list names it
+                   Type(GetDlgItem(dialog, IDC_ADD_EMAIL), L"carol@example.org");
+                   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+               });
+    ReceivedPacket request;
+    ASSERT_TRUE(server->WaitFor(Mrim::CmdAddContact, request));
+    EXPECT_EQ(ToHex(Mrim::AddContactBody(1, CZELString(L"carol@example.org"), CZELString(),
+                                         CZELString(L"Please authorize my request."))),
+              ToHex(request.body));
+    server->SendPacket(Mrim::CmdAddContactAck, request.header.sequence, Wire().U32(0).U32(9));
+    int carol = 0;
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return (carol = ContactByEmail(id, L"carol@example.org")) != 0; }));
+    EXPECT_EQ(friends, contactList->GetContactGroup(carol));
+    EXPECT_TRUE(Warnings().empty());
 }
 
 TEST_F(DaxPanesTest, AddContactNeedsAGroupThatStillExists)
@@ -613,6 +849,120 @@ TEST_F(DaxPanesTest, SearchPanesFillTheQueryAndAnEmptyOneEndsAtOnce)
     }));
     EXPECT_FALSE(recorder->Events(PMEV_SEARCH_RESULT)[0].p2Kind.empty());  // Eve's row
     EXPECT_TRUE(recorder->Events(PMEV_SEARCH_RESULT)[1].p2Kind.empty());   // the end
+}
+
+// Every field of the global form reaches the request: the combos' ids, both ages, the online box.
+// No selection and the empty first entry add no condition; an age that is not a number is none
+// either (its other end then gets the default). The fake's rows come back as rows, then the end.
+TEST_F(DaxPanesTest, GlobalSearchSendsEveryFieldOfItsForm)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = OnlineWithList();
+    SearchRows rows(bus);
+    manager->GetSearchPages(id, &pages);
+    ASSERT_EQ(2, pages.GetCount());
+    HWND global = MakePanes()[1];
+    ASSERT_NE(nullptr, global);
+    // The genders in id order after the empty entry: 1 "Male", 2 "Female"; the countries likewise
+    // (index 1 is id 24, index 3 id 34).
+    struct {
+        const wchar_t* nickname;
+        int gender;  // combo index; -1: nothing selected
+        const wchar_t* ageFrom;
+        const wchar_t* ageTo;
+        int country;
+        bool online;
+        Bytes body;
+    } cases[] = {
+        {L"", 2, L"20", L"30", 1, true,
+         Wire().U32(5).Lps16(L"2").U32(7).Lps("20").U32(8).Lps("30").U32(15).Lps("24").U32(9).Lps16(L"1")},
+        {L"", 1, L"18", L"", 3, false, Wire().U32(5).Lps16(L"1").U32(7).Lps("18").U32(8).Lps("120").U32(15).Lps("34")},
+        {L"Bob", -1, L"abc", L"30", -1, false, Wire().U32(2).Lps16(L"Bob").U32(7).Lps("1").U32(8).Lps("30")},
+        {L"Bob", 0, L"-5", L"", 0, false, Wire().U32(2).Lps16(L"Bob")},
+        {L"Bob", -1, L"2x", L" ", -1, false, Wire().U32(2).Lps16(L"Bob")},
+        {L"Bob", -1, L" 25 ", L"99999999999", -1, false, Wire().U32(2).Lps16(L"Bob").U32(7).Lps("25").U32(8).Lps("120")},
+    };
+    int sent = 0;
+    for (const auto& test : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(test.nickname)) + " " + std::to_string(test.gender) + " " +
+                     testing::PrintToString(std::wstring(test.ageFrom)) + " " +
+                     testing::PrintToString(std::wstring(test.ageTo)) + " " + std::to_string(test.country));
+        Type(GetDlgItem(global, IDC_GLOBAL_NICKNAME), test.nickname);
+        SendDlgItemMessageW(global, IDC_GLOBAL_GENDER, CB_SETCURSEL, WPARAM(test.gender), 0);
+        // Set as pasted text: the edits' digits-only style filters typing, not a paste.
+        SetDlgItemTextW(global, IDC_GLOBAL_AGE_FROM, test.ageFrom);
+        SetDlgItemTextW(global, IDC_GLOBAL_AGE_TO, test.ageTo);
+        SendDlgItemMessageW(global, IDC_GLOBAL_COUNTRY, CB_SETCURSEL, WPARAM(test.country), 0);
+        CheckDlgButton(global, IDC_GLOBAL_ONLINE, test.online ? BST_CHECKED : BST_UNCHECKED);
+        ASSERT_TRUE(StorePanes());
+        rows.Clear();
+        manager->StartSearch(id, 1);
+        ReceivedPacket request;
+        ASSERT_TRUE(server->WaitFor(Mrim::CmdDirectoryRequest, request, ++sent));
+        EXPECT_EQ(ToHex(test.body), ToHex(request.body));
+
+        server->SendPacket(Mrim::CmdAnketaInfo, request.header.sequence,
+                           Wire().U32(1).U32(5).U32(2).U32(0).Lps("Username").Lps("Domain").Lps("Nickname")
+                               .Lps("FirstName").Lps("LastName").Lps("eve").Lps("example.org").Lps16(L"Eve")
+                               .Lps16(L"Eva").Lps16(L"Stone").Lps("ann").Lps("example.net").Lps16(L"Annie")
+                               .Lps16(L"Ann").Lps16(L"Lee"));
+        ASSERT_TRUE(BusTest::WaitUntil([&]() { return rows.Rows().size() >= 3; }));
+        Settle();
+        std::vector<SearchRows::Row> got = rows.Rows();
+        ASSERT_EQ(3u, got.size());
+        EXPECT_FALSE(got[0].end);
+        EXPECT_EQ(L"eve@example.org", got[0].email);
+        EXPECT_EQ(L"Eve", got[0].nickname);
+        EXPECT_EQ(L"Eva", got[0].firstName);
+        EXPECT_EQ(L"Stone", got[0].lastName);
+        EXPECT_FALSE(got[1].end);
+        EXPECT_EQ(L"ann@example.net", got[1].email);
+        EXPECT_EQ(L"Annie", got[1].nickname);
+        EXPECT_TRUE(got[2].end);
+    }
+}
+
+// A search with nothing to send, or no session to send it on, ends at once with the end row alone,
+// so the search dialog leaves "Stop"; nothing reaches the server.
+TEST_F(DaxPanesTest, ASearchThatSendsNothingEndsAtOnce)
+{
+    ZEL_REQUIRE_DISPLAY();
+    unsigned id = CreateAccount();
+    server->afterLogin = {Packet(Mrim::CmdContactList, 0, ContactListBody({L"Work"}, {}))};
+    SearchRows rows(bus);
+    manager->GetSearchPages(id, &pages);
+    std::vector<HWND> panes = MakePanes();
+    ASSERT_EQ(2u, panes.size());
+    struct {
+        bool online;
+        int kind;  // 0 by address, 1 by the global form
+        const wchar_t* text;
+    } cases[] = {
+        {false, 0, L"eve@example.org"},
+        {false, 1, L"Bob"},
+        {true, 0, L"@example.org"},
+        {true, 0, L"eve"},
+        {true, 0, L""},
+        {true, 1, L""},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::to_string(test.online) + " " + std::to_string(test.kind) + " " +
+                     testing::PrintToString(std::wstring(test.text)));
+        if (test.online && Status(id) != AccountStatus::Online) {
+            ASSERT_TRUE(GoOnline(id));
+        }
+        Type(GetDlgItem(panes[0], IDC_SEARCH_EMAIL), test.kind == 0 ? test.text : L"");
+        Type(GetDlgItem(panes[1], IDC_GLOBAL_NICKNAME), test.kind == 1 ? test.text : L"");
+        ASSERT_TRUE(StorePanes());
+        rows.Clear();
+        manager->StartSearch(id, test.kind);
+        ASSERT_TRUE(BusTest::WaitUntil([&]() { return !rows.Rows().empty(); }, 3000));
+        Sleep(100);
+        Settle();
+        ASSERT_EQ(1u, rows.Rows().size());
+        EXPECT_TRUE(rows.Rows()[0].end);
+        EXPECT_EQ(0, server->Count(Mrim::CmdDirectoryRequest));
+    }
 }
 
 TEST_F(DaxPanesTest, OwnDetailsOpenTheUserPageOnceTheKeyCame)

@@ -3,7 +3,11 @@
 #include "Dax/tests/DaxHost.h"
 
 #include "Dax/proto/MrimCommands.h"
+#include "Dax/proto/MrimRequests.h"
 #include "Zel/core/accounts/AccountCodes.h"
+#include "Zel/core/plugin/PopupMenu.h"
+
+#include <thread>
 
 using namespace MrimTest;
 
@@ -217,4 +221,199 @@ TEST_F(DaxSessionTest, HostilePacketsOfEveryCommandLeaveTheSessionWorking)
     EXPECT_EQ(AccountStatus::Online, Status(id));
     EXPECT_EQ(1, server->Connections());
     EXPECT_NE(0, ContactByEmail(id, L"bob@example.org"));
+}
+
+// However the redirector's line ends (its line end, or only its close), the address is taken.
+TEST_F(DaxSessionTest, RedirectorAnswerIsTakenUpToItsLineEndOrItsClose)
+{
+    for (FakeRedirector::Mode mode : {FakeRedirector::Whole, FakeRedirector::Split, FakeRedirector::NoLineEnd}) {
+        SCOPED_TRACE(int(mode));
+        redirector.reset();
+        server.reset();
+        unsigned id = CreateAccount(mode);
+        ASSERT_TRUE(GoOnline(id));
+        EXPECT_EQ(1, redirector->served.load());
+        EXPECT_EQ(1, server->Connections());
+        manager->SetStatus(id, AccountStatus::Offline);
+        ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    }
+}
+
+// Offline and straight back online, again and again: the notices of each earlier connection (the
+// session's last data and close, and the redirector's close, which arrives after the session's
+// connection was made and may share its address) reach the account late and must change nothing.
+TEST_F(DaxSessionTest, NoticesOfEarlierConnectionsChangeNothing)
+{
+    unsigned id = CreateAccount();
+    server->pingInterval = 0;
+    ASSERT_TRUE(GoOnline(id));
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        // The old session still talks while the account leaves it.
+        for (int i = 0; i < 5; ++i) server->SendPacket(Mrim::CmdMailboxStatus, 0, Wire().U32(unsigned(i)));
+        manager->SetStatus(id, AccountStatus::Offline);
+        manager->SetStatus(id, AccountStatus::Online);
+        ASSERT_TRUE(BusTest::WaitUntil([&]() { return server->Connections() == round + 2; }));
+        ReceivedPacket login;
+        ASSERT_TRUE(server->WaitFor(Mrim::CmdLogin, login, round + 2));
+        ASSERT_TRUE(WaitStatus(id, AccountStatus::Online));
+        // Time for any late notice to arrive: still online, on this one connection, no retry.
+        Sleep(400);
+        Settle();
+        EXPECT_EQ(AccountStatus::Online, Status(id));
+        EXPECT_EQ(round + 2, server->Connections());
+        EXPECT_EQ(round + 2, redirector->served.load());
+    }
+    // The current session is the one that answers.
+    server->SendPacket(Mrim::CmdUserInfo, 0, Wire().Lps("MESSAGES.UNREAD").Lps16(L"2"));
+    ReceivedPacket request;
+    EXPECT_TRUE(server->WaitFor(Mrim::CmdWebSessionRequest, request));
+}
+
+// An account with no redirector set goes nowhere; with no port set (or one out of range) it asks the
+// redirector at 2042.
+TEST_F(DaxSessionTest, SettingsDefaultToPort2042AndNoRedirectorHost)
+{
+    server.reset(new FakeSessionServer());
+    redirector.reset(new FakeRedirector(server->Port(), FakeRedirector::Whole, 2042));
+    if (redirector->Port() != 2042) GTEST_SKIP() << "port 2042 is taken here";
+    struct Case {
+        const char* name;
+        const wchar_t* host;  // null: not set
+        int port;             // -1: not set
+        bool reachesTheRedirector;
+    } cases[] = {
+        {"nothing set", nullptr, -1, false},
+        {"host only", L"127.0.0.1", -1, true},
+        {"port zero", L"127.0.0.1", 0, true},
+        {"port out of range", L"127.0.0.1", 70000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int before = redirector->served;
+        unsigned id = manager->CreateAccount(GUID_DAX_PROTOCOL);
+        ASSERT_NE(0u, id);
+        manager->SetAccountString(id, CZELString(L"Account name"), CZELString(L"me@example.org"), 0);
+        manager->SetAccountString(id, CZELString(L"Account password"), CZELString(L"secret"), 1);
+        if (c.host) manager->SetAccountString(id, CZELString(L"Server host"), CZELString(c.host), 0);
+        int port = c.port;
+        if (c.port >= 0) manager->SetAccountInt(id, CZELString(L"Server port"), &port);
+        CZELArray<ContactListItemPair> items;
+        ASSERT_TRUE(BusTest::WaitUntil([&]() { return contactList->GetAccountItems(id, items); }));
+        manager->SetStatus(id, AccountStatus::Online);
+        if (c.reachesTheRedirector) {
+            EXPECT_TRUE(WaitStatus(id, AccountStatus::Online));
+            EXPECT_EQ(before + 1, redirector->served.load());
+        } else {
+            Sleep(800);
+            Settle();
+            EXPECT_NE(AccountStatus::Online, Status(id));
+            EXPECT_EQ(before, redirector->served.load());
+        }
+        manager->SetStatus(id, AccountStatus::Offline);
+        ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    }
+}
+
+// The ping timer and the menus call in from threads of their own while the server talks: every one of
+// them only posts to the account's queue, so the packets leave whole, one at a time, each with the
+// next sequence number, and every incoming message gets its receipt.
+TEST_F(DaxSessionTest, TicksAndMenuActionsFromOtherThreadsGoThroughTheAccountsQueue)
+{
+    unsigned id = CreateAccount();
+    server->pingInterval = 30;
+    server->afterLogin = {Packet(Mrim::CmdContactList, 0, ContactListBody({L"Work"}, {{"bob@example.org", L"Bob", 0, 1}}))};
+    ASSERT_TRUE(GoOnline(id));
+    ASSERT_TRUE(BusTest::WaitUntil([&]() { return ContactByEmail(id, L"bob@example.org") != 0; }));
+    const int bob = ContactByEmail(id, L"bob@example.org");
+    Settle();
+    ASSERT_FALSE(recorder->Events(PMEV_TIMER_SET).empty());
+    const AccountTest::Event timer = recorder->Events(PMEV_TIMER_SET).back();
+    ASSERT_NE(nullptr, timer.callback);
+
+    CPopupMenu chat;
+    manager->FillChatMenu(id, bob, &chat);
+    const CMenuItem* wakeUp = nullptr;
+    for (int i = 0; i < chat.GetCount(); ++i)
+        if (Text(chat.items[i].text) == L"Wakeup") wakeUp = &chat.items[i];
+    ASSERT_NE(nullptr, wakeUp);
+    CPopupMenu statuses;
+    manager->GetStatusMenu(id, 0, &statuses);
+    ASSERT_EQ(L"Away", Text(statuses.items[7].text));
+    ASSERT_EQ(L"Online", Text(statuses.items[12].text));
+    server->Clear();
+
+    const int threads = 4, rounds = 40, messages = 120;
+    std::atomic<int> tickAnswers{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([&, t]() {
+            for (int round = 0; round < rounds; ++round) {
+                if (timer.callback(timer.context) == 30000u) ++tickAnswers;
+                wakeUp->callback(intptr_t(id), wakeUp->argument);
+                const CMenuItem& status = statuses.items[(t + round) % 2 ? 7 : 12];
+                status.callback(intptr_t(id), status.argument);
+            }
+        });
+    for (int i = 0; i < messages; ++i)
+        server->SendPacket(Mrim::CmdMessageIncoming, 0,
+                           Wire().U32(1000 + unsigned(i)).U32(0x00100000).Lps("bob@example.org").Lps16(L"hi").U32(0));
+    for (std::thread& worker : workers) worker.join();
+    EXPECT_EQ(threads * rounds, tickAnswers.load());
+
+    const int each = threads * rounds;
+    EXPECT_TRUE(BusTest::WaitUntil([&]() {
+        return server->Count(Mrim::CmdPing) == each && server->Count(Mrim::CmdMessage) == each &&
+               server->Count(Mrim::CmdChangeStatus) == each && server->Count(Mrim::CmdMessageReceived) == messages;
+    }, 20000)) << server->Count(Mrim::CmdPing) << " " << server->Count(Mrim::CmdMessage) << " "
+               << server->Count(Mrim::CmdChangeStatus) << " " << server->Count(Mrim::CmdMessageReceived);
+    std::vector<ReceivedPacket> received = server->Received();
+    ASSERT_EQ(size_t(3 * each + messages), received.size());
+    std::vector<bool> receipted(messages, false);
+    for (size_t i = 0; i < received.size(); ++i) {
+        const ReceivedPacket& packet = received[i];
+        if (i > 0) EXPECT_EQ(received[i - 1].header.sequence + 1, packet.header.sequence) << i;
+        switch (packet.header.command) {
+        case Mrim::CmdPing: EXPECT_EQ(0u, packet.header.bodyLength); break;
+        case Mrim::CmdMessage: EXPECT_EQ(ToHex(Mrim::WakeUpBody(L"bob@example.org")), ToHex(packet.body)); break;
+        case Mrim::CmdChangeStatus: break;
+        case Mrim::CmdMessageReceived: {
+            ASSERT_EQ(23u, packet.body.size());
+            const unsigned n = packet.body[19] | packet.body[20] << 8;
+            ASSERT_TRUE(n >= 1000 && n < 1000u + messages) << n;
+            EXPECT_FALSE(receipted[n - 1000]) << n;
+            receipted[n - 1000] = true;
+            break;
+        }
+        default: ADD_FAILURE() << "command " << packet.header.command;
+        }
+    }
+    EXPECT_EQ(1, server->Connections());
+    EXPECT_NE(AccountStatus::Offline, Status(id));
+}
+
+// A status chosen while the reconnection waits stops it: the waiting thread ends when told (the
+// choice is not held up by it) and never asks for its status later.
+TEST_F(DaxSessionTest, ChoosingAStatusStopsAWaitingReconnection)
+{
+    typedef void (*SetDelay)(unsigned);
+    SetDelay setDelay = reinterpret_cast<SetDelay>(reinterpret_cast<void*>(GetProcAddress(plugin, "DaxSetReconnectDelay")));
+    ASSERT_NE(nullptr, setDelay);
+    setDelay(3000);
+    unsigned id = CreateAccount();
+    ASSERT_TRUE(GoOnline(id));
+    server->Drop();
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Offline));
+    const DWORD start = GetTickCount();
+    manager->SetStatus(id, AccountStatus::Away);
+    ASSERT_TRUE(WaitStatus(id, AccountStatus::Away));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(2, redirector->served.load());
+    // Past the wait the stopped thread would have ended: nothing more was asked.
+    Sleep(3500);
+    Settle();
+    EXPECT_EQ(2, redirector->served.load());
+    EXPECT_EQ(2, server->Connections());
+    EXPECT_EQ(AccountStatus::Away, Status(id));
+    setDelay(300);
 }

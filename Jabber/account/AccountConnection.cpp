@@ -47,6 +47,7 @@ int JabberAccount::Connect(int requested)
     ++generation;
     ResetStream();
     pending.Clear();
+    ForgetDiscoQueries();
     connection = service->CreateConnection(OwnQueue());
     if (!connection) return -4;
 
@@ -103,6 +104,7 @@ int JabberAccount::Disconnect()
     DropConnection();
     ResetStream();
     pending.Clear();
+    ForgetDiscoQueries();
     if (status == AccountStatus::Offline) return 0;
     status = AccountStatus::Offline;
     MarkContactsOffline();

@@ -83,6 +83,15 @@ void CapsCache::Set(const std::wstring& node, const std::wstring& key, uint64_t 
     entry.stamp = mask == Caps::StatePending ? now : 0;
 }
 
+void CapsCache::ForgetPending(const std::wstring& node, const std::wstring& key)
+{
+    CZELLock hold(lock);
+    auto outer = nodes.find(node);
+    if (outer == nodes.end()) return;
+    auto inner = outer->second.find(key);
+    if (inner != outer->second.end() && inner->second.mask == Caps::StatePending) outer->second.erase(inner);
+}
+
 void CapsCache::RegisterOwnCaps()
 {
     const std::wstring node = Wide(OwnCapsNode);

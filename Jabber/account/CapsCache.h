@@ -40,6 +40,9 @@ public:
     uint64_t Get(const std::wstring& node, const std::wstring& key, uint64_t now);
     // Stores mask for (node, key); storing the pending state stamps the time.
     void Set(const std::wstring& node, const std::wstring& key, uint64_t mask, uint64_t now);
+    // (node, key) back to unknown when its query is still pending: the query was lost with the
+    // connection, and the next announcement may ask again.
+    void ForgetPending(const std::wstring& node, const std::wstring& key);
     // The client's own node and version with the full own mask, then each own extension.
     void RegisterOwnCaps();
 

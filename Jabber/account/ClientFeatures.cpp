@@ -1,5 +1,7 @@
 #include "Jabber/account/ClientFeatures.h"
 
+#include "Jabber/xml/XmlElement.h"
+
 const XmppFeature XmppFeatureTable[XmppFeatureCount] = {
     {"http://jabber.org/protocol/disco#info", "Supports Service Discovery info"},
     {"http://jabber.org/protocol/disco#items", "Supports Service Discovery items list"},
@@ -68,4 +70,21 @@ bool OwnMaskForNode(const std::string* node, uint64_t& mask)
         return mask != 0;
     }
     return false;
+}
+
+uint64_t FeatureMaskOf(const XmlElement* query)
+{
+    uint64_t mask = 0;
+    if (!query) return 0;
+    for (const std::unique_ptr<XmlElement>& child : query->children) {
+        if (child->name != "feature") continue;
+        const std::string* var = GetAttribute(child.get(), "var");
+        if (!var) continue;
+        for (int bit = 0; bit < XmppFeatureCount; ++bit) {
+            if (*var != XmppFeatureTable[bit].ns) continue;
+            mask |= uint64_t(1) << bit;
+            break;
+        }
+    }
+    return mask;
 }

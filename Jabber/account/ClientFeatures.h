@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+class XmlElement;
+
 struct XmppFeature {
     const char* ns;
     const char* description;
@@ -31,3 +33,7 @@ uint64_t FullOwnMask();
 // The mask that answers a disco#info request for node: the full mask for no node; the entry's for
 // OwnCapsNode "#" an entry's name; false for any other node or an entry without features.
 bool OwnMaskForNode(const std::string* node, uint64_t& mask);
+
+// The mask a disco#info answer's "query" tells: each "feature" whose "var" names a row of
+// XmppFeatureTable sets that row's bit; features the table does not know are ignored. 0 for null.
+uint64_t FeatureMaskOf(const XmlElement* query);

@@ -282,6 +282,25 @@ private:
     void ReplyDiscoInfo(const XmlElement& request);
     OwnAddress Own() const;
 
+    // Discovery.cpp
+    // Asks the resource fullJid what it supports, as far as nothing known tells it already.
+    void AskWhatResourceSupports(const std::wstring& fullJid);
+    // Sends iq (a get to fullJid) as one of the limited queries, resolving the cache entry (node,
+    // key) (empty node: none); false when there is no room for it now.
+    bool SendLimitedQuery(XmlElement& iq, const std::wstring& fullJid, const std::wstring& node,
+                          const std::wstring& key, IqHandler onReply);
+    // One disco#info query for node#key of the capabilities fullJid announced; true when sent.
+    bool AskCapsKey(const std::wstring& fullJid, const std::wstring& node, const std::wstring& key);
+    void AskVersion(const std::wstring& fullJid);
+    void OnVersionAnswer(const std::wstring& fullJid, const XmlElement& reply);
+    void AskResourceDisco(ResourceRecord& resource, const std::wstring& fullJid);
+    // clientName, clientVersion: the cache entry the answer is kept under (empty: none).
+    void OnResourceDiscoAnswer(const std::wstring& fullJid, const std::wstring& clientName,
+                               const std::wstring& clientVersion, const XmlElement& reply);
+    void DiscoQueryDone(unsigned counter);
+    // The queries lost with the connection: their pending cache entries back to unknown.
+    void ForgetDiscoQueries();
+
     // VCards.cpp
     // askedOwn: the request went to the own bare JID.
     void ParseVCardResult(const XmlElement& iq, bool askedOwn, std::atomic<bool>* answered);
@@ -347,6 +366,16 @@ private:
     unsigned iqCounter = 0;
     PendingIqTable pending;
     std::vector<RequestHandler> requestHandlers;
+    // Discovery and version queries to contacts' resources not yet answered, with the cache entry
+    // each one resolves (empty for none). At most MaxDiscoQueries at once, so a roster announcing
+    // many unknown clients (or a peer announcing endless extensions) cannot flood the connection.
+    struct DiscoQuery {
+        unsigned counter;
+        uint64_t sent;
+        std::wstring node, key;
+    };
+    enum { MaxDiscoQueries = 8 };
+    std::vector<DiscoQuery> discoQueries;
 
     // Files being received.
     FileTransferTable transfers;

@@ -120,6 +120,7 @@ void JabberAccount::OnPresence(const XmlElement& presence)
             resource->capsExtensions = Attribute(child.get(), "ext", holder) ? holder : std::wstring();
         }
     }
+    AskWhatResourceSupports(*from);
     UpdateContactStatus(*from);
 }
 

@@ -1,7 +1,8 @@
 // Jabber.dll's account for alice against ejabberd with another client as bob: the slixmpp party of
 // Jabber/tests/peers/xmpp_party.py, started as a peer. It asks for alice's presence, shows itself as
-// "dnd" with the extended status 8, answers receipts and "jabber:x:event" delivery requests, and
-// echoes messages asking for both; what it saw is read from its events file.
+// "dnd" with the extended status 8 and entity capabilities, answers their discovery query (chat
+// states among its features), receipts and "jabber:x:event" delivery requests, and echoes messages
+// asking for both; what it saw is read from its events file.
 #include "Zel/net/tests/PeerSupport.h"
 
 #include "Jabber/tests/ContactListView.h"
@@ -100,7 +101,7 @@ TEST_F(EjabberdPartyTest, TheOtherPartySubscribesShowsItsStatusAndTalksBack)
 
     ASSERT_TRUE(party.Start("xmpp-party", {std::to_string(port), "bob@localhost/party", "bobpw", "--subscribe",
                                            "alice@localhost", "--show", "dnd", "--xstatus", "8", "--priority", "5",
-                                           "--echo"}))
+                                           "--echo", "--caps"}))
         << party.Failure();
 
     // Its request, as a message in bob's chat; accepted, it reaches the party.
@@ -120,6 +121,8 @@ TEST_F(EjabberdPartyTest, TheOtherPartySubscribesShowsItsStatusAndTalksBack)
     EXPECT_TRUE(TestSupport::WaitUntil([&] { return Icons(id, bob).images.GetCount() == 0; }, 15000));
     EXPECT_TRUE(TestSupport::WaitUntil([&] { return Icons(id, bob).status == AccountStatus::Occupied; }, 15000))
         << Icons(id, bob).status << "\n" << PartyEvents();
+    // Its capabilities are asked of it once, by their node and version.
+    EXPECT_TRUE(PartySaw("disco alice@localhost/ZEL PDA http://party.invalid/caps#party-1\n")) << PartyEvents();
 
     // Our Lunch reaches it as "away" with the extended status 10.
     host.SetStatus(id, AccountStatus::Lunch);
@@ -134,19 +137,24 @@ TEST_F(EjabberdPartyTest, TheOtherPartySubscribesShowsItsStatusAndTalksBack)
     message.text = CZELString(L"hello <&> \x043f\x0440\x0438\x0432\x0435\x0442");
     host.manager->SendInstantMessage(id, message, true);
     EXPECT_TRUE(PartySaw(" " + text + "\n")) << PartyEvents();
+    // Its answer listed chat states: the message said we are active in the chat.
+    EXPECT_TRUE(PartySaw("active alice@localhost/ZEL PDA\n")) << PartyEvents();
     ASSERT_TRUE(events.WaitFor(CLE_MESSAGE_ACK, bob, 1, 15000)) << PartyEvents();
     EXPECT_EQ(events.Events(CLE_MESSAGE_ACK).back().value, 99);
     EXPECT_TRUE(events.WaitFor(CLE_TYPING, bob, 1, 15000));
     ASSERT_TRUE(TestSupport::WaitUntil(
         [&] {
             for (const ContactListEvents::Event& e : events.Events(CLE_INCOMING_MESSAGE))
-                if (e.id == bob && Narrow(e.message.text) == "echo: hello <&> ??????") return true;
+                if (e.id == bob && e.message.text.GetBuffer() &&
+                    std::wstring(e.message.text.GetBuffer()) == L"echo: hello <&> \x043f\x0440\x0438\x0432\x0435\x0442")
+                    return true;
             return false;
         },
         15000))
         << PartyEvents();
     EXPECT_TRUE(PartySaw("receipt echo1")) << PartyEvents();
     EXPECT_TRUE(PartySaw("delivered echo1")) << PartyEvents();
+    EXPECT_EQ(PartyLines("disco alice@localhost/ZEL PDA http://party.invalid/caps#party-1"), 1u) << PartyEvents();
     party.Stop();
 }
 

@@ -120,6 +120,33 @@ TEST_F(PresenceMessagesTest, ContactPresenceGivesTheStatusShown)
     EXPECT_EQ(session.Icons(bob).status, 0);
 }
 
+// Signing off shows every contact that showed a status off line, whatever its resources (the list
+// hears of them in one batch).
+TEST_F(PresenceMessagesTest, SigningOffResetsEveryContactShowingAStatus)
+{
+    ASSERT_TRUE(plugin.Loaded());
+    RosterSession session;
+    session.Create();
+    ASSERT_TRUE(session.SignIn(std::string(kBob) + "<item jid='carol@localhost' name='Carol' subscription='both'/>" +
+                               "<item jid='dave@localhost' name='Dave' subscription='both'/>" +
+                               "<item jid='erin@localhost' name='Erin' subscription='both'/>"));
+    const int bob = session.Contact("bob@localhost"), carol = session.Contact("carol@localhost"),
+              dave = session.Contact("dave@localhost"), erin = session.Contact("erin@localhost");
+    ASSERT_TRUE(bob && carol && dave && erin);
+    session.ServerSends("<presence from='bob@localhost/a'/>"
+                        "<presence from='carol@localhost/x'><show>dnd</show></presence>"
+                        "<presence from='carol@localhost/y'><show>away</show><priority>2</priority></presence>"
+                        "<presence from='dave@localhost'><show>xa</show></presence>");
+    EXPECT_EQ(session.Icons(bob).status, 2);
+    EXPECT_NE(session.Icons(carol).status, 0);
+    EXPECT_EQ(session.Icons(dave).status, 12);
+    EXPECT_EQ(session.Icons(erin).status, 0);
+
+    session.host.SetStatus(session.id, AccountStatus::Offline);
+    session.Settle();
+    for (int contact : {bob, carol, dave, erin}) EXPECT_EQ(session.Icons(contact).status, 0) << contact;
+}
+
 // What the account sends for each status, the priority within XMPP's range.
 TEST_F(PresenceMessagesTest, OwnPresenceForEveryStatusAndTheStatusMenu)
 {
@@ -344,6 +371,50 @@ TEST_F(PresenceMessagesTest, OutgoingMessagesAndTheirAcknowledgement)
     sent = session.SentWith("<message type='chat'");
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_NE(sent[1].find(" to='bob@localhost/low'"), std::string::npos) << sent[1];
+}
+
+// Messages never acknowledged are not remembered for ever: past a thousand awaited, the oldest is
+// forgotten, and a late notice for it acknowledges nothing; the ones kept are still acknowledged.
+TEST_F(PresenceMessagesTest, OnlyTheLatestThousandMessagesAwaitTheirAcknowledgement)
+{
+    ASSERT_TRUE(plugin.Loaded());
+    RosterSession session;
+    unsigned id = session.Create();
+    ASSERT_TRUE(session.SignIn(kBob));
+    const int bob = session.Contact("bob@localhost");
+    ASSERT_NE(bob, 0);
+
+    MessageRecord message;
+    message.contactId = bob;
+    message.text = CZELString(L"hello");
+    for (int number = 1; number <= 1001; ++number) {
+        message.messageNumber = number;
+        session.host.manager->SendInstantMessage(id, message, true);
+    }
+    session.Settle();
+    const std::vector<std::string> sent = session.SentWith("<message type='chat'");
+    ASSERT_EQ(sent.size(), 1001u);
+    auto idOf = [](const std::string& stanza) {
+        const size_t at = stanza.find(" id='") + 5;
+        return stanza.substr(at, stanza.find('\'', at) - at);
+    };
+
+    struct Notice {
+        size_t message;  // index into sent
+        int acknowledged;  // the number acknowledged, 0 for none
+    } notices[] = {{0, 0}, {1, 2}, {1000, 1001}, {500, 501}};
+    for (const Notice& notice : notices) {
+        SCOPED_TRACE(notice.message);
+        session.events.Clear();
+        session.ServerSends("<message from='bob@localhost'><x xmlns='jabber:x:event'><delivered/><id>" +
+                            idOf(sent[notice.message]) + "</id></x></message>");
+        if (notice.acknowledged) {
+            ASSERT_TRUE(session.events.WaitFor(CLE_MESSAGE_ACK, bob));
+            EXPECT_EQ(session.events.Events(CLE_MESSAGE_ACK)[0].value, notice.acknowledged);
+        } else {
+            EXPECT_TRUE(session.events.Events(CLE_MESSAGE_ACK).empty());
+        }
+    }
 }
 
 // A sender outside the roster: dropped, leaving no contact, when such messages are not accepted;

@@ -318,8 +318,9 @@ TEST_F(RosterTest, HostileAndOddStanzasChangeOnlyWhatTheyMay)
         {"presence from nobody", "<presence from=''/>", nullptr},
         {"presence from a lone slash", "<presence from='/'/>", nullptr},
         {"presence with an empty resource", "<presence from='bob@localhost/'><show>dnd</show></presence>", nullptr},
+        // A new resource without capabilities: only its client's version is asked.
         {"a priority far out of range", "<presence from='bob@localhost/a'><priority>99999999999999999999</priority></presence>",
-         nullptr},
+         "<iq type='get' to='bob@localhost/a' id='zel_"},
         {"presence from a very long JID", "<presence from='" + longJid + "/r'/>", nullptr},
         {"a push without items", "<iq type='set' id='h1'><query xmlns='jabber:iq:roster'/></iq>", "id='h1'"},
         {"a push with odd items",

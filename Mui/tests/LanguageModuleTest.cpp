@@ -103,6 +103,34 @@ public:
 
 }  // namespace
 
+namespace {
+
+// The names and ordinals of a loaded module's export directory.
+std::vector<std::pair<std::string, DWORD>> Exports(HMODULE library)
+{
+    std::vector<std::pair<std::string, DWORD>> exports;
+    const BYTE* base = reinterpret_cast<const BYTE*>(library);
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (entry.VirtualAddress == 0 || entry.Size == 0) return exports;
+    const IMAGE_EXPORT_DIRECTORY* directory = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+    const DWORD* names = reinterpret_cast<const DWORD*>(base + directory->AddressOfNames);
+    const WORD* indices = reinterpret_cast<const WORD*>(base + directory->AddressOfNameOrdinals);
+    const DWORD* functions = reinterpret_cast<const DWORD*>(base + directory->AddressOfFunctions);
+    std::vector<bool> named(directory->NumberOfFunctions);
+    for (DWORD i = 0; i < directory->NumberOfNames; ++i) {
+        exports.emplace_back(reinterpret_cast<const char*>(base + names[i]), directory->Base + indices[i]);
+        if (indices[i] < named.size()) named[indices[i]] = true;
+    }
+    // Functions exported by ordinal alone show with an empty name.
+    for (DWORD i = 0; i < directory->NumberOfFunctions; ++i)
+        if (functions[i] != 0 && !named[i]) exports.emplace_back("", directory->Base + i);
+    return exports;
+}
+
+}  // namespace
+
 TEST(LanguageModules, ExportTheirOneFunctionByItsDecoratedNameAndOrdinal)
 {
     for (const Module& module : Modules()) {
@@ -112,6 +140,9 @@ TEST(LanguageModules, ExportTheirOneFunctionByItsDecoratedNameAndOrdinal)
         ASSERT_NE(loaded.getString, nullptr);
         EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(loaded.library, MAKEINTRESOURCEA(1))),
                   reinterpret_cast<void*>(loaded.getString));
+        // Nothing else: no g++ name of the function, nothing of the runtime or of ZELCommon.
+        const std::vector<std::pair<std::string, DWORD>> only = {{"?MUI_GetString@@YA_NHAAVCZELString@@@Z", 1}};
+        EXPECT_EQ(Exports(loaded.library), only);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "Zel/shell/UserWarning.h"
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -35,5 +36,13 @@ CZELString SettingsFileWarning(const CZELString& path, unsigned long error)
 void ShowStartupWarnings(HWND owner)
 {
     if (!SettingsStoreService) return;
-    ShowUserWarning(owner, SettingsFileWarning(SettingsStoreService->FilePath(), SettingsStoreService->FileError()));
+    const CZELString warning = SettingsFileWarning(SettingsStoreService->FilePath(), SettingsStoreService->FileError());
+    if (!warning.IsEmpty()) {
+        // The reason also goes to the debugger's output, one line, for whoever looks after the device.
+        std::wstring line = L"ZEL: " + std::wstring(warning.GetBuffer(), size_t(warning.GetLength()));
+        for (wchar_t& c : line)
+            if (c == L'\n') c = L' ';
+        OutputDebugStringW((line + L"\n").c_str());
+    }
+    ShowUserWarning(owner, warning);
 }

@@ -90,6 +90,25 @@ TEST(MrimRequests, BodiesMatchTheirFieldTables)
          Hex("02 00 00 00  02 00 00 01  00 00 00 00  00 00 00 00  06 00 00 00  4E 00 65 00 77 00  00 00 00 00")},
         {"modify contact", [&] { return Mrim::ModifyContactBody(21, 0x09, 1, bob, L"Bob", L"+7"); },
          Wire().U32(21).U32(9).U32(1).Lps("bob@example.org").Lps16(L"Bob").Lps("+7")},
+        // A removed group: its current name, its flags with the removed bit.
+        {"group removed", [] { return Mrim::ModifyGroupBody(1, 0x01000202 | 0x01, L"Old"); },
+         Hex("01 00 00 00  03 02 00 01  00 00 00 00  00 00 00 00  06 00 00 00  4F 00 6C 00 64 00  00 00 00 00")},
+        // Contacts as they are after the change: removed, moved to group 2, and each list flag.
+        {"contact removed", [&] { return Mrim::ModifyContactBody(21, 0x208 | 0x01, 0, bob, L"Bob", L""); },
+         Hex("15 00 00 00  09 02 00 00  00 00 00 00  0F 00 00 00"
+             "62 6F 62 40 65 78 61 6D 70 6C 65 2E 6F 72 67  06 00 00 00  42 00 6F 00 62 00  00 00 00 00")},
+        {"contact moved", [&] { return Mrim::ModifyContactBody(21, 0x200, 2, bob, L"Bob", L""); },
+         Hex("15 00 00 00  00 02 00 00  02 00 00 00  0F 00 00 00"
+             "62 6F 62 40 65 78 61 6D 70 6C 65 2E 6F 72 67  06 00 00 00  42 00 6F 00 62 00  00 00 00 00")},
+        {"contact on the visible list", [&] { return Mrim::ModifyContactBody(21, 0x200 | 0x08, 0, bob, L"Bob", L""); },
+         Hex("15 00 00 00  08 02 00 00  00 00 00 00  0F 00 00 00"
+             "62 6F 62 40 65 78 61 6D 70 6C 65 2E 6F 72 67  06 00 00 00  42 00 6F 00 62 00  00 00 00 00")},
+        {"contact on the invisible list", [&] { return Mrim::ModifyContactBody(21, 0x200 | 0x04, 0, bob, L"Bob", L""); },
+         Hex("15 00 00 00  04 02 00 00  00 00 00 00  0F 00 00 00"
+             "62 6F 62 40 65 78 61 6D 70 6C 65 2E 6F 72 67  06 00 00 00  42 00 6F 00 62 00  00 00 00 00")},
+        {"contact on the ignore list, with a phone", [&] { return Mrim::ModifyContactBody(21, 0x200 | 0x10, 0, bob, L"Bob", L"+7"); },
+         Hex("15 00 00 00  10 02 00 00  00 00 00 00  0F 00 00 00"
+             "62 6F 62 40 65 78 61 6D 70 6C 65 2E 6F 72 67  06 00 00 00  42 00 6F 00 62 00  02 00 00 00  2B 37")},
         {"search by address", [&] { return Mrim::AddressSearchBody(bob); },
          Wire().U32(0).Lps("bob").U32(1).Lps("example.org")},
         {"search by address starting with @", [] { return Mrim::AddressSearchBody(L"@example.org"); }, Bytes()},

@@ -3,7 +3,9 @@
 
 Signs in, accepts subscription requests and asks back, announces a status (show, priority and the
 extended status "zel:x:status"), answers receipt requests and "jabber:x:event" delivery requests,
-and echoes every chat message with a body, asking for both and telling it is typing first. A chat
+and echoes every chat message with a body, asking for both and telling it is typing first. With
+--caps its presence announces entity capabilities, whose discovery query it answers with chat
+states among its features. A chat
 message whose body is ASK_AGAIN makes it ask for the sender's presence instead, so a test gets a
 fresh subscription request whenever it needs one. Every
 event is one line in the events file. Once its session has started it listens on the ready port,
@@ -32,6 +34,7 @@ ap.add_argument('--show', default='')
 ap.add_argument('--xstatus', default='')
 ap.add_argument('--priority', type=int, default=0)
 ap.add_argument('--echo', action='store_true')
+ap.add_argument('--caps', action='store_true')
 a = ap.parse_args()
 logging.basicConfig(level=logging.WARNING)
 
@@ -39,6 +42,10 @@ EVENT = '{jabber:x:event}'
 RECEIPTS = '{urn:xmpp:receipts}'
 STATES = '{http://jabber.org/protocol/chatstates}'
 ASK_AGAIN = 'ask for my presence'
+DISCO = '{http://jabber.org/protocol/disco#info}'
+CAPS_NODE = 'http://party.invalid/caps'
+CAPS_VER = 'party-1'
+FEATURES = ('http://jabber.org/protocol/disco#info', 'http://jabber.org/protocol/chatstates', 'urn:xmpp:receipts')
 
 
 def log(*words):
@@ -62,11 +69,24 @@ class Party(slixmpp.ClientXMPP):
         self.add_event_handler('failed_auth', lambda e: log('failed_auth'))
         self.register_handler(Callback('party messages', MatchXPath('{jabber:client}message'), self.on_message))
         self.register_handler(Callback('party presence', MatchXPath('{jabber:client}presence'), self.on_presence))
+        self.register_handler(Callback('party disco', MatchXPath('{jabber:client}iq/%squery' % DISCO), self.on_disco))
 
     def announce(self):
         show = '<show>%s</show>' % escape(a.show) if a.show else ''
         xstatus = "<x xmlns='zel:x:status' value=%s/>" % quoteattr(a.xstatus) if a.xstatus else ''
-        self.send_raw('<presence>%s<priority>%d</priority>%s</presence>' % (show, a.priority, xstatus))
+        caps = ("<c xmlns='http://jabber.org/protocol/caps' node=%s ver=%s/>" % (quoteattr(CAPS_NODE), quoteattr(CAPS_VER))
+                if a.caps else '')
+        self.send_raw('<presence>%s<priority>%d</priority>%s%s</presence>' % (show, a.priority, xstatus, caps))
+
+    def on_disco(self, iq):
+        if iq.xml.get('type') != 'get':
+            return
+        node = iq.xml.find(DISCO + 'query').get('node') or ''
+        log('disco', iq['from'].full, node)
+        features = ''.join("<feature var=%s/>" % quoteattr(f) for f in FEATURES)
+        self.send_raw("<iq type='result' to=%s id=%s><query xmlns='http://jabber.org/protocol/disco#info' node=%s>"
+                      "<identity category='client' type='pc' name='party'/>%s</query></iq>"
+                      % (quoteattr(iq['from'].full), quoteattr(iq['id']), quoteattr(node), features))
 
     def on_subscribe(self, presence):
         log('subscribe', presence['from'].bare)
@@ -103,6 +123,8 @@ class Party(slixmpp.ClientXMPP):
                 log('delivered', event.findtext(EVENT + 'id'))
             return
         log('message', sender, msg['id'], body.text or '')
+        if msg.xml.find(STATES + 'active') is not None:
+            log('active', sender)
         if body.text == ASK_AGAIN:
             self.send_raw('<presence to=%s type="subscribe"/>' % quoteattr(msg['from'].bare))
             return

@@ -1,5 +1,6 @@
 // The contact menu: which of the program's contact commands the account keeps, and the items of
-// the server-side list it adds (add to the list, authorisation, status check, privacy lists). The
+// the server-side list it adds (add to the list, authorisation, status check, privacy lists); and
+// a search result's menu, whose one item adds the result to the list. The
 // items' callbacks run on the user interface's thread: they find the account by its id and hand
 // the work to its queue.
 #include "Wex/proto/account/WexAccount.h"
@@ -167,6 +168,18 @@ int WexAccount::FillContactMenu(int contactId, CPopupMenu* menu)
                                    : Item(InvisiblePicture, 24, &PrivacyChosen<Wex::ItemInvisible, true>, argument));
     menu->AddItem(member.ignore ? Item(IgnorePicture, 27, &PrivacyChosen<Wex::ItemIgnore, false>, argument)
                                 : Item(IgnorePicture, 26, &PrivacyChosen<Wex::ItemIgnore, true>, argument));
+    return 0;
+}
+
+int WexAccount::FillSearchResultMenu(void* resultItem, CPopupMenu* menu)
+{
+    const int contactId = int(intptr_t(resultItem));
+    IContactListData* list = ContactList();
+    if (!menu || !list || !contactId || CurrentStatus() <= AccountStatus::Connecting) return 0;
+    // A result already in one of the user's groups needs no adding.
+    if (list->GetContactGroup(contactId) != 0) return 0;
+    menu->AddItem(Item(WexPictures::AddContact, WexTexts::AddToContactList, &AddToListChosen,
+                       AccountAndContact(AccountId(), contactId)));
     return 0;
 }
 

@@ -88,6 +88,8 @@ public:
     // The chat menu: a pending authorisation request's answers and the x-status request
     // (AccountChatMenu.cpp).
     int FillChatMenu(int contactId, CPopupMenu* menu) override;
+    // A search result's menu: the search dialog hands the result's contact id as the item.
+    int FillSearchResultMenu(void* resultItem, CPopupMenu* menu) override;
     // A string property of a contact; safe from any thread (the contact list guards itself).
     CZELString ContactProperty(int contactId, const wchar_t* name);
     // Asks the server whether an offline contact is there after all.

@@ -22,6 +22,32 @@ std::wstring Repeat(const std::wstring& unit, size_t count)
     return out;
 }
 
+bool IsHighSurrogate(wchar_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool IsLowSurrogate(wchar_t unit)
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// What a text comes back as after a trip through the code page: a character outside the plane,
+// which it lacks, as a question mark per unit.
+std::wstring ThroughCodePage(const std::wstring& text)
+{
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            out += L"??";
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 CZELString Str(const std::wstring& text)
 {
     return CZELString(text.c_str(), int(text.size()));
@@ -122,27 +148,31 @@ TEST_F(WexMessagesTest, EachContactGetsTheFormItsClientReads)
 
 TEST_F(WexMessagesTest, LongTextsGoInChunksAndComeBackIntact)
 {
-    const std::wstring latin = L"a";
-    const std::wstring cyrillic = L"\x0416";
-    const std::wstring outside = L"\xD83D\xDE00";
-    struct Case {
+    const std::wstring outsideThePlane = L"\xD83D\xDE00";
+    // Every length with every kind of text, to each form a contact's client can read.
+    struct Peer {
         const char* name;
         std::string uin;
-        std::wstring unit;
-        size_t count;
-        size_t pieces;
+        bool carriesOutsideThePlane;  // the code page has no such characters
     };
-    const Case cases[] = {
-        {"1 Latin, UTF-16", "21", latin, 1, 1},
-        {"2000 Latin, UTF-16", "21", latin, 2000, 1},
-        {"2001 Latin, UTF-16", "21", latin, 2001, 2},
-        {"4500 Latin, UTF-16", "21", latin, 4500, 3},
-        {"4500 Cyrillic, UTF-16", "21", cyrillic, 4500, 3},
-        {"2000 outside the plane, UTF-16", "21", outside, 2000, 2},
-        {"4500 Cyrillic, UTF-8", "22", cyrillic, 4500, 3},
-        {"2001 outside the plane, UTF-8", "22", outside, 2001, 3},
-        {"4500 Cyrillic, code page", "23", cyrillic, 4500, 3},
-        {"2001 Latin, code page", "23", latin, 2001, 2},
+    struct Script {
+        const char* name;
+        std::wstring first, rest;  // the text is first, then rest repeated up to the length in characters
+        size_t pieces[4];          // per length
+    };
+    const size_t lengths[4] = {1, 2000, 2001, 4500};
+    const Peer peers[] = {
+        {"UTF-16", "21", true},
+        {"UTF-8", "22", true},
+        {"code page", "23", false},
+    };
+    // A piece holds at most 2000 UTF-16 units; a character outside the plane takes two, so 1000 fit.
+    const Script scripts[] = {
+        {"Latin", L"a", L"a", {1, 1, 2, 3}},
+        {"Cyrillic", L"\x0416", L"\x0416", {1, 1, 2, 3}},
+        {"outside the plane", outsideThePlane, outsideThePlane, {1, 2, 3, 5}},
+        // One unit first: every cut falls where a pair would be split, so the pair moves on whole.
+        {"one Latin, then outside the plane", L"a", outsideThePlane, {1, 2, 3, 5}},
     };
     unsigned id = OnlineWith({"21", "22", "23"});
     ASSERT_NE(0u, id);
@@ -151,24 +181,34 @@ TEST_F(WexMessagesTest, LongTextsGoInChunksAndComeBackIntact)
     ASSERT_TRUE(events->WaitFor(CLE_CONTACT_STATUS, ContactOf("23")));
 
     int number = 500;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::wstring text = Repeat(c.unit, c.count);
-        std::vector<Bytes> frames = Send(id, c.uin, text, ++number, c.pieces);
-        ASSERT_EQ(c.pieces, frames.size());
-        // The contact sends each piece back as it came.
-        const size_t before = Delivered(ContactOf(c.uin)).size();
-        for (const Bytes& frame : frames) {
-            EXPECT_EQ(unsigned(number), Cookie1Of(frame));
-            Push(IncomingMessageFrame(ChannelOf(frame), c.uin, MessageTlvsOf(frame)));
-        }
-        ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, ContactOf(c.uin), before + frames.size()));
-        std::vector<std::wstring> back = Delivered(ContactOf(c.uin));
-        std::wstring joined;
-        for (size_t i = before; i < back.size(); ++i) joined += back[i];
-        EXPECT_EQ(text.size(), joined.size());
-        EXPECT_TRUE(text == joined) << "the text came back changed";
-    }
+    for (const Peer& peer : peers)
+        for (const Script& script : scripts)
+            for (size_t l = 0; l < 4; ++l) {
+                SCOPED_TRACE(std::to_string(lengths[l]) + " " + script.name + ", " + peer.name);
+                const std::wstring text = script.first + Repeat(script.rest, lengths[l] - 1);
+                std::vector<Bytes> frames = Send(id, peer.uin, text, ++number, script.pieces[l]);
+                ASSERT_EQ(script.pieces[l], frames.size());
+                // The contact sends each piece back as it came.
+                const size_t before = Delivered(ContactOf(peer.uin)).size();
+                for (const Bytes& frame : frames) {
+                    EXPECT_EQ(unsigned(number), Cookie1Of(frame));
+                    Push(IncomingMessageFrame(ChannelOf(frame), peer.uin, MessageTlvsOf(frame)));
+                }
+                ASSERT_TRUE(events->WaitFor(CLE_INCOMING_MESSAGE, ContactOf(peer.uin), before + frames.size()));
+                std::vector<std::wstring> back = Delivered(ContactOf(peer.uin));
+                std::wstring joined;
+                for (size_t i = before; i < back.size(); ++i) {
+                    // No piece ends or starts inside a pair.
+                    const std::wstring& piece = back[i];
+                    ASSERT_FALSE(piece.empty());
+                    EXPECT_FALSE(IsHighSurrogate(piece.back())) << "piece " << i - before;
+                    EXPECT_FALSE(IsLowSurrogate(piece.front())) << "piece " << i - before;
+                    joined += piece;
+                }
+                const std::wstring expected = peer.carriesOutsideThePlane ? text : ThroughCodePage(text);
+                EXPECT_EQ(expected.size(), joined.size());
+                EXPECT_TRUE(expected == joined) << "the text came back changed";
+            }
     ExpectNoFaults();
 }
 

@@ -81,8 +81,25 @@ CZELString CHistoryFile::PathFor(const HistoryContactInfo& info)
     if (folder.IsEmpty()) return CZELString();
     CreateDirectoryW(folder.GetBuffer(), nullptr);
     // Every part may come from the network: each becomes a bare file name that stays in the folder.
-    return folder + MakeSafeFileName(info.protocolName) + kPartSeparator + MakeSafeFileName(info.accountName) +
-           kPartSeparator + MakeSafeFileName(info.contactName) + kExtension;
+    CZELString shared = folder + MakeSafeFileName(info.protocolName) + kPartSeparator +
+                        MakeSafeFileName(info.accountName) + kPartSeparator + MakeSafeFileName(info.contactName) +
+                        kExtension;
+    // Names may hold the "_" that joins the parts, so two contacts can be given that one name (account
+    // "a_b" with contact "c", account "a" with contact "b_c"). The first keeps it; the other has a
+    // file whose parts write "_" as "%5F", a name no other contact's file can have.
+    CZELString own = folder + MakeSafeFilePart(info.protocolName) + kPartSeparator +
+                     MakeSafeFilePart(info.accountName) + kPartSeparator + MakeSafeFilePart(info.contactName) +
+                     kExtension;
+    if (own == shared || GetFileAttributesW(own.GetBuffer()) != INVALID_FILE_ATTRIBUTES) return own;
+    CHistoryFileStream file;
+    if (!file.Open(shared, CHistoryFileStream::OpenExisting)) return shared;
+    // Only a readable header naming someone else sends the contact away: a damaged file may be its own.
+    unsigned long long size = 0;
+    HistoryHeader header;
+    const bool othersFile = file.Size(size) && size > 0 &&
+                            HistoryStore::ReadHeader(file, size, header) == HistoryOk &&
+                            !HistoryStore::IsContactsFile(header, HistoryStore::ContactStrings{info.contactName, info.alias});
+    return othersFile ? own : shared;
 }
 
 CZELString CHistoryFile::GetPath(int contact)

@@ -19,9 +19,11 @@
 //   0 success; 1 the file cannot be opened; 2 the header cannot be read; 3 the version is not 1;
 //   4 a write or record error.
 // Where they now mean more, or less, and why:
-// - 1 also for a contact that is unknown, and for a file whose header names another contact (the
-//   parts of a file name are joined with "_", which names may hold too): such a file is neither read,
-//   written nor deleted, so no contact's messages show in or vanish with another's history.
+// - 1 also for a contact that is unknown, and for a file whose header names another contact: such a
+//   file is neither read, written nor deleted, so no contact's messages show in or vanish with
+//   another's history. The parts of a file name are joined with "_", which names may hold too, so two
+//   contacts can be given one name: the one whose file is there first keeps it, and the other's
+//   history goes to a file whose parts write "_" as "%5F".
 // - 2 also for a file that does not begin with "ZHF": it is no history file, and appending would
 //   write a header over its first bytes. Append leaves such a file, and one of another version (3),
 //   untouched.
@@ -87,7 +89,8 @@ public:
     // True when the contact's history file was deleted (with what a repair set aside beside it). A
     // file whose header names another contact, or cannot be read, is left.
     bool Delete(int contact);
-    // The file's path (creating the folder when missing); empty for an unknown contact.
+    // The file's path (creating the folder when missing): the shared name, or the contact's own when
+    // the shared one holds another contact's history; empty for an unknown contact.
     CZELString GetPath(int contact);
 
 private:

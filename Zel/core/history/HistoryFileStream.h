@@ -103,7 +103,8 @@ int Load(IHistoryStream& stream, const ContactStrings& contact, unsigned count, 
 // ignoring case, as the file system compares file names). Names made safe never meet, but the parts of
 // a file name are joined with "_", which names may hold too (account "a_b" with contact "c", account
 // "a" with contact "b_c"); Append and Load answer HistoryCannotOpen for a file that is another
-// contact's, and Delete leaves it, so no contact's messages ever show in or vanish with another's.
+// contact's, and Delete leaves it, so no contact's messages ever show in or vanish with another's
+// (CHistoryFile then gives the second contact a file of its own).
 bool IsContactsFile(const HistoryHeader& header, const ContactStrings& contact);
 
 // Whether the contact may delete the file: an empty one is nobody's; otherwise its header must be

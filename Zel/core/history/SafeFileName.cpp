@@ -43,7 +43,9 @@ void PushEscapedBackwards(std::wstring& reversed, wchar_t c)
 
 }  // namespace
 
-CZELString MakeSafeFileName(const CZELString& name)
+namespace {
+
+CZELString MakeSafe(const CZELString& name, bool separatorToo)
 {
     std::wstring in;
     if (name.GetBuffer()) in.assign(name.GetBuffer(), size_t(name.GetLength()));
@@ -54,7 +56,7 @@ CZELString MakeSafeFileName(const CZELString& name)
     for (size_t i = in.size(); i-- > 0;) {
         wchar_t c = in[i];
         atEnd = atEnd && (c == L'.' || c == L' ');
-        bool escape = IsRefused(c) || atEnd;
+        bool escape = IsRefused(c) || (separatorToo && c == L'_') || atEnd;
         if (c == L'.' && i + 1 < in.size() && in[i + 1] == L'.') escape = true;
         size_t n = reversed.size();
         if (c == L'%' && n >= 2 && IsHexDigit(reversed[n - 1]) && IsHexDigit(reversed[n - 2])) escape = true;
@@ -71,6 +73,18 @@ CZELString MakeSafeFileName(const CZELString& name)
         out.replace(0, 1, std::wstring(code.rbegin(), code.rend()));
     }
     return CZELString(out.c_str(), int(out.size()));
+}
+
+}  // namespace
+
+CZELString MakeSafeFileName(const CZELString& name)
+{
+    return MakeSafe(name, false);
+}
+
+CZELString MakeSafeFilePart(const CZELString& name)
+{
+    return MakeSafe(name, true);
 }
 
 CZELString MakeTransferFileName(const CZELString& name)

@@ -19,6 +19,10 @@
 
 CZELString MakeSafeFileName(const CZELString& name);
 
+// MakeSafeFileName's, with every '_' written as "%5F" too: parts made so and joined with "_" can be
+// told apart again, so no two lists of parts give one name.
+CZELString MakeSafeFilePart(const CZELString& name);
+
 // The file name a received file is stored under in the history folder: MakeSafeFileName's, with
 // ".bin" added to a name that would end like a history file or its set-aside damaged bytes
 // (".zhf", ".damaged"), so a peer can never write into a history.

@@ -956,28 +956,55 @@ TEST_F(HistoryFileTest, NamesThatDifferKeepFilesOfTheirOwn)
     EXPECT_EQ(L"later", Text(mallory[0].text));
 }
 
-TEST_F(HistoryFileTest, AFileNamedAlikeButAnothersIsNeitherUsedNorDeleted)
+// "_" joins the parts, so account "me_x" with contact "bob" and account "me" with contact "x_bob"
+// are given one name; its header tells whose it is, and the other contact keeps a file of its own.
+TEST_F(HistoryFileTest, ContactsGivenOneNameEachKeepTheirOwnHistory)
 {
-    // "_" joins the parts, so account "me_x" with contact "bob" and account "me" with contact
-    // "x_bob" name one file; its header tells whose it is.
     contacts.contacts[20] = Contact(L"XMPP", L"me_x", L"bob", L"Bob", true);
     contacts.contacts[21] = Contact(L"XMPP", L"me", L"x_bob", L"Xbob", true);
+    const std::wstring shared = folder + L"XMPP_me_x_bob.zhf", own = folder + L"XMPP_me_x%5Fbob.zhf";
     CHistoryFile history = History();
-    ASSERT_EQ(history.GetPath(20), history.GetPath(21));
     ASSERT_EQ(HistoryOk, history.Append(20, 1, 0, 0, 1, CZELString(L"to bob")));
+    EXPECT_EQ(shared, Text(history.GetPath(20)));
     Bytes before;
-    ASSERT_TRUE(ReadWholeFile(Text(history.GetPath(20)), before));
+    ASSERT_TRUE(ReadWholeFile(shared, before));
 
-    CZELArray<ChatLogEntry> entries;
-    EXPECT_EQ(HistoryCannotOpen, history.Append(21, 1, 0, 0, 2, CZELString(L"to x_bob")));
-    EXPECT_EQ(HistoryCannotOpen, history.LoadAll(21, entries));
-    EXPECT_EQ(HistoryCannotOpen, history.LoadLast(21, 4, entries));
-    EXPECT_FALSE(history.Delete(21));
-    EXPECT_EQ(0, entries.GetCount());
+    ASSERT_EQ(HistoryOk, history.Append(21, 1, 0, 0, 2, CZELString(L"to x_bob")));
+    EXPECT_EQ(own, Text(history.GetPath(21)));
     Bytes after;
-    ASSERT_TRUE(ReadWholeFile(Text(history.GetPath(20)), after));
+    ASSERT_TRUE(ReadWholeFile(shared, after));
     EXPECT_EQ(before, after);
+    CZELArray<ChatLogEntry> bob, xbob;
+    ASSERT_EQ(HistoryOk, history.LoadAll(20, bob));
+    ASSERT_EQ(HistoryOk, history.LoadAll(21, xbob));
+    ASSERT_EQ(1, bob.GetCount());
+    ASSERT_EQ(1, xbob.GetCount());
+    EXPECT_EQ(L"to bob", Text(bob[0].text));
+    EXPECT_EQ(L"to x_bob", Text(xbob[0].text));
+
+    // The first contact's history deleted, the second's is still its own, not the freed name.
     EXPECT_TRUE(history.Delete(20));
+    EXPECT_FALSE(FileExists(shared));
+    EXPECT_EQ(own, Text(history.GetPath(21)));
+    CZELArray<ChatLogEntry> again;
+    ASSERT_EQ(HistoryOk, history.LoadLast(21, 4, again));
+    ASSERT_EQ(1, again.GetCount());
+    EXPECT_TRUE(history.Delete(21));
+    EXPECT_FALSE(FileExists(own));
+    EXPECT_EQ(shared, Text(history.GetPath(21)));
+}
+
+// A file under the shared name whose header cannot be read may be the contact's own, damaged: it is
+// not passed over for a new file.
+TEST_F(HistoryFileTest, ADamagedFileUnderTheSharedNameIsNotPassedOver)
+{
+    contacts.contacts[20] = Contact(L"XMPP", L"me_x", L"bob", L"Bob", true);
+    const std::wstring shared = folder + L"XMPP_me_x_bob.zhf", own = folder + L"XMPP_me_x%5Fbob.zhf";
+    CHistoryFile history = History();
+    EXPECT_EQ(shared, Text(history.GetPath(20)));  // the folder is made with the path
+    ASSERT_TRUE(WriteWholeFile(shared, Bytes{'Z', 'H'}));
+    EXPECT_EQ(shared, Text(history.GetPath(20)));
+    EXPECT_EQ(HistoryBadHeader, history.Append(20, 1, 0, 0, 1, CZELString(L"x")));
 }
 
 TEST_F(HistoryFileTest, DeleteRemovesTheFile)

@@ -125,6 +125,37 @@ TEST(SafeFileName, DifferentNamesNeverShareAFile)
     }
 }
 
+// Parts made with MakeSafeFilePart and joined with "_" split back into the same parts, so two lists
+// of names never give one file name; a part without "_" is what MakeSafeFileName gives.
+TEST(SafeFileName, JoinedPartsNeverShareAName)
+{
+    auto part = [](const std::wstring& name) {
+        CZELString safe = MakeSafeFilePart(CZELString(name.c_str(), int(name.size())));
+        return safe.GetBuffer() ? std::wstring(safe.GetBuffer(), size_t(safe.GetLength())) : std::wstring();
+    };
+    EXPECT_EQ(part(L"me_x"), L"me%5Fx");
+    EXPECT_EQ(part(L"%_"), L"%%5F");
+    EXPECT_EQ(part(L"%5F"), L"%255F");
+    EXPECT_EQ(part(L"bob@example.org"), Safe(L"bob@example.org"));
+
+    const wchar_t units[] = L"a_%5F.";
+    std::mt19937 random(20261211);
+    std::map<std::wstring, std::wstring> owners;  // folded joined name -> folded parts
+    for (int i = 0; i < 20000; ++i) {
+        std::wstring account, contact;
+        for (size_t n = random() % 5; n > 0; --n) account += units[random() % (sizeof units / sizeof units[0] - 1)];
+        for (size_t n = random() % 5; n > 0; --n) contact += units[random() % (sizeof units / sizeof units[0] - 1)];
+        const std::wstring joined = part(account) + L"_" + part(contact);
+        const size_t cut = joined.find(L'_');
+        ASSERT_NE(cut, std::wstring::npos);
+        ASSERT_EQ(joined.find(L'_', cut + 1), std::wstring::npos) << std::string(joined.begin(), joined.end());
+        EXPECT_EQ(Original(joined.substr(0, cut)), account);
+        EXPECT_EQ(Original(joined.substr(cut + 1)), contact);
+        auto placed = owners.emplace(Folded(joined), Folded(account + L"\n" + contact));
+        ASSERT_EQ(placed.first->second, Folded(account + L"\n" + contact));
+    }
+}
+
 // Received files keep their safe names, but never the history's own endings.
 TEST(SafeFileName, TransferNamesNeverEndLikeAHistoryFile)
 {

@@ -103,3 +103,47 @@ TEST(PreferencesApp, SkinAndColourCodesRepaintTheTopPanelAndTheChatWindow)
     RemoveWindowSubclass(chat, CountPaints, 1);
     RemoveWindowSubclass(panel, CountPaints, 1);
 }
+
+// With no account the preferences open at the Accounts page, but only once the main window has
+// painted: opened from the queue before its first paint, their modal loop left it blank behind them.
+// The program's own message loop, run to the end.
+TEST(PreferencesApp, WithNoAccountThePreferencesOpenOverAPaintedWindow)
+{
+    ZEL_REQUIRE_DISPLAY();
+    AppFolder folder{L"PreferencesAppFirstStart"};
+    Services::CServicesManager bus;
+    AppStartRecord start = {GetModuleHandleW(nullptr), L"ZELWM_APPLICATION_CLASS", L"ZEL PDA", SW_SHOW};
+    AppPlace place;
+    place.bus = &bus;
+    place.settingsFile = (folder.path + L"settings.zel").c_str();
+    place.protosFolder = PluginTree::ProtosFolder(L"Missing");
+    place.historyFolder = (folder.path + L"History\\").c_str();
+    place.appFolder = folder.path.c_str();
+    struct Seen {
+        HWND main = nullptr;
+        int runs = 0;
+        int page = -1;
+        bool blank = true;
+    } seen;
+    SetPreferencesRunner(
+        [](void* context, PreferencesDialog& dialog, HWND) {
+            Seen& seen = *static_cast<Seen*>(context);
+            ++seen.runs;
+            seen.page = dialog.StartPage();
+            seen.blank = NeedsPaint(seen.main);
+            PostMessageW(seen.main, WM_CLOSE, 0, 0);
+            return IDCANCEL;
+        },
+        &seen);
+    {
+        CApplication application(&start, place);
+        application.SetTrayNotify(QuietTray);
+        ASSERT_TRUE(InitInstance(application, L""));
+        seen.main = application.GetMainWindow();
+        RunMessageLoop(application);
+    }
+    SetPreferencesRunner(nullptr, nullptr);
+    EXPECT_EQ(seen.runs, 1);
+    EXPECT_EQ(seen.page, PreferencesAccountsPage);
+    EXPECT_FALSE(seen.blank);
+}

@@ -83,7 +83,13 @@ LRESULT CApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_APP_TAB_CAPTION:
     case WM_APP_MESSAGE_ACK:
     case WM_APP_CONTACT_REMOVED: OnTabMessage(message, wParam, lParam); break;
-    case WM_APP_NO_ACCOUNTS: OpenPreferences(PreferencesAccountsPage); break;
+    case WM_APP_NO_ACCOUNTS:
+        // Opened before the first paint, their modal loop would leave the main window blank behind them.
+        if (startCompleted)
+            OpenPreferences(PreferencesAccountsPage);
+        else
+            preferencesWanted = true;
+        break;
     case WM_APP_TITLED_TEXT:
         if (resources && wParam) {
             const CStringPairPayload* texts = reinterpret_cast<const CStringPairPayload*>(wParam);

@@ -209,6 +209,11 @@ bool CApplication::CompleteStart()
     UpdateTrayIcon();
     // What the user must know of the start (a settings file left as it is) shows over the window.
     ShowStartupWarnings(mainWindow);
+    startCompleted = true;
+    if (preferencesWanted) {
+        preferencesWanted = false;
+        PostMessageW(mainWindow, WM_APP_NO_ACCOUNTS, 0, 0);
+    }
     return true;
 }
 

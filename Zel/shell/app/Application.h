@@ -178,6 +178,9 @@ private:
     HICON trayIcon;
     TrayNotifyFunction trayNotify;
     bool servicesCreated;
+    // The rest of the start has run (the window has painted); the preferences asked for before then.
+    bool startCompleted = false;
+    bool preferencesWanted = false;
 };
 
 // The program's application object, null outside its life.

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-// Every benchmark, or those named on the command line: startup, skin, messages, update, list.
+// Every benchmark, or those named on the command line: startup, skin, messages, update, list, chatlog.
 int main(int argc, char** argv)
 {
     auto wanted = [&](const char* name) {
@@ -17,5 +17,6 @@ int main(int argc, char** argv)
     if (wanted("messages")) RunMessageBenchmark();
     if (wanted("update")) RunUpdateDownloadBenchmark();
     if (wanted("list")) RunContactListWindowBenchmark();
+    if (wanted("chatlog")) RunChatLogBenchmark();
     return 0;
 }

@@ -9,3 +9,4 @@ void RunSkinDecodeBenchmark();
 void RunMessageBenchmark();
 void RunUpdateDownloadBenchmark();
 void RunContactListWindowBenchmark();
+void RunChatLogBenchmark();

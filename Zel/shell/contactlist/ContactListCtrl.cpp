@@ -154,8 +154,24 @@ void CContactListCtrl::OnOptionChanged(int code, const GlobalSettings& settings)
     case OPT_CL_ONLY_ONLINE: SetOnlyOnline(settings.clOnlyOnline); break;
     case OPT_CL_COLUMNS: SetColumns(settings.clColumns); break;
     case OPT_CL_FONT: SetFont(settings.clFont); break;
+    case OPT_LANGUAGE: RenameLooseGroups(); break;
     default: break;
     }
+}
+
+void CContactListCtrl::RenameLooseGroups()
+{
+    // The status view's groups read their names as they paint; each account's group for the
+    // contacts outside the groups keeps the name it was made with.
+    const CZELString notInList = GuiText(182);
+    {
+        CZELLock hold(lock);
+        for (CCLNode* account = accountRoot->firstChild; account; account = account->next)
+            for (CCLNode* child = account->firstChild; child; child = child->next)
+                if (child->Kind() == CLGroup && static_cast<CCLGroupNode*>(child)->groupId == 0)
+                    static_cast<CCLGroupNode*>(child)->name = notInList;
+    }
+    Repaint();
 }
 
 void CContactListCtrl::SetMode(int newMode)

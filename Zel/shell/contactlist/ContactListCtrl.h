@@ -89,7 +89,8 @@ public:
     // The queue's handler.
     int HandleMessage(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2) override;
     int OnEvent(const ZEL_GUID& msgClass, int code, CRefObject* p1, CRefObject* p2);
-    // Option codes 4 (mode), 5 (only online), 6 (columns), 8 (font) with the settings' values.
+    // Option codes 4 (mode), 5 (only online), 6 (columns), 8 (font) with the settings' values, and
+    // 20 (language): the texts the list keeps are taken again.
     void OnOptionChanged(int code, const GlobalSettings& settings);
 
     void SetMode(int mode);
@@ -190,6 +191,7 @@ private:
     bool OnContactChanged(int contact);
     void Repaint();
     void Invalidate();
+    void RenameLooseGroups();
     void SignalContact(UINT message, int contact);
 
     // A group as the services tell it (read with the lock left).

@@ -198,12 +198,9 @@ TEST_F(AppMessages, SendingGoesToAConnectedAccountAndComesBackAsHistory)
     ASSERT_TRUE(PumpUntil([&] { return Tab() == std::vector<std::wstring>{L"hi there"}; }));
     const CChatDlg::Tab* tab = App().ChatWindow()->FindTab(contact);
     EXPECT_EQ(tab->entries[0].direction, int(ChatLineOutgoing));
-    EXPECT_EQ(tab->entries[0].kind, 25);
     EXPECT_EQ(Wide(tab->entries[0].name), L"I");
 
-    // Its acknowledgement marks the line.
-    int sent = tab->entries[0].messageNumber;
-    ContactListDataService->PostMessageAck(contact, sent);
+    // The plug-in's acknowledgement marks the line.
     ASSERT_TRUE(PumpUntil([&] { return App().ChatWindow()->FindTab(contact)->entries[0].kind == 26; }));
     CChatLogView* log = tab->log;
     ASSERT_NE(log, nullptr);
@@ -228,6 +225,14 @@ TEST_F(AppMessages, SendingGoesToAConnectedAccountAndComesBackAsHistory)
     int beforeStop = fake.Count(account, PM_SET_TYPING);
     SendMessageW(*tab, WM_TIMER, CChatDlg::TIMER_TYPING, 0);
     ASSERT_TRUE(PumpUntil([&] { return fake.Count(account, PM_SET_TYPING) > beforeStop; }));
+    // Typing went as "typing" (0), the quiet timer's as "stopped" (1).
+    std::vector<intptr_t> typingValues;
+    for (const FakeLogEntry& entry : fake.Log(account))
+        if (entry.code == PM_SET_TYPING) typingValues.push_back(entry.v2);
+    ASSERT_EQ(typingValues.size(), size_t(beforeStop + 1));
+    ASSERT_GT(beforeStop, typing);
+    EXPECT_EQ(typingValues[size_t(typing)], 0);
+    EXPECT_EQ(typingValues.back(), 1);
 
     // A composer holding only a line break has nothing to send.
     SetWindowTextW(composer, L"\r\n");

@@ -272,6 +272,30 @@ void CheckAnimatedLog()
             elsewhere += !inFace && first.At(x, y) != second.At(x, y);
         }
     EXPECT_EQ(0, elsewhere);
+
+    // Only the pictures' scaling changed: the log keeps its smilies (not their codes as text) and lays
+    // them out at the new size, which differs from the old one above 96 dpi.
+    GlobalSettings& settings = chat.run.App().Settings();
+    const int widthBefore = faces[0].rect.right - faces[0].rect.left;
+    settings.scaleSmile = !settings.scaleSmile;
+    chat.run.App().Resources()->OnOptionChanged(OPT_SMILEY_SCALE);
+    std::vector<PlacedFace> rescaled = Faces(chat.Log());
+    ASSERT_EQ(2u, rescaled.size());
+    if (g_HIDPI_LogPixelsX != 96) {
+        EXPECT_NE(widthBefore, rescaled[0].rect.right - rescaled[0].rect.left);
+    }
+    settings.scaleSmile = !settings.scaleSmile;
+    chat.run.App().Resources()->OnOptionChanged(OPT_SMILEY_SCALE);
+    ASSERT_EQ(2u, Faces(chat.Log()).size());
+    EXPECT_EQ(widthBefore, Faces(chat.Log())[0].rect.right - Faces(chat.Log())[0].rect.left);
+
+    // Hidden, the chat window stops the animation's timer (a timer that is not running cannot be
+    // killed); shown again, the timer runs.
+    chat.chat->Show(false);
+    EXPECT_FALSE(KillTimer(AnimatedPictureWnd::Window(), kAnimationTimerId));
+    chat.chat->Show(true);
+    EXPECT_TRUE(KillTimer(AnimatedPictureWnd::Window(), kAnimationTimerId));
+    AnimatedPictureWnd::StartAnimationTimer();
 }
 
 }  // namespace

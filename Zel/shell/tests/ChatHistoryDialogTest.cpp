@@ -127,6 +127,20 @@ TEST(ChatHistoryDialog, FindSaveDeleteOverARealHistoryFile)
     delete dialog;
     EXPECT_EQ(KeyboardScrollHook::GetTarget(), chat->GetWindow());
 
+    // Opened while nothing had the keys, it hands back none: the hook goes with it.
+    const HWND chatTarget = KeyboardScrollHook::SetTarget(nullptr);
+    EXPECT_FALSE(KeyboardScrollHook::IsInstalled());
+    dialog = new MessageHistoryDialog(contact, chat->LogHost(), &services, place);
+    window = CreateModelessDialog(dialog, run.Window());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(KeyboardScrollHook::GetTarget(), window);
+    EXPECT_TRUE(KeyboardScrollHook::IsInstalled());
+    DestroyWindow(window);
+    delete dialog;
+    EXPECT_EQ(KeyboardScrollHook::GetTarget(), nullptr);
+    EXPECT_FALSE(KeyboardScrollHook::IsInstalled());
+    KeyboardScrollHook::SetTarget(chatTarget);
+
     // The program's services tell a miss through the notifier.
     int before = run.App().Resources()->Notifier().Entries().GetCount();
     ProgramHistoryServices()->ShowInfo(GuiText(221));

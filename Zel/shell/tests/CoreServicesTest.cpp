@@ -8,6 +8,7 @@
 
 #include "Zel/shell/tests/SettingsFileBytes.h"
 #include "ZELCommon/tests/TempFolder.h"
+#include "ZELCommon/tests/WaitUntil.h"
 
 #include "Zel/core/CoreGuids.h"
 #include "Zel/core/accounts/ProtocolsManager.h"
@@ -19,7 +20,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
+#include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -118,6 +123,51 @@ private:
     static void Take(const wchar_t* text, void* context) { static_cast<ShownWarnings*>(context)->texts.push_back(text); }
 };
 
+// What this process writes to the debugger's output while it lives, read as a debug monitor reads
+// it: through the shared buffer and the two events that OutputDebugString looks for.
+class DebuggerOutput {
+public:
+    DebuggerOutput()
+    {
+        mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER");
+        view = mapping ? static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) : nullptr;
+        bufferReady = CreateEventW(nullptr, FALSE, TRUE, L"DBWIN_BUFFER_READY");
+        dataReady = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
+        reader = std::thread([this] {
+            while (WaitForSingleObject(dataReady, INFINITE) == WAIT_OBJECT_0 && !stopping) {
+                if (view && *reinterpret_cast<const DWORD*>(view) == GetCurrentProcessId()) {
+                    std::lock_guard<std::mutex> hold(lock);
+                    text.append(view + sizeof(DWORD), strnlen(view + sizeof(DWORD), 4096 - sizeof(DWORD)));
+                }
+                SetEvent(bufferReady);
+            }
+        });
+    }
+    ~DebuggerOutput()
+    {
+        stopping = true;
+        SetEvent(dataReady);
+        reader.join();
+        if (view) UnmapViewOfFile(view);
+        for (HANDLE handle : {mapping, bufferReady, dataReady})
+            if (handle) CloseHandle(handle);
+    }
+    bool Ready() const { return view && bufferReady && dataReady; }
+    std::string Text()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return text;
+    }
+
+private:
+    HANDLE mapping = nullptr, bufferReady = nullptr, dataReady = nullptr;
+    const char* view = nullptr;
+    std::atomic<bool> stopping{false};
+    std::mutex lock;
+    std::string text;
+    std::thread reader;
+};
+
 // The core services over a settings file that already holds a sample.
 class StartupWarningsTest : public CoreServicesTest {
 protected:
@@ -150,7 +200,11 @@ protected:
 
 TEST_F(StartupWarningsTest, AReadableFileNeedsNoWord)
 {
+    DebuggerOutput debugger;
+    ASSERT_TRUE(debugger.Ready());
     EXPECT_TRUE(Run().empty());
+    Sleep(200);
+    EXPECT_EQ(debugger.Text().find("ZEL: "), std::string::npos) << debugger.Text();
     // Written as usual.
     EXPECT_NE(TempFolder::Read(settingsFile), sample);
 }
@@ -159,8 +213,17 @@ TEST_F(StartupWarningsTest, AFileHeldByAnotherProgramIsKeptAndTheUserIsTold)
 {
     HANDLE held = CreateFileW(settingsFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    DebuggerOutput debugger;
+    ASSERT_TRUE(debugger.Ready());
     // Let go once the services stand: the file could be written at shutdown, and must not be.
     std::vector<std::wstring> shown = Run(held);
+    // The reason goes to the debugger's output too, as one line.
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return debugger.Text().find("(error 32)") != std::string::npos; }))
+        << debugger.Text();
+    const std::string logged = debugger.Text();
+    const size_t line = logged.find("ZEL: The settings file could not be read: ");
+    ASSERT_NE(line, std::string::npos) << logged;
+    EXPECT_EQ(logged.find('\n', line), logged.find("will not be saved.", line) + 18) << logged;
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].find(L"could not be read"), std::wstring::npos) << std::string(shown[0].begin(), shown[0].end());
     EXPECT_NE(shown[0].find(settingsFile), std::wstring::npos);

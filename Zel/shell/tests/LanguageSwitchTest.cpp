@@ -1,10 +1,10 @@
 // The language switch in the running program with the three protocol plug-ins and an offline account
-// of each: chosen on the preferences' Interface page, the soft keys, the menus of the main window, the
-// contact list and the chat window, the plug-ins' status menus and settings pages all turn Russian at
-// once, at 96 and at 192 dpi, and English brings back the very same window, pixel for pixel. A program
-// started with the language stored comes up in it. With the test plug-in beside the real ones, every
-// account is told of each switch, and switching back and forth while statuses change and other
-// threads read texts shows only whole texts.
+// of each: chosen on the preferences' Interface page, the soft keys of the main and the chat window,
+// the menus of the main window, the contact list and the chat window, the plug-ins' status menus and
+// settings pages all turn Russian at once, at 96 and at 192 dpi, and English brings back the very same
+// window, pixel for pixel. A program started with the language stored comes up in it. With the test
+// plug-in beside the real ones, every account is told of each switch, and switching back and forth
+// while statuses change and other threads read texts shows only whole texts.
 #include "Zel/shell/tests/AppTestSupport.h"
 
 #include "Dax/DaxGuids.h"
@@ -429,24 +429,39 @@ protected:
             DoModalDialog(&settings, run.Window());
         }
 
-        // The chat window's composer menu, on the first account's contact.
+        // The chat window on the first account's contact: its soft keys, its own menu and the
+        // composer's.
         CChatDlg* chat = run.App().ChatWindow();
+        EXPECT_NE(chat, nullptr);
         if (chat && !accounts.empty()) {
             const int contact = accounts[0].contact;
             if (!chat->HasTab(contact)) chat->OpenTab(contact, CZELString(L"Peer"), CZELArray<int>());
             chat->ShowTab(contact);
-            const CChatDlg::Tab* tab = chat->FindTab(contact);
-            if (tab && tab->composer) {
-                SendMessageW(tab->composer, WM_CONTEXTMENU, WPARAM(tab->composer), MAKELPARAM(0, 0));
-                // The canned replies are the user's own texts, kept as written.
-                std::set<std::wstring> replies;
-                if (MessageWindowSettings* settings = chat->GetSettings())
-                    for (int i = 0; i < settings->replies.GetCount(); ++i) replies.insert(W(settings->replies[i]));
+            for (auto key : {CChatDlg::SoftKeyLeft, CChatDlg::SoftKeyRight}) {
+                CZELString caption;
+                EXPECT_EQ(chat->GetSoftKeyCap(key, caption), 1);
+                table["chat soft keys"].push_back(W(caption));
+            }
+            // The canned replies are the user's own texts, kept as written.
+            std::set<std::wstring> replies;
+            if (MessageWindowSettings* settings = chat->GetSettings())
+                for (int i = 0; i < settings->replies.GetCount(); ++i) replies.insert(W(settings->replies[i]));
+            auto shownWithoutReplies = [&](const std::string& place) {
                 std::vector<std::wstring> texts;
                 Flatten(capture.menu, texts);
                 capture = MenuCapture();
                 for (const std::wstring& text : texts)
-                    if (!replies.count(text)) table["chat composer menu"].push_back(text);
+                    if (!replies.count(text)) table[place].push_back(text);
+            };
+            chat->ShowChatMenu(false);
+            EXPECT_EQ(capture.shown, 1) << "chat menu";
+            shownWithoutReplies("chat menu");
+            const CChatDlg::Tab* tab = chat->FindTab(contact);
+            EXPECT_TRUE(tab && tab->composer);
+            if (tab && tab->composer) {
+                SendMessageW(tab->composer, WM_CONTEXTMENU, WPARAM(tab->composer), MAKELPARAM(0, 0));
+                EXPECT_EQ(capture.shown, 1) << "chat composer menu";
+                shownWithoutReplies("chat composer menu");
             }
         }
         SetPopupMenuRunner(nullptr, nullptr);
@@ -661,6 +676,20 @@ TEST_F(LanguageSwitch, RussianSoftKeyTabAndButtonCaptionsFitTheirControlsAt96Dpi
         list.SelectNode(list.FindContactNode(account.contact));
         mainKeys(L"contact");
     }
+
+    // The chat window's two keys, with each action the user may give either of them.
+    CChatDlg* chat = run->App().ChatWindow();
+    ASSERT_NE(chat, nullptr);
+    MessageWindowSettings* chatSettings = chat->GetSettings();
+    ASSERT_NE(chatSettings, nullptr);
+    const int chosenKey = chatSettings->leftSoftKey;
+    for (int action = SoftKeySend; action <= SoftKeyClose; ++action) {
+        chatSettings->leftSoftKey = action;
+        CZELString caption;
+        EXPECT_EQ(chat->GetSoftKeyCap(CChatDlg::SoftKeyLeft, caption), 1) << action;
+        overflows.Check(L"chat window soft key", W(caption), Extent(nullptr, W(caption)), keyRoom);
+    }
+    chatSettings->leftSoftKey = chosenKey;
 
     auto dialogKeys = [&](const std::wstring& where, CSettingsDialog& dialog) {
         for (auto which : {CSettingsDialog::SoftKeyLeft, CSettingsDialog::SoftKeyRight}) {

@@ -280,6 +280,9 @@ private:
         case PM_SEARCH:
             if (kHasPages) AnswerSearch();
             return 100 + code;
+        case PM_SEND_MESSAGE:
+            AcknowledgeSent(dynamic_cast<CMessagePayload*>(p1));
+            return 0;
         case PM_GET_OWN_DETAILS_PAGES:
         case PM_GET_CONTACT_DETAILS_PAGES: return 100 + code;
         default: return 0;
@@ -289,6 +292,16 @@ private:
     IContactListData* List()
     {
         return static_cast<IContactListData*>(bus->GetService(GUID_CONTACT_LIST_DATA));
+    }
+
+    // As a network's server would, a moment after the message left: the user interface shows the
+    // line on the manager's "message sent" event, which must come first for the mark to find it.
+    void AcknowledgeSent(const CMessagePayload* sent)
+    {
+        IContactListData* list = List();
+        if (!sent || !list) return;
+        Sleep(30);
+        list->PostMessageAck(sent->message.contactId, sent->message.messageNumber);
     }
 
     // The list changes a plug-in makes from its own thread.
