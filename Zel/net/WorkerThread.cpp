@@ -75,15 +75,14 @@ bool DrainSecureChannel(CConnectionWorker* worker, CSecureChannel* secure, bool 
     }
 }
 
-// Receives until the connection ends; posts CM_DISCONNECTED once with the reason.
-void ReceiveLoop(CConnectionWorker* worker)
+// Receives until the connection ends; the reason it ended (0 when closed or aborted).
+int ReceiveLoop(CConnectionWorker* worker)
 {
     CSecureChannel* secure = worker->SecureChannel();
     int reason = 0;
     // The handshake's last read may already have brought data.
     if (secure && !DrainSecureChannel(worker, secure, false, reason)) {
-        worker->PostValue(CM_DISCONNECTED, reason);
-        return;
+        return reason;
     }
 
     std::vector<char> received(kReceiveBytes);
@@ -98,25 +97,21 @@ void ReceiveLoop(CConnectionWorker* worker)
             poll = WaitForMultipleObjects(2, handles, FALSE, 0);
         }
         if (poll == WAIT_OBJECT_0) {
-            worker->PostValue(CM_DISCONNECTED, 0);
             ResetEvent(worker->abortEvent);
-            return;
+            return 0;
         }
         if (poll == WAIT_OBJECT_0 + 1) {
             DWORD status = 0;
             HRESULT read = ConnMgrConnectionStatus(worker->networkConnection, &status);
             if (FAILED(read)) {
-                worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, int(read)));
-                return;
+                return DisconnectReason(worker, int(read));
             }
             if (status != ConnMgrStatusConnected && status != ConnMgrStatusSuspended) {
-                worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, int(status)));
-                return;
+                return DisconnectReason(worker, int(status));
             }
         } else if (poll != WAIT_TIMEOUT) {
             DWORD error = GetLastError();
-            worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, error ? int(error) : -1));
-            return;
+            return DisconnectReason(worker, error ? int(error) : -1);
         }
 
         SOCKET s = worker->Socket();
@@ -139,8 +134,7 @@ void ReceiveLoop(CConnectionWorker* worker)
                 Sleep(DWORD(unit));
                 continue;
             }
-            worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, error ? error : -1));
-            return;
+            return DisconnectReason(worker, error ? error : -1);
         }
         if (ready == 0) {
             if (unit < kMaxUnitToDouble) unit *= 2;
@@ -150,8 +144,7 @@ void ReceiveLoop(CConnectionWorker* worker)
         if (FD_ISSET(s, &readable)) {
             if (secure) {
                 if (!DrainSecureChannel(worker, secure, true, reason)) {
-                    worker->PostValue(CM_DISCONNECTED, reason);
-                    return;
+                    return reason;
                 }
             } else {
                 // One receive takes what the socket holds, and it is queued in chunks: under Wine
@@ -160,16 +153,13 @@ void ReceiveLoop(CConnectionWorker* worker)
                 int count = recv(s, buffer, int(received.size()), 0);
                 if (count == SOCKET_ERROR) {
                     int error = WSAGetLastError();
-                    worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, error ? error : -1));
-                    return;
+                    return DisconnectReason(worker, error ? error : -1);
                 }
                 if (count == 0) {
-                    worker->PostValue(CM_DISCONNECTED, 0);
-                    return;
+                    return 0;
                 }
                 if (!worker->QueueChunks(buffer, size_t(count))) {
-                    worker->PostValue(CM_DISCONNECTED, WSAENOBUFS);
-                    return;
+                    return WSAENOBUFS;
                 }
             }
         }
@@ -177,8 +167,7 @@ void ReceiveLoop(CConnectionWorker* worker)
             int error = 0;
             int size = sizeof error;
             getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
-            worker->PostValue(CM_DISCONNECTED, DisconnectReason(worker, error));
-            return;
+            return DisconnectReason(worker, error);
         }
         unit = 1;
     }
@@ -241,9 +230,11 @@ void RunConnectionWorker(CConnectionWorker* worker)
 
     worker->OpenTransport();
     worker->PostValue(CM_CONNECT_RESULT, 0);
-    if (!worker->QueueChunks(reinterpret_cast<const char*>(tunnelData.data()), tunnelData.size()))
-        worker->PostValue(CM_DISCONNECTED, WSAENOBUFS);
-    else
-        ReceiveLoop(worker);
+    const int reason = worker->QueueChunks(reinterpret_cast<const char*>(tunnelData.data()), tunnelData.size())
+                           ? ReceiveLoop(worker)
+                           : WSAENOBUFS;
+    // Ended before it is announced: a send made on the notice fails instead of reaching a socket
+    // whose other side has gone.
     EndWorker(worker);
+    worker->PostValue(CM_DISCONNECTED, reason);
 }
