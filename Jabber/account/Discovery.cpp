@@ -13,7 +13,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <sstream>
 
 namespace {
@@ -27,11 +26,7 @@ const size_t MaxClientText = 100;
 // dispatch takes it); null for an error.
 const XmlElement* AnsweredQuery(const XmlElement& reply, const char* ns)
 {
-    const std::string* type = GetAttribute(&reply, "type");
-    if (!type || type->size() != 6) return nullptr;
-    for (size_t i = 0; i < 6; ++i)
-        if (std::tolower(static_cast<unsigned char>((*type)[i])) != "result"[i]) return nullptr;
-    return FindChildWithAttribute(&reply, "query", "xmlns", ns);
+    return IqTypeIs(&reply, "result") ? FindChildWithAttribute(&reply, "query", "xmlns", ns) : nullptr;
 }
 
 std::wstring ClientText(const XmlElement* query, const char* name)

@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include <cctype>
 #include <string>
 
 namespace {
@@ -18,14 +17,6 @@ const char StanzasNs[] = "urn:ietf:params:xml:ns:xmpp-stanzas";
 const char VersionNs[] = "jabber:iq:version";
 const char PingNs[] = "urn:xmpp:ping";
 const char DiscoInfoNs[] = "http://jabber.org/protocol/disco#info";
-
-bool EqualsNoCase(const std::string& a, const char* b)
-{
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    return i == a.size() && !b[i];
-}
 
 std::string ClientName()
 {
@@ -76,14 +67,13 @@ bool JabberAccount::SendRequest(XmlElement& iq, const std::string& asked, IqHand
 
 void JabberAccount::HandleIq(const XmlElement& iq)
 {
-    const std::string* type = GetAttribute(&iq, "type");
-    if (iq.name != "iq" || !type) return;
-    const bool get = EqualsNoCase(*type, "get"), set = EqualsNoCase(*type, "set");
+    if (iq.name != "iq") return;
+    const bool get = IqTypeIs(&iq, "get"), set = IqTypeIs(&iq, "set");
     if (get || set) {
         if (!DispatchRequest(iq, get ? TypeGet : TypeSet)) ReplyUnserved(iq);
         return;
     }
-    if (!EqualsNoCase(*type, "result") && !EqualsNoCase(*type, "error")) return;
+    if (!IqTypeIs(&iq, "result") && !IqTypeIs(&iq, "error")) return;
     // A reply nobody waits for (or from someone not asked) is dropped; an error is never answered.
     const long long counter = ParseIqId(&iq);
     if (counter < 0) return;

@@ -50,6 +50,15 @@ XmlElement* MakeIqReply(XmlElement* element, const char* type, const XmlElement*
     return MakeIq(element, type, id ? *id : std::string(), GetAttribute(request, "from"));
 }
 
+bool IqTypeIs(const XmlElement* element, const char* type)
+{
+    const std::string* value = GetAttribute(element, "type");
+    if (!value || value->size() != std::strlen(type)) return false;
+    for (size_t i = 0; i < value->size(); ++i)
+        if (std::tolower(static_cast<unsigned char>((*value)[i])) != type[i]) return false;
+    return true;
+}
+
 long long ParseIqId(const XmlElement* element)
 {
     const std::string* id = GetAttribute(element, "id");

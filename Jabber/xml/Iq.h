@@ -19,6 +19,9 @@ XmlElement* MakeIq(XmlElement* element, const char* type, const std::string& id,
 // its id, each only when the request has it.
 XmlElement* MakeIqReply(XmlElement* element, const char* type, const XmlElement* request);
 
+// Whether the element's "type" is type (lower case), in any letter case, as the dispatch reads it.
+bool IqTypeIs(const XmlElement* element, const char* type);
+
 // The counter of the element's "id" when it is the prefix (in any letter case) followed by a
 // decimal number that fits 32 bits and nothing else; -1 otherwise.
 long long ParseIqId(const XmlElement* element);
