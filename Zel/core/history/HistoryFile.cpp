@@ -93,13 +93,8 @@ CZELString CHistoryFile::PathFor(const HistoryContactInfo& info)
     if (own == shared || GetFileAttributesW(own.GetBuffer()) != INVALID_FILE_ATTRIBUTES) return own;
     CHistoryFileStream file;
     if (!file.Open(shared, CHistoryFileStream::OpenExisting)) return shared;
-    // Only a readable header naming someone else sends the contact away: a damaged file may be its own.
-    unsigned long long size = 0;
-    HistoryHeader header;
-    const bool othersFile = file.Size(size) && size > 0 &&
-                            HistoryStore::ReadHeader(file, size, header) == HistoryOk &&
-                            !HistoryStore::IsContactsFile(header, HistoryStore::ContactStrings{info.contactName, info.alias});
-    return othersFile ? own : shared;
+    return HistoryStore::NamesAnotherContact(file, HistoryStore::ContactStrings{info.contactName, info.alias}) ? own
+                                                                                                               : shared;
 }
 
 CZELString CHistoryFile::GetPath(int contact)

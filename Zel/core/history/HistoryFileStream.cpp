@@ -320,6 +320,14 @@ bool MayDelete(IHistoryStream& stream, const ContactStrings& contact)
     return ReadHeader(stream, size, header) == HistoryOk && IsContactsFile(header, contact);
 }
 
+bool NamesAnotherContact(IHistoryStream& stream, const ContactStrings& contact)
+{
+    unsigned long long size = 0;
+    HistoryHeader header;
+    return stream.Size(size) && size > 0 && ReadHeader(stream, size, header) == HistoryOk &&
+           !IsContactsFile(header, contact);
+}
+
 int ReadHeader(IHistoryStream& stream, unsigned long long size, HistoryHeader& header)
 {
     size_t want = size_t(std::min<unsigned long long>(size, kHeaderProbeBytes));

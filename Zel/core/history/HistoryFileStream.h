@@ -111,6 +111,10 @@ bool IsContactsFile(const HistoryHeader& header, const ContactStrings& contact);
 // readable and name the contact.
 bool MayDelete(IHistoryStream& stream, const ContactStrings& contact);
 
+// Whether the file's header is readable and names another contact; an empty or damaged file may be
+// the contact's own.
+bool NamesAnotherContact(IHistoryStream& stream, const ContactStrings& contact);
+
 // Reads the header; HistoryOk, HistoryBadHeader or HistoryBadVersion.
 int ReadHeader(IHistoryStream& stream, unsigned long long size, HistoryHeader& header);
 
